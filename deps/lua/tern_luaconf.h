@@ -1,0 +1,39 @@
+/*
+ * Number configuration of the player's Lua interpreter: every Lua number is
+ * a 32-bit float. Included at the end of luaconf.h, so each setting first
+ * undoes the stock double-precision one.
+ */
+#ifndef TERN_LUACONF_H
+#define TERN_LUACONF_H
+
+#include <math.h>
+#include <stdlib.h>
+
+#undef LUA_NUMBER_DOUBLE
+#undef LUA_NUMBER
+#define LUA_NUMBER float
+
+/* Arguments of variadic C calls are promoted to double anyway. */
+#undef LUAI_UACNUMBER
+#define LUAI_UACNUMBER double
+
+#undef LUA_NUMBER_SCAN
+#define LUA_NUMBER_SCAN "%f"
+#undef LUA_NUMBER_FMT
+#define LUA_NUMBER_FMT "%g"
+
+#undef lua_str2number
+#define lua_str2number(s, p) strtof((s), (p))
+
+#undef luai_nummod
+#define luai_nummod(a, b) ((a) - floorf((a) / (b)) * (b))
+#undef luai_numpow
+#define luai_numpow(a, b) (powf(a, b))
+
+/* The stock conversions rely on the bit layout of a double. */
+#undef lua_number2int
+#define lua_number2int(i, d) ((i) = (int)(d))
+#undef lua_number2integer
+#define lua_number2integer(i, d) ((i) = (lua_Integer)(d))
+
+#endif

@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "lauxlib.h"
+
+namespace tern_test {
+
+TempDir::TempDir()
+{
+    char pattern[] = "/tmp/tern-test-XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void writeFile(const std::string& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+bool fileExists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+ScriptedEngine::ScriptedEngine(const std::string& engineSource, const char* savePath, int usePool)
+{
+    const std::string enginePath = dir_.file("engine.lua");
+    writeFile(enginePath, engineSource);
+    S_ = TN_NewState(usePool);
+    initStatus_ = TN_Init(S_, enginePath.c_str(), savePath);
+    lua_settop(S_->L, 0);
+}
+
+ScriptedEngine::~ScriptedEngine()
+{
+    destroy();
+}
+
+void ScriptedEngine::destroy()
+{
+    if (S_)
+        TN_DestroyState(S_);
+    S_ = nullptr;
+}
+
+void ScriptedEngine::run(const std::string& chunk)
+{
+    const int top = lua_gettop(L());
+    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 0, 0) != 0) {
+        ADD_FAILURE() << "script failed: " << lua_tostring(L(), -1);
+    }
+    lua_settop(L(), top);
+}
+
+std::string ScriptedEngine::eval(const std::string& expression)
+{
+    const int top = lua_gettop(L());
+    std::string result;
+    const std::string chunk = "return tostring(" + expression + ")";
+    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 1, 0) != 0)
+        ADD_FAILURE() << "eval failed: " << lua_tostring(L(), -1);
+    else
+        result = lua_tostring(L(), -1);
+    lua_settop(L(), top);
+    return result;
+}
+
+}  // namespace tern_test

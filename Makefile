@@ -7,7 +7,7 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
-DEPS_DIR := $(CURDIR)/build/deps
+DEPS_DIR ?= $(CURDIR)/build/deps
 
 .PHONY: all setup configure build run test test-asan bench clean
 

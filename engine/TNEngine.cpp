@@ -7,6 +7,7 @@
 #include "TNDatabase.h"
 #include "lauxlib.h"
 #include "lualib.h"
+#include "physics/physics.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ const luaL_Reg tn_lualibs[] = {
     {LUA_IOLIBNAME, luaopen_io},
     {LUA_STRLIBNAME, luaopen_string},
     {LUA_MATHLIBNAME, luaopen_math},
+    {"physics", luaopen_physics},
     {nullptr, nullptr},
 };
 

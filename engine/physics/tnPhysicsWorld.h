@@ -1,0 +1,93 @@
+// One physics world as the script sees it: the Box2D world with its contact
+// filter and listener, the registry of the bodies and fixtures still alive
+// in it, and the changes the script asked for while the world could not
+// take them (inside a step or a destruction that runs collision callbacks).
+//
+// Script-side boxes name bodies and fixtures by a serial number, never by
+// pointer, so a box outliving its body (or its world) finds nothing instead
+// of freed memory. Shared ownership lets boxes outlive the world object.
+#ifndef TN_PHYSICS_WORLD_H
+#define TN_PHYSICS_WORLD_H
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <unordered_map>
+
+#include "box2d/b2_math.h"
+#include "lua.h"
+
+class b2Body;
+class b2Fixture;
+class b2World;
+class tnContactFilter;
+class tnContactListener;
+
+class tnPhysicsWorld : public std::enable_shared_from_this<tnPhysicsWorld> {
+public:
+    tnPhysicsWorld(const b2Vec2& gravity, bool allowSleeping);
+    ~tnPhysicsWorld();
+    tnPhysicsWorld(const tnPhysicsWorld&) = delete;
+    tnPhysicsWorld& operator=(const tnPhysicsWorld&) = delete;
+
+    // Null once the world has been closed.
+    b2World* world() const { return world_; }
+    tnContactListener* listener() const { return listener_; }
+
+    // Registry of live objects; lookups return null (or 0) when gone.
+    uint64_t addBody(b2Body* body);
+    uint64_t addFixture(b2Fixture* fixture);
+    b2Body* body(uint64_t id) const;
+    b2Fixture* fixture(uint64_t id) const;
+    uint64_t idOf(b2Body* body) const;
+    uint64_t idOf(b2Fixture* fixture) const;
+
+    // True while Box2D is inside a call that runs collision callbacks; the
+    // world must not be changed then.
+    bool isBusy() const { return busy_ > 0; }
+
+    // Each may throw b2Exception from a failed Box2D assertion. The changes
+    // are postponed until the world is no longer busy; postponed changes
+    // that fail print their assertion line.
+    void step(lua_State* L, float timeStep, int velocityIterations, int positionIterations);
+    void destroyBody(lua_State* L, b2Body* body);
+    void destroyFixture(lua_State* L, b2Fixture* fixture);
+    void setTransform(b2Body* body, const b2Vec2& position, float angle);
+
+    // Destroys the Box2D world and forgets every object (now, or when the
+    // current busy call returns).
+    void close();
+
+private:
+    class BusyScope;
+    struct Change {
+        enum Kind { DestroyBody, DestroyFixture, SetTransform } kind;
+        uint64_t id;
+        b2Vec2 position;
+        float angle;
+    };
+
+    void applyDestroyBody(b2Body* body);
+    void applyDestroyFixture(b2Fixture* fixture);
+    void apply(const Change& change);
+    void applyPostponedChanges();
+    void closeNow();
+    void forget(b2Body* body);
+    void forget(b2Fixture* fixture);
+
+    b2World* world_;
+    tnContactListener* listener_;
+    tnContactFilter* filter_;
+
+    uint64_t nextID_;
+    std::unordered_map<uint64_t, b2Body*> bodies_;
+    std::unordered_map<uint64_t, b2Fixture*> fixtures_;
+    std::unordered_map<const void*, uint64_t> ids_;
+
+    int busy_;
+    bool applying_;
+    bool closeRequested_;
+    std::deque<Change> postponed_;
+};
+
+#endif

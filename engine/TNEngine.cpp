@@ -5,6 +5,8 @@
 
 #include "TNAllocator.h"
 #include "TNDatabase.h"
+#include "TNLuaAdditions.h"
+#include "TNPlatformWrappers.h"
 #include "lauxlib.h"
 #include "lualib.h"
 #include "physics/physics.h"
@@ -22,6 +24,7 @@ const luaL_Reg tn_lualibs[] = {
     {LUA_STRLIBNAME, luaopen_string},
     {LUA_MATHLIBNAME, luaopen_math},
     {"physics", luaopen_physics},
+    {"platformWrappers", luaopen_platformWrappers},
     {nullptr, nullptr},
 };
 
@@ -213,6 +216,7 @@ void TN_LoadLibs(lua_State* L)
         lua_pushstring(L, lib->name);
         lua_call(L, 1, 0);
     }
+    luaopen_luaExtensions(L);
 }
 
 int TN_Init(TN_State* S, const char* enginePath, const char* savePath)

@@ -1,0 +1,185 @@
+// The extension globals and the platformWrappers library, from Lua.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "TestSupport.h"
+#include "lauxlib.h"
+#include "lobject.h"
+
+using tern_test::ScriptedEngine;
+using tern_test::TempDir;
+
+namespace {
+
+const char* const kEmptyEngine = "function initEngine() end";
+
+// Array and hash sizes of the table a global expression gives.
+std::pair<int, int> tableSizes(ScriptedEngine& engine, const std::string& expression)
+{
+    EXPECT_EQ(luaL_loadstring(engine.L(), ("return " + expression).c_str()), 0);
+    EXPECT_EQ(lua_pcall(engine.L(), 0, 1, 0), 0) << lua_tostring(engine.L(), -1);
+    const auto* t = static_cast<const Table*>(lua_topointer(engine.L(), -1));
+    std::pair<int, int> sizes{t ? t->sizearray : -1, t ? sizenode(t) : -1};
+    lua_pop(engine.L(), 1);
+    return sizes;
+}
+
+// The error message of a chunk that is expected to fail.
+std::string errorOf(ScriptedEngine& engine, const std::string& chunk)
+{
+    if (luaL_loadstring(engine.L(), chunk.c_str()) != 0 || lua_pcall(engine.L(), 0, 0, 0) == 0)
+        return "";
+    std::string message = lua_tostring(engine.L(), -1);
+    lua_pop(engine.L(), 1);
+    return message;
+}
+
+}  // namespace
+
+TEST(LuaExtensions, CreateTableIsPreSized)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    EXPECT_EQ(tableSizes(engine, "createTable(4, 0)"), std::make_pair(4, 1));
+    EXPECT_EQ(tableSizes(engine, "createTable(0, 3)"), std::make_pair(0, 4));
+    EXPECT_EQ(tableSizes(engine, "createTable(0, 0)"), tableSizes(engine, "{}"));
+    // The first four integer keys fit without a rehash.
+    EXPECT_EQ(tableSizes(engine, "(function() local t = createTable(4, 0) for i = 1, 4 do t[i] = i end return t end)()"),
+              std::make_pair(4, 1));
+    // Arguments are read from the top: only the last two count.
+    EXPECT_EQ(tableSizes(engine, "createTable(99, 2, 0)"), std::make_pair(2, 1));
+    EXPECT_EQ(engine.eval("type(createTable())"), "table");
+}
+
+TEST(LuaExtensions, CreateTableRefusesImpossibleSizes)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    EXPECT_NE(errorOf(engine, "createTable(-1, 0)").find("createTable"), std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTable(0, -5)").find("createTable"), std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTable(1e30, 0)").find("createTable"), std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTable(0/0, 0)").find("createTable"), std::string::npos);
+}
+
+TEST(LuaExtensions, CreateTableTCopiesTheTemplateSizes)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    EXPECT_EQ(tableSizes(engine, "createTableT({1,2,3,4,5,6,7,8,9,10, a=1, b=2, c=3})"), std::make_pair(10, 4));
+    EXPECT_EQ(tableSizes(engine, "createTableT({})"), std::make_pair(0, 1));
+    EXPECT_EQ(engine.eval("next(createTableT({1, 2, x = 3}))"), "nil");
+    EXPECT_NE(errorOf(engine, "createTableT(5)").find("table expected"), std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTableT()").find("table expected"), std::string::npos);
+}
+
+TEST(LuaExtensions, TypeCodeNumbersTypesAsLuaDoes)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    EXPECT_EQ(engine.eval("typeCode(nil)"), "0");
+    EXPECT_EQ(engine.eval("typeCode(true)"), "1");
+    EXPECT_EQ(engine.eval("typeCode(1.5)"), "3");
+    EXPECT_EQ(engine.eval("typeCode('s')"), "4");
+    EXPECT_EQ(engine.eval("typeCode({})"), "5");
+    EXPECT_EQ(engine.eval("typeCode(print)"), "6");
+    EXPECT_EQ(engine.eval("typeCode(io.stdout)"), "7");
+    EXPECT_EQ(engine.eval("typeCode(coroutine.create(function() end))"), "8");
+    EXPECT_EQ(engine.eval("typeCode({}, 'last one counts')"), "4");
+    EXPECT_EQ(engine.eval("typeCode()"), "0");
+}
+
+TEST(PlatformWrappers, LibraryHasItsFunctions)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    for (const char* name : {"getSystemTime", "playMusic", "pauseMusic", "stopMusic", "setMusicVolume",
+                             "isMusicPlaying", "openExternalURL"})
+        EXPECT_EQ(engine.eval(std::string("type(platformWrappers.") + name + ")"), "function") << name;
+}
+
+TEST(PlatformWrappers, SystemTimeNeverDecreases)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    engine.run(R"(
+        local last = platformWrappers.getSystemTime()
+        ok = type(last) == 'number' and last >= 0
+        for i = 1, 20000 do
+            local now = platformWrappers.getSystemTime()
+            if now < last then ok = false end
+            last = now
+        end
+        first = last
+    )");
+    EXPECT_EQ(engine.eval("ok"), "true");
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(engine.eval("platformWrappers.getSystemTime() - first >= 0.05"), "true");
+}
+
+TEST(PlatformWrappers, MusicIsNotPlayingBeforeAnyStart)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
+    EXPECT_EQ(engine.eval("type(platformWrappers.isMusicPlaying())"), "number");
+    // A path that is not a file, or no path, leaves the music stopped.
+    engine.run("platformWrappers.playMusic('/no/such/file.m4a', 1) platformWrappers.playMusic({}, 1)");
+    engine.run("platformWrappers.setMusicVolume(0.5) platformWrappers.pauseMusic() platformWrappers.stopMusic()");
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
+}
+
+// A stand-in xdg-open on PATH that records its arguments, one per line.
+class OpenURLTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string script = dir.file("xdg-open");
+        tern_test::writeFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                         dir.file("opened.tmp") + "\"\nmv \"" + dir.file("opened.tmp") + "\" \"" +
+                                         dir.file("opened") + "\"\n");
+        ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+        const char* path = std::getenv("PATH");
+        savedPath = path ? path : "";
+        setenv("PATH", (dir.path() + ":" + savedPath).c_str(), 1);
+    }
+    void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
+
+    // What the stand-in received, or "" when it did not run within a second.
+    std::string opened()
+    {
+        for (int i = 0; i < 100 && !tern_test::fileExists(dir.file("opened")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return tern_test::readFile(dir.file("opened"));
+    }
+
+    TempDir dir;
+    std::string savedPath;
+};
+
+TEST_F(OpenURLTest, OpensWebAddressesAsOneArgumentWithoutAShell)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    engine.run("platformWrappers.openExternalURL('https://example.com/a b?q=1;touch /tmp/x')");
+    EXPECT_EQ(opened(), "https://example.com/a b?q=1;touch /tmp/x\n");
+}
+
+TEST_F(OpenURLTest, RefusesLocalFilesOtherSchemesAndOptions)
+{
+    ScriptedEngine engine(kEmptyEngine);
+    for (const char* url : {"file:///etc/passwd", "/usr/bin/xterm", "-e xterm", "javascript:alert(1)",
+                            "smb://host/share", "42", "http://x\nhttp://y", "mailto:"}) {
+        testing::internal::CaptureStderr();
+        lua_getfield(engine.L(), LUA_GLOBALSINDEX, "platformWrappers");
+        lua_getfield(engine.L(), -1, "openExternalURL");
+        lua_pushstring(engine.L(), url);
+        ASSERT_EQ(lua_pcall(engine.L(), 1, 0, 0), 0);
+        lua_settop(engine.L(), 0);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("openExternalURL: refused"), std::string::npos) << url;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << url;
+    }
+    engine.run("platformWrappers.openExternalURL()");
+    engine.run("platformWrappers.openExternalURL('MAILTO:someone@example.com')");
+    EXPECT_EQ(opened(), "MAILTO:someone@example.com\n");
+}

@@ -81,9 +81,9 @@ TNMusicDecoder::~TNMusicDecoder()
 bool TNMusicDecoder::setOutputFormat(int sampleRate, int channels)
 {
     swr_free(&converter_);
-    AVChannelLayout outputLayout;
+    AVChannelLayout outputLayout{};
     av_channel_layout_default(&outputLayout, channels);
-    AVChannelLayout inputLayout;
+    AVChannelLayout inputLayout{};  // the copy frees what the destination held
     if (codec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
         av_channel_layout_default(&inputLayout, codec_->ch_layout.nb_channels);
     else

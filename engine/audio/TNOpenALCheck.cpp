@@ -1,0 +1,31 @@
+#include "audio/TNOpenALCheck.h"
+
+#include <cstdio>
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+bool TNHasCurrentALContext()
+{
+    return alcGetCurrentContext() != nullptr;
+}
+
+bool TNCheckALError(const char* label)
+{
+    if (!TNHasCurrentALContext())
+        return false;
+    const ALenum error = alGetError();
+    if (error == AL_NO_ERROR)
+        return false;
+    std::printf("OpenAL error %d in call to %s\n", error, label);
+    return true;
+}
+
+bool TNCheckALCError(const char* label)
+{
+    const ALCenum error = alcGetError(nullptr);
+    if (error == ALC_NO_ERROR)
+        return false;
+    std::printf("OpenAL context error %d in call to %s\n", error, label);
+    return true;
+}

@@ -1,5 +1,6 @@
 #include "physics/physics.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -96,9 +97,15 @@ float checkFinite(lua_State* L, int index, const char* call)
     return value;
 }
 
+// Truncated like lua_tointeger, clamped so that the conversion is defined.
 int checkInteger(lua_State* L, int index, const char* call)
 {
-    return static_cast<int>(checkFinite(L, index, call));
+    const float value = checkFinite(L, index, call);
+    if (value >= 2147483647.0f)
+        return INT_MAX;
+    if (value <= -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(value);
 }
 
 // The live world of a world box.

@@ -60,8 +60,20 @@ TEST(PhysicsFault, DestroyedBodiesAndFixturesRaiseErrors)
         copyGone = failure(physics.FixtureDefinition.new, f2)
         b2:destroyFixture(nil, nil)  -- not userdata: nothing happens
         wrongKind = failure(world.createBody, world, b2)
+
+        -- One definition used for two bodies: destroying one keeps the
+        -- other's user data.
+        local shared = physics.BodyDefinition.new()
+        shared:setActorID(8)
+        local twin = world:createBody(shared)
+        survivor = world:createBody(shared)
+        world:destroyBody(twin)
+        shared = nil
+        collectgarbage()
+        survivor:addCollisionCategory(4)
         world:step(1/60, 8, 3)
     )lua");
+    EXPECT_EQ(engine.eval("survivor:actorID()"), "8");
     EXPECT_EQ(engine.eval("viaOther"), "Body.position: the body has been destroyed");
     EXPECT_EQ(engine.eval("viaBody"), "Body.setLinearVelocity: the body has been destroyed");
     EXPECT_EQ(engine.eval("viaFixture"), "Fixture.fixtureID: the fixture has been destroyed");

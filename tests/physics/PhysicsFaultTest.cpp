@@ -300,3 +300,39 @@ TEST(PhysicsFault, WorldCollectedBeforeItsBoxes)
     EXPECT_EQ(engine.eval("fixtureAfter"), "Fixture.body: its world has been collected");
     engine.destroy();
 }
+
+// Finite numbers too large for Box2D overflow to infinity inside the step;
+// the world must neither crash nor hang, and the script goes on.
+TEST(PhysicsFault, HugeFiniteNumbersKeepTheScriptRunning)
+{
+    ScriptedEngine engine(kEngine);
+    testing::internal::CaptureStdout();
+    engine.run(R"lua(
+        world = physics.World.new(0, -3e38, true)
+        ground = makeBody(world, 0, 0, -20, 1)
+        local def = physics.BodyDefinition.new()
+        def:setType(2)
+        def:addCollisionCategory(1)
+        tiny = world:createBody(def)
+        local shape = physics.PolygonShape.new()
+        shape:setAsBox(0, 0)
+        local fdef = physics.FixtureDefinition.new()
+        fdef:setShape(shape)
+        fdef:setDensity(1)
+        fdef:setFixtureID(2)
+        fdef:addCollisionMaskCategory(1)
+        tiny:createFixture(fdef)
+        big = makeBody(world, 2, 0, 40, 2)
+        for i = 1, 5 do
+            tiny:applyForce(3e38, 3e38, 0, 0)
+            big:setLinearVelocity(3e38, -3e38)
+            world:step(1/60, 8, 3)
+        end
+        x, y = tiny:position()
+        after = makeBody(world, 2, 500, 500, 3)
+        done = true
+    )lua");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(engine.eval("done"), "true") << out;
+    EXPECT_EQ(engine.eval("x == x and y == y"), "true");  // not NaN
+}

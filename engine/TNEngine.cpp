@@ -10,6 +10,7 @@
 #include "lauxlib.h"
 #include "lualib.h"
 #include "physics/physics.h"
+#include "projectformat/libPGF/pgf.h"
 #include "soundManager_wrap.h"
 
 namespace {
@@ -25,6 +26,7 @@ const luaL_Reg tn_lualibs[] = {
     {LUA_STRLIBNAME, luaopen_string},
     {LUA_MATHLIBNAME, luaopen_math},
     {"physics", luaopen_physics},
+    {"pgf", luaopen_PGF},
     {"platformWrappers", luaopen_platformWrappers},
     {"soundManager", luaopen_soundManager},
     {nullptr, nullptr},

@@ -1,0 +1,96 @@
+// The engine script the document tests run: helpers that print a PGF table
+// in one canonical line and that write a table back through a writer.
+#ifndef TERN_DOCUMENT_SCRIPT_H
+#define TERN_DOCUMENT_SCRIPT_H
+
+#include <string>
+
+#include "TestSupport.h"
+#include "lua.h"
+
+namespace tern_test {
+
+inline const char* documentScript()
+{
+    return R"LUA(
+function initEngine() end
+
+local function quote(s)
+    return (string.format("%q", s):gsub("\\\n", "\\n"))
+end
+
+-- {[0]="name",[1]=...,attr="value"} with numeric keys first, then names.
+function dump(v)
+    if type(v) ~= "table" then
+        return type(v) == "string" and quote(v) or tostring(v)
+    end
+    local keys = {}
+    for k in pairs(v) do keys[#keys + 1] = k end
+    table.sort(keys, function(a, b)
+        if type(a) == type(b) then return a < b end
+        return type(a) == "number"
+    end)
+    local parts = {}
+    for _, k in ipairs(keys) do
+        local key = type(k) == "number" and ("[" .. k .. "]") or k
+        parts[#parts + 1] = key .. "=" .. dump(v[k])
+    end
+    return "{" .. table.concat(parts, ",") .. "}"
+end
+
+-- All results of a call, separated by "|".
+function dumpAll(...)
+    local parts = {}
+    for i = 1, select("#", ...) do parts[i] = dump((select(i, ...))) end
+    return table.concat(parts, "|")
+end
+
+-- Writes a PGF table as one element: attributes (sorted), then its text or
+-- its children.
+function writeTable(w, t)
+    w:startElement(t[0])
+    local names = {}
+    for k in pairs(t) do if type(k) == "string" then names[#names + 1] = k end end
+    table.sort(names)
+    for _, k in ipairs(names) do w:writeAttribute(k, t[k]) end
+    if type(t[1]) == "string" then
+        w:writeTextValue(t[1])
+    else
+        for _, child in ipairs(t) do writeTable(w, child) end
+    end
+    w:endElement()
+end
+
+function writeDocument(format, t)
+    local w = pgf.writer.newToString(format)
+    w:startDocument()
+    writeTable(w, t)
+    w:endDocument()
+    local text = w:getString()
+    w:close()
+    return text
+end
+)LUA";
+}
+
+// Sets the global name to the bytes of value (zero bytes included).
+inline void setGlobalString(ScriptedEngine& engine, const char* name, const std::string& value)
+{
+    lua_pushlstring(engine.L(), value.data(), value.size());
+    lua_setfield(engine.L(), LUA_GLOBALSINDEX, name);
+}
+
+// The bytes of the string global name.
+inline std::string globalString(ScriptedEngine& engine, const char* name)
+{
+    lua_getfield(engine.L(), LUA_GLOBALSINDEX, name);
+    size_t length = 0;
+    const char* bytes = lua_tolstring(engine.L(), -1, &length);
+    std::string value = bytes ? std::string(bytes, length) : std::string("<nil>");
+    lua_pop(engine.L(), 1);
+    return value;
+}
+
+}  // namespace tern_test
+
+#endif

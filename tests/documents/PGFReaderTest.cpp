@@ -1,0 +1,291 @@
+// The PGF reader through the real host: XML text and files into tables.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DocumentScript.h"
+#include "TestSupport.h"
+#include "lauxlib.h"
+#include "lualib.h"
+#include "projectformat/libPGF/PGFParser.h"
+#include "projectformat/libPGF/pgf.h"
+
+using namespace tern_test;
+
+namespace {
+
+class PGFReader : public ::testing::Test {
+protected:
+    PGFReader() : engine(documentScript()) {}
+
+    // dump() of every result of pgf.loadString(xml).
+    std::string load(const std::string& xml)
+    {
+        setGlobalString(engine, "doc", xml);
+        return engine.eval("dumpAll(pgf.loadString(doc))");
+    }
+
+    ScriptedEngine engine;
+};
+
+std::string nested(int depth)
+{
+    std::string xml;
+    for (int i = 0; i < depth; ++i)
+        xml += "<e>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</e>";
+    return xml;
+}
+
+}  // namespace
+
+TEST_F(PGFReader, EmptyElementsHoldOnlyTheirName)
+{
+    EXPECT_EQ(load("<a/>"), "{[0]=\"a\"}");
+    EXPECT_EQ(load("<a></a>"), "{[0]=\"a\"}");
+}
+
+TEST_F(PGFReader, AttributesAndTextOfALeaf)
+{
+    EXPECT_EQ(load("<?xml version=\"1.0\"?><a x=\"1\" y='two'>hello</a>"), "{[0]=\"a\",[1]=\"hello\",x=\"1\",y=\"two\"}");
+}
+
+TEST_F(PGFReader, WhitespaceOnlyTextIsKept)
+{
+    EXPECT_EQ(load("<a> \n\t</a>"), "{[0]=\"a\",[1]=\" \\n\t\"}");
+}
+
+TEST_F(PGFReader, ChildrenInOrderAndNoTextAroundThem)
+{
+    EXPECT_EQ(load("<r>\n  <a/>\n  text <b k=\"v\">x</b> tail\n  <c></c>\n</r>"),
+              "{[0]=\"r\",[1]={[0]=\"a\"},[2]={[0]=\"b\",[1]=\"x\",k=\"v\"},[3]={[0]=\"c\"}}");
+}
+
+TEST_F(PGFReader, TextBeforeTheFirstChildIsDiscarded)
+{
+    EXPECT_EQ(load("<r>before<a>inner</a></r>"), "{[0]=\"r\",[1]={[0]=\"a\",[1]=\"inner\"}}");
+    // Text after a child is gathered but never stored, not even in a parent.
+    EXPECT_EQ(load("<r><a><b/>tail</a></r>"), "{[0]=\"r\",[1]={[0]=\"a\",[1]={[0]=\"b\"}}}");
+}
+
+TEST_F(PGFReader, EntitiesCharacterReferencesAndCDATA)
+{
+    EXPECT_EQ(load("<a>&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#233;</a>"), "{[0]=\"a\",[1]=\"<>&\\\"'AB\xC3\xA9\"}");
+    EXPECT_EQ(load("<a v=\"&amp;&#x41;\"><![CDATA[<b>&amp;</b>]]></a>"), "{[0]=\"a\",[1]=\"<b>&amp;</b>\",v=\"&A\"}");
+    EXPECT_EQ(load("<a>x<![CDATA[ y ]]>z</a>"), "{[0]=\"a\",[1]=\"x y z\"}");
+}
+
+TEST_F(PGFReader, NamespacePrefixesStayInNames)
+{
+    EXPECT_EQ(load("<x:a xmlns:x=\"urn:x\" x:b=\"1\"/>"), "{[0]=\"x:a\",x:b=\"1\",xmlns:x=\"urn:x\"}");
+}
+
+// CDATA sections arrive as one chunk each, which makes the cut exact.
+TEST_F(PGFReader, TextIsCutAtTheChunkThatPassesTheLimit)
+{
+    const std::string cdata16383 = "<a><![CDATA[" + std::string(16383, 'x') + "]]></a>";
+    setGlobalString(engine, "doc", cdata16383);
+    EXPECT_EQ(engine.eval("#pgf.loadString(doc)[1]"), "16383");
+
+    const std::string tooLong = "<a><![CDATA[" + std::string(16384, 'x') + "]]></a>";
+    setGlobalString(engine, "doc", tooLong);
+    EXPECT_EQ(engine.eval("dump(pgf.loadString(doc))"), "{[0]=\"a\"}");
+
+    // The chunk that would pass the limit is dropped; a later one that fits is kept.
+    const std::string pieces = "<a><![CDATA[" + std::string(16000, 'x') + "]]><![CDATA[" + std::string(500, 'y') +
+                               "]]><![CDATA[zz]]></a>";
+    setGlobalString(engine, "doc", pieces);
+    engine.run("t = pgf.loadString(doc)[1]");
+    EXPECT_EQ(globalString(engine, "t"), std::string(16000, 'x') + "zz");
+
+    // Ordinary character data arrives in chunks of the library's choosing:
+    // what is kept never passes the limit.
+    setGlobalString(engine, "doc", "<a>" + std::string(100000, 'z') + "</a>");
+    EXPECT_EQ(engine.eval("#(pgf.loadString(doc)[1] or '')"), "0");
+    std::string accented;
+    for (int i = 0; i < 10000; ++i)
+        accented += "z\xC3\xA9";
+    setGlobalString(engine, "doc", "<a>" + accented + "</a>");
+    engine.run("t = pgf.loadString(doc)[1]");
+    const std::string kept = globalString(engine, "t");
+    EXPECT_LE(kept.size(), 16383u);
+    EXPECT_GT(kept.size(), 16000u);
+    EXPECT_EQ(accented.compare(0, kept.size(), kept), 0);
+}
+
+TEST_F(PGFReader, ZeroBytesReachTheXMLParser)
+{
+    // Cut at the zero byte the document would merely end early.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load(std::string("<a>x\0y</a>", 10)), "nil|\"pgf.loadString: line 1: Char 0x0 out of allowed range\"");
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessage)
+{
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load(""), "nil|\"pgf.loadString: the document is empty\"");
+    EXPECT_EQ(load("hello"), "nil|\"pgf.loadString: line 1: Start tag expected, '<' not found\"");
+    EXPECT_EQ(load("<a><b></a>"), "nil|\"pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a\"");
+    EXPECT_EQ(load("<a>\n<b>\n"), "nil|\"pgf.loadString: line 3: Premature end of data in tag b line 2\"");
+    EXPECT_EQ(load("<a>&unknown;</a>"), "nil|\"pgf.loadString: line 1: Entity 'unknown' not defined\"");
+    // Attribute names cannot be numerals in XML.
+    EXPECT_EQ(load("<a 0=\"x\"/>").substr(0, 4), "nil|");
+    // Declared entities are not known to the reader either.
+    EXPECT_EQ(load("<!DOCTYPE a [<!ENTITY e \"boom\">]><a>&e;</a>").substr(0, 4), "nil|");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a\n"),
+              std::string::npos);
+    // The script carries on with a usable stack.
+    EXPECT_EQ(load("<ok/>"), "{[0]=\"ok\"}");
+}
+
+TEST_F(PGFReader, NestingIsLimitedTo100Elements)
+{
+    setGlobalString(engine, "doc", nested(100));
+    EXPECT_EQ(engine.eval("(function(t) local n = 0 while t do n = n + 1 t = t[1] end return n end)(pgf.loadString(doc))"),
+              "100");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(load(nested(101)), "nil|\"pgf.loadString: the document is nested deeper than 100 elements\"");
+    EXPECT_EQ(load(nested(5000)).substr(0, 4), "nil|");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(lua_gettop(engine.L()), 0);
+}
+
+TEST_F(PGFReader, FilesAndMissingFiles)
+{
+    TempDir dir;
+    writeFile(dir.file("doc.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<game name=\"caf\xE9\"><scene/></game>\n");
+    setGlobalString(engine, "path", dir.file("doc.xml"));
+    EXPECT_EQ(engine.eval("dump(pgf.loadFile(path))"), "{[0]=\"game\",[1]={[0]=\"scene\"},name=\"caf\xC3\xA9\"}");
+    EXPECT_EQ(engine.eval("dump(pgf.parser.loadFile(path))"), engine.eval("dump(pgf.loadFile(path))"));
+    EXPECT_EQ(engine.eval("dump(pgf.parser:loadFile(path))"), engine.eval("dump(pgf.loadFile(path))"));
+
+    testing::internal::CaptureStderr();
+    setGlobalString(engine, "path", dir.file("missing.xml"));
+    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))"),
+              "nil|\"pgf.loadFile: " + dir.file("missing.xml") + ": cannot read the file: No such file or directory\"");
+    setGlobalString(engine, "path", dir.path());
+    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))").substr(0, 4), "nil|");
+    writeFile(dir.file("broken.xml"), "<a>\n<b></c>\n</a>");
+    setGlobalString(engine, "path", dir.file("broken.xml"));
+    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))"),
+              "nil|\"pgf.loadFile: " + dir.file("broken.xml") + ": line 2: Opening and ending tag mismatch: b line 0 and c\"");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("cannot read the file"), std::string::npos);
+}
+
+TEST_F(PGFReader, WrongArgumentTypesAreLuaErrors)
+{
+    EXPECT_EQ(engine.eval("select(2, pcall(pgf.loadString, {}))"), "pgf.loadString: expected a string, got table");
+    EXPECT_EQ(engine.eval("select(2, pcall(pgf.loadFile))"), "pgf.loadFile: expected a string, got no value");
+    // A number is converted like any Lua string argument.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(engine.eval("(pgf.loadString(5))"), "nil");
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(PGFReader, RoundTripThroughTheXMLWriter)
+{
+    const std::string xml =
+        "<game version=\"2\" title=\"A &amp; B &lt;&quot;x&quot;&gt;\">\n"
+        "  <scene name=\"one\"><layer z=\"0\"><sprite image=\"a.png\" x=\"10.5\"/></layer>\n"
+        "    <script>if a &lt; b then\n\tgo() end</script></scene>\n"
+        "  <scene name=\"two\" note=\"tab&#9;and&#10;newline\">  </scene>\n"
+        "  <text>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAE\r\n</text>\n"
+        "</game>";
+    setGlobalString(engine, "doc", xml);
+    engine.run("first = pgf.loadString(doc)\n"
+               "written = writeDocument(nil, first)\n"
+               "second = pgf.loadString(written)");
+    EXPECT_EQ(engine.eval("type(second)"), "table");
+    EXPECT_EQ(engine.eval("dump(second)"), engine.eval("dump(first)"));
+    EXPECT_NE(engine.eval("dump(first)").find("[1]=\"  \""), std::string::npos);
+}
+
+// ---- The builder on its own ---------------------------------------------------
+
+namespace {
+
+// Exposes the builder's steps to drive it without XML.
+class DirectParser : public PGFParser {
+public:
+    using PGFParser::PGFParser;
+    int parse() override { return 0; }
+    using PGFParser::popElement;
+    using PGFParser::pushElement;
+    using PGFParser::setAttribute;
+    using PGFParser::setTextValue;
+};
+
+}  // namespace
+
+TEST(PGFBuilder, NumeralAttributeNamesAreStringKeys)
+{
+    ScriptedEngine engine(documentScript());
+    lua_State* L = engine.L();
+    DirectParser parser(L);
+    parser.pushElement("root");
+    parser.setAttribute("0", "zero");
+    parser.setAttribute("1", "one");
+    parser.pushElement("child");
+    parser.setTextValue("a\0b", 3);
+    parser.popElement();
+    parser.popElement();
+    ASSERT_EQ(lua_gettop(L), 1);
+    lua_setfield(L, LUA_GLOBALSINDEX, "built");
+    EXPECT_EQ(engine.eval("dump(built)"), "{[0]=\"root\",[1]={[0]=\"child\",[1]=\"a\\000b\"},0=\"zero\",1=\"one\"}");
+}
+
+// ---- Running out of memory while building -------------------------------------
+
+namespace {
+
+struct Budget {
+    size_t used = 0;
+    size_t limit = 0;
+};
+
+void* limitedAlloc(void* ud, void* ptr, size_t oldSize, size_t newSize)
+{
+    auto* budget = static_cast<Budget*>(ud);
+    if (newSize == 0) {
+        budget->used -= oldSize;
+        std::free(ptr);
+        return nullptr;
+    }
+    if (newSize > oldSize && budget->limit && budget->used + newSize - oldSize > budget->limit)
+        return nullptr;
+    void* block = std::realloc(ptr, newSize);
+    if (block)
+        budget->used += newSize - oldSize;
+    return block;
+}
+
+}  // namespace
+
+TEST(PGFBuilder, OutOfMemoryIsAnOrdinaryLuaError)
+{
+    Budget budget;
+    lua_State* L = lua_newstate(limitedAlloc, &budget);
+    luaL_openlibs(L);
+    lua_pushcfunction(L, luaopen_PGF);
+    lua_call(L, 0, 0);
+    std::string xml = "<r>";
+    for (int i = 0; i < 20000; ++i)
+        xml += "<item name=\"n" + std::to_string(i) + "\">text</item>";
+    xml += "</r>";
+    lua_getfield(L, LUA_GLOBALSINDEX, "pgf");
+    lua_getfield(L, -1, "loadString");
+    lua_pushlstring(L, xml.data(), xml.size());
+    budget.limit = budget.used + 256 * 1024;
+    ASSERT_NE(lua_pcall(L, 1, 1, 0), 0);
+    EXPECT_STREQ(lua_tostring(L, -1), "not enough memory");
+    budget.limit = 0;
+    lua_settop(L, 0);
+    // The state is still usable afterwards.
+    ASSERT_EQ(luaL_dostring(L, "return pgf.loadString('<a b=\"c\"/>').b"), 0);
+    EXPECT_STREQ(lua_tostring(L, -1), "c");
+    lua_close(L);
+}

@@ -3,13 +3,16 @@
 #   make test       install what is missing, build, run every test
 #   make test-asan  the tests under AddressSanitizer and UBSan
 #   make bench      build and run the benchmarks
+#   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 DEPS_DIR ?= $(CURDIR)/build/deps
+FUZZ_BUILD ?= build-fuzz
+FUZZ_RUNS ?= 200000
 
-.PHONY: all setup configure build run test test-asan bench clean
+.PHONY: all setup configure build run test test-asan bench fuzz clean
 
 all: build
 
@@ -37,5 +40,15 @@ test-asan: setup
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
 
+# The seed corpus is every document the reader tests load.
+fuzz: build
+	@rm -rf $(FUZZ_BUILD)/seeds && mkdir -p $(FUZZ_BUILD)/seeds $(FUZZ_BUILD)/corpus
+	@TERN_PGF_SEED_DIR=$(abspath $(FUZZ_BUILD))/seeds $(BUILD)/tests/test_documents --gtest_filter='PGFReader.*' >/dev/null 2>&1
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_FUZZ=ON -DTERN_SANITIZE=ON \
+		-DTERN_BUILD_TESTS=OFF -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target pgf_reader_fuzzer -j $(JOBS)
+	@$(FUZZ_BUILD)/fuzz/pgf_reader_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 -dict=fuzz/pgf.dict \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
 clean:
-	rm -rf $(BUILD)/CMakeFiles $(BUILD)/CMakeCache.txt $(ASAN_BUILD)
+	rm -rf $(BUILD)/CMakeFiles $(BUILD)/CMakeCache.txt $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -3,6 +3,8 @@
 #ifndef TERN_DOCUMENT_SCRIPT_H
 #define TERN_DOCUMENT_SCRIPT_H
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "TestSupport.h"
@@ -71,6 +73,16 @@ function writeDocument(format, t)
     return text
 end
 )LUA";
+}
+
+// With TERN_PGF_SEED_DIR set, keeps each document a test reads as a seed
+// for the reader's fuzzer (`make fuzz`).
+inline void keepFuzzSeed(const std::string& document)
+{
+    const char* folder = std::getenv("TERN_PGF_SEED_DIR");
+    if (!folder)
+        return;
+    writeFile(std::string(folder) + "/seed-" + std::to_string(std::hash<std::string>()(document)), document);
 }
 
 // Sets the global name to the bytes of value (zero bytes included).

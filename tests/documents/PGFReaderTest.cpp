@@ -21,6 +21,7 @@ protected:
     // dump() of every result of pgf.loadString(xml).
     std::string load(const std::string& xml)
     {
+        keepFuzzSeed(xml);
         setGlobalString(engine, "doc", xml);
         return engine.eval("dumpAll(pgf.loadString(doc))");
     }
@@ -195,6 +196,7 @@ TEST_F(PGFReader, RoundTripThroughTheXMLWriter)
         "  <scene name=\"two\" note=\"tab&#9;and&#10;newline\">  </scene>\n"
         "  <text>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAE\r\n</text>\n"
         "</game>";
+    keepFuzzSeed(xml);
     setGlobalString(engine, "doc", xml);
     engine.run("first = pgf.loadString(doc)\n"
                "written = writeDocument(nil, first)\n"

@@ -64,7 +64,8 @@ struct CircleShapeBox {
 
 // ---------------------------------------------------------------------------
 // Argument checking. Every message names the call, so a script error reads
-// as one clear line.
+// as one clear line. The __gc functions check their argument's kind too,
+// since a script can reach them through getmetatable.
 
 // The userdata at index if it carries the metatable named mt, else null.
 void* testBox(lua_State* L, int index, const char* mt)
@@ -251,7 +252,7 @@ int world_new(lua_State* L)
 
 int world_gc(lua_State* L)
 {
-    auto* box = static_cast<WorldBox*>(lua_touserdata(L, 1));
+    auto* box = static_cast<WorldBox*>(testBox(L, 1, kWorldMT));
     if (box && box->world) {
         std::shared_ptr<tnPhysicsWorld> world = std::move(box->world);
         world->close();
@@ -267,11 +268,10 @@ int world_createBody(lua_State* L)
     checkNotBusy(L, world, call);
 
     tnActorUserData* actor = actorOfDef(def);
-    b2Body* body = nullptr;
     bool failed = false;
     std::string message;
     try {
-        body = world->world()->CreateBody(def);
+        b2Body* body = world->world()->CreateBody(def);
         if (actor)
             actor->retain();
         world->addBody(body);
@@ -359,7 +359,7 @@ int bodyDef_new(lua_State* L)
 // hold their own.
 int bodyDef_gc(lua_State* L)
 {
-    auto* box = static_cast<BodyDefBox*>(lua_touserdata(L, 1));
+    auto* box = static_cast<BodyDefBox*>(testBox(L, 1, kBodyDefMT));
     if (box && box->def) {
         if (tnActorUserData* actor = actorOfDef(box->def))
             actor->release();
@@ -654,7 +654,8 @@ int body_removeCollisionCategory(lua_State* L)
 // Releases the box's share of its world; the body itself belongs to the world.
 int object_gc(lua_State* L)
 {
-    auto* box = static_cast<ObjectBox*>(lua_touserdata(L, 1));
+    void* object = testBox(L, 1, kBodyMT);
+    auto* box = static_cast<ObjectBox*>(object ? object : testBox(L, 1, kFixtureMT));
     if (box)
         box->world.reset();
     return 0;
@@ -700,7 +701,7 @@ int fixtureDef_new(lua_State* L)
 
 int fixtureDef_gc(lua_State* L)
 {
-    auto* box = static_cast<FixtureDefBox*>(lua_touserdata(L, 1));
+    auto* box = static_cast<FixtureDefBox*>(testBox(L, 1, kFixtureDefMT));
     if (box && box->def) {
         if (tnFixtureUserData* data = fixtureDataOfDef(box->def))
             data->release();
@@ -861,7 +862,7 @@ int polygonShape_new(lua_State* L)
 
 int polygonShape_gc(lua_State* L)
 {
-    auto* box = static_cast<PolygonShapeBox*>(lua_touserdata(L, 1));
+    auto* box = static_cast<PolygonShapeBox*>(testBox(L, 1, kPolygonShapeMT));
     if (box) {
         delete box->shape;
         box->shape = nullptr;
@@ -919,7 +920,7 @@ int circleShape_new(lua_State* L)
 
 int circleShape_gc(lua_State* L)
 {
-    auto* box = static_cast<CircleShapeBox*>(lua_touserdata(L, 1));
+    auto* box = static_cast<CircleShapeBox*>(testBox(L, 1, kCircleShapeMT));
     if (box) {
         delete box->shape;
         box->shape = nullptr;

@@ -295,7 +295,30 @@ TEST(PhysicsFault, WorldCollectedBeforeItsBoxes)
         keepDef = physics.FixtureDefinition.new(keep[2])
         keepShape = physics.CircleShape.new(3)
         keepDef:setShape(keepShape)
+
+        -- __gc reached through getmetatable: wrong kinds are ignored,
+        -- repeated calls are harmless, collected objects raise errors.
+        local world3 = physics.World.new(0, 0, true)
+        local b3 = makeBody(world3, 2, 0, 0, 1)
+        getmetatable(world3).__gc(b3)
+        getmetatable(world3).__gc(keepShape)
+        getmetatable(keepShape).__gc(world3)
+        bodyStillAlive = b3:actorID()
+        getmetatable(world3).__gc(world3)
+        getmetatable(world3).__gc(world3)
+        getmetatable(b3).__gc(b3)
+        getmetatable(b3).__gc(b3)
+        manualWorld = failure(world3.step, world3, 1/60, 1, 1)
+        manualBody = failure(b3.position, b3)
+        local s = physics.PolygonShape.new()
+        getmetatable(s).__gc(s)
+        getmetatable(s).__gc(s)
+        manualShape = failure(s.setAsBox, s, 1, 1)
     )lua");
+    EXPECT_EQ(engine.eval("bodyStillAlive"), "1");
+    EXPECT_EQ(engine.eval("manualWorld"), "World.step: the world has been collected");
+    EXPECT_EQ(engine.eval("manualBody"), "Body.position: its world has been collected");
+    EXPECT_EQ(engine.eval("manualShape"), "PolygonShape.setAsBox: the shape has been collected");
     EXPECT_EQ(engine.eval("bodyAfter"), "Body.position: its world has been collected");
     EXPECT_EQ(engine.eval("fixtureAfter"), "Fixture.body: its world has been collected");
     engine.destroy();

@@ -2,6 +2,8 @@
 // mixed by OpenAL Soft's wave backend into a file, which is then analysed.
 #include <gtest/gtest.h>
 
+#include <AL/al.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -52,6 +54,8 @@ void playToEnd(SoundManager& manager, const std::string& path)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     manager.update();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    alDeleteBuffers(sound.bufferCount, sound.buffers);
+    delete[] sound.buffers;
 }
 
 TEST(WaveOutput, DecodedSoundsPlayAtTheirFrequencies)

@@ -1,0 +1,3 @@
+#include "scenegraph/SGAlphaScaleFactor.h"
+
+float SGAlphaScaleFactor = 1.0f;

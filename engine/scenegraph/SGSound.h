@@ -1,0 +1,19 @@
+// A plain value naming decoded audio: an array of OpenAL buffers. Copies
+// never own the buffers: whoever decoded them frees them with freeSound.
+#ifndef SG_SOUND_H
+#define SG_SOUND_H
+
+#include <cstdint>
+
+struct SGSound {
+    uint32_t* buffers;    // heap array made with new[], bufferCount entries
+    int32_t bufferCount;
+
+    // Deletes the buffers (needs the OpenAL context current), frees the
+    // array and clears this copy. OpenAL errors are reported on stdout.
+    void freeSound();
+};
+
+constexpr SGSound SGSoundNull = {nullptr, 0};
+
+#endif

@@ -1,0 +1,9 @@
+#include "scenegraph/ports/SGImagePort.h"
+
+SGImage SGImagePort::imageValue()
+{
+    if (sourcePort)
+        return sourcePort->imageValue();
+    updateNode();
+    return value;
+}

@@ -1,0 +1,60 @@
+// One typed value slot of a node. Writes mark dependent nodes dirty; reads
+// follow the connection to a source port, or bring the owning node up to
+// date, and convert to the asked type.
+#ifndef SG_PORT_H
+#define SG_PORT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scenegraph/SGColor.h"
+#include "scenegraph/SGImage.h"
+#include "scenegraph/SGSound.h"
+#include "scenegraph/ports/SGPortValueType.h"
+
+class SGNode;
+
+class SGPort {
+public:
+    SGPort() = default;
+    // A port dies with its node. Ports reading from this one are not told:
+    // each holds a reference on this port's node, so that cannot happen
+    // while any is connected.
+    virtual ~SGPort();
+    SGPort(const SGPort&) = delete;
+    SGPort& operator=(const SGPort&) = delete;
+
+    // Reads; the base answers "", 0, false, white and the null values.
+    virtual std::string stringValue();
+    virtual float numberValue();
+    virtual int32_t intValue();
+    virtual bool boolValue();
+    virtual SGColor colorValue();
+    virtual SGSound soundValue();
+    virtual SGImage imageValue();
+
+    // Connects this port to read from source (null disconnects). Holds a
+    // reference on the source's node while connected; marks nothing dirty.
+    // A connection that would close a cycle is refused: see canConnectTo.
+    virtual void setValue(SGPort* source);
+    void disconnect();
+    // False when source depends on this port already (or is this port), so
+    // that connecting would close a cycle and the dirty walk would not end.
+    bool canConnectTo(const SGPort* source) const;
+
+    void markAsDirty();
+    void addDestPort(SGPort* dest);
+    void removeDestPort(SGPort* dest);
+
+    SGNode* node = nullptr;            // owner, set on registration; not owned
+    SGPortValueType type = NIL;        // set on registration
+    std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
+    SGPort* sourcePort = nullptr;      // the port read from, or null
+
+protected:
+    // Brings the owning node up to date before a stored value is returned.
+    void updateNode();
+};
+
+#endif

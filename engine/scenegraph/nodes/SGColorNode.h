@@ -1,0 +1,23 @@
+// Assembles a colour from four numbers, unclamped.
+#ifndef SG_COLOR_NODE_H
+#define SG_COLOR_NODE_H
+
+#include "scenegraph/nodes/SGNode.h"
+#include "scenegraph/ports/SGColorPort.h"
+#include "scenegraph/ports/SGNumberPort.h"
+
+class SGColorNode : public SGNode {
+public:
+    SGColorNode();
+
+    void compute() override;
+    SGPort* portForID(SGPortID id) override;
+
+    SGNumberPort r;
+    SGNumberPort g;
+    SGNumberPort b;
+    SGNumberPort a;
+    SGColorPort output;
+};
+
+#endif

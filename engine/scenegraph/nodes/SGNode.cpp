@@ -1,0 +1,29 @@
+#include "scenegraph/nodes/SGNode.h"
+
+SGPort* SGNode::portForID(SGPortID)
+{
+    return nullptr;
+}
+
+void SGNode::update()
+{
+    if (!dirty)
+        return;
+    dirty = false;
+    compute();
+}
+
+void SGNode::addOutputPort(SGPort* port, SGPortValueType type)
+{
+    port->type = type;
+    port->node = this;
+    outputPorts.push_back(port);
+}
+
+void SGNode::addInputPort(SGPort* port, SGPortValueType type)
+{
+    port->type = type;
+    port->node = this;
+    for (SGPort* output : outputPorts)
+        port->addDestPort(output);
+}

@@ -1,0 +1,87 @@
+#include "scenegraph/nodes/SGNodeFactory.h"
+
+#include "scenegraph/nodes/SGArithmeticNode.h"
+#include "scenegraph/nodes/SGClearNode.h"
+#include "scenegraph/nodes/SGColorNode.h"
+#include "scenegraph/nodes/SGSpace.h"
+
+namespace {
+
+// Constructor shapes of the node classes. A row below picks the one its
+// class needs.
+template <class Node>
+SGNode* makeNode(SGSpace&)
+{
+    return new Node();
+}
+
+// Loader nodes take the space's asset manager.
+template <class Node>
+SGNode* makeWithAssetManager(SGSpace& space)
+{
+    return new Node(space.assetManager);
+}
+
+// Sound player nodes take the space's sound manager.
+template <class Node>
+SGNode* makeWithSoundManager(SGSpace& space)
+{
+    return new Node(space.soundManager);
+}
+
+// Spaces inside a space take it as their parent.
+template <class Node>
+SGNode* makeChildSpace(SGSpace& space)
+{
+    return new Node(space);
+}
+
+template <class Space>
+SGSpace* makeSceneSpace(SoundManager* soundManager, AssetManager* assetManager)
+{
+    return new Space(soundManager, assetManager);
+}
+
+struct NodeMaker {
+    SGNodeClass cls;
+    SGNode* (*make)(SGSpace& space);
+};
+
+// The classes SGSpace::createNode can make, one row each.
+const NodeMaker kNodeMakers[] = {
+    {SGArithmeticNodeClass, makeNode<SGArithmeticNode>},
+    {SGClearNodeClass, makeNode<SGClearNode>},
+    {SGColorNodeClass, makeNode<SGColorNode>},
+    {SGSpaceClass, makeChildSpace<SGSpace>},
+    {0, nullptr},
+};
+
+struct SceneSpaceMaker {
+    SGNodeClass cls;
+    SGSpace* (*make)(SoundManager* soundManager, AssetManager* assetManager);
+};
+
+// Top-level space classes other than the plain space, one row each.
+const SceneSpaceMaker kSceneSpaceMakers[] = {
+    {0, nullptr},
+};
+
+}  // namespace
+
+SGNode* SGNodeFactory::createNode(SGNodeClass cls, SGSpace& space)
+{
+    for (const NodeMaker* row = kNodeMakers; row->make; ++row) {
+        if (row->cls == cls)
+            return row->make(space);
+    }
+    return nullptr;
+}
+
+SGSpace* SGNodeFactory::createSceneSpace(SGNodeClass cls, SoundManager* soundManager, AssetManager* assetManager)
+{
+    for (const SceneSpaceMaker* row = kSceneSpaceMakers; row->make; ++row) {
+        if (row->cls == cls)
+            return row->make(soundManager, assetManager);
+    }
+    return makeSceneSpace<SGSpace>(soundManager, assetManager);
+}

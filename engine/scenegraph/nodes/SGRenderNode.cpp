@@ -1,0 +1,1 @@
+#include "scenegraph/nodes/SGRenderNode.h"

@@ -1,0 +1,86 @@
+#include "scenegraph/nodes/SGSpace.h"
+
+#include <algorithm>
+
+#include "scenegraph/nodes/SGNodeFactory.h"
+
+SGSpace::SGSpace(SoundManager* soundManager, AssetManager* assetManager)
+    : assetManager(assetManager), soundManager(soundManager)
+{
+    nodeClass |= SGSpaceClass;
+}
+
+SGSpace::SGSpace(SGSpace& parent) : SGSpace(parent.soundManager, parent.assetManager) {}
+
+SGSpace::~SGSpace()
+{
+    removeAllNodes();
+}
+
+void SGSpace::compute()
+{
+    dirty = false;
+    willRender();
+    render();
+    didRender();
+}
+
+void SGSpace::render()
+{
+    for (SGRenderNode* node : renderNodes)
+        node->compute();
+}
+
+SGNode* SGSpace::createNode(SGNodeClass cls)
+{
+    SGNode* node = SGNodeFactory::createNode(cls, *this);
+    if (node)
+        addNode(node);
+    return node;
+}
+
+void SGSpace::addNode(SGNode* node)
+{
+    nodes.push_back(node);
+    if (node->isKindOf(SGRenderNodeClass))
+        renderNodes.push_back(static_cast<SGRenderNode*>(node));
+}
+
+void SGSpace::removeNode(SGNode* node)
+{
+    auto found = std::find(nodes.begin(), nodes.end(), node);
+    if (found == nodes.end())
+        return;
+    if (node->isKindOf(SGRenderNodeClass))
+        removeRenderNode(static_cast<SGRenderNode*>(node));
+    nodes.erase(found);
+    node->release();
+}
+
+void SGSpace::addRenderNode(SGRenderNode* node)
+{
+    renderNodes.push_back(node);
+}
+
+void SGSpace::removeRenderNode(SGRenderNode* node)
+{
+    auto found = std::find(renderNodes.begin(), renderNodes.end(), node);
+    if (found != renderNodes.end())
+        renderNodes.erase(found);
+}
+
+void SGSpace::removeAllNodes()
+{
+    // Empty the lists first: a release may destroy a node whose ports release
+    // further nodes, and nothing should then find stale entries here.
+    std::vector<SGNode*> released;
+    released.swap(nodes);
+    renderNodes.clear();
+    for (SGNode* node : released)
+        node->release();
+}
+
+void SGSpace::sortRenderNodes()
+{
+    std::sort(renderNodes.begin(), renderNodes.end(), SGRenderNode::compare);
+}

@@ -1,0 +1,47 @@
+// A render node that owns other nodes and draws its render nodes in list
+// order between willRender() and didRender().
+#ifndef SG_SPACE_H
+#define SG_SPACE_H
+
+#include <vector>
+
+#include "scenegraph/nodes/SGRenderNode.h"
+
+class AssetManager;
+class SoundManager;
+
+class SGSpace : public SGRenderNode {
+public:
+    SGSpace(SoundManager* soundManager, AssetManager* assetManager);
+    // A space inside parent, sharing its managers.
+    explicit SGSpace(SGSpace& parent);
+    ~SGSpace() override;
+
+    void compute() override;
+    // Calls compute() of every render node in list order.
+    virtual void render();
+    // Set up and restore drawing state around render(); nothing here.
+    virtual void willRender() {}
+    virtual void didRender() {}
+
+    // Creates a node of class cls (see SGNodeFactory) and adds it; null,
+    // with nothing changed, for a class that cannot be created here.
+    SGNode* createNode(SGNodeClass cls);
+    // Takes over the caller's reference.
+    void addNode(SGNode* node);
+    // Releases the node if it is in this space; ignores it otherwise.
+    void removeNode(SGNode* node);
+    void addRenderNode(SGRenderNode* node);
+    void removeRenderNode(SGRenderNode* node);
+    void removeAllNodes();
+    // Orders render nodes by ascending layer (not a stable sort).
+    void sortRenderNodes();
+    int countRenderNodes() const { return static_cast<int>(renderNodes.size()); }
+
+    std::vector<SGNode*> nodes;               // one reference held on each
+    std::vector<SGRenderNode*> renderNodes;   // the render nodes among nodes
+    AssetManager* assetManager;               // handed to loader nodes; not owned
+    SoundManager* soundManager;               // handed to sound nodes; not owned
+};
+
+#endif

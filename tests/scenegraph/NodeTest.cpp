@@ -1,0 +1,210 @@
+// Nodes: lazy evaluation, dirty marking, reference counting, and the
+// arithmetic, colour and attribute nodes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scenegraph/nodes/SGArithmeticNode.h"
+#include "scenegraph/nodes/SGAttributeNode.h"
+#include "scenegraph/nodes/SGColorNode.h"
+#include "scenegraph/ports/SGStringPort.h"
+
+namespace {
+
+int destroyedNodes = 0;
+
+// An arithmetic node that counts its computations and its destruction.
+struct CountingNode : SGArithmeticNode {
+    ~CountingNode() override { ++destroyedNodes; }
+    void compute() override
+    {
+        ++computations;
+        SGArithmeticNode::compute();
+    }
+    int computations = 0;
+};
+
+// A chain n0 -> n1 -> ... where each node adds 1 to the previous output.
+struct Chain {
+    explicit Chain(int length)
+    {
+        for (int i = 0; i < length; ++i) {
+            auto* node = new CountingNode();
+            node->input2.value = 1.0f;
+            if (!nodes.empty())
+                node->input1.setValue(&nodes.back()->output);
+            nodes.push_back(node);
+        }
+    }
+    ~Chain()
+    {
+        for (auto* node : nodes)
+            node->release();
+    }
+    std::vector<CountingNode*> nodes;
+};
+
+TEST(LazyEvaluation, ChainRecomputesOnlyWhenAnInputWasMarked)
+{
+    Chain chain(4);
+    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);
+    for (auto* node : chain.nodes)
+        EXPECT_EQ(node->computations, 1);
+
+    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);  // clean: no work
+    for (auto* node : chain.nodes)
+        EXPECT_EQ(node->computations, 1);
+
+    chain.nodes[0]->input1.value = 10.0f;  // raw store: nothing marked
+    EXPECT_FALSE(chain.nodes[0]->dirty);
+    EXPECT_EQ(chain.nodes[0]->input1.numberValue(), 10.0f);
+    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);
+
+    chain.nodes[1]->input2.setValue(2.0f);  // marks nodes 1..3, not 0
+    EXPECT_FALSE(chain.nodes[0]->dirty);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_TRUE(chain.nodes[i]->dirty) << i;
+    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 5.0f);
+    EXPECT_EQ(chain.nodes[0]->computations, 1);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(chain.nodes[i]->computations, 2) << i;
+
+    chain.nodes[0]->input1.setValue(10.0f);
+    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 15.0f);
+}
+
+TEST(LazyEvaluation, UpdateComputesOnlyWhenDirty)
+{
+    auto* node = new CountingNode();
+    node->update();
+    node->update();
+    EXPECT_EQ(node->computations, 1);
+    node->dirty = false;
+    node->input1.setValue(1.0f);
+    EXPECT_TRUE(node->dirty);
+    node->release();
+}
+
+TEST(LazyEvaluation, InputRegisteredBeforeOutputIsNotLinked)
+{
+    struct LateOutputNode : SGNode {
+        LateOutputNode()
+        {
+            addInputPort(&in, NUMBER);
+            addOutputPort(&out, NUMBER);
+        }
+        SGNumberPort in, out;
+    };
+    LateOutputNode early;
+    auto* reader = new SGArithmeticNode();
+    reader->input1.setValue(&early.out);
+    early.dirty = false;
+    (void)reader->output.numberValue();
+    early.in.setValue(3.0f);
+    EXPECT_TRUE(early.dirty);
+    EXPECT_FALSE(reader->dirty);  // not reached through the unlinked output
+    reader->release();
+}
+
+TEST(ReferenceCounting, RemovedNodeLivesWhileConnected)
+{
+    destroyedNodes = 0;
+    auto* source = new CountingNode();
+    source->input1.value = 6.0f;
+    auto* reader = new CountingNode();
+    reader->input1.setValue(&source->output);
+    source->release();  // its owner lets go; the connection keeps it
+    EXPECT_EQ(destroyedNodes, 0);
+    EXPECT_EQ(reader->output.numberValue(), 6.0f);
+    reader->input1.disconnect();
+    EXPECT_EQ(destroyedNodes, 1);
+
+    // Destroying the reader releases what its inputs were connected to.
+    auto* second = new CountingNode();
+    reader->input2.setValue(&second->output);
+    second->release();
+    reader->release();
+    EXPECT_EQ(destroyedNodes, 3);
+}
+
+TEST(ReferenceCounting, LiveObjectsAreFoundBySerial)
+{
+    auto* node = new SGArithmeticNode();
+    const SGObject* address = node;
+    const uint64_t serial = node->serial();
+    EXPECT_EQ(SGObject::liveObject(address, serial), node);
+    EXPECT_EQ(SGObject::liveObject(address, serial + 1), nullptr);
+    EXPECT_TRUE(!node->isRetained());
+    node->retain();
+    EXPECT_TRUE(node->isRetained());
+    node->release();
+    node->release();
+    EXPECT_EQ(SGObject::liveObject(address, serial), nullptr);
+}
+
+TEST(ArithmeticNode, Operations)
+{
+    auto* node = new SGArithmeticNode();
+    node->input1.setValue(7.0f);
+    node->input2.setValue(2.0f);
+    const std::pair<const char*, float> cases[] = {
+        {"+", 9.0f}, {"-", 5.0f}, {"*", 14.0f}, {"/", 3.5f}, {"%", 1.0f}, {"x", 0.0f}, {"+junk", 9.0f}, {"", 0.0f},
+    };
+    for (const auto& [op, expected] : cases) {
+        node->operation.setValue(op);
+        EXPECT_EQ(node->output.numberValue(), expected) << op;
+    }
+    node->operation.setValue("/");
+    node->input2.setValue(0.0f);
+    node->input1.setValue(1.0f);
+    EXPECT_TRUE(std::isinf(node->output.numberValue()));
+    node->input1.setValue(0.0f);
+    EXPECT_TRUE(std::isnan(node->output.numberValue()));
+    node->release();
+}
+
+TEST(ArithmeticNode, OperationUsesItsStoredValueNotItsConnection)
+{
+    auto* node = new SGArithmeticNode();
+    auto* text = new SGAttributeNode(STRING);
+    static_cast<SGStringPort*>(text->port)->value = "*";
+    node->input1.value = 3.0f;
+    node->input2.value = 4.0f;
+    node->operation.setValue(text->port);
+    EXPECT_EQ(node->output.numberValue(), 7.0f);
+    node->release();
+    text->release();
+}
+
+TEST(ColorNode, AssemblesUnclampedColour)
+{
+    auto* node = new SGColorNode();
+    EXPECT_EQ(node->output.colorValue(), SGWhiteColor);
+    node->a.setValue(0.5f);
+    EXPECT_EQ(node->output.colorValue(), (SGColor{1, 1, 1, 0.5f}));
+    node->r.setValue(2.0f);
+    EXPECT_EQ(node->output.colorValue().r, 2.0f);
+    node->release();
+}
+
+TEST(AttributeNode, HoldsOneValueOfItsType)
+{
+    auto* number = new SGAttributeNode(NUMBER);
+    ASSERT_NE(number->port, nullptr);
+    EXPECT_EQ(number->portForID(SGPortID_x), number->port);
+    static_cast<SGNumberPort*>(number->port)->setValue(3.0f);
+    SGStringPort reader;
+    reader.setValue(number->port);
+    EXPECT_EQ(reader.stringValue(), "3");
+    reader.disconnect();
+    number->release();
+
+    testing::internal::CaptureStdout();
+    auto* color = new SGAttributeNode(COLOR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "SGAttributeNode creation failed - unsupported type\n");
+    EXPECT_EQ(color->port, nullptr);
+    EXPECT_EQ(color->portForID(SGPortID_value), nullptr);
+    color->release();
+}
+
+}  // namespace

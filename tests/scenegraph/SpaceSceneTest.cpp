@@ -1,0 +1,175 @@
+// Spaces and scenes: the factory, render order, layers, ownership.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scenegraph/SGAlphaScaleFactor.h"
+#include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGArithmeticNode.h"
+
+namespace {
+
+// A render node that records its label and the alpha factor when drawn.
+struct RecordingNode : SGRenderNode {
+    RecordingNode(std::vector<std::string>& log, std::string label) : log(log), label(std::move(label)) {}
+    void compute() override
+    {
+        log.push_back(label + (SGAlphaScaleFactor == 1.0f ? "" : "@" + std::to_string(SGAlphaScaleFactor).substr(0, 3)));
+    }
+    std::vector<std::string>& log;
+    std::string label;
+};
+
+RecordingNode* addRecorder(SGSpace& space, std::vector<std::string>& log, const std::string& label, int layer = 0)
+{
+    auto* node = new RecordingNode(log, label);
+    node->layer = layer;
+    space.addNode(node);
+    return node;
+}
+
+using Log = std::vector<std::string>;
+
+TEST(Space, DrawsInInsertionOrderUntilSorted)
+{
+    Log log;
+    SGSpace space(nullptr, nullptr);
+    auto* five = addRecorder(space, log, "5", 5);
+    addRecorder(space, log, "1", 1);
+    addRecorder(space, log, "3", 3);
+    space.compute();
+    EXPECT_EQ(log, (Log{"5", "1", "3"}));
+    space.sortRenderNodes();
+    log.clear();
+    space.compute();
+    EXPECT_EQ(log, (Log{"1", "3", "5"}));
+    five->layer = 0;  // no reordering until the next sort
+    log.clear();
+    space.compute();
+    EXPECT_EQ(log, (Log{"1", "3", "5"}));
+    space.sortRenderNodes();
+    log.clear();
+    space.compute();
+    EXPECT_EQ(log, (Log{"5", "1", "3"}));
+}
+
+TEST(Space, FactoryMakesOnlyCreatableClasses)
+{
+    SGSpace space(nullptr, nullptr);
+    for (SGNodeClass cls : {SGRenderNodeClass, SGAttributeNodeClass, SGAssetLoaderNodeClass, SGOrtho2DSpaceClass, 0u, 3u}) {
+        EXPECT_EQ(space.createNode(cls), nullptr) << cls;
+    }
+    EXPECT_TRUE(space.nodes.empty());
+
+    SGNode* arithmetic = space.createNode(SGArithmeticNodeClass);
+    ASSERT_NE(arithmetic, nullptr);
+    EXPECT_EQ(arithmetic->nodeClass, SGArithmeticNodeClass);
+    EXPECT_EQ(space.createNode(SGColorNodeClass)->nodeClass, SGColorNodeClass);
+    EXPECT_EQ(space.createNode(SGClearNodeClass)->nodeClass, SGClearNodeClass | SGRenderNodeClass);
+    SGNode* nested = space.createNode(SGSpaceClass);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(nested->nodeClass, SGSpaceClass | SGRenderNodeClass);
+    EXPECT_EQ(space.nodes.size(), 4u);
+    EXPECT_EQ(space.countRenderNodes(), 2);  // the clear node and the nested space
+    EXPECT_EQ(arithmetic->retainCount(), 1);
+}
+
+TEST(Space, NestedSpaceSharesManagersAndDraws)
+{
+    Log log;
+    auto* assets = reinterpret_cast<AssetManager*>(0x10);
+    auto* sounds = reinterpret_cast<SoundManager*>(0x20);
+    SGSpace space(sounds, assets);
+    addRecorder(space, log, "a");
+    auto* nested = static_cast<SGSpace*>(space.createNode(SGSpaceClass));
+    EXPECT_EQ(nested->assetManager, assets);
+    EXPECT_EQ(nested->soundManager, sounds);
+    addRecorder(*nested, log, "inner");
+    addRecorder(space, log, "b");
+    space.compute();
+    EXPECT_EQ(log, (Log{"a", "inner", "b"}));
+}
+
+TEST(Space, RemoveNodeReleasesAndIgnoresStrangers)
+{
+    const int before = SGObject::liveCount();
+    {
+        Log log;
+        SGSpace space(nullptr, nullptr);
+        auto* recorder = addRecorder(space, log, "r");
+        SGNode* sum = space.createNode(SGArithmeticNodeClass);
+        SGArithmeticNode stranger;
+        space.removeNode(&stranger);
+        EXPECT_EQ(space.nodes.size(), 2u);
+        space.removeNode(recorder);
+        EXPECT_EQ(space.nodes.size(), 1u);
+        EXPECT_EQ(space.countRenderNodes(), 0);
+        space.compute();
+        EXPECT_TRUE(log.empty());
+
+        // A removed node stays readable while another node reads from it.
+        auto* reader = static_cast<SGArithmeticNode*>(space.createNode(SGArithmeticNodeClass));
+        static_cast<SGArithmeticNode*>(sum)->input1.setValue(4.0f);
+        reader->input1.setValue(&static_cast<SGArithmeticNode*>(sum)->output);
+        space.removeNode(sum);
+        EXPECT_EQ(reader->output.numberValue(), 4.0f);
+        const SGObject* address = sum;
+        const uint64_t serial = sum->serial();
+        reader->input1.disconnect();
+        EXPECT_EQ(SGObject::liveObject(address, serial), nullptr);
+    }
+    EXPECT_EQ(SGObject::liveCount(), before);
+}
+
+TEST(Scene, DefaultSpaceFirstThenSpacesInCreationOrder)
+{
+    Log log;
+    SGScene scene(nullptr, nullptr);
+    SGSpace* first = scene.createSpace(SGSpaceClass);
+    SGSpace* second = scene.createSpace(SGOrtho2DSpaceClass + 1);  // any class: a plain space
+    EXPECT_EQ(second->nodeClass, SGSpaceClass | SGRenderNodeClass);
+    addRecorder(*second, log, "second");
+    addRecorder(*first, log, "first");
+    addRecorder(scene.defaultSpace, log, "default");
+    scene.render();
+    EXPECT_EQ(log, (Log{"default", "first", "second"}));
+
+    scene.removeSpace(first);
+    SGSpace stranger(nullptr, nullptr);
+    scene.removeSpace(&stranger);
+    scene.removeSpace(&scene.defaultSpace);
+    log.clear();
+    scene.render();
+    EXPECT_EQ(log, (Log{"default", "second"}));
+}
+
+TEST(Scene, RenderWithInitialStateDrawsInitialSpacesAtHalfAlpha)
+{
+    Log log;
+    SGScene scene(nullptr, nullptr);
+    SGScene initial(nullptr, nullptr);
+    addRecorder(scene.defaultSpace, log, "default");
+    addRecorder(initial.defaultSpace, log, "initialDefault");
+    addRecorder(*scene.createSpace(SGSpaceClass), log, "s0");
+    addRecorder(*scene.createSpace(SGSpaceClass), log, "s1");
+    addRecorder(*initial.createSpace(SGSpaceClass), log, "i0");
+    scene.renderWithInitialState(initial);
+    EXPECT_EQ(log, (Log{"default", "i0@0.5", "s0", "s1"}));
+    EXPECT_EQ(SGAlphaScaleFactor, 1.0f);
+}
+
+TEST(Scene, DestructionReleasesEverything)
+{
+    const int before = SGObject::liveCount();
+    auto* scene = new SGScene(nullptr, nullptr);
+    SGSpace* space = scene->createSpace(SGSpaceClass);
+    space->createNode(SGArithmeticNodeClass);
+    space->createNode(SGSpaceClass)->isKindOf(SGSpaceClass);
+    scene->defaultSpace.createNode(SGColorNodeClass);
+    EXPECT_EQ(SGObject::liveCount(), before + 6);
+    scene->release();
+    EXPECT_EQ(SGObject::liveCount(), before);
+}
+
+}  // namespace

@@ -11,10 +11,15 @@ namespace tern_test {
 OffscreenGL::OffscreenGL(int width, int height) : width_(width), height_(height)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
         return;
     }
+    // One extra load that is never undone keeps the GL driver resident:
+    // unloading it with the last window would orphan memory that the
+    // driver's globals still point to.
+    static const bool driverPinned = SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)driverPinned;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -47,7 +52,7 @@ OffscreenGL::~OffscreenGL()
     }
     if (window_)
         SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // SDL's video stays initialised for the next context of the process.
 }
 
 void OffscreenGL::makeCurrent()

@@ -2,26 +2,15 @@
 
 #include <AL/al.h>
 
-#include <cstdio>
-
-namespace {
-
-void reportOpenALError(const char* label)
-{
-    const ALenum error = alGetError();
-    if (error != AL_NO_ERROR)
-        std::printf("OpenAL error %d in call to %s\n", error, label);
-}
-
-}  // namespace
+#include "audio/TNOpenALCheck.h"
 
 void SGSound::freeSound()
 {
-    reportOpenALError("~SGSound");
+    TNCheckALError("~SGSound");
     if (!buffers)
         return;
     alDeleteBuffers(bufferCount, buffers);
-    reportOpenALError("~SGSound: alDeleteBuffers");
+    TNCheckALError("~SGSound: alDeleteBuffers");
     delete[] buffers;
     buffers = nullptr;
     bufferCount = 0;

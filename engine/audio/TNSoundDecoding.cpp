@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <vorbis/vorbisfile.h>
@@ -161,31 +162,26 @@ ALuint* OggToOpenAL(const char* path)
         std::printf("Sound file %s is not Ogg Vorbis\n", path);
         throw 1;
     }
+    // From here the stream owns the file; ov_clear closes both however this ends.
+    const std::unique_ptr<OggVorbis_File, int (*)(OggVorbis_File*)> stream(&vf, ov_clear);
     const vorbis_info* info = ov_info(&vf, -1);
     if (!info || info->channels <= 0 || info->rate <= 0) {
-        ov_clear(&vf);
         std::printf("Sound file %s has no playable Ogg Vorbis stream\n", path);
         throw 1;
     }
     const int bytesPerFrame = 2 * info->channels;
     const int64_t maxFrames = maxFramesFor(info->rate, bytesPerFrame);
-    const ogg_int64_t declaredFrames = ov_pcm_total(&vf, -1);
-    TNOggChain chain;
-    if (declaredFrames <= maxFrames)
-        chain = TNReadOggChain(&vf, path, static_cast<size_t>(maxFrames) * bytesPerFrame);
-    if (declaredFrames > maxFrames || chain.tooLong) {
-        databuffer_free(chain.first);
-        ov_clear(&vf);
+    if (ov_pcm_total(&vf, -1) > maxFrames)
         refuseTooLong(path);
-    }
+    const TNOggChain chain = TNReadOggChain(&vf, path, static_cast<size_t>(maxFrames) * bytesPerFrame);
+    const std::unique_ptr<databuffer, void (*)(databuffer*)> links(chain.first, databuffer_free);
+    if (chain.tooLong)
+        refuseTooLong(path);
     const std::vector<char> joined = joinChain(chain.first);
     info = ov_info(&vf, -1);
     const ALenum format = info->channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
-    ALuint* buffers = makeOpenALBuffer(format, joined.data(), joined.size(), static_cast<ALsizei>(info->rate),
+    return makeOpenALBuffer(format, joined.data(), joined.size(), static_cast<ALsizei>(info->rate),
         "makeOpenALBuffers: alBufferData");
-    databuffer_free(chain.first);
-    ov_clear(&vf);
-    return buffers;
 }
 
 ALuint* CAFToOpenAL(const char* path)

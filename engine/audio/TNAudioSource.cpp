@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audio/TNOpenALCheck.h"
+#include "scenegraph/SGSound.h"
 
 TNAudioSource::TNAudioSource()
 {
@@ -45,6 +46,11 @@ void TNAudioSource::queueBuffers(const ALuint* buffers, int count)
     }
     alSourceQueueBuffers(sourceName_, count, buffers);
     TNCheckALError(label);
+}
+
+void TNAudioSource::queueBuffers(const SGSound& sound)
+{
+    queueBuffers(sound.buffers, sound.bufferCount);
 }
 
 void TNAudioSource::unqueueBuffers()

@@ -6,6 +6,8 @@
 
 #include <AL/al.h>
 
+struct SGSound;
+
 class TNAudioSource {
 public:
     // Called by the manager after the source stopped and went back to the pool.
@@ -31,6 +33,7 @@ public:
     // whose decoding produced no buffer) is reported as OpenAL would report
     // it and queues nothing.
     void queueBuffers(const ALuint* buffers, int count);
+    void queueBuffers(const SGSound& sound);
     void unqueueBuffers();
 
     void setRelative(bool relative);

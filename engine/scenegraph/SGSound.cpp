@@ -3,6 +3,13 @@
 #include <AL/al.h>
 
 #include "audio/TNOpenALCheck.h"
+#include "audio/TNSoundDecoding.h"
+
+SGSound SGSound::loadFromFile(const char* path)
+{
+    const TNSoundBuffers decoded = TNDecodeSoundFile(path);
+    return SGSound{decoded.buffers, decoded.bufferCount};
+}
 
 void SGSound::freeSound()
 {

@@ -14,6 +14,7 @@
 #include "TestSupport.h"
 #include "audio/TNSoundDecoding.h"
 #include "audio/databuffer.h"
+#include "scenegraph/SGSound.h"
 
 using tern_audio_test::bufferInt;
 using tern_audio_test::makeMedia;
@@ -32,11 +33,8 @@ protected:
     }
     void TearDown() override
     {
-        for (const TNSoundBuffers& sound : loaded) {
-            if (sound.buffers)
-                alDeleteBuffers(sound.bufferCount, sound.buffers);
-            delete[] sound.buffers;
-        }
+        for (SGSound& sound : loaded)
+            sound.freeSound();
     }
 
     std::string file(const std::string& name) const { return dir.file(name); }
@@ -53,7 +51,7 @@ protected:
     // Decodes and keeps the result for clean-up; expects one buffer.
     ALuint decode(const std::string& path)
     {
-        const TNSoundBuffers sound = TNDecodeSoundFile(path.c_str());
+        const SGSound sound = SGSound::loadFromFile(path.c_str());
         loaded.push_back(sound);
         EXPECT_EQ(sound.bufferCount, 1);
         return sound.buffers ? sound.buffers[0] : 0;
@@ -76,7 +74,7 @@ protected:
 
     static SoundManager* manager;
     tern_test::TempDir dir;
-    std::vector<TNSoundBuffers> loaded;
+    std::vector<SGSound> loaded;
 };
 SoundManager* SoundDecodingTest::manager = nullptr;
 

@@ -3,6 +3,8 @@
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGClearNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
+#include "scenegraph/nodes/SGSoundListenerNode.h"
+#include "scenegraph/nodes/SGSoundPlayerNode.h"
 #include "scenegraph/nodes/SGSpace.h"
 
 namespace {
@@ -53,6 +55,8 @@ const NodeMaker kNodeMakers[] = {
     {SGClearNodeClass, makeNode<SGClearNode>},
     {SGColorNodeClass, makeNode<SGColorNode>},
     {SGSpaceClass, makeChildSpace<SGSpace>},
+    {SGSoundListenerNodeClass, makeNode<SGSoundListenerNode>},
+    {SGSoundPlayerNodeClass, makeWithSoundManager<SGSoundPlayerNode>},
     {0, nullptr},
 };
 

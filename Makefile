@@ -35,7 +35,7 @@ test: build
 test-asan: setup
 	@cmake -S . -B $(ASAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_SANITIZE=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done

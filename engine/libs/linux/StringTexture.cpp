@@ -234,6 +234,9 @@ void StringTexture::drawWithBounds(float x, float y, float width, float height)
 
 void StringTexture::drawAtPoint(float x, float y)
 {
+    // The size is known only once the texture exists.
+    if (texName_ == 0)
+        genTexture();
     drawWithBounds(x, y, texWidth(), texHeight());
 }
 

@@ -6,6 +6,7 @@
 #include "scenegraph/nodes/SGSoundListenerNode.h"
 #include "scenegraph/nodes/SGSoundPlayerNode.h"
 #include "scenegraph/nodes/SGSpace.h"
+#include "scenegraph/nodes/SGStringToImageNode.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ const NodeMaker kNodeMakers[] = {
     {SGSpaceClass, makeChildSpace<SGSpace>},
     {SGSoundListenerNodeClass, makeNode<SGSoundListenerNode>},
     {SGSoundPlayerNodeClass, makeWithSoundManager<SGSoundPlayerNode>},
+    {SGStringToImageNodeClass, makeNode<SGStringToImageNode>},
     {0, nullptr},
 };
 

@@ -1,0 +1,201 @@
+// The string-to-image node in a real GL context: sizes, alignment in
+// pixels, texture ownership and the factory row.
+#include <gtest/gtest.h>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
+
+#include "OffscreenGL.h"
+#include "libs/linux/TNTextLayout.h"
+#include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGStringToImageNode.h"
+
+using tern_test::OffscreenGL;
+
+namespace {
+
+TNTextSize measured(const std::string& text, const std::string& font, double size)
+{
+    TNAttributedString string;
+    string.text = text;
+    string.attributes.fontName = font;
+    string.attributes.pointSize = size;
+    return TNTextLayout(string).size();
+}
+
+class StringToImageNodeTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        node = static_cast<SGStringToImageNode*>(scene.defaultSpace.createNode(SGStringToImageNodeClass));
+        ASSERT_NE(node, nullptr);
+    }
+
+    // Draws the node's image at the origin of a black window (one unit per
+    // pixel, origin bottom left) and returns the alpha-weighted mean column
+    // of the ink in window rows [fromRow, toRow).
+    double inkCentreX(int fromRow, int toRow)
+    {
+        const SGImage image = node->image.imageValue();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, gl.width(), 0, gl.height(), -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glEnable(GL_TEXTURE_RECTANGLE_ARB);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glBindTexture(GL_TEXTURE_RECTANGLE_ARB, image.texture);
+        glColor4f(1, 1, 1, 1);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex2f(0, 0);
+        glTexCoord2f(image.width, 0);
+        glVertex2f(image.width, 0);
+        glTexCoord2f(image.width, image.height);
+        glVertex2f(image.width, image.height);
+        glTexCoord2f(0, image.height);
+        glVertex2f(0, image.height);
+        glEnd();
+        glDisable(GL_TEXTURE_RECTANGLE_ARB);
+        const std::vector<tern_test::Pixel> pixels = gl.readPixels();
+        double weighted = 0, total = 0;
+        for (int y = fromRow; y < toRow; ++y)
+            for (int x = 0; x < gl.width(); ++x) {
+                const double ink = pixels[static_cast<size_t>(y) * gl.width() + x].r;
+                weighted += ink * x;
+                total += ink;
+            }
+        return total > 0 ? weighted / total : -1;
+    }
+
+    OffscreenGL gl{320, 160};
+    SGScene scene{nullptr, nullptr};
+    SGStringToImageNode* node = nullptr;
+};
+
+}  // namespace
+
+TEST_F(StringToImageNodeTest, PortsAndDefaults)
+{
+    EXPECT_TRUE(node->isKindOf(SGStringToImageNodeClass));
+    EXPECT_FALSE(node->isKindOf(SGRenderNodeClass));
+    EXPECT_EQ(node->portForID(SGPortID_image), &node->image);
+    EXPECT_EQ(node->portForID(SGPortID_width), &node->width);
+    EXPECT_EQ(node->portForID(SGPortID_height), &node->height);
+    EXPECT_EQ(node->portForID(SGPortID_text), &node->text);
+    EXPECT_EQ(node->portForID(SGPortID_font), &node->font);
+    EXPECT_EQ(node->portForID(SGPortID_fontSize), &node->fontSize);
+    EXPECT_EQ(node->portForID(SGPortID_alignment), &node->alignment);
+    int answered = 0;
+    for (int id = 0; id <= 70; ++id)
+        answered += node->portForID(static_cast<SGPortID>(id)) != nullptr;
+    EXPECT_EQ(answered, 7);
+    EXPECT_EQ(node->font.value, "LucidaGrande");
+    EXPECT_EQ(node->fontSize.value, 12.0f);
+    EXPECT_EQ(node->alignment.value, 1);
+    // Empty text: no image.
+    EXPECT_EQ(node->width.numberValue(), 0.0f);
+    EXPECT_EQ(node->image.imageValue().texture, 0u);
+}
+
+TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
+{
+    node->text.setValue("Score: 4200");
+    node->font.setValue("Arial");
+    node->fontSize.setValue(24.0f);
+    const TNTextSize size = measured("Score: 4200", "ArialMT", 24);
+    const SGImage image = node->image.imageValue();
+    EXPECT_EQ(image.width, static_cast<int>(size.width + 8));
+    EXPECT_EQ(image.height, static_cast<int>(size.height + 4));
+    EXPECT_EQ(node->width.numberValue(), static_cast<float>(image.width));
+    EXPECT_EQ(node->height.numberValue(), static_cast<float>(image.height));
+    EXPECT_EQ(image.floatWidth, 1.0f);
+    EXPECT_EQ(image.floatHeight, 1.0f);
+    EXPECT_EQ(image.premultipliedAlpha, 0);
+    EXPECT_TRUE(glIsTexture(image.texture));
+}
+
+TEST_F(StringToImageNodeTest, UnknownFontsDrawInArial)
+{
+    node->text.setValue("Default font");
+    const float defaultWidth = node->width.numberValue();  // "LucidaGrande"
+    node->font.setValue("Arial");
+    EXPECT_EQ(node->width.numberValue(), defaultWidth);
+    node->font.setValue("Courier New");
+    EXPECT_NE(node->width.numberValue(), defaultWidth);
+    node->font.setValue("Comic Sans");
+    EXPECT_EQ(node->width.numberValue(), defaultWidth);
+}
+
+TEST_F(StringToImageNodeTest, AlignmentPlacesTheShortLine)
+{
+    node->text.setValue("MMMMMMMMMM\n.");
+    node->fontSize.setValue(30.0f);
+    const float width = node->width.numberValue();
+    const int dotRows = static_cast<int>(node->height.numberValue()) / 2;  // the bottom line
+    node->alignment.setValue(0);
+    EXPECT_LT(inkCentreX(0, dotRows), width * 0.15);
+    node->alignment.setValue(1);
+    const double centre = inkCentreX(0, dotRows);
+    EXPECT_NEAR(centre, width * 0.5, width * 0.1);
+    node->alignment.setValue(2);
+    EXPECT_GT(inkCentreX(0, dotRows), width * 0.85);
+    // Values other than 0, 1 and 2 lay the text out centred.
+    node->alignment.setValue(3);
+    EXPECT_DOUBLE_EQ(inkCentreX(0, dotRows), centre);
+    node->alignment.setValue(-1);
+    EXPECT_DOUBLE_EQ(inkCentreX(0, dotRows), centre);
+}
+
+TEST_F(StringToImageNodeTest, ANewImageDeletesTheOldTexture)
+{
+    node->text.setValue("Aligned");
+    const GLuint first = node->image.imageValue().texture;
+    ASSERT_TRUE(glIsTexture(first));
+    node->alignment.setValue(0);
+    const GLuint second = node->image.imageValue().texture;
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(glIsTexture(second));
+    EXPECT_FALSE(glIsTexture(first));
+
+    // Reading again without a change keeps the texture.
+    EXPECT_EQ(node->image.imageValue().texture, second);
+
+    node->text.setValue("");
+    EXPECT_EQ(node->width.numberValue(), 0.0f);
+    EXPECT_EQ(node->height.numberValue(), 0.0f);
+    EXPECT_EQ(node->image.imageValue().width, 0);
+    EXPECT_FALSE(glIsTexture(second));
+}
+
+TEST_F(StringToImageNodeTest, EmptyFontOrUndrawableSizeGivesNoImage)
+{
+    node->text.setValue("Text");
+    node->font.setValue("");
+    EXPECT_EQ(node->width.numberValue(), 0.0f);
+    node->font.setValue("Arial");
+    for (float size : {0.0f, -4.0f, 1e9f, std::nanf("")}) {
+        node->fontSize.setValue(size);
+        EXPECT_EQ(node->width.numberValue(), 0.0f) << size;
+        EXPECT_EQ(node->image.imageValue().texture, 0u) << size;
+    }
+    node->fontSize.setValue(12.0f);
+    EXPECT_GT(node->width.numberValue(), 0.0f);
+}
+
+TEST_F(StringToImageNodeTest, TheNodeDeletesItsTextureWhenItGoes)
+{
+    node->text.setValue("Bye");
+    const GLuint texture = node->image.imageValue().texture;
+    ASSERT_TRUE(glIsTexture(texture));
+    scene.defaultSpace.removeNode(node);
+    node = nullptr;
+    EXPECT_FALSE(glIsTexture(texture));
+}

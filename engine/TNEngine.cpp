@@ -11,6 +11,7 @@
 #include "lualib.h"
 #include "physics/physics.h"
 #include "projectformat/libPGF/pgf.h"
+#include "scenegraph/scenegraph.h"
 #include "soundManager_wrap.h"
 
 namespace {
@@ -25,6 +26,7 @@ const luaL_Reg tn_lualibs[] = {
     {LUA_IOLIBNAME, luaopen_io},
     {LUA_STRLIBNAME, luaopen_string},
     {LUA_MATHLIBNAME, luaopen_math},
+    {"scenegraph", luaopen_scenegraph},
     {"physics", luaopen_physics},
     {"pgf", luaopen_PGF},
     {"platformWrappers", luaopen_platformWrappers},

@@ -1,0 +1,325 @@
+// The scenegraph Lua module, driven by scripts through the real host.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OffscreenGL.h"
+#include "TestSupport.h"
+#include "lauxlib.h"
+#include "scenegraph/SGObject.h"
+
+using tern_test::OffscreenGL;
+using tern_test::Pixel;
+using tern_test::ScriptedEngine;
+
+namespace {
+
+const char* const kEngine = "function initEngine() end\n";
+
+class ModuleTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(engine.initStatus(), 0); }
+
+    // The error message of a chunk, or "" when it runs without error.
+    std::string errorOf(const std::string& chunk)
+    {
+        lua_State* L = engine.L();
+        std::string message;
+        if (luaL_loadstring(L, chunk.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
+            message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
+            lua_pop(L, 1);
+        }
+        return message;
+    }
+
+    // Runs a chunk that must fail; returns what it printed on stdout.
+    std::string printedByFailing(const std::string& chunk, const std::string& expectedError)
+    {
+        testing::internal::CaptureStdout();
+        const std::string error = errorOf(chunk);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_NE(error.find(expectedError), std::string::npos) << "error was: " << error;
+        return printed;
+    }
+
+    ScriptedEngine engine{kEngine};
+};
+
+TEST_F(ModuleTest, ConstantsAndMetatableChain)
+{
+    EXPECT_EQ(engine.eval("type(scenegraph.attributeNode)"), "table");
+    EXPECT_EQ(engine.eval("scenegraph.arithmeticNode"), "4");
+    EXPECT_EQ(engine.eval("scenegraph.wrapSpace"), "65536");
+    EXPECT_EQ(engine.eval("scenegraph.IMAGE"), "7");
+    EXPECT_EQ(engine.eval("scenegraph.scene == debug.getregistry()['scenegraph.sceneMT']"), "true");
+    EXPECT_EQ(engine.eval("scenegraph.attributeNode == debug.getregistry()['scenegraph.attributeNodeMT']"), "true");
+    EXPECT_EQ(engine.eval("debug.getregistry()['scenegraph.nodeConstants'].wrapHeight"), "64");
+    EXPECT_EQ(engine.eval("debug.getregistry()['scenegraph.nodeConstants'].near"), "13");
+
+    engine.run(R"(
+        scene = scenegraph.scene.new(nil, nil)
+        space = scene:defaultSpace()
+        sum = space:createNode(scenegraph.arithmeticNode)
+        clear = space:createNode(scenegraph.clearNode)
+        attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
+        local registry = debug.getregistry()
+        spaceOK = getmetatable(space) == registry['scenegraph.spaceMT']
+        renderOK = getmetatable(clear) == registry['scenegraph.renderNodeMT']
+        nodeOK = getmetatable(sum) == registry['scenegraph.nodeMT']
+    )");
+    EXPECT_EQ(engine.eval("spaceOK and renderOK and nodeOK"), "true");
+    EXPECT_EQ(engine.eval("space.compute == sum.compute"), "true");
+    EXPECT_EQ(engine.eval("type(space.getLayer)"), "function");
+    EXPECT_EQ(engine.eval("space.createNode ~= nil and clear.createNode == nil"), "true");
+    EXPECT_EQ(engine.eval("attr.compute"), "nil");
+    EXPECT_EQ(engine.eval("type(attr.setValue)"), "function");
+    EXPECT_EQ(engine.eval("sum.noSuchThing"), "nil");
+    EXPECT_EQ(engine.eval("type(sum.x)"), "table");
+    EXPECT_EQ(engine.eval("sum.output[2]"), "4");
+    EXPECT_EQ(engine.eval("scene:defaultSpace() ~= scene:defaultSpace()"), "true");
+    engine.run("scene:delete()");
+}
+
+TEST_F(ModuleTest, ArithmeticThroughPortsWithAndWithoutMarking)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        local space = scene:defaultSpace()
+        sum = space:createNode(scenegraph.arithmeticNode)
+        first = sum.output:value()
+        sum.input1:setValue(5)
+        unmarked = sum.output:value()
+        sum.input1:setValue(5, true)
+        marked = sum.output:value()
+        sum.operation:setValue("*", true)
+        sum.input2:setValue("3", true)
+        product = sum.output:value()
+    )");
+    EXPECT_EQ(engine.eval("first"), "0");
+    EXPECT_EQ(engine.eval("unmarked"), "0");
+    EXPECT_EQ(engine.eval("marked"), "5");
+    EXPECT_EQ(engine.eval("product"), "15");
+    EXPECT_EQ(engine.eval("sum.input1:value()"), "5");
+    engine.run("sum:compute(); scene:delete()");
+}
+
+TEST_F(ModuleTest, StringPortFormatting)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        op = scene:defaultSpace():createNode(scenegraph.arithmeticNode).operation
+        function stored(v) op:setValue(v) return op:value() end
+    )");
+    const std::pair<const char*, const char*> cases[] = {
+        {"3", "3"}, {"2.5", "2.50"}, {"'7.25'", "7.25"}, {"'abc'", "abc"}, {"true", "true"},
+        {"false", "false"}, {"nil", ""}, {"'1.5'", "1.50"}, {"0.1", "0.10"}, {"-2.5", "-2.50"},
+        {"1/0", "inf"}, {"-3", "-3"}, {"' 12 '", "12"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(engine.eval("stored(" + std::string(value) + ")"), text) << value;
+    EXPECT_NE(errorOf("stored(print)").find("a function value cannot be stored in a string port"), std::string::npos);
+    engine.run("scene:delete()");
+}
+
+TEST_F(ModuleTest, ConnectingPortsAndAttributes)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        local space = scene:defaultSpace()
+        a = space:createNode(scenegraph.arithmeticNode)
+        b = space:createNode(scenegraph.arithmeticNode)
+        a.input1:setValue(2.5, true)
+        b.operation:setValue(a.output, false)       -- connects despite the flag
+        asText = b.operation:value()
+        holder = { node = scenegraph.attributeNode.new(scenegraph.INTEGER) }
+        function holder:getNode() return self.node end
+        holder.node:setValue(-2.7)
+        b.input1:connectToAttribute(holder)
+        b.operation:setValue(nil)                    -- a string port: stores ""
+        b.operation:setValue("+", true)
+        fromAttribute = b.output:value()
+        holder.node:setValue(4, true)
+        afterMark = b.output:value()
+        flag = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
+        flag:setValue("yes", true)
+        text = scenegraph.attributeNode.new(scenegraph.STRING)
+        text:setValue(3.25)
+    )");
+    EXPECT_EQ(engine.eval("asText"), "2.5");
+    EXPECT_EQ(engine.eval("fromAttribute"), "-2");
+    EXPECT_EQ(engine.eval("afterMark"), "4");
+    EXPECT_EQ(engine.eval("flag.value:value()"), "true");
+    EXPECT_EQ(engine.eval("text.output:value()"), "3.25");
+    EXPECT_EQ(engine.eval("holder.node.value:value()"), "4");
+    engine.run("scene:delete()");
+}
+
+TEST_F(ModuleTest, AttributeNodeLivesWhileConnected)
+{
+    const int before = SGObject::liveCount();
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        sum = scene:defaultSpace():createNode(scenegraph.arithmeticNode)
+        local attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
+        attr:setValue(6)
+        sum.input1:setValue(attr.value)
+        attr = nil
+        collectgarbage()
+        collectgarbage()
+    )");
+    EXPECT_EQ(engine.eval("sum.output:value()"), "6");
+    EXPECT_EQ(SGObject::liveCount(), before + 4);  // scene, default space, sum, and the attribute node
+    engine.run("scene:delete()");
+    EXPECT_EQ(SGObject::liveCount(), before);
+}
+
+TEST_F(ModuleTest, SpacesLayersAndCounts)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new({}, 5)            -- foreign managers: none
+        ortho = scene:createSpace(scenegraph.ortho2DSpace)
+        space = scene:createSpace(scenegraph.space)
+        nested = space:createNode(scenegraph.space)
+        c1 = space:createNode(scenegraph.clearNode)
+        space:createNode(scenegraph.arithmeticNode)
+        c1:setLayer(3)
+        count = space:countRenderNodes()
+        layer = c1:getLayer()
+        none = { space:createNode(scenegraph.ortho2DSpace), space:createNode(2), space:createNode(128 + 1),
+                 space:createNode(scenegraph.assetLoaderNode), space:createNode("x") }
+        space:sortRenderNodes()
+        scene:removeSpace(ortho)
+        scene:removeSpace(scene:defaultSpace())
+        scene:render()
+    )");
+    EXPECT_EQ(engine.eval("count"), "2");
+    EXPECT_EQ(engine.eval("layer"), "3");
+    EXPECT_EQ(engine.eval("#none + (none[5] == nil and 0 or 1)"), "0");
+    EXPECT_EQ(engine.eval("type(ortho.createNode)"), "function");
+    EXPECT_NE(errorOf("ortho:countRenderNodes()").find("no longer exists"), std::string::npos);
+    engine.run("scene:delete()");
+}
+
+TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        space = scene:defaultSpace()
+        sum = space:createNode(scenegraph.arithmeticNode)
+        clear = space:createNode(scenegraph.clearNode)
+        color = space:createNode(scenegraph.colorNode)
+        removed = space:createNode(scenegraph.arithmeticNode)
+        removedPort = removed.output
+        space:removeNode(removed)
+    )");
+    EXPECT_NE(errorOf("sum.x:value()").find("has no port 'x'"), std::string::npos);
+    EXPECT_NE(errorOf("sum.x:setValue(1)").find("has no port 'x'"), std::string::npos);
+    EXPECT_EQ(printedByFailing("clear.color:setValue(1)", "colour port takes no script value"),
+              "SGPort:setValue unhandled type\n");
+    EXPECT_EQ(printedByFailing("color.output:setValue('red', true)", "colour port"), "SGPort:setValue unhandled type\n");
+    EXPECT_NE(errorOf("removed:compute()").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("removedPort:value()").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("sum.input1:setValue(removedPort)").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("space:removeNode(removed)").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("space.createNode(sum, 4)").find("space expected"), std::string::npos);
+    EXPECT_NE(errorOf("space.getLayer(sum)").find("render node expected"), std::string::npos);
+    EXPECT_NE(errorOf("scene.render(space)").find("scene expected"), std::string::npos);
+    EXPECT_NE(errorOf("space.createNode()").find("space expected"), std::string::npos);
+    EXPECT_NE(errorOf("sum.input1.value({1, 2})").find("port object expected"), std::string::npos);
+    EXPECT_NE(errorOf("sum.input1.value()").find("port object expected"), std::string::npos);
+    EXPECT_NE(errorOf("sum.input1:connectToAttribute({getNode = function() return sum end})")
+                  .find("attribute node expected"), std::string::npos);
+    EXPECT_NE(errorOf("scenegraph.attributeNode.setValue(sum, 1)").find("attribute node expected"), std::string::npos);
+
+    // Cycles are refused, through other nodes or through the node itself.
+    engine.run("other = space:createNode(scenegraph.arithmeticNode); other.input1:setValue(sum.output)");
+    EXPECT_NE(errorOf("sum.input2:setValue(other.output)").find("would close a cycle"), std::string::npos);
+    EXPECT_NE(errorOf("sum.input1:setValue(sum.output)").find("would close a cycle"), std::string::npos);
+    engine.run("sum.input1:setValue(5, true)");
+    EXPECT_EQ(engine.eval("other.output:value()"), "5");
+
+    // The game carries on: the state still works after every error.
+    engine.run("scene:delete()");
+    EXPECT_NE(errorOf("scene:render()").find("scene was deleted"), std::string::npos);
+    EXPECT_NE(errorOf("space:countRenderNodes()").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("sum.output:value()").find("no longer exists"), std::string::npos);
+    EXPECT_EQ(errorOf("scene:delete()"), "");
+}
+
+TEST_F(ModuleTest, UnsupportedAttributeTypeAndRemovingNothing)
+{
+    testing::internal::CaptureStdout();
+    engine.run(R"(
+        colorAttr = scenegraph.attributeNode.new(scenegraph.COLOR)
+        colorAttr:setValue(1, true)
+        traced = 0
+        function logtrace() traced = traced + 1 end
+        scene = scenegraph.scene.new()
+        scene:defaultSpace():removeNode(nil)
+        scene:defaultSpace():removeNode(42)
+        scene:defaultSpace():removeNode()
+        logtrace = nil
+        scene:defaultSpace():removeNode(nil)
+        scene:delete()
+    )");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "SGAttributeNode creation failed - unsupported type\n"
+              "Attempt to remove nil node\nAttempt to remove nil node\nAttempt to remove nil node\n"
+              "Attempt to remove nil node\n");
+    EXPECT_EQ(engine.eval("traced"), "3");
+    EXPECT_NE(errorOf("colorAttr.value:value()").find("has no port"), std::string::npos);
+    EXPECT_NE(errorOf("x = {}; x.y = colorAttr.value; x.y:connectToAttribute({getNode = function() return colorAttr end})")
+                  .find("has no port"), std::string::npos);
+}
+
+TEST_F(ModuleTest, GarbageCollectorHookIsSafeToCallTwice)
+{
+    const int before = SGObject::liveCount();
+    engine.run(R"(
+        local attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
+        scenegraph.attributeNode.__gc(attr)
+        scenegraph.attributeNode.__gc(attr)
+        scenegraph.attributeNode.__gc({})
+        ok, message = pcall(attr.setValue, attr, 1)
+    )");
+    EXPECT_EQ(SGObject::liveCount(), before);
+    EXPECT_NE(engine.eval("message").find("no longer exists"), std::string::npos);
+}
+
+TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSorting)
+{
+    OffscreenGL gl(16, 16);
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    // Colours come from colour nodes: a script cannot set a colour port.
+    engine.run(R"(
+        function clearTo(space, r, g, b, layer)
+            local clear = space:createNode(scenegraph.clearNode)
+            local color = space:createNode(scenegraph.colorNode)
+            color.r:setValue(r, true); color.g:setValue(g, true); color.b:setValue(b, true)
+            clear.color:setValue(color.output)
+            clear:setLayer(layer)
+        end
+        scene = scenegraph.scene.new()
+        space = scene:createSpace(scenegraph.space)
+        clearTo(space, 1, 0, 0, 2)
+        clearTo(space, 0, 0, 1, 1)
+        scene:render()
+    )");
+    const Pixel red{255, 0, 0, 255}, blue{0, 0, 255, 255};
+    EXPECT_EQ(gl.pixel(8, 8), blue) << toString(gl.pixel(8, 8));  // insertion order: blue last
+    engine.run("space:sortRenderNodes(); scene:render()");
+    EXPECT_EQ(gl.pixel(8, 8), red) << toString(gl.pixel(8, 8));  // layer 2 last
+
+    // The default space draws before the created spaces.
+    engine.run("clearTo(scene:defaultSpace(), 0, 1, 0, 0); scene:render()");
+    EXPECT_EQ(gl.pixel(8, 8), red);
+    engine.run("initial = scenegraph.scene.new(); clearTo(initial:createSpace(0), 0, 1, 0, 0)"
+               "scene:renderWithInitialState(initial)");
+    EXPECT_EQ(gl.pixel(8, 8), red);
+    engine.run("space:removeNode(nil)");
+    engine.run("scene:removeSpace(space); scene:renderWithInitialState(initial)");
+    EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 255, 0, 255}));  // only the default space is left
+    engine.run("initial:delete(); scene:delete()");
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// What a frame pays for the scene graph: a port read that hits a clean node,
+// invalidating and re-evaluating a chain of 1,000 arithmetic nodes, and
+// 10,000 port:setValue calls from Lua.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "TNEngine.h"
+#include "lauxlib.h"
+#include "scenegraph/nodes/SGArithmeticNode.h"
+
+namespace {
+
+const int kChainLength = 1000;
+
+// n nodes, each adding 1 to the previous node's output.
+std::vector<SGArithmeticNode*> makeChain(int length)
+{
+    std::vector<SGArithmeticNode*> chain;
+    for (int i = 0; i < length; ++i) {
+        auto* node = new SGArithmeticNode();
+        node->input2.value = 1.0f;
+        if (!chain.empty())
+            node->input1.setValue(&chain.back()->output);
+        chain.push_back(node);
+    }
+    return chain;
+}
+
+void releaseChain(std::vector<SGArithmeticNode*>& chain)
+{
+    for (auto* node : chain)
+        node->release();
+}
+
+void BM_PortReadCleanNode(benchmark::State& state)
+{
+    auto* node = new SGArithmeticNode();
+    node->input1.setValue(2.0f);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(node->output.numberValue());
+    node->release();
+}
+BENCHMARK(BM_PortReadCleanNode);
+
+// A read at the end of a clean chain: follows one connection, no work.
+void BM_PortReadThroughConnection(benchmark::State& state)
+{
+    auto chain = makeChain(2);
+    (void)chain.back()->output.numberValue();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chain.back()->input1.numberValue());
+    releaseChain(chain);
+}
+BENCHMARK(BM_PortReadThroughConnection);
+
+// Marking the head of the chain dirty walks all 1,000 nodes.
+void BM_DirtyWalkChain1000(benchmark::State& state)
+{
+    auto chain = makeChain(kChainLength);
+    for (auto _ : state) {
+        state.PauseTiming();
+        (void)chain.back()->output.numberValue();  // everything clean again
+        state.ResumeTiming();
+        chain.front()->input1.setValue(1.0f);
+    }
+    releaseChain(chain);
+}
+BENCHMARK(BM_DirtyWalkChain1000)->Unit(benchmark::kMicrosecond);
+
+// Marking the head and reading the tail: the walk plus 1,000 computations.
+void BM_DirtyWalkAndRecomputeChain1000(benchmark::State& state)
+{
+    auto chain = makeChain(kChainLength);
+    float input = 0.0f;
+    for (auto _ : state) {
+        chain.front()->input1.setValue(input += 1.0f);
+        benchmark::DoNotOptimize(chain.back()->output.numberValue());
+    }
+    releaseChain(chain);
+}
+BENCHMARK(BM_DirtyWalkAndRecomputeChain1000)->Unit(benchmark::kMicrosecond);
+
+const char* const kScript = R"lua(
+scene = scenegraph.scene.new()
+sum = scene:defaultSpace():createNode(scenegraph.arithmeticNode)
+function setHeldPort(n)
+    local port = sum.input1
+    for i = 1, n do port:setValue(i, true) end
+end
+function setLookedUpPort(n)
+    for i = 1, n do sum.input1:setValue(i, true) end
+end
+)lua";
+
+void runLuaLoop(benchmark::State& state, const char* function)
+{
+    TN_State* S = TN_NewState(0);
+    TN_LoadLibs(S->L);
+    if (luaL_dostring(S->L, kScript) != 0) {
+        state.SkipWithError(lua_tostring(S->L, -1));
+        TN_DestroyState(S);
+        return;
+    }
+    for (auto _ : state) {
+        lua_getfield(S->L, LUA_GLOBALSINDEX, function);
+        lua_pushnumber(S->L, 10000);
+        if (lua_pcall(S->L, 1, 0, 0) != 0) {
+            state.SkipWithError(lua_tostring(S->L, -1));
+            break;
+        }
+    }
+    luaL_dostring(S->L, "scene:delete()");
+    TN_DestroyState(S);
+}
+
+// 10,000 port:setValue(i, true) on a port object the script holds.
+void BM_LuaSetValue10000(benchmark::State& state) { runLuaLoop(state, "setHeldPort"); }
+BENCHMARK(BM_LuaSetValue10000)->Unit(benchmark::kMillisecond);
+
+// The same with node.input1 looked up on every call, as scripts often write it.
+void BM_LuaLookUpAndSetValue10000(benchmark::State& state) { runLuaLoop(state, "setLookedUpPort"); }
+BENCHMARK(BM_LuaLookUpAndSetValue10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

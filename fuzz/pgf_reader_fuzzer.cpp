@@ -52,11 +52,19 @@ void loadString(lua_State* L, const char* bytes, size_t length)
         fault(lua_tostring(L, -1));
 }
 
+// Room for one level of the recursive walks below.
+void ensureStack(lua_State* L)
+{
+    if (!lua_checkstack(L, 8))
+        fault("Lua stack exhausted");
+}
+
 // Checks the table form of the table at index and returns its depth.
 int checkForm(lua_State* L, int index, int depth)
 {
     if (depth > 100)
         fault("table nested deeper than 100");
+    ensureStack(L);
     if (lua_type(L, index) != LUA_TTABLE)
         fault("element is not a table");
     lua_rawgeti(L, index, 0);
@@ -94,6 +102,7 @@ int checkForm(lua_State* L, int index, int depth)
 // Writes the table at index through writer: attributes, then text or children.
 void writeTable(lua_State* L, int index, PGFWriter& writer)
 {
+    ensureStack(L);
     lua_rawgeti(L, index, 0);
     writer.startElement(lua_tostring(L, -1));
     lua_pop(L, 1);
@@ -122,25 +131,41 @@ void writeTable(lua_State* L, int index, PGFWriter& writer)
     writer.endElement();
 }
 
+// Every key of table `to` is also a key of table `from`.
+bool keysCovered(lua_State* L, int from, int to)
+{
+    lua_pushnil(L);
+    while (lua_next(L, to) != 0) {
+        lua_pushvalue(L, -2);
+        lua_rawget(L, from);
+        const bool present = !lua_isnil(L, -1);
+        lua_pop(L, 2);
+        if (!present) {
+            lua_pop(L, 1);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool sameTables(lua_State* L, int a, int b)
 {
+    ensureStack(L);
     if (lua_type(L, a) != lua_type(L, b))
         return false;
     if (lua_type(L, a) != LUA_TTABLE)
         return lua_rawequal(L, a, b) != 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        const int from = pass == 0 ? a : b;
-        const int to = pass == 0 ? b : a;
-        lua_pushnil(L);
-        while (lua_next(L, from) != 0) {
-            lua_pushvalue(L, -2);
-            lua_rawget(L, to);
-            const bool same = sameTables(L, lua_gettop(L) - 1, lua_gettop(L));
-            lua_pop(L, 2);
-            if (!same) {
-                lua_pop(L, 1);
-                return false;
-            }
+    if (!keysCovered(L, a, b))
+        return false;
+    lua_pushnil(L);
+    while (lua_next(L, a) != 0) {
+        lua_pushvalue(L, -2);
+        lua_rawget(L, b);
+        const bool same = sameTables(L, lua_gettop(L) - 1, lua_gettop(L));
+        lua_pop(L, 2);
+        if (!same) {
+            lua_pop(L, 1);
+            return false;
         }
     }
     return true;

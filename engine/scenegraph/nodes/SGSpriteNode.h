@@ -1,0 +1,61 @@
+// A render node that draws one rectangle centred on (x, y): its image, or a
+// plain coloured quad without one, tinted, rotated, blended by one of the
+// blend modes, and for images stretched, cropped or tiled per axis. Port
+// values are cached while the node is dirty; clean frames redraw the cache.
+#ifndef SG_SPRITE_NODE_H
+#define SG_SPRITE_NODE_H
+
+#include <cstdint>
+
+#include "scenegraph/nodes/SGRenderNode.h"
+#include "scenegraph/nodes/SGSpriteDrawing.h"
+#include "scenegraph/ports/SGColorPort.h"
+#include "scenegraph/ports/SGImagePort.h"
+#include "scenegraph/ports/SGIntegerPort.h"
+#include "scenegraph/ports/SGNumberPort.h"
+
+class SGSpriteRenderer;
+
+class SGSpriteNode : public SGRenderNode {
+public:
+    SGSpriteNode();
+    ~SGSpriteNode() override;
+
+    void compute() override;
+    SGPort* portForID(SGPortID id) override;
+
+    // Replaces the renderer by the one the cached image and wrap modes need:
+    // coloured without an image, plain textured without wrapping, else the
+    // wrapping one.
+    void createRenderer();
+
+    SGColorPort colorPort;
+    SGImagePort imagePort;
+    SGNumberPort xPort;
+    SGNumberPort yPort;
+    SGNumberPort widthPort;
+    SGNumberPort heightPort;
+    SGNumberPort anglePort;
+    SGIntegerPort blendingModePort;
+    SGIntegerPort horizontalWrappingPort;
+    SGIntegerPort verticalWrappingPort;
+
+    SGSpriteRenderer* renderer = nullptr;  // owned
+    SGImage image = SGImageNull;
+    int32_t premultiplied = 0;
+    float x = 0.0f;
+    float y = 0.0f;
+    float width = 0.0f;
+    float height = 0.0f;
+    float angle = 0.0f;
+    SGColor color = SGWhiteColor;  // premultiplied by alpha when premultiplied is set
+    SGBlendMode blendingMode = SGBlendNormal;
+    SGWrapMode horizontalWrapping = SGWrapStretch;
+    SGWrapMode verticalWrapping = SGWrapStretch;
+
+private:
+    // Reads the ports into the cache and picks the renderer.
+    void readPorts();
+};
+
+#endif

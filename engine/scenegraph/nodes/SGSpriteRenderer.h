@@ -1,0 +1,21 @@
+// The drawing strategy of a sprite node: emits the quad(s) of one sprite
+// with the colour and blend function already set. Chosen by the node from
+// its image and wrap modes; the concrete classes live in nodes/linux/.
+#ifndef SG_SPRITE_RENDERER_H
+#define SG_SPRITE_RENDERER_H
+
+#include "scenegraph/SGImage.h"
+#include "scenegraph/nodes/SGSpriteDrawing.h"
+
+class SGSpriteRenderer {
+public:
+    virtual ~SGSpriteRenderer() = default;
+
+    // Draws a sprite of width × height world units centred on (x, y),
+    // turned by angle degrees counter-clockwise. The base draws nothing.
+    virtual void drawSprite(const SGImage& image, const float& width, const float& height, const float& x,
+                            const float& y, const float& angle, const SGWrapMode& horizontal,
+                            const SGWrapMode& vertical);
+};
+
+#endif

@@ -1,0 +1,23 @@
+#include "scenegraph/nodes/linux/SGColoredSpriteRenderer.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+void SGColoredSpriteRenderer::drawSprite(const SGImage&, const float& width, const float& height, const float& x,
+                                         const float& y, const float& angle, const SGWrapMode&, const SGWrapMode&)
+{
+    const float hw = width * 0.5f;
+    const float hh = height * 0.5f;
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    glPushMatrix();
+    glTranslatef(x, y, 0.0f);
+    glRotatef(angle, 0.0f, 0.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glVertex3f(-hw, -hh, 0.0f);
+    glVertex3f(hw, -hh, 0.0f);
+    glVertex3f(hw, hh, 0.0f);
+    glVertex3f(-hw, hh, 0.0f);
+    glEnd();
+    glPopMatrix();
+    glEnable(GL_TEXTURE_RECTANGLE_ARB);
+}

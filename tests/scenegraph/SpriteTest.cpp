@@ -1,0 +1,368 @@
+// Sprites drawn into a real GL context and read back: coloured and textured
+// quads, the wrap modes per axis, the blend modes against a known
+// background, premultiplied textures and the alpha scale factor.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
+#include <limits>
+
+#include "DrawingSupport.h"
+#include "scenegraph/SGAlphaScaleFactor.h"
+#include "scenegraph/SGOrtho2DSpace.h"
+#include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGSpriteNode.h"
+
+using namespace tern_test;
+
+namespace {
+
+// Texel (u, v) of a "ruler" texture reads back as red 4u, green 4v, blue 200,
+// so a pixel tells which texel was drawn there.
+Pixel rulerTexel(int u, int v)
+{
+    return Pixel{static_cast<uint8_t>(4 * u), static_cast<uint8_t>(4 * v), 200, 255};
+}
+
+class SpriteTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        prepareViewState();
+        space = createPixelSpace(scene, 200, 120);
+        sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
+    }
+
+    void TearDown() override
+    {
+        for (GLuint texture : textures)
+            glDeleteTextures(1, &texture);
+        SGAlphaScaleFactor = 1.0f;
+    }
+
+    SGImage ruler(int width, int height)
+    {
+        const GLuint texture = makeRectangleTexture(width, height, rulerTexel);
+        textures.push_back(texture);
+        return imageOf(texture, width, height);
+    }
+
+    void place(float x, float y, float width, float height)
+    {
+        sprite->xPort.setValue(x);
+        sprite->yPort.setValue(y);
+        sprite->widthPort.setValue(width);
+        sprite->heightPort.setValue(height);
+    }
+
+    // The texel column drawn at pixel (x, y) of a ruler sprite, or -1 where
+    // the background shows.
+    int texelU(int x, int y)
+    {
+        const Pixel p = gl.pixel(x, y);
+        return p.b == 200 ? p.r / 4 : -1;
+    }
+    int texelV(int x, int y)
+    {
+        const Pixel p = gl.pixel(x, y);
+        return p.b == 200 ? p.g / 4 : -1;
+    }
+
+    OffscreenGL gl{200, 120};
+    SGScene scene{nullptr, nullptr};
+    SGOrtho2DSpace* space = nullptr;
+    SGSpriteNode* sprite = nullptr;
+    std::vector<GLuint> textures;
+};
+
+TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuad)
+{
+    sprite->colorPort.setValue(SGColor{1, 0, 0, 0.5f});
+    place(10.7f, 20.0f, 4.0f, 4.0f);  // covers 8.7 to 12.7
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(10, 20), 128, 0, 0));
+    EXPECT_TRUE(colorNear(gl.pixel(12, 20), 128, 0, 0));
+    EXPECT_TRUE(colorNear(gl.pixel(8, 20), 0, 0, 0));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
+    EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SpriteTest, AlphaScaleFactorHalvesSpriteAlpha)
+{
+    sprite->colorPort.setValue(SGColor{0, 1, 0, 1});
+    place(50, 50, 10, 10);
+    SGAlphaScaleFactor = 0.5f;
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 0, 128, 0));
+}
+
+TEST_F(SpriteTest, RotatedSpriteTurnsAboutItsCentre)
+{
+    sprite->colorPort.setValue(SGColor{1, 1, 1, 1});
+    place(100, 60, 40, 4);
+    sprite->anglePort.setValue(90.0f);
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(100, 75), 255, 255, 255));
+    EXPECT_TRUE(colorNear(gl.pixel(115, 60), 0, 0, 0));
+}
+
+TEST_F(SpriteTest, TexturedSpriteSnapsDownAndMapsEveryTexel)
+{
+    sprite->imagePort.setValue(ruler(8, 4));
+    place(10.7f, 20.0f, 8.0f, 4.0f);  // drawn at 10: covers 6 to 14, 18 to 22
+    scene.render();
+    EXPECT_EQ(texelU(5, 19), -1);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(texelU(6 + i, 19), i) << i;
+    EXPECT_EQ(texelU(14, 19), -1);
+    for (int j = 0; j < 4; ++j)
+        EXPECT_EQ(texelV(9, 18 + j), j) << j;
+    EXPECT_EQ(texelV(9, 22), -1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SpriteTest, TexturedSpriteDrawsTexturedEvenWithTexturingOff)
+{
+    // No untextured sprite has run before to turn rectangle texturing on.
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    sprite->imagePort.setValue(ruler(8, 4));
+    place(20, 20, 16, 8);  // stretched twice
+    scene.render();
+    EXPECT_EQ(texelU(12, 17), 0);
+    EXPECT_EQ(texelU(13, 17), 0);
+    EXPECT_EQ(texelU(14, 17), 1);
+    EXPECT_EQ(texelU(27, 17), 7);
+}
+
+TEST_F(SpriteTest, HorizontalTilingLaysWholeTilesAndCutsTheLast)
+{
+    sprite->imagePort.setValue(ruler(64, 32));
+    sprite->horizontalWrappingPort.setValue(2);
+    place(100, 50, 150, 32);  // left edge 25, bottom 34
+    scene.render();
+    EXPECT_EQ(texelU(24, 40), -1);
+    EXPECT_EQ(texelU(25, 40), 0);
+    EXPECT_EQ(texelU(25 + 63, 40), 63);
+    EXPECT_EQ(texelU(25 + 64, 40), 0);
+    EXPECT_EQ(texelU(25 + 127, 40), 63);
+    EXPECT_EQ(texelU(25 + 128, 40), 0);
+    EXPECT_EQ(texelU(25 + 149, 40), 21);  // the last tile is 22 wide
+    EXPECT_EQ(texelU(25 + 150, 40), -1);
+    EXPECT_EQ(texelV(30, 34), 0);  // vertical stays stretched (here 1:1)
+    EXPECT_EQ(texelV(30, 65), 31);
+}
+
+TEST_F(SpriteTest, VerticalTilingFromTheBottomEdge)
+{
+    sprite->imagePort.setValue(ruler(16, 16));
+    sprite->verticalWrappingPort.setValue(2);
+    place(50, 50, 16, 40);  // bottom 30: tiles 16, 16, 8
+    scene.render();
+    EXPECT_EQ(texelV(45, 30), 0);
+    EXPECT_EQ(texelV(45, 45), 15);
+    EXPECT_EQ(texelV(45, 46), 0);
+    EXPECT_EQ(texelV(45, 62), 0);
+    EXPECT_EQ(texelV(45, 69), 7);
+    EXPECT_EQ(texelV(45, 70), -1);
+}
+
+TEST_F(SpriteTest, CropShowsTheMiddleOfALargerImage)
+{
+    // 64 × 64 image on a 32 × 100 sprite: u 16 to 48, v stretched over 100.
+    sprite->imagePort.setValue(ruler(64, 64));
+    sprite->horizontalWrappingPort.setValue(1);
+    place(100, 60, 32, 100);  // covers 84 to 116, 10 to 110
+    scene.render();
+    EXPECT_EQ(texelU(83, 60), -1);
+    EXPECT_EQ(texelU(84, 60), 16);
+    EXPECT_EQ(texelU(115, 60), 47);
+    EXPECT_EQ(texelU(116, 60), -1);
+    EXPECT_EQ(texelV(90, 10), 0);
+    EXPECT_EQ(texelV(90, 109), 63);
+    EXPECT_EQ(texelV(90, 110), -1);
+}
+
+TEST_F(SpriteTest, CropOfASmallerImageShowsItWholeAndCentred)
+{
+    sprite->imagePort.setValue(ruler(16, 8));
+    sprite->horizontalWrappingPort.setValue(1);
+    sprite->verticalWrappingPort.setValue(1);
+    place(100, 60, 150, 100);
+    scene.render();
+    EXPECT_EQ(texelU(91, 60), -1);
+    EXPECT_EQ(texelU(92, 60), 0);
+    EXPECT_EQ(texelU(107, 60), 15);
+    EXPECT_EQ(texelU(108, 60), -1);
+    EXPECT_EQ(texelV(100, 55), -1);
+    EXPECT_EQ(texelV(100, 56), 0);
+    EXPECT_EQ(texelV(100, 63), 7);
+    EXPECT_EQ(texelV(100, 64), -1);
+}
+
+TEST_F(SpriteTest, UnknownWrapModeDrawsOneTileFromTheEdge)
+{
+    sprite->imagePort.setValue(ruler(64, 32));
+    sprite->horizontalWrappingPort.setValue(5);
+    place(100, 50, 150, 32);
+    scene.render();
+    EXPECT_EQ(texelU(25, 40), 0);
+    EXPECT_EQ(texelU(88, 40), 63);
+    EXPECT_EQ(texelU(89, 40), -1);
+}
+
+TEST_F(SpriteTest, WrapChangeAloneKeepsTheRendererImageChangeReplacesIt)
+{
+    const SGImage image = ruler(64, 32);
+    sprite->imagePort.setValue(image);
+    place(100, 50, 150, 32);
+    scene.render();
+    sprite->horizontalWrappingPort.setValue(2);
+    prepareViewState();
+    scene.render();
+    EXPECT_EQ(texelU(25 + 75, 40), 32);  // still stretched: 150 units show 64 texels
+    EXPECT_EQ(texelU(25 + 149, 40), 63);
+
+    sprite->imagePort.setValue(SGImageNull);
+    scene.render();
+    sprite->imagePort.setValue(image);
+    prepareViewState();
+    scene.render();
+    EXPECT_EQ(texelU(25 + 149, 40), 21);  // now tiled
+}
+
+TEST_F(SpriteTest, PremultipliedTextureUsesSourceFactorOne)
+{
+    // Half-covered red, stored premultiplied: (128, 0, 0, 128).
+    const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{128, 0, 0, 128}; });
+    textures.push_back(texture);
+    sprite->imagePort.setValue(imageOf(texture, 4, 4, true));
+    place(20, 20, 4, 4);
+    prepareViewState(0.0f, 0.0f, 1.0f);
+    scene.render();
+    // 128 + 0 red; blue background keeps half: 255 × (1 - 128/255).
+    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 128, 0, 127));
+
+    // Colour (1, 1, 1, 0.5) becomes (0.5, 0.5, 0.5, 0.5) on a premultiplied texture.
+    sprite->colorPort.setValue(SGColor{1, 1, 1, 0.5f});
+    prepareViewState(0.0f, 0.0f, 1.0f);
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 64, 0, 191));
+    EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
+}
+
+TEST_F(SpriteTest, PremultipliedTextureUnderAlphaScaleFactor)
+{
+    const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{255, 255, 255, 255}; });
+    textures.push_back(texture);
+    sprite->imagePort.setValue(imageOf(texture, 4, 4, true));
+    place(20, 20, 4, 4);
+    SGAlphaScaleFactor = 0.5f;
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 128, 128, 128));
+}
+
+struct BlendCase {
+    SGBlendMode mode;
+    int r, g, b;
+};
+
+TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
+{
+    // Source (1, 0.5, 0, alpha 0.5) over (0.2, 0.4, 0.6).
+    const BlendCase cases[] = {
+        {0, 153, 115, 77},   // normal: src × a + dst × (1 - a)
+        {1, 255, 128, 0},    // opaque: src
+        {2, 179, 166, 153},  // additive: src × a + dst
+        {3, 128, 115, 153},  // screen: src × a + dst × (1 - src)
+        {4, 51, 51, 0},      // multiply: dst × src
+        {7, 153, 115, 77},   // unknown: normal
+    };
+    sprite->colorPort.setValue(SGColor{1, 0.5f, 0, 0.5f});
+    place(50, 50, 10, 10);
+    for (const BlendCase& c : cases) {
+        prepareViewState(0.2f, 0.4f, 0.6f);
+        sprite->blendingModePort.setValue(c.mode);
+        scene.render();
+        EXPECT_TRUE(colorNear(gl.pixel(50, 50), c.r, c.g, c.b)) << "mode " << c.mode;
+        EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)) << "mode " << c.mode;
+    }
+}
+
+TEST_F(SpriteTest, CleanFramesRedrawFromTheCache)
+{
+    sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
+    place(50, 50, 10, 10);
+    scene.render();
+    sprite->xPort.value = 150.0f;  // stored without marking: the cache still says 50
+    prepareViewState();
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 255, 0, 0));
+    sprite->xPort.setValue(150.0f);
+    prepareViewState();
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 0, 0, 0));
+    EXPECT_TRUE(colorNear(gl.pixel(150, 50), 255, 0, 0));
+}
+
+TEST_F(SpriteTest, AbsurdSizesDrawWithoutFailingOrStalling)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const SGImage image = ruler(1, 1);
+    const float sizes[] = {nan, inf, -inf, -50.0f, 1e30f, 0.0f};
+    testing::internal::CaptureStdout();
+    for (int mode : {0, 1, 2, 9}) {
+        for (float size : sizes) {
+            for (const SGImage& shown : {SGImageNull, image}) {
+                sprite->imagePort.setValue(shown);
+                sprite->horizontalWrappingPort.setValue(mode);
+                sprite->verticalWrappingPort.setValue(mode);
+                place(size, nan, size, size);
+                scene.render();
+            }
+        }
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("capped at 65536 tiles"), std::string::npos) << out;
+
+    // A sprite that stays too large says so once, not every frame.
+    auto* huge = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
+    huge->imagePort.setValue(image);
+    huge->horizontalWrappingPort.setValue(2);
+    huge->verticalWrappingPort.setValue(2);
+    huge->widthPort.setValue(1e9f);
+    huge->heightPort.setValue(1e9f);
+    testing::internal::CaptureStdout();
+    for (int frame = 0; frame < 3; ++frame)
+        scene.render();
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "SGSpriteNode: tiling a 1e+09x1e+09 sprite with a 1x1 image capped at 65536 tiles\n");
+    glGetError();
+}
+
+TEST(SpriteNode, ClassBitsPortsAndDefaults)
+{
+    SGScene scene(nullptr, nullptr);
+    SGNode* node = scene.defaultSpace.createNode(SGSpriteNodeClass);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->nodeClass, SGRenderNodeClass | SGSpriteNodeClass);
+    const SGPortID ids[] = {SGPortID_color,  SGPortID_image, SGPortID_x,
+                            SGPortID_y,      SGPortID_width, SGPortID_height,
+                            SGPortID_angle,  SGPortID_blendingMode,
+                            SGPortID_horizontalWrapping, SGPortID_verticalWrapping};
+    int answered = 0;
+    for (int id = 0; id <= 64; ++id)
+        answered += node->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
+    EXPECT_EQ(answered, 10);
+    for (SGPortID id : ids)
+        EXPECT_NE(node->portForID(id), nullptr) << id;
+    EXPECT_EQ(node->portForID(SGPortID_color)->colorValue(), SGWhiteColor);
+    EXPECT_EQ(node->portForID(SGPortID_image)->type, IMAGE);
+    EXPECT_EQ(node->portForID(SGPortID_blendingMode)->type, INTEGER);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// Particle systems drawn into a real GL context: positions at known ages
+// under gravity, size and colour transitions, births, the pool's limits.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdlib>
+#include <limits>
+
+#include "DrawingSupport.h"
+#include "scenegraph/SGOrtho2DSpace.h"
+#include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGParticleSystemNode.h"
+
+using namespace tern_test;
+
+namespace {
+
+class ParticleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        std::srand(7);
+        prepareViewState();
+        space = createPixelSpace(scene, 100, 100);
+        particles = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+        // One untextured white particle from (50, 20), all born at time 0.
+        particles->numParticlesPort.setValue(1);
+        particles->spawnParticlesPort.setValue(true);
+        particles->lifetimePort.setValue(100.0f);
+        particles->xPort.setValue(50.0f);
+        particles->yPort.setValue(20.0f);
+        particles->sizePort.setValue(4.0f);
+        particles->sizeTargetPort.setValue(4.0f);
+    }
+
+    // Renders the frame at time t over a black background.
+    void renderAt(float t)
+    {
+        prepareViewState();
+        particles->timePort.setValue(t);
+        scene.render();
+    }
+
+    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
+
+    int litCount()
+    {
+        int count = 0;
+        for (const Pixel& p : gl.readPixels())
+            count += p.r > 0 ? 1 : 0;
+        return count;
+    }
+
+    OffscreenGL gl{100, 100};
+    SGScene scene{nullptr, nullptr};
+    SGOrtho2DSpace* space = nullptr;
+    SGParticleSystemNode* particles = nullptr;
+};
+
+TEST_F(ParticleTest, NothingIsDrawnAtAgeZeroThenItMovesWithItsVelocityAndGravity)
+{
+    particles->directionPort.setValue(90.0f);
+    particles->speedPort.setValue(10.0f);
+    particles->gravityYPort.setValue(-10.0f);
+
+    renderAt(0.5f);  // born now
+    EXPECT_EQ(litCount(), 0);
+    // Age 1: 10 up, 5 back down by gravity.
+    renderAt(1.5f);
+    EXPECT_TRUE(lit(50, 25));
+    EXPECT_FALSE(lit(50, 20));
+    EXPECT_EQ(litCount(), 16);
+    // Age 2: back at the emitter.
+    renderAt(2.5f);
+    EXPECT_TRUE(lit(50, 20));
+    EXPECT_FALSE(lit(50, 25));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
+    EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ParticleTest, GravityIsTheNodesCurrentValue)
+{
+    particles->directionPort.setValue(0.0f);
+    particles->speedPort.setValue(10.0f);
+    renderAt(0.5f);
+    particles->gravityYPort.setValue(20.0f);  // applies to a particle born before
+    renderAt(1.5f);
+    EXPECT_TRUE(lit(60, 30));
+}
+
+TEST_F(ParticleTest, SizeGrowsOverItsTransitionThenStays)
+{
+    particles->sizePort.setValue(10.0f);
+    particles->sizeTargetPort.setValue(30.0f);
+    particles->sizeTransitionTimePort.setValue(2.0f);
+    particles->yPort.setValue(50.0f);
+    renderAt(0.5f);
+    renderAt(1.5f);  // width 20: 40 to 60
+    EXPECT_TRUE(lit(40, 50));
+    EXPECT_TRUE(lit(59, 50));
+    EXPECT_FALSE(lit(39, 50));
+    EXPECT_FALSE(lit(60, 50));
+    renderAt(4.5f);  // 30 from age 2 on
+    EXPECT_TRUE(lit(35, 50));
+    EXPECT_FALSE(lit(34, 50));
+
+    particles->sizeTransitionTimePort.setValue(0.0f);  // the target at once
+    renderAt(4.6f);
+    EXPECT_TRUE(lit(35, 50));
+}
+
+TEST_F(ParticleTest, ColourTransitionHalfwayAndNoAlphaScaling)
+{
+    particles->colorTargetPort.setValue(SGColor{1, 0, 0, 0});
+    particles->colorTransitionTimePort.setValue(4.0f);
+    renderAt(0.5f);
+    renderAt(2.5f);  // (1, 0.5, 0.5, 0.5) over black
+    EXPECT_TRUE(colorNear(gl.pixel(50, 20), 128, 64, 64));
+}
+
+TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
+{
+    particles->lifetimePort.setValue(2.0f);
+    SGParticleSystemNode* many =
+        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+    many->numParticlesPort.setValue(200);
+    many->spawnParticlesPort.setValue(true);
+    many->lifetimePort.setValue(2.0f);
+    many->lifestartPort.setValue(3.0f);
+    many->timePort.setValue(&particles->timePort);
+    for (float t = 0.1f; t < 10.0f; t += 0.25f)
+        renderAt(t);
+    ASSERT_EQ(many->particleCount, 200);
+    for (int i = 0; i < many->particleCount; ++i) {
+        const SGParticle& p = many->particles[i];
+        EXPECT_EQ(p.initialized, 1) << i;
+        EXPECT_GE(p.lifetime, 1.0f) << i;
+        EXPECT_LT(p.lifetime, 2.0f) << i;
+    }
+}
+
+TEST_F(ParticleTest, ExpiredParticlesAreNotDrawnUntilReborn)
+{
+    particles->lifetimePort.setValue(2.0f);  // lives 1 to 2 units
+    renderAt(0.5f);
+    renderAt(0.6f);
+    EXPECT_EQ(litCount(), 16);
+    particles->spawnParticlesPort.setValue(false);
+    renderAt(2.6f);  // age 2.1: over, and no rebirth
+    EXPECT_EQ(litCount(), 0);
+    particles->spawnParticlesPort.setValue(true);
+    renderAt(2.7f);  // reborn now: age 0
+    EXPECT_EQ(litCount(), 0);
+    renderAt(2.8f);
+    EXPECT_EQ(litCount(), 16);
+}
+
+TEST_F(ParticleTest, SpawningOffFromTheStartDrawsNothing)
+{
+    particles->spawnParticlesPort.setValue(false);
+    for (float t = 0.0f; t < 5.0f; t += 0.5f) {
+        renderAt(t);
+        EXPECT_EQ(litCount(), 0) << t;
+    }
+}
+
+TEST_F(ParticleTest, ZeroParticlesDrawNothingAndThePoolIsNeverResized)
+{
+    particles->numParticlesPort.setValue(0);
+    renderAt(0.5f);
+    renderAt(1.5f);
+    EXPECT_EQ(litCount(), 0);
+    particles->numParticlesPort.setValue(5);
+    renderAt(2.5f);
+    renderAt(3.5f);
+    EXPECT_EQ(litCount(), 0);
+    EXPECT_EQ(particles->particleCount, 0);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
+}
+
+TEST_F(ParticleTest, TexturedParticlesMapTheWholeImage)
+{
+    const GLuint texture = makeRectangleTexture(2, 1, [](int u, int) {
+        return u == 0 ? Pixel{255, 0, 0, 255} : Pixel{0, 0, 255, 255};
+    });
+    particles->imagePort.setValue(imageOf(texture, 2, 1));
+    particles->sizePort.setValue(8.0f);
+    particles->sizeTargetPort.setValue(8.0f);
+    renderAt(0.5f);
+    // Texturing off beforehand (an untextured node may have left it so).
+    prepareViewState();
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    particles->timePort.setValue(1.0f);
+    scene.render();
+    EXPECT_TRUE(colorNear(gl.pixel(47, 20), 255, 0, 0));
+    EXPECT_TRUE(colorNear(gl.pixel(52, 20), 0, 0, 255));
+    glDeleteTextures(1, &texture);
+}
+
+TEST_F(ParticleTest, AbsurdCountsAreCappedOrRefusedWithOneLine)
+{
+    SGParticleSystemNode* huge =
+        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+    huge->numParticlesPort.setValue(2147483647);
+    SGParticleSystemNode* negative =
+        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+    negative->numParticlesPort.setValue(-5);
+    testing::internal::CaptureStdout();
+    renderAt(0.5f);
+    renderAt(1.5f);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out,
+              "SGParticleSystemNode: numParticles 2147483647 capped at 100000\n"
+              "SGParticleSystemNode: numParticles -5 is negative; no particles\n");
+    EXPECT_EQ(huge->particleCount, SGParticleSystemNode::kMaxParticles);
+    EXPECT_EQ(negative->particleCount, 0);
+}
+
+TEST_F(ParticleTest, NotANumberValuesDrawNothingAndDoNotFail)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    particles->sizePort.setValue(nan);
+    particles->lifestartPort.setValue(nan);
+    particles->speedPort.setValue(nan);
+    renderAt(0.5f);
+    renderAt(1.5f);
+    particles->timePort.setValue(nan);
+    scene.render();
+    EXPECT_EQ(litCount(), 0);
+}
+
+TEST(ParticleMath, InterpolateAndRandFloat)
+{
+    EXPECT_FLOAT_EQ(interpolate(10, 30, 2, 1), 20);
+    EXPECT_FLOAT_EQ(interpolate(10, 30, 2, 5), 30);
+    EXPECT_FLOAT_EQ(interpolate(10, 30, 0, 0), 30);
+    EXPECT_FLOAT_EQ(interpolate(5, 5, 0, 0), 5);
+    EXPECT_FLOAT_EQ(interpolate(1, 0, 4, 2), 0.5f);
+    EXPECT_FLOAT_EQ(interpolate(1, 0, 4, 9), 0);
+    std::srand(3);
+    for (int i = 0; i < 1000; ++i) {
+        const float r = randFloat(5, 1);  // swapped
+        EXPECT_GE(r, 1.0f);
+        EXPECT_LT(r, 5.0f);
+    }
+    EXPECT_EQ(randFloat(0, 0), 0.0f);
+}
+
+TEST(ParticleNode, ClassBitsAndPorts)
+{
+    SGScene scene(nullptr, nullptr);
+    SGNode* node = scene.defaultSpace.createNode(SGParticleSystemNodeClass);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->nodeClass, SGRenderNodeClass | SGParticleSystemNodeClass);
+    int answered = 0;
+    for (int id = 0; id <= 64; ++id)
+        answered += node->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
+    EXPECT_EQ(answered, 21);
+    EXPECT_EQ(node->portForID(SGPortID_colorTarget)->colorValue(), SGWhiteColor);
+    EXPECT_EQ(node->portForID(SGPortID_spawnParticles)->type, BOOLEAN);
+    EXPECT_EQ(node->portForID(SGPortID_numParticles)->type, INTEGER);
+}
+
+}  // namespace

@@ -1,12 +1,17 @@
 #include "scenegraph/nodes/SGNodeFactory.h"
 
+#include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGClearNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
+#include "scenegraph/nodes/SGParticleSystemNode.h"
+#include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSoundListenerNode.h"
 #include "scenegraph/nodes/SGSoundPlayerNode.h"
 #include "scenegraph/nodes/SGSpace.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
+#include "scenegraph/nodes/SGSpriteNode.h"
+#include "scenegraph/nodes/SGWrapNode.h"
 
 namespace {
 
@@ -59,6 +64,10 @@ const NodeMaker kNodeMakers[] = {
     {SGSoundListenerNodeClass, makeNode<SGSoundListenerNode>},
     {SGSoundPlayerNodeClass, makeWithSoundManager<SGSoundPlayerNode>},
     {SGStringToImageNodeClass, makeNode<SGStringToImageNode>},
+    {SGParticleSystemNodeClass, makeNode<SGParticleSystemNode>},
+    {SGReplicatorSpaceClass, makeChildSpace<SGReplicatorNode>},
+    {SGSpriteNodeClass, makeNode<SGSpriteNode>},
+    {SGWrapSpaceClass, makeChildSpace<SGWrapNode>},
     {0, nullptr},
 };
 
@@ -69,6 +78,7 @@ struct SceneSpaceMaker {
 
 // Top-level space classes other than the plain space, one row each.
 const SceneSpaceMaker kSceneSpaceMakers[] = {
+    {SGOrtho2DSpaceClass, makeSceneSpace<SGOrtho2DSpace>},
     {0, nullptr},
 };
 

@@ -23,6 +23,27 @@ uint32_t readLE32(const std::string& data, size_t at)
 
 namespace tern_audio_test {
 
+namespace {
+const char* const kSharedDirVariable = "TERN_AUDIO_TEST_DIR";
+}
+
+SharedTestDir::SharedTestDir()
+{
+    if (const char* inherited = std::getenv(kSharedDirVariable)) {
+        path_ = inherited;
+        return;
+    }
+    owned_ = std::make_unique<tern_test::TempDir>();
+    path_ = owned_->path();
+    setenv(kSharedDirVariable, path_.c_str(), 1);
+}
+
+SharedTestDir::~SharedTestDir()
+{
+    if (owned_)
+        unsetenv(kSharedDirVariable);
+}
+
 bool makeMedia(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;

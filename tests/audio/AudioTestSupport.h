@@ -4,10 +4,13 @@
 #define TERN_AUDIO_TEST_SUPPORT_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <AL/al.h>
+
+#include "TestSupport.h"
 
 namespace tern_audio_test {
 
@@ -31,6 +34,25 @@ double rms(const std::vector<int16_t>& samples, size_t from, size_t to);
 double zeroCrossingFrequency(const std::vector<int16_t>& samples, size_t from, size_t to, int sampleRate);
 // Share (0..1) of the energy of samples [from, to) at the given frequency.
 double energyShareAt(const std::vector<int16_t>& samples, size_t from, size_t to, int sampleRate, double frequency);
+
+// The folder a test shares with the fresh process its scenario runs in (a
+// "threadsafe" death test re-runs the test body there): the test's own
+// temporary folder, handed down through the environment and removed with
+// this object in the test's process.
+class SharedTestDir {
+public:
+    SharedTestDir();
+    ~SharedTestDir();
+    SharedTestDir(const SharedTestDir&) = delete;
+    SharedTestDir& operator=(const SharedTestDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::unique_ptr<tern_test::TempDir> owned_;  // null in the child process
+    std::string path_;
+};
 
 // Writes an OpenAL Soft configuration that sends all output, mono 16-bit at
 // 22050 Hz, to wavePath, and points ALSOFT_CONF at it. Must run before the

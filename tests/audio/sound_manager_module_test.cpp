@@ -80,11 +80,12 @@ TEST(SoundManagerModule, FromLuaStateKeepsTheStackAndRejectsOtherValues)
 }
 
 // Runs in a fresh process where OpenAL finds no output device, the way a
-// machine without a sound server behaves. Standard output goes to outPath.
-void runWithoutSoundDevice(const std::string& outPath)
+// machine without a sound server behaves. Standard output goes to outPath;
+// returns the exit status of the process.
+int runWithoutSoundDevice(const std::string& outPath)
 {
     if (!std::freopen(outPath.c_str(), "w", stdout))
-        std::exit(2);
+        return 2;
     setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
     ScriptedEngine engine(kEngine);
     engine.run(R"(
@@ -98,7 +99,7 @@ void runWithoutSoundDevice(const std::string& outPath)
     for (int i = 0; i < 100; ++i) {
         TNAudioSource* source = manager->reserveSource();
         if (!source)
-            std::exit(3);
+            return 3;
         manager->playSource(source);
         manager->update();  // with no device a played source counts as finished
     }
@@ -106,17 +107,15 @@ void runWithoutSoundDevice(const std::string& outPath)
     SoundManager_Resume(box);
     engine.run("sharedSoundManager:delete()");
     std::fflush(stdout);
-    std::exit(0);
+    return 0;
 }
 
 TEST(SoundManagerWithoutDevice, ReportsOnceAndEverythingElseIsHarmless)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    tern_test::TempDir dir;
-    if (!std::getenv("TERN_TEST_OUT"))
-        setenv("TERN_TEST_OUT", dir.file("stdout.txt").c_str(), 1);
-    const std::string outPath = std::getenv("TERN_TEST_OUT");
-    EXPECT_EXIT(runWithoutSoundDevice(outPath), testing::ExitedWithCode(0), "");
+    const tern_audio_test::SharedTestDir dir;
+    const std::string outPath = dir.file("stdout.txt");
+    EXPECT_EXIT(std::exit(runWithoutSoundDevice(outPath)), testing::ExitedWithCode(0), "");
 
     // One report per manager that tried to open the device, nothing else.
     const std::string oneReport =
@@ -124,7 +123,6 @@ TEST(SoundManagerWithoutDevice, ReportsOnceAndEverythingElseIsHarmless)
         "OpenAL context error 40961 in call to SoundManager::SoundManager: alcCreateContext\n"
         "SoundManager: no sound output device could be opened; the game runs without sound\n";
     EXPECT_EQ(tern_test::readFile(outPath), oneReport + oneReport);
-    unsetenv("TERN_TEST_OUT");
 }
 
 }  // namespace

@@ -89,7 +89,8 @@ void runFrames(tern_test::ScriptedEngine& engine, double seconds)
     }
 }
 
-void playScenario(const std::string& soundPath)
+// The scenario, in the fresh process; returns its exit status.
+int playScenario(const std::string& soundPath)
 {
     tern_test::ScriptedEngine engine(kEngine);
     const TNSoundBuffers decoded = TNDecodeSoundFile(soundPath.c_str());
@@ -99,7 +100,7 @@ void playScenario(const std::string& soundPath)
     auto* node = dynamic_cast<SGSoundPlayerNode*>(*static_cast<SGObject**>(lua_touserdata(engine.L(), -1)));
     lua_pop(engine.L(), 1);
     if (!node)
-        std::exit(2);
+        return 2;
     node->sound.setValue(sound);
 
     runFrames(engine, 0.2);
@@ -114,25 +115,23 @@ void playScenario(const std::string& soundPath)
     engine.run("trigger(false)");
     runFrames(engine, 0.6);
     if (engine.eval("player.playing:value()") != "false")
-        std::exit(3);
+        return 3;
     engine.destroy();
     sound.freeSound();
     closeOutputDevice();
-    std::exit(0);
+    return 0;
 }
 
 TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    tern_test::TempDir dir;
-    if (!std::getenv("TERN_TEST_DIR"))
-        setenv("TERN_TEST_DIR", dir.path().c_str(), 1);
-    const std::string base = std::getenv("TERN_TEST_DIR");
+    const SharedTestDir dir;
+    const std::string& base = dir.path();
     const std::string soundPath = base + "/tone.ogg";
     useWaveOutput(base + "/alsoft.conf", base + "/out.wav");
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 " + soundPath + " synth 0.3 sine 440 gain -3"));
 
-    EXPECT_EXIT(playScenario(soundPath), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(playScenario(soundPath)), testing::ExitedWithCode(0), "");
 
     const WaveSamples wave = readWave(base + "/out.wav");
     const std::vector<Segment> segments = audibleSegments(wave.samples);

@@ -61,10 +61,8 @@ void playToEnd(SoundManager& manager, const std::string& path)
 TEST(WaveOutput, DecodedSoundsPlayAtTheirFrequencies)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    tern_test::TempDir dir;
-    if (!std::getenv("TERN_TEST_DIR"))
-        setenv("TERN_TEST_DIR", dir.path().c_str(), 1);
-    const std::string base = std::getenv("TERN_TEST_DIR");
+    const SharedTestDir dir;
+    const std::string& base = dir.path();
     const std::string wavePath = base + "/out.wav";
     useWaveOutput(base + "/alsoft.conf", wavePath);
 

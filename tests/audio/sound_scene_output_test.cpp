@@ -79,18 +79,34 @@ std::vector<Segment> audibleSegments(const std::vector<int16_t>& samples)
     return segments;
 }
 
-// Runs frames of the scene for the given time at about 60 per second.
+using Clock = std::chrono::steady_clock;
+
+// Runs frames of the scene, about 60 a second, for the given wall-clock time.
 void runFrames(tern_test::ScriptedEngine& engine, double seconds)
 {
-    const int frames = static_cast<int>(seconds * 60);
-    for (int i = 0; i < frames; ++i) {
+    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(seconds));
+    while (Clock::now() < end) {
         TN_Update(engine.state(), 1.0f / 60);
         std::this_thread::sleep_for(std::chrono::microseconds(16667));
     }
 }
 
-// The scenario, in the fresh process; returns its exit status.
-int playScenario(const std::string& soundPath)
+// Runs frames until the player's sound has ended (the mixer may lag on a
+// busy machine, so this waits for the sound rather than for a fixed time).
+bool runUntilIdle(tern_test::ScriptedEngine& engine)
+{
+    for (int i = 0; i < 50; ++i) {
+        runFrames(engine, 0.1);
+        if (engine.eval("player.playing:value()") == "false")
+            return true;
+    }
+    return false;
+}
+
+// The scenario, in the fresh process; returns its exit status. The time
+// the looping sound was let play is written to loopSecondsPath.
+int playScenario(const std::string& soundPath, const std::string& loopSecondsPath)
 {
     tern_test::ScriptedEngine engine(kEngine);
     const TNSoundBuffers decoded = TNDecodeSoundFile(soundPath.c_str());
@@ -104,18 +120,28 @@ int playScenario(const std::string& soundPath)
     node->sound.setValue(sound);
 
     runFrames(engine, 0.2);
-    engine.run("trigger(false)");           // 1: once, at the listener
-    runFrames(engine, 0.6);
-    engine.run("trigger(true)");            // 2: looping, stopped after 0.8 s
+    engine.run("trigger(false)");  // 1: once, at the listener
+    if (!runUntilIdle(engine))
+        return 3;
+    runFrames(engine, 0.4);
+
+    engine.run("trigger(true)");  // 2: looping until stopped
+    const Clock::time_point loopStart = Clock::now();
     runFrames(engine, 0.8);
     engine.run("stopPlayer()");
-    runFrames(engine, 0.3);
+    const double loopSeconds = std::chrono::duration<double>(Clock::now() - loopStart).count();
+    tern_test::writeFile(loopSecondsPath, std::to_string(loopSeconds));
+    if (engine.eval("player.playing:value()") != "false")
+        return 4;
+    runFrames(engine, 0.4);
+
     engine.run("listener.x:setValue(740, true)");  // 3: far away
     runFrames(engine, 0.1);
     engine.run("trigger(false)");
-    runFrames(engine, 0.6);
-    if (engine.eval("player.playing:value()") != "false")
-        return 3;
+    if (!runUntilIdle(engine))
+        return 5;
+    runFrames(engine, 0.2);
+
     engine.destroy();
     sound.freeSound();
     closeOutputDevice();
@@ -131,7 +157,8 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
     useWaveOutput(base + "/alsoft.conf", base + "/out.wav");
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 " + soundPath + " synth 0.3 sine 440 gain -3"));
 
-    EXPECT_EXIT(std::exit(playScenario(soundPath)), testing::ExitedWithCode(0), "");
+    const std::string loopSecondsPath = dir.file("loop-seconds.txt");
+    EXPECT_EXIT(std::exit(playScenario(soundPath, loopSecondsPath)), testing::ExitedWithCode(0), "");
 
     const WaveSamples wave = readWave(base + "/out.wav");
     const std::vector<Segment> segments = audibleSegments(wave.samples);
@@ -143,8 +170,10 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
     EXPECT_NEAR(zeroCrossingFrequency(s, segments[0].begin + 500, segments[0].end - 500, 22050), 440, 10);
     EXPECT_GT(energyShareAt(s, segments[0].begin + 500, segments[0].end - 500, 22050, 440), 0.9);
 
-    // 2: looping keeps it going past its length until the stop.
-    EXPECT_NEAR(segments[1].seconds(), 0.8, 0.1);
+    // 2: looping keeps it going well past its length, and the stop ends it.
+    const double loopSeconds = std::stod(tern_test::readFile(loopSecondsPath));
+    EXPECT_GT(segments[1].seconds(), 0.6);
+    EXPECT_LT(segments[1].seconds(), loopSeconds + 0.3);
 
     // 3: a listener 500 units away hears it at about a tenth of the level.
     const double nearLevel = rms(s, segments[0].begin + 500, segments[0].end - 500);

@@ -8,7 +8,9 @@
 
 #include <cmath>
 
+#include "DrawingSupport.h"
 #include "OffscreenGL.h"
+#include "TestSupport.h"
 #include "libs/linux/TNTextLayout.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
@@ -198,4 +200,56 @@ TEST_F(StringToImageNodeTest, TheNodeDeletesItsTextureWhenItGoes)
     scene.defaultSpace.removeNode(node);
     node = nullptr;
     EXPECT_FALSE(glIsTexture(texture));
+}
+
+// From the script: a text node feeding a sprite in an ortho space draws the
+// text upright, at the sprite's place and size.
+TEST(StringToImageNodeScript, ASpriteShowsTheTextUpright)
+{
+    OffscreenGL gl{320, 160};
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    tern_test::prepareViewState();
+    tern_test::ScriptedEngine engine("function initEngine() end");
+    engine.run(R"(
+        scene = scenegraph.scene.new(nil, nil)
+        space = scene:createSpace(scenegraph.ortho2DSpace)
+        space.x:setValue(0, true) space.y:setValue(0, true)
+        space.width:setValue(320, true) space.height:setValue(160, true)
+        space.near:setValue(-1, true) space.far:setValue(1, true)
+        text = space:createNode(scenegraph.stringToImageNode)
+        sprite = space:createNode(scenegraph.spriteNode)
+        text.text:setValue("MMMMMMMM\n.", true)
+        text.font:setValue("Arial", true)
+        text.fontSize:setValue(30, true)
+        text.alignment:setValue(0, true)
+        sprite.image:setValue(text.image)
+        sprite.width:setValue(text.width)
+        sprite.height:setValue(text.height)
+        sprite.x:setValue(160, true)
+        sprite.y:setValue(80, true)
+        scene:render()
+        textWidth, textHeight = text.width:value(), text.height:value()
+    )");
+    const int width = std::stoi(engine.eval("textWidth"));
+    const int height = std::stoi(engine.eval("textHeight"));
+    ASSERT_GT(width, 100);
+    const int left = 160 - width / 2;
+    const int bottom = 80 - height / 2;
+    const std::vector<tern_test::Pixel> pixels = gl.readPixels();
+    auto ink = [&](int x0, int x1, int y0, int y1) {
+        long sum = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                sum += pixels[static_cast<size_t>(y) * gl.width() + x].r;
+        return sum;
+    };
+    const int middle = bottom + height / 2;
+    // The wide line above, the dot's line below it, at the left.
+    EXPECT_GT(ink(left, left + width, middle, bottom + height), 5 * ink(left, left + width, bottom, middle));
+    EXPECT_GT(ink(left, left + width / 4, bottom, middle), 0);
+    EXPECT_EQ(ink(left + width / 4, left + width, bottom, middle - 4), 0);
+    // Nothing outside the sprite.
+    EXPECT_EQ(ink(0, 320, 0, bottom - 1), 0);
+    EXPECT_EQ(ink(0, 320, bottom + height + 1, 160), 0);
+    engine.run("scene:delete()");
 }

@@ -71,6 +71,13 @@ int lastArg(lua_State* L, int n, int k)
     return index >= 1 ? index : 0;
 }
 
+// The number at index truncated toward zero, saturated at the 32-bit limits
+// (lua_tointeger's plain cast is undefined for out-of-range numbers).
+int32_t integerAt(lua_State* L, int index)
+{
+    return index > 0 ? SGTruncateToInteger(static_cast<float>(lua_tonumber(L, index))) : 0;
+}
+
 const char* typeNameAt(lua_State* L, int index)
 {
     return index > 0 ? luaL_typename(L, index) : "no value";
@@ -192,7 +199,7 @@ SGPort* checkPort(lua_State* L, int index, const char* fn)
     lua_rawgeti(L, index, 3);
     const bool wellFormed = lua_islightuserdata(L, -3) && lua_type(L, -2) == LUA_TNUMBER && lua_islightuserdata(L, -1);
     const void* address = lua_touserdata(L, -3);
-    const int id = static_cast<int>(lua_tointeger(L, -2));
+    const int id = integerAt(L, lua_gettop(L) - 1);
     const uint64_t serial = reinterpret_cast<uintptr_t>(lua_touserdata(L, -1));
     lua_pop(L, 3);
     if (!wellFormed)
@@ -401,7 +408,7 @@ int scene_defaultSpace(lua_State* L)
 int scene_createSpace(lua_State* L)
 {
     SGScene* scene = checkScene(L, lastArg(L, 2, 1), "scene:createSpace");
-    const auto cls = static_cast<SGNodeClass>(lua_tointeger(L, lastArg(L, 2, 2)));
+    const auto cls = static_cast<SGNodeClass>(integerAt(L, lastArg(L, 2, 2)));
     pushNode(L, scene->createSpace(cls));
     return 1;
 }
@@ -433,7 +440,7 @@ int scene_renderWithInitialState(lua_State* L)
 int space_createNode(lua_State* L)
 {
     SGSpace* space = checkSpace(L, lastArg(L, 2, 1), "space:createNode");
-    const auto cls = static_cast<SGNodeClass>(lua_tointeger(L, lastArg(L, 2, 2)));
+    const auto cls = static_cast<SGNodeClass>(integerAt(L, lastArg(L, 2, 2)));
     pushNode(L, space->createNode(cls));
     return 1;
 }
@@ -476,7 +483,7 @@ int renderNode_getLayer(lua_State* L)
 int renderNode_setLayer(lua_State* L)
 {
     SGRenderNode* node = checkRenderNode(L, lastArg(L, 2, 1), "renderNode:setLayer");
-    node->layer = static_cast<int32_t>(lua_tointeger(L, lastArg(L, 2, 2)));
+    node->layer = integerAt(L, lastArg(L, 2, 2));
     return 0;
 }
 
@@ -491,7 +498,7 @@ int node_compute(lua_State* L)
 // attributeNode.new(valueType) -> attribute node object owning the node
 int attributeNode_new(lua_State* L)
 {
-    const auto type = static_cast<SGPortValueType>(lua_tointeger(L, lastArg(L, 1, 1)));
+    const auto type = static_cast<SGPortValueType>(integerAt(L, lastArg(L, 1, 1)));
     auto* node = new SGAttributeNode(type);
     // Creating the userdata may raise a memory error: do not leak the node.
     struct Releaser {
@@ -544,7 +551,7 @@ int node_index(lua_State* L)
     lua_pushvalue(L, 2);
     lua_rawget(L, -2);
     if (lua_type(L, -1) == LUA_TNUMBER) {
-        const int id = static_cast<int>(lua_tointeger(L, -1));
+        const int id = integerAt(L, lua_gettop(L));
         if (!isHandle(L, 1, sizeof(NodeHandle)))
             return 0;
         // The handle is not checked for life here: the port object carries

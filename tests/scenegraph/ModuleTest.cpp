@@ -187,6 +187,9 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
         layer = c1:getLayer()
         none = { space:createNode(scenegraph.ortho2DSpace), space:createNode(2), space:createNode(128 + 1),
                  space:createNode(scenegraph.assetLoaderNode), space:createNode("x") }
+        hugeNone = space:createNode(1e30) == nil and scene:createSpace(-1e30) ~= nil
+        nested:setLayer(1e30)
+        hugeLayer = nested:getLayer()
         space:sortRenderNodes()
         scene:removeSpace(ortho)
         scene:removeSpace(scene:defaultSpace())
@@ -194,6 +197,8 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
     )");
     EXPECT_EQ(engine.eval("count"), "2");
     EXPECT_EQ(engine.eval("layer"), "3");
+    EXPECT_EQ(engine.eval("hugeNone"), "true");
+    EXPECT_EQ(engine.eval("hugeLayer == 2^31"), "true");  // 2147483647 as a float
     EXPECT_EQ(engine.eval("#none + (none[5] == nil and 0 or 1)"), "0");
     EXPECT_EQ(engine.eval("type(ortho.createNode)"), "function");
     EXPECT_NE(errorOf("ortho:countRenderNodes()").find("no longer exists"), std::string::npos);

@@ -2,8 +2,10 @@
 // sprites drawn through SDL's offscreen driver, next to the same scene drawn
 // by LÖVE 11.4 (bench/love-sprites) under the same driver in the same run.
 //
-//   sprite_bench [N ...]      default: 1000 10000
+//   sprite_bench [--no-peer] [N ...]      default: 1000 10000
 //
+// Each engine runs the scene three times, alternating, and the median run of
+// each is reported (the machine may be shared).
 // Each sprite is a 16 × 16 texture on its own circle; every frame its x and
 // y ports are set (so it re-reads its ports), the scene renders, the buffers
 // swap. The clock stops after a pixel read-back, so queued GPU work counts.
@@ -11,6 +13,7 @@
 #include <GL/glext.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +31,7 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr int kSize = 16;
 constexpr int kWarmUpFrames = 5;
+constexpr int kRounds = 3;
 
 struct Result {
     int sprites;
@@ -194,11 +198,23 @@ bool runLove(int sprites, int frames, Result& result)
 
 }  // namespace
 
+// The run with the median time; runs must not be empty.
+Result median(std::vector<Result> runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
+    return runs[runs.size() / 2];
+}
+
 int main(int argc, char** argv)
 {
+    bool peer = true;
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--no-peer")
+            peer = false;
+        else
+            counts.push_back(std::atoi(argv[i]));
+    }
     if (counts.empty())
         counts = {1000, 10000};
 
@@ -207,22 +223,27 @@ int main(int argc, char** argv)
         closeContext(context);
         return 1;
     }
-    std::vector<Result> ours;
-    for (int n : counts)
-        ours.push_back(runOurs(context, n, framesFor(n)));
-    closeContext(context);
-
-    std::printf("%-8s %-10s %10s %14s %10s %14s %8s\n", "sprites", "frames", "tern fps", "tern us/sprite",
+    std::printf("%-8s %-7s %10s %15s %10s %15s %10s\n", "sprites", "frames", "tern fps", "tern us/sprite",
                 "love fps", "love us/sprite", "tern/love");
-    for (const Result& r : ours) {
-        Result peer{};
-        if (runLove(r.sprites, r.frames, peer)) {
-            std::printf("%-8d %-10d %10.1f %14.3f %10.1f %14.3f %8.2f\n", r.sprites, r.frames, r.fps(),
-                        r.microsecondsPerSprite(), peer.fps(), peer.microsecondsPerSprite(), r.fps() / peer.fps());
-        } else {
-            std::printf("%-8d %-10d %10.1f %14.3f %10s %14s %8s\n", r.sprites, r.frames, r.fps(),
-                        r.microsecondsPerSprite(), "-", "-", "-");
+    for (int n : counts) {
+        std::vector<Result> ours;
+        std::vector<Result> theirs;
+        for (int round = 0; round < kRounds; ++round) {
+            ours.push_back(runOurs(context, n, framesFor(n)));
+            Result r{};
+            if (peer && runLove(n, framesFor(n), r))
+                theirs.push_back(r);
         }
+        const Result a = median(ours);
+        if (theirs.empty()) {
+            std::printf("%-8d %-7d %10.1f %15.3f %10s %15s %10s\n", n, a.frames, a.fps(), a.microsecondsPerSprite(),
+                        "-", "-", "-");
+            continue;
+        }
+        const Result b = median(theirs);
+        std::printf("%-8d %-7d %10.1f %15.3f %10.1f %15.3f %10.2f\n", n, a.frames, a.fps(), a.microsecondsPerSprite(),
+                    b.fps(), b.microsecondsPerSprite(), a.fps() / b.fps());
     }
+    closeContext(context);
     return 0;
 }

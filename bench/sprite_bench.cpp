@@ -137,8 +137,8 @@ Result runOurs(Context& context, int sprites, int frames)
     auto* space = static_cast<SGOrtho2DSpace*>(scene.createSpace(SGOrtho2DSpaceClass));
     space->width.setValue(kWidth);
     space->height.setValue(kHeight);
-    space->nearPlane.setValue(-1.0f);
-    space->farPlane.setValue(1.0f);
+    space->near.setValue(-1.0f);
+    space->far.setValue(1.0f);
     const SGImage image = makeImage();
     std::vector<SGSpriteNode*> nodes;
     for (int i = 1; i <= sprites; ++i) {

@@ -10,8 +10,8 @@ SGOrtho2DSpace::SGOrtho2DSpace(SoundManager* soundManager, AssetManager* assetMa
     addInputPort(&y, NUMBER);
     addInputPort(&width, NUMBER);
     addInputPort(&height, NUMBER);
-    addInputPort(&nearPlane, NUMBER);
-    addInputPort(&farPlane, NUMBER);
+    addInputPort(&near, NUMBER);
+    addInputPort(&far, NUMBER);
     addInputPort(&viewRotation, NUMBER);
     addInputPort(&modelRotation, NUMBER);
 }
@@ -23,8 +23,8 @@ SGPort* SGOrtho2DSpace::portForID(SGPortID id)
     case SGPortID_y: return &y;
     case SGPortID_width: return &width;
     case SGPortID_height: return &height;
-    case SGPortID_near: return &nearPlane;
-    case SGPortID_far: return &farPlane;
+    case SGPortID_near: return &near;
+    case SGPortID_far: return &far;
     case SGPortID_viewRotation: return &viewRotation;
     case SGPortID_modelRotation: return &modelRotation;
     default: return nullptr;
@@ -38,8 +38,8 @@ void SGOrtho2DSpace::willRender()
     const float bottom = y.numberValue();
     const float w = width.numberValue();
     const float h = height.numberValue();
-    const float zNear = nearPlane.numberValue();
-    const float zFar = farPlane.numberValue();
+    const float zNear = near.numberValue();
+    const float zFar = far.numberValue();
     const float viewAngle = viewRotation.numberValue();
     const float modelAngle = modelRotation.numberValue();
     const float right = left + w;

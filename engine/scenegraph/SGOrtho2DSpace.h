@@ -20,8 +20,8 @@ public:
     SGNumberPort y;              // bottom edge
     SGNumberPort width;
     SGNumberPort height;
-    SGNumberPort nearPlane;      // port "near"
-    SGNumberPort farPlane;       // port "far"
+    SGNumberPort near;           // near clipping value
+    SGNumberPort far;            // far clipping value
     SGNumberPort viewRotation;   // degrees, turns the projected picture
     SGNumberPort modelRotation;  // degrees, turns the world about the rectangle's centre
 };

@@ -58,8 +58,8 @@ SGOrtho2DSpace* createPixelSpace(SGScene& scene, int width, int height)
     auto* space = static_cast<SGOrtho2DSpace*>(scene.createSpace(SGOrtho2DSpaceClass));
     space->width.setValue(static_cast<float>(width));
     space->height.setValue(static_cast<float>(height));
-    space->nearPlane.setValue(-1.0f);
-    space->farPlane.setValue(1.0f);
+    space->near.setValue(-1.0f);
+    space->far.setValue(1.0f);
     return space;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "TNAllocator.h"
+#include "assetManager_wrap.h"
 #include "TNDatabase.h"
 #include "TNLuaAdditions.h"
 #include "TNPlatformWrappers.h"
@@ -30,6 +31,7 @@ const luaL_Reg tn_lualibs[] = {
     {"physics", luaopen_physics},
     {"pgf", luaopen_PGF},
     {"platformWrappers", luaopen_platformWrappers},
+    {"assetManager", luaopen_assetManager},
     {"soundManager", luaopen_soundManager},
     {nullptr, nullptr},
 };

@@ -1,9 +1,47 @@
 #include "scenegraph/SGScene.h"
 
+#include <GL/gl.h>
+
 #include <algorithm>
 
 #include "scenegraph/SGAlphaScaleFactor.h"
 #include "scenegraph/nodes/SGNodeFactory.h"
+
+namespace {
+
+// The depths of the two matrix stacks the spaces push onto. A node's
+// compute may raise an error partway through drawing (the engine script's
+// path method failing inside a loader node); the stacks are then put back
+// as they were, so that the next frame starts balanced.
+struct MatrixDepths {
+    GLint projection = 0;
+    GLint modelview = 0;
+};
+
+MatrixDepths currentMatrixDepths()
+{
+    MatrixDepths depths;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depths.projection);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depths.modelview);
+    return depths;
+}
+
+void popMatrices(GLenum mode, GLenum depthQuery, GLint depth)
+{
+    glMatrixMode(mode);
+    GLint current = 0;
+    glGetIntegerv(depthQuery, &current);
+    for (; current > depth && current > 1; --current)
+        glPopMatrix();
+}
+
+void restoreMatrixDepths(const MatrixDepths& depths)
+{
+    popMatrices(GL_PROJECTION, GL_PROJECTION_STACK_DEPTH, depths.projection);
+    popMatrices(GL_MODELVIEW, GL_MODELVIEW_STACK_DEPTH, depths.modelview);
+}
+
+}  // namespace
 
 SGScene::SGScene(SoundManager* soundManager, AssetManager* assetManager)
     : defaultSpace(soundManager, assetManager), assetManager(assetManager), soundManager(soundManager)
@@ -36,20 +74,33 @@ void SGScene::removeSpace(SGSpace* space)
 
 void SGScene::render()
 {
-    defaultSpace.compute();
-    for (SGSpace* space : spaces)
-        space->compute();
+    const MatrixDepths depths = currentMatrixDepths();
+    try {
+        defaultSpace.compute();
+        for (SGSpace* space : spaces)
+            space->compute();
+    } catch (...) {
+        restoreMatrixDepths(depths);
+        throw;
+    }
 }
 
 void SGScene::renderWithInitialState(SGScene& initial)
 {
-    defaultSpace.compute();
-    for (size_t i = 0; i < spaces.size(); ++i) {
-        if (i < initial.spaces.size()) {
-            SGAlphaScaleFactor = 0.5f;
-            initial.spaces[i]->compute();
+    const MatrixDepths depths = currentMatrixDepths();
+    try {
+        defaultSpace.compute();
+        for (size_t i = 0; i < spaces.size(); ++i) {
+            if (i < initial.spaces.size()) {
+                SGAlphaScaleFactor = 0.5f;
+                initial.spaces[i]->compute();
+            }
+            SGAlphaScaleFactor = 1.0f;
+            spaces[i]->compute();
         }
+    } catch (...) {
         SGAlphaScaleFactor = 1.0f;
-        spaces[i]->compute();
+        restoreMatrixDepths(depths);
+        throw;
     }
 }

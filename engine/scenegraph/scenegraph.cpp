@@ -372,11 +372,15 @@ int port_connectToAttribute(lua_State* L)
 
 // ---- Scenes -------------------------------------------------------------
 
-// scene.new(soundManager, assetManager) -> scene
+// scene.new(soundManager, assetManager) -> scene. A deleted asset manager
+// is an error: its loader nodes would output nothing, silently.
 int scene_new(lua_State* L)
 {
     auto* soundManager = static_cast<SoundManager*>(managerAt(L, lastArg(L, 2, 1), kSoundManagerMT));
-    auto* assetManager = static_cast<AssetManager*>(managerAt(L, lastArg(L, 2, 2), kAssetManagerMT));
+    const int assetIndex = lastArg(L, 2, 2);
+    auto* assetManager = static_cast<AssetManager*>(managerAt(L, assetIndex, kAssetManagerMT));
+    if (!assetManager && hasRegistryMetatable(L, assetIndex, kAssetManagerMT))
+        return luaL_error(L, "scene.new: the asset manager was deleted");
     auto* handle = static_cast<SceneHandle*>(lua_newuserdata(L, sizeof(SceneHandle)));
     handle->scene = nullptr;
     handle->serial = 0;

@@ -4,9 +4,11 @@
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGClearNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
+#include "scenegraph/nodes/SGImageLoaderNode.h"
 #include "scenegraph/nodes/SGParticleSystemNode.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSoundListenerNode.h"
+#include "scenegraph/nodes/SGSoundLoaderNode.h"
 #include "scenegraph/nodes/SGSoundPlayerNode.h"
 #include "scenegraph/nodes/SGSpace.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
@@ -60,8 +62,10 @@ const NodeMaker kNodeMakers[] = {
     {SGArithmeticNodeClass, makeNode<SGArithmeticNode>},
     {SGClearNodeClass, makeNode<SGClearNode>},
     {SGColorNodeClass, makeNode<SGColorNode>},
+    {SGImageLoaderNodeClass, makeWithAssetManager<SGImageLoaderNode>},
     {SGSpaceClass, makeChildSpace<SGSpace>},
     {SGSoundListenerNodeClass, makeNode<SGSoundListenerNode>},
+    {SGSoundLoaderNodeClass, makeWithAssetManager<SGSoundLoaderNode>},
     {SGSoundPlayerNodeClass, makeWithSoundManager<SGSoundPlayerNode>},
     {SGStringToImageNodeClass, makeNode<SGStringToImageNode>},
     {SGParticleSystemNodeClass, makeNode<SGParticleSystemNode>},

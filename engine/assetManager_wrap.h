@@ -1,0 +1,13 @@
+// The assetManager Lua module: the engine script creates AssetManager
+// objects, preloads or releases the assets of a scene by name list, and
+// loads or unloads single names.
+#ifndef ASSET_MANAGER_WRAP_H
+#define ASSET_MANAGER_WRAP_H
+
+#include "lua.h"
+
+// Registers the global table "assetManager" and the metatable
+// "AssetManager.MT" (whose __index is that table); returns 1.
+int luaopen_assetManager(lua_State* L);
+
+#endif

@@ -1,0 +1,37 @@
+// Helpers of the asset tests: image files written from a pixel function
+// (PNG, BMP and JPEG with SDL_image, GIF and TGA converted by ffmpeg), and
+// rectangle textures read back.
+#ifndef TERN_ASSET_TEST_SUPPORT_H
+#define TERN_ASSET_TEST_SUPPORT_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "OffscreenGL.h"
+
+namespace tern_asset_test {
+
+// The colour of the file's pixel (x, y), y counted from the top row.
+using PixelFunction = std::function<tern_test::Pixel(int x, int y)>;
+
+// PNG with an alpha channel, or RGB when withAlpha is false.
+bool writePNG(const std::string& path, int width, int height, const PixelFunction& pixel, bool withAlpha = true);
+// 24-bit BMP.
+bool writeBMP(const std::string& path, int width, int height, const PixelFunction& pixel);
+bool writeJPEG(const std::string& path, int width, int height, const PixelFunction& pixel);
+// Any format ffmpeg writes, chosen by the suffix of path, made from a PNG.
+bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel);
+
+// The texels of a rectangle texture as RGBA, row 0 first (the row drawn at
+// the bottom of a sprite).
+std::vector<tern_test::Pixel> textureTexels(uint32_t texture, int width, int height);
+
+// A file of the given bytes.
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> readBytes(const std::string& path);
+
+}  // namespace tern_asset_test
+
+#endif

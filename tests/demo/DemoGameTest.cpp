@@ -1,0 +1,235 @@
+// The demo game played through the real engine host: its scenes, drawing,
+// input, physics, saved high score, and its bundle as the build lays it out.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DemoGame.h"
+#include "TestSupport.h"
+
+using namespace tern_test;
+
+namespace {
+
+bool isBackground(const Pixel& p)
+{
+    return p.r < 60 && p.g < 70 && p.b > 20 && p.b < 110;
+}
+
+bool isWarmText(const Pixel& p)  // the title's pale yellow
+{
+    return p.r > 200 && p.g > 170 && p.b < 200;
+}
+
+bool isRedBrick(const Pixel& p)
+{
+    return p.r > 150 && p.g < 120 && p.b < 120;
+}
+
+bool isPaddle(const Pixel& p)
+{
+    return p.b > 180 && p.b >= p.r && p.g > 100;
+}
+
+class DemoGameTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        ASSERT_TRUE(fileExists(demoEngine())) << "the build lays out " << demoBundle();
+    }
+
+    std::string savePath() const { return dir.file("save.data"); }
+
+    TempDir dir;
+    OffscreenGL gl{480, 320};
+};
+
+TEST_F(DemoGameTest, TitleSceneShowsTheTitleOverTheNightSky)
+{
+    DemoGame game(gl, savePath());
+    EXPECT_EQ(game.initStatus(), 0);
+    game.frames(20);
+    EXPECT_EQ(game.eval("game.sceneName"), "title");
+
+    int width = 0, height = 0;
+    TN_GetIntendedDisplaySize(game.state(), &width, &height);
+    EXPECT_EQ(width, 480);
+    EXPECT_EQ(height, 320);
+
+    // Corners are sky; the band of the title holds plenty of its pale yellow.
+    EXPECT_GT(game.countPixels(0, 280, 40, 40, isBackground), 1000);
+    EXPECT_GT(game.countPixels(60, 210, 360, 45, isWarmText), 300);
+    EXPECT_EQ(game.eval("game.current.named and #game.current.texts"), "4");
+    EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score 0");
+}
+
+TEST_F(DemoGameTest, SpaceStartsPlayWithBricksPaddleAndScore)
+{
+    DemoGame game(gl, savePath());
+    game.frames(2);
+    game.press("space");
+    game.frames(2);
+    ASSERT_EQ(game.eval("game.sceneName"), "play");
+    EXPECT_EQ(game.eval("game.current.roles.brick"), "32");
+    EXPECT_EQ(game.eval("game.vars.lives"), "3");
+    EXPECT_EQ(game.eval("game.vars.score"), "0");
+    EXPECT_EQ(game.eval("game.current.named.score.shown"), "Score 0");
+
+    // Bottom row of bricks is red, centred at y 200 from x 58; the paddle at (240, 24).
+    EXPECT_GT(game.countPixels(40, 194, 36, 12, isRedBrick), 300);
+    EXPECT_GT(game.countPixels(210, 20, 60, 8, isPaddle), 300);
+    EXPECT_EQ(game.countPixels(20, 20, 60, 8, isPaddle), 0);
+}
+
+TEST_F(DemoGameTest, ArrowKeysAndMouseMoveThePaddle)
+{
+    DemoGame game(gl, savePath());
+    game.press("space");
+    game.frames(1);
+    TN_KeyDown(game.state(), "left");
+    game.frames(30);  // half a second at 360 px/s
+    TN_KeyUp(game.state(), "left");
+    game.frames(1);
+    const float x = std::stof(game.eval("game.current.named.paddle.x"));
+    EXPECT_NEAR(x, 240 - 180, 12);
+    EXPECT_GT(game.countPixels(int(x) - 30, 20, 60, 8, isPaddle), 300);
+    EXPECT_EQ(game.countPixels(215, 20, 50, 8, isPaddle), 0);
+
+    // The ball rides on the paddle until launched.
+    EXPECT_NEAR(std::stof(game.eval("game.current.named.ball.x")), x, 2);
+
+    TN_MouseMoved(game.state(), 400, 100);
+    game.frames(60);
+    EXPECT_NEAR(std::stof(game.eval("game.current.named.paddle.x")), 400, 4);
+
+    // The paddle stops at the wall.
+    TN_KeyDown(game.state(), "right");
+    game.frames(60);
+    EXPECT_LE(std::stof(game.eval("game.current.named.paddle.x")), 480 - 36 + 8);
+}
+
+TEST_F(DemoGameTest, TheBallBreaksBricksAndScores)
+{
+    DemoGame game(gl, savePath());
+    game.press("space");
+    game.frames(1);
+    game.press("space");  // launch
+    // The paddle follows the ball so it is not lost.
+    ASSERT_TRUE(game.framesUntil("(function() local b = game.current.named.ball "
+                                 "if b then mouseMoved(b.x, 0) end return game.vars.score >= 20 end)()",
+                                 1200));
+    EXPECT_LE(std::stoi(game.eval("game.current.roles.brick")), 30);
+    game.frames(1);
+    EXPECT_EQ(game.eval("game.current.named.score.shown"), "Score " + game.eval("game.vars.score"));
+    EXPECT_GT(std::stoi(game.eval("game.soundsPlayed")), 2);
+}
+
+TEST_F(DemoGameTest, LosingEveryBallEndsTheGameAndKeepsTheHighScore)
+{
+    {
+        DemoGame game(gl, savePath());
+        game.press("space");
+        game.frames(1);
+        ASSERT_EQ(game.eval("(function() game.vars.score = 70 return true end)()"), "true");
+        for (int ball = 0; ball < 3; ++ball) {
+            TN_MouseMoved(game.state(), 240, 0);
+            game.frames(20);
+            game.press("space");
+            // Park the paddle far from the ball's way down.
+            ASSERT_TRUE(game.framesUntil("(function() local b = game.current.named.ball "
+                                         "if b then mouseMoved(b.x < 240 and 440 or 40, 0) end "
+                                         "return game.sceneName == 'gameover' or game.vars.lives == " +
+                                             std::to_string(2 - ball) + " end)()",
+                                         1500));
+        }
+        game.frames(2);
+        EXPECT_EQ(game.eval("game.sceneName"), "gameover");
+        EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score 70");
+        game.press("space");
+        game.frames(1);
+        EXPECT_EQ(game.eval("game.sceneName"), "title");
+    }
+    // A second run reads it back and shows it on the title.
+    DemoGame again(gl, savePath());
+    again.frames(2);
+    EXPECT_EQ(again.eval("game.vars.highScore"), "70");
+    EXPECT_EQ(again.eval("game.current.texts[3].shown"), "High score 70");
+}
+
+TEST_F(DemoGameTest, PauseFreezesTheGameAndRenderStillDraws)
+{
+    DemoGame game(gl, savePath());
+    game.press("space");
+    game.press("space");
+    game.frames(10);
+    TN_Pause(game.state());
+    const std::string y = game.eval("game.current.named.ball.y");
+    game.frames(10);
+    EXPECT_EQ(game.eval("game.current.named.ball.y"), y);
+    TN_Render(game.state());
+    EXPECT_GT(game.countPixels(210, 20, 60, 8, isPaddle), 100);
+    TN_Play(game.state());
+    game.frames(10);
+    EXPECT_NE(game.eval("game.current.named.ball.y"), y);
+}
+
+TEST_F(DemoGameTest, ReplacingTheGameAndShuttingDownFollowTheHostsOrder)
+{
+    DemoGame game(gl, savePath());
+    game.frames(3);
+    EXPECT_EQ(game.eval("(function() game:switchToScene(nil) Renderer:removeCurrentView() "
+                        "AssetManager:freeGLAssets() return game.current == nil end)()"),
+              "true");
+    game.frames(3);  // frames without a scene do nothing
+}
+
+// A project the engine script cannot use prints one line per fault and the
+// frames go on.
+TEST_F(DemoGameTest, BrokenProjectsAreReportedAndTheGameCarriesOn)
+{
+    TempDir project;
+    {
+        testing::internal::CaptureStdout();
+        DemoGame missing(gl, "", demoEngine(), project.file("nothing-here"));
+        missing.frames(3);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find("Demo: cannot read the project"), std::string::npos) << out;
+    }
+    writeFile(project.file("project.xml"),
+              "<project startScene=\"a\"><scene name=\"a\" file=\"a.xml\"/><widget/></project>");
+    writeFile(project.file("a.xml"), "<scene><actor x=\"1\"></scene>");
+    testing::internal::CaptureStdout();
+    DemoGame broken(gl, "", demoEngine(), project.path());
+    broken.frames(3);
+    broken.press("space");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Demo: project.xml: unknown element <widget>"), std::string::npos) << out;
+    EXPECT_NE(out.find("Demo: cannot read scene 'a'"), std::string::npos) << out;
+    EXPECT_EQ(broken.eval("game.current"), "nil");
+}
+
+TEST(DemoBundle, HoldsTheCompiledScriptProjectAndLaunchFiles)
+{
+    const std::string resources = demoBundle() + "/Contents/Resources/";
+    const std::string plist = readFile(demoBundle() + "/Contents/Info.plist");
+    EXPECT_NE(plist.find("<key>CFBundleName</key>"), std::string::npos);
+    EXPECT_NE(plist.find("<key>TNStartFullscreen</key>"), std::string::npos);
+
+    // Compiled for 4-byte float numbers.
+    const std::string luo = readFile(resources + "engine64.luo");
+    const std::string header("\x1bLuaQ\x00\x01\x04\x08\x04\x04\x00", 12);
+    ASSERT_GE(luo.size(), header.size());
+    EXPECT_EQ(luo.substr(0, 12), header);
+
+    for (const char* file : {"Demo.gameproj/project.xml", "Demo.gameproj/scenes/title.xml",
+                             "Demo.gameproj/scenes/play.xml", "Demo.gameproj/scenes/gameover.xml",
+                             "Demo.gameproj/images/ball.png", "Demo.gameproj/images/stars.png",
+                             "Demo.gameproj/sounds/hit.ogg", "Demo.gameproj/music/theme.ogg",
+                             "Default.png", "intro-mac.mov"})
+        EXPECT_TRUE(fileExists(resources + file)) << file;
+    EXPECT_EQ(readFile(resources + "Default.png").substr(1, 3), "PNG");
+    EXPECT_EQ(readFile(resources + "Demo.gameproj/sounds/hit.ogg").substr(0, 4), "OggS");
+}
+
+}  // namespace

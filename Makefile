@@ -3,6 +3,7 @@
 #   make test       install what is missing, build, run every test
 #   make test-asan  the tests under AddressSanitizer and UBSan
 #   make bench      build and run the benchmarks
+#   make soak       the demo for 20,000 headless frames, checking memory and errors
 #   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
 
 BUILD ?= build
@@ -12,7 +13,7 @@ DEPS_DIR ?= $(CURDIR)/build/deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_RUNS ?= 200000
 
-.PHONY: all setup configure build run test test-asan bench fuzz clean
+.PHONY: all setup configure build run test test-asan bench soak fuzz clean
 
 all: build
 
@@ -39,6 +40,9 @@ test-asan: setup
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
+
+soak: build
+	@./scripts/soak-demo $(BUILD)
 
 # The seed corpus is every document the reader tests load.
 fuzz: build

@@ -27,7 +27,11 @@ DemoGame::DemoGame(OffscreenGL& gl, const std::string& savePath, const std::stri
     : gl_(gl), S_(TN_NewState(0))
 {
     gl_.makeCurrent();
+    // The drawing state the game view sets up before the first frame.
     glViewport(0, 0, gl_.width(), gl_.height());
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_POINT_SPRITE);
     initStatus_ = TN_Init(S_, enginePath.c_str(), savePath.empty() ? nullptr : savePath.c_str());
     lua_settop(S_->L, 0);
     TN_LoadGame(S_, projectPath.c_str());

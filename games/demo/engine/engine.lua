@@ -177,7 +177,7 @@ function Scene:sprite(element, space)
     space = space or self.space
     local sprite = space:createNode(scenegraph.spriteNode)
     local image = self:imageSource(element.image, space)
-    local tint = image and (element.tint or "#ffffff") or (element.color or "#ffffff")
+    local tint = image and (element.tint or "#ffffff") or (element.color or element.tint or "#ffffff")
     sprite.color:setValue(self:colorNode(tint).output)
     if image then sprite.image:setValue(image) end
     sprite.x:setValue(number(element.x, 0), true)
@@ -637,6 +637,7 @@ function Game:switchToScene(name)
     if doc.lives then self.vars.lives = number(doc.lives, 3) end
     self.current = Scene.build(name, doc, self.width, self.height)
     self.sceneName = name
+    self.scenesStarted = (self.scenesStarted or 0) + 1
     local music = self.current.music
     if music and music ~= self.musicName then
         local file = self.project.music[music]

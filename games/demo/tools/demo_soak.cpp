@@ -13,6 +13,8 @@
 #include <string>
 
 #include "TNEngine.h"
+#include "lauxlib.h"
+#include "lua.h"
 
 namespace {
 
@@ -44,6 +46,9 @@ bool openWindow(Window& w)
         return false;
     SDL_GL_MakeCurrent(w.window, w.context);
     glViewport(0, 0, 480, 320);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_POINT_SPRITE);
     return true;
 }
 
@@ -97,13 +102,18 @@ int main(int argc, char** argv)
 
     long early = 0;
     for (int frame = 1; frame <= frames; ++frame) {
-        scriptedInput(S, frame);
+        if (!getenv("SOAK_NOINPUT")) scriptedInput(S, frame);
+        if (getenv("SOAK_TRACE") && frame % 250 == 0) std::printf("%d %ld lua=%d\n", frame, residentKiB(), lua_gc(S->L, LUA_GCCOUNT, 0));
         TN_Update(S, 1.0f / 60);
+        glFinish();  // as the game view does after each frame
         SDL_GL_SwapWindow(w.window);
         if (frame == 2000)
             early = residentKiB();
     }
     const long late = residentKiB();
+    luaL_dostring(S->L, "print(string.format('demo_soak: %d scenes started, score %s, high score %s', "
+                        "game.scenesStarted or 0, tostring(game.vars.score), tostring(game.vars.highScore)))");
+    lua_settop(S->L, 0);
     std::printf("demo_soak: %d frames; resident memory %ld KiB after frame 2000, %ld KiB at the end (%+.2f %%)\n",
                 frames, early, late, early ? 100.0 * (late - early) / early : 0.0);
     TN_DestroyState(S);

@@ -76,10 +76,11 @@ TEST_F(DemoGameTest, SpaceStartsPlayWithBricksPaddleAndScore)
     EXPECT_EQ(game.eval("game.vars.score"), "0");
     EXPECT_EQ(game.eval("game.current.named.score.shown"), "Score 0");
 
-    // Bottom row of bricks is red, centred at y 200 from x 58; the paddle at (240, 24).
-    EXPECT_GT(game.countPixels(40, 194, 36, 12, isRedBrick), 300);
+    // The top row of bricks is red, centred at y 260 from x 58; the paddle at (240, 24).
+    EXPECT_GT(game.countPixels(40, 254, 36, 12, isRedBrick), 300);
+    EXPECT_LT(game.countPixels(40, 194, 36, 12, isRedBrick), 40);
     EXPECT_GT(game.countPixels(210, 20, 60, 8, isPaddle), 300);
-    EXPECT_EQ(game.countPixels(20, 20, 60, 8, isPaddle), 0);
+    EXPECT_LT(game.countPixels(20, 20, 60, 8, isPaddle), 40);  // a star or two at most
 }
 
 TEST_F(DemoGameTest, ArrowKeysAndMouseMoveThePaddle)
@@ -94,7 +95,7 @@ TEST_F(DemoGameTest, ArrowKeysAndMouseMoveThePaddle)
     const float x = std::stof(game.eval("game.current.named.paddle.x"));
     EXPECT_NEAR(x, 240 - 180, 12);
     EXPECT_GT(game.countPixels(int(x) - 30, 20, 60, 8, isPaddle), 300);
-    EXPECT_EQ(game.countPixels(215, 20, 50, 8, isPaddle), 0);
+    EXPECT_LT(game.countPixels(215, 20, 50, 8, isPaddle), 40);
 
     // The ball rides on the paddle until launched.
     EXPECT_NEAR(std::stof(game.eval("game.current.named.ball.x")), x, 2);

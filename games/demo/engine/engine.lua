@@ -760,6 +760,8 @@ function shutdownEngine()
         game = nil
     end
     if platformWrappers then platformWrappers.stopMusic() end
-    if sharedAssetManager then sharedAssetManager:delete() sharedAssetManager = nil end
+    -- The sound manager goes first: its sources let go of the cached
+    -- sounds' buffers, which the asset manager then deletes.
     if sharedSoundManager then sharedSoundManager:delete() sharedSoundManager = nil end
+    if sharedAssetManager then sharedAssetManager:delete() sharedAssetManager = nil end
 end

@@ -49,7 +49,7 @@ TEST_F(DemoGameTest, TitleSceneShowsTheTitleOverTheNightSky)
 {
     DemoGame game(gl, savePath());
     EXPECT_EQ(game.initStatus(), 0);
-    game.frames(20);
+    game.frames(60);
     EXPECT_EQ(game.eval("game.sceneName"), "title");
 
     int width = 0, height = 0;
@@ -60,6 +60,8 @@ TEST_F(DemoGameTest, TitleSceneShowsTheTitleOverTheNightSky)
     // Corners are sky; the band of the title holds plenty of its pale yellow.
     EXPECT_GT(game.countPixels(0, 280, 40, 40, isBackground), 1000);
     EXPECT_GT(game.countPixels(60, 210, 360, 45, isWarmText), 300);
+    // The fountain's warm particles fan out above its source at (240, 60).
+    EXPECT_GT(game.countPixels(180, 60, 120, 100, [](const Pixel& p) { return p.r > 150 && p.g > 60 && p.b < 120; }), 30);
     EXPECT_EQ(game.eval("game.current.named and #game.current.texts"), "4");
     EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score 0");
 }

@@ -242,7 +242,7 @@ function Scene:refreshTexts()
     end
 end
 
--- <emitter name x y color colorTarget size sizeTarget speed direction
+-- <emitter name x y color colorTarget size sizeTarget speed direction spread
 -- lifetime gravityY count burst image/>: a particle system; with burst it
 -- only spawns for a moment when a rule bursts it.
 function Scene:addEmitter(element)
@@ -266,7 +266,8 @@ function Scene:addEmitter(element)
     if image then node.image:setValue(image) end
     node.x:setValue(number(element.x, 0), true)
     node.y:setValue(number(element.y, 0), true)
-    local emitter = {node = node, burst = number(element.burst, 0), until_ = -1}
+    local emitter = {node = node, burst = number(element.burst, 0), until_ = -1,
+                     direction = number(element.direction, 90), spread = number(element.spread, 0)}
     node.spawnParticles:setValue(emitter.burst == 0, true)
     self.emitters[#self.emitters + 1] = emitter
     if element.name then self.named[element.name] = emitter end
@@ -579,6 +580,11 @@ function Scene:step(dt)
         if emitter.burst > 0 and emitter.until_ >= 0 and self.time > emitter.until_ then
             emitter.node.spawnParticles:setValue(false, true)
             emitter.until_ = -1
+        end
+        if emitter.spread ~= 0 then
+            -- particles born on different frames fan out around the direction
+            local swing = math.sin(self.time * 7.3) + 0.5 * math.sin(self.time * 17.9)
+            emitter.node.direction:setValue(emitter.direction + emitter.spread * swing / 1.5, true)
         end
         emitter.node.time:setValue(self.time, true)
     end

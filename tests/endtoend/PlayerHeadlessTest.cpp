@@ -1,0 +1,217 @@
+// The player from the outside: build/tern-player run headless on the demo
+// bundle and on small test bundles, its screenshots compared with expected
+// pixels, and bad bundles refused with one line and a non-zero status.
+// The tests skip while the build has no tern-player.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+using namespace tern_test;
+
+namespace {
+
+const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
+const std::string kLuac = std::string(TERN_BUILD_DIR) + "/tern-luac";
+const std::string kDemo = std::string(TERN_BUILD_DIR) + "/Demo.app";
+
+struct PlayerRun {
+    int status = -1;
+    std::string out;  // standard output and error together
+};
+
+PlayerRun run(const std::string& command)
+{
+    PlayerRun result;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// A headless run with its own save folder, so runs do not share a high score.
+PlayerRun play(const TempDir& dir, const std::string& options, const std::string& bundle)
+{
+    return run("XDG_DATA_HOME=" + dir.path() + " SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy " +
+               kPlayer + " --headless --fixed-step " + options + " '" + bundle + "'");
+}
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;  // rows top to bottom
+    // (x, y) with the origin at the bottom left, as the game sees it.
+    const uint8_t* at(int x, int y) const { return &rgba[(static_cast<size_t>(height - 1 - y) * width + x) * 4]; }
+};
+
+Image loadPNG(const std::string& path)
+{
+    Image image;
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded)
+        return image;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!rgba)
+        return image;
+    image.width = rgba->w;
+    image.height = rgba->h;
+    image.rgba.resize(static_cast<size_t>(rgba->w) * rgba->h * 4);
+    for (int row = 0; row < rgba->h; ++row)
+        memcpy(&image.rgba[static_cast<size_t>(row) * rgba->w * 4], static_cast<uint8_t*>(rgba->pixels) + row * rgba->pitch,
+               static_cast<size_t>(rgba->w) * 4);
+    SDL_FreeSurface(rgba);
+    return image;
+}
+
+// A bundle whose engine script clears the view to one colour and draws one
+// square, with an optional fault made by the caller afterwards.
+std::string makeBundle(const TempDir& dir, const std::string& name)
+{
+    const std::string app = dir.file(name + ".app");
+    const std::string resources = app + "/Contents/Resources";
+    mkdir(app.c_str(), 0755);
+    mkdir((app + "/Contents").c_str(), 0755);
+    mkdir(resources.c_str(), 0755);
+    mkdir((resources + "/Test.gameproj").c_str(), 0755);
+    writeFile(app + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleName</key><string>" + name + "</string>"
+              "<key>TNStartFullscreen</key><false/></dict></plist>\n");
+    writeFile(dir.file(name + ".lua"), R"(
+function initEngine() end
+Project = {}
+function Project:new() return setmetatable({}, {__index = Project}) end
+function Project:load(path) end
+function Project:pathForImage(name) return name end
+function Project:pathForSound(name) return name end
+game = {attributes = {displaySize = {width = {_value = 320}, height = {_value = 240}}},
+        resolutionIndependence = 0, resolution = 0}
+function game:switchToScene(name) end
+devices = {}
+function devices:setScreenSize(w, h) end
+function reset()
+    scene = scenegraph.scene.new(nil, nil)
+    local space = scene:createSpace(scenegraph.ortho2DSpace)
+    space.width:setValue(320, true) space.height:setValue(240, true)
+    space.near:setValue(-1, true) space.far:setValue(1, true)
+    local function color(r, g, b)
+        local c = space:createNode(scenegraph.colorNode)
+        c.r:setValue(r, true) c.g:setValue(g, true) c.b:setValue(b, true) c.a:setValue(1, true)
+        return c.output
+    end
+    space:createNode(scenegraph.clearNode).color:setValue(color(0, 0, 1))
+    local square = space:createNode(scenegraph.spriteNode)
+    square.color:setValue(color(1, 1, 0))
+    square.x:setValue(80, true) square.y:setValue(60, true)
+    square.width:setValue(40, true) square.height:setValue(40, true)
+end
+function update(dt) scene:render() end
+function render() scene:render() end
+function play() end function pause() end function stop() end
+function keyDown() end function keyUp() end
+function mouseDown() end function mouseUp() end function mouseMoved() end
+Renderer = {} function Renderer:removeCurrentView() end
+AssetManager = {} function AssetManager:freeGLAssets() end
+function shutdownEngine() end
+)");
+    run(kLuac + " -o '" + resources + "/engine64.luo' '" + dir.file(name + ".lua") + "'");
+    return app;
+}
+
+class PlayerHeadless : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fileExists(kPlayer))
+            GTEST_SKIP() << "the build has no tern-player yet";
+    }
+    TempDir dir;
+};
+
+TEST_F(PlayerHeadless, DemoTitleScreenshot)
+{
+    const std::string shot = dir.file("demo.png");
+    const PlayerRun r = play(dir, "--frames 120 --screenshot '" + shot + "'", kDemo);
+    ASSERT_EQ(r.status, 0) << r.out;
+    const Image image = loadPNG(shot);
+    ASSERT_EQ(image.width, 480) << r.out;
+    ASSERT_EQ(image.height, 320);
+    // The title's pale yellow letters fill part of their band; the corner is night sky.
+    int warm = 0;
+    for (int y = 210; y < 255; ++y)
+        for (int x = 60; x < 420; ++x) {
+            const uint8_t* p = image.at(x, y);
+            warm += p[0] > 200 && p[1] > 170 && p[2] < 200;
+        }
+    EXPECT_GT(warm, 300);
+    const uint8_t* corner = image.at(2, 317);
+    EXPECT_LT(corner[0], 90);
+    EXPECT_GT(corner[2], corner[0]);
+}
+
+TEST_F(PlayerHeadless, SameRunGivesTheSamePicture)
+{
+    const std::string a = dir.file("a.png"), b = dir.file("b.png");
+    ASSERT_EQ(play(dir, "--frames 30 --screenshot '" + a + "'", makeBundle(dir, "Square")).status, 0);
+    ASSERT_EQ(play(dir, "--frames 30 --screenshot '" + b + "'", makeBundle(dir, "Square")).status, 0);
+    const Image first = loadPNG(a), second = loadPNG(b);
+    ASSERT_EQ(first.width, 320);
+    ASSERT_EQ(first.height, 240);
+    EXPECT_EQ(first.rgba, second.rgba);
+    // Blue all round, the yellow square centred at (80, 60).
+    const uint8_t* square = first.at(80, 60);
+    EXPECT_EQ(square[0], 255);
+    EXPECT_EQ(square[1], 255);
+    EXPECT_EQ(square[2], 0);
+    const uint8_t* background = first.at(200, 200);
+    EXPECT_EQ(background[0], 0);
+    EXPECT_EQ(background[1], 0);
+    EXPECT_EQ(background[2], 255);
+    EXPECT_EQ(first.at(101, 60)[0], 0);  // just right of the square
+}
+
+// Each broken bundle is refused with a non-zero status and one line saying why.
+TEST_F(PlayerHeadless, BadBundlesGiveOneLineAndAnErrorStatus)
+{
+    struct Case {
+        const char* name;
+        void (*breakIt)(const std::string& app);
+    };
+    const Case cases[] = {
+        {"NoEngine", [](const std::string& app) { std::remove((app + "/Contents/Resources/engine64.luo").c_str()); }},
+        {"NoProject", [](const std::string& app) { rmdir((app + "/Contents/Resources/Test.gameproj").c_str()); }},
+        {"NoResources",
+         [](const std::string& app) {
+             std::system(("rm -rf '" + app + "/Contents/Resources'").c_str());
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string app = makeBundle(dir, c.name);
+        c.breakIt(app);
+        const PlayerRun r = play(dir, "--frames 5", app);
+        EXPECT_NE(r.status, 0) << c.name << ": " << r.out;
+        EXPECT_FALSE(r.out.empty()) << c.name;
+    }
+    const PlayerRun missing = play(dir, "--frames 5", dir.file("Nowhere.app"));
+    EXPECT_NE(missing.status, 0) << missing.out;
+    const size_t lines = static_cast<size_t>(std::count(missing.out.begin(), missing.out.end(), '\n'));
+    EXPECT_EQ(lines, 1u) << missing.out;
+}
+
+}  // namespace

@@ -2,8 +2,6 @@
 // backend mixes what the scene plays into a file, which is then analysed.
 #include <gtest/gtest.h>
 
-#include <AL/al.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -12,26 +10,31 @@
 
 #include "AudioTestSupport.h"
 #include "TestSupport.h"
-#include "audio/TNSoundDecoding.h"
-#include "lauxlib.h"
-#include "scenegraph/SGObject.h"
-#include "scenegraph/SGSound.h"
-#include "scenegraph/nodes/SGSoundPlayerNode.h"
 
 using namespace tern_audio_test;
 
 namespace {
 
-// The scene: one player and one listener in the default space. update()
-// runs the manager's recycling and renders the scene (which places the
-// listener), the way an engine script's frame does.
+// The scene: a sound loader feeding a player, and a listener, in the
+// default space; the sound comes from the asset cache by name through the
+// project's pathForSound. update() runs the manager's recycling and renders
+// the scene (which places the listener), the way an engine script's frame does.
 const char* const kEngine = R"(
 function initEngine()
     sharedSoundManager = soundManager.new()
-    scene = scenegraph.scene.new(sharedSoundManager, nil)
+    sharedAssetManager = assetManager.new()
+end
+project = {}
+function project:pathForSound(name) return soundDir .. "/" .. name .. ".ogg" end
+function setUpScene(dir)
+    soundDir = dir
+    scene = scenegraph.scene.new(sharedSoundManager, sharedAssetManager)
     local space = scene:defaultSpace()
+    loader = space:createNode(scenegraph.soundLoaderNode)
     player = space:createNode(scenegraph.soundPlayerNode)
     listener = space:createNode(scenegraph.soundListenerNode)
+    loader.name:setValue("tone", true)
+    player.sound:setValue(loader.asset)
     player.sourceRelative:setValue(false)
     player.x:setValue(240)
     player.y:setValue(160)
@@ -54,6 +57,7 @@ function stopPlayer()
 end
 function shutdownEngine()
     scene:delete()
+    sharedAssetManager:delete()
     sharedSoundManager:delete()
 end
 )";
@@ -106,18 +110,12 @@ bool runUntilIdle(tern_test::ScriptedEngine& engine)
 
 // The scenario, in the fresh process; returns its exit status. The time
 // the looping sound was let play is written to loopSecondsPath.
-int playScenario(const std::string& soundPath, const std::string& loopSecondsPath)
+int playScenario(const std::string& soundDir, const std::string& loopSecondsPath)
 {
     tern_test::ScriptedEngine engine(kEngine);
-    const TNSoundBuffers decoded = TNDecodeSoundFile(soundPath.c_str());
-    SGSound sound{decoded.buffers, decoded.bufferCount};
-    lua_getglobal(engine.L(), "player");
-    // A node object's userdata starts with the node's address.
-    auto* node = dynamic_cast<SGSoundPlayerNode*>(*static_cast<SGObject**>(lua_touserdata(engine.L(), -1)));
-    lua_pop(engine.L(), 1);
-    if (!node)
+    if (engine.initStatus() != 0)
         return 2;
-    node->sound.setValue(sound);
+    engine.run("setUpScene('" + soundDir + "')");
 
     runFrames(engine, 0.2);
     engine.run("trigger(false)");  // 1: once, at the listener
@@ -143,7 +141,6 @@ int playScenario(const std::string& soundPath, const std::string& loopSecondsPat
     runFrames(engine, 0.2);
 
     engine.destroy();
-    sound.freeSound();
     closeOutputDevice();
     return 0;
 }
@@ -158,7 +155,7 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 " + soundPath + " synth 0.3 sine 440 gain -3"));
 
     const std::string loopSecondsPath = dir.file("loop-seconds.txt");
-    EXPECT_EXIT(std::exit(playScenario(soundPath, loopSecondsPath)), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(playScenario(base, loopSecondsPath)), testing::ExitedWithCode(0), "");
 
     const WaveSamples wave = readWave(base + "/out.wav");
     const std::vector<Segment> segments = audibleSegments(wave.samples);

@@ -219,6 +219,30 @@ TEST_F(DemoGameTest, BrokenProjectsAreReportedAndTheGameCarriesOn)
     EXPECT_EQ(broken.eval("game.current"), "nil");
 }
 
+// Names the project does not know: a missing picture falls back to the
+// actor's colour, a rule naming an unknown scene prints one line and the
+// scene stays.
+TEST_F(DemoGameTest, UnknownPicturesAndScenesLeaveTheGameRunning)
+{
+    TempDir project;
+    writeFile(project.file("project.xml"),
+              "<project startScene=\"a\" width=\"480\" height=\"320\"><scene name=\"a\" file=\"a.xml\"/></project>");
+    writeFile(project.file("a.xml"),
+              "<scene background=\"#000000\">"
+              "<actor image=\"nowhere\" color=\"#00ff00\" x=\"100\" y=\"100\" width=\"40\" height=\"40\"/>"
+              "<rule on=\"keyDown\" key=\"space\" scene=\"elsewhere\"/></scene>");
+    testing::internal::CaptureStdout();
+    DemoGame game(gl, "", demoEngine(), project.path());
+    game.frames(2);
+    game.press("space");
+    game.frames(2);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Demo: no scene named 'elsewhere'"), std::string::npos) << out;
+    EXPECT_EQ(game.eval("game.sceneName"), "a");
+    EXPECT_GT(game.countPixels(85, 85, 30, 30, [](const Pixel& p) { return p.g > 200 && p.r < 50; }), 800);
+}
+
+
 TEST(DemoBundle, HoldsTheCompiledScriptProjectAndLaunchFiles)
 {
     const std::string resources = demoBundle() + "/Contents/Resources/";

@@ -164,8 +164,19 @@ function Scene:colorNode(text)
 end
 
 -- An image port source for a name, or nil without an asset manager.
+local function readable(path)
+    local file = io.open(path, "rb")
+    if file then file:close() return true end
+    return false
+end
+
 function Scene:imageSource(name, space)
     if not name or not sharedAssetManager then return nil end
+    if not readable(game.project:pathForImage(name)) then
+        -- drawn in the element's colour instead
+        warn("no picture '" .. tostring(name) .. "' at " .. game.project:pathForImage(name))
+        return nil
+    end
     local loader = (space or self.space):createNode(scenegraph.imageLoaderNode)
     if not loader then return nil end
     loader.name:setValue(name, true)
@@ -630,15 +641,16 @@ function Game:layout()
     -- The scene keeps its own world size; the view scales it to fit.
 end
 
+-- A scene that cannot be read leaves the current one playing.
 function Game:switchToScene(name)
+    local doc = name ~= nil and self.project:loadScene(name)
+    if name ~= nil and not doc then return end
     if self.current then
         self.current:destroy()
         self.current = nil
         collectgarbage()
     end
     if name == nil then return end
-    local doc = self.project:loadScene(name)
-    if not doc then return end
     if doc.score then self.vars.score = number(doc.score, 0) end
     if doc.lives then self.vars.lives = number(doc.lives, 3) end
     self.current = Scene.build(name, doc, self.width, self.height)

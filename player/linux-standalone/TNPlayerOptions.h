@@ -1,0 +1,28 @@
+// The command line of tern-player: [options] [BUNDLE].
+#ifndef TN_PLAYER_OPTIONS_H
+#define TN_PLAYER_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+
+struct TNPlayerOptions {
+    bool help = false;
+    bool version = false;
+    bool fullscreen = false;
+    bool headless = false;
+    bool fixedStep = false;
+    // Quit after this many frames; 0 plays until the game ends.
+    uint64_t frames = 0;
+    std::string screenshotPath;
+    // Empty: the built-in demo bundle.
+    std::string bundlePath;
+};
+
+// Parses argv. Returns false with a one-line reason in error on an unknown
+// option, a missing or bad value, or a second bundle.
+bool TNParsePlayerOptions(int argc, const char* const* argv, TNPlayerOptions& options, std::string& error);
+
+// The text of --help.
+std::string TNPlayerUsage(const std::string& programName);
+
+#endif

@@ -1,15 +1,18 @@
 #!/bin/sh
 # Lays out the demo game bundle:
-#   make_demo_bundle.sh DEMO_SOURCE_DIR BUNDLE_DIR TERN_LUAC DRAW_DEMO_IMAGES
+#   make_demo_bundle.sh DEMO_SOURCE_DIR BUNDLE_DIR TERN_LUAC DRAW_DEMO_IMAGES INTRO_MOVIE
 # BUNDLE_DIR (Demo.app) gets Contents/Info.plist and Contents/Resources with
 # engine64.luo, Demo.gameproj (documents, drawn images, made sounds and
-# music), Default.png and intro-mac.mov. Every byte is made here.
+# music), Default.png and intro-mac.mov (the player's shipped intro movie,
+# which the player's asset check expects byte for byte). Every other byte is
+# made here.
 set -eu
 
 src=$1
 app=$2
 luac=$3
 draw=$4
+intro=$5
 
 res="$app/Contents/Resources"
 proj="$res/Demo.gameproj"
@@ -43,9 +46,8 @@ for note in C4 E4 G4 C5 A3 C4 E4 A4 F3 A3 C4 F4 G3 B3 D4 G4 \
 done
 sox -q "$work"/note*.wav "$proj/music/theme.ogg" reverb 30
 
-# Intro movie: the loading picture fading in and out over two seconds.
-ffmpeg -nostdin -loglevel error -y -loop 1 -framerate 30 -i "$res/Default.png" -t 2 \
-    -vf "fade=in:0:15,fade=out:45:15,format=yuv420p" -c:v mpeg4 -q:v 3 "$res/intro-mac.mov"
+# The intro movie every bundle ships.
+cp "$intro" "$res/intro-mac.mov"
 
 cat > "$app/Contents/Info.plist" <<PLIST
 <?xml version="1.0" encoding="UTF-8"?>

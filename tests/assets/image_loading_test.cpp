@@ -241,6 +241,8 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     writeBytes(dir.file("truncated.bmp"), bytes);
     expectMissingPicture(dir.file("truncated.bmp"), "cannot be decoded");
 
+    expectMissingPicture(dir.path(), "is not a regular file");
+
     tern_test::writeFile(dir.file("empty.jpg"), "");
     expectMissingPicture(dir.file("empty.jpg"), "not a PNG");
 }

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -12,7 +13,7 @@
 
 namespace {
 
-// The whole file, or false with reason set.
+// The whole of a regular file, or false with reason set.
 bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& reason)
 {
     FILE* file = std::fopen(path, "rb");
@@ -20,16 +21,15 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& r
         reason = "cannot be opened";
         return false;
     }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    struct stat info;
+    bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
     if (!ok) {
-        reason = "cannot be read";
-    } else if (static_cast<uint64_t>(length) > TNMaxImageFileBytes) {
+        reason = "is not a regular file";
+    } else if (static_cast<uint64_t>(info.st_size) > TNMaxImageFileBytes) {
         reason = "is larger than " + std::to_string(TNMaxImageFileBytes / (1024 * 1024)) + " MiB";
         ok = false;
     } else {
-        bytes.resize(static_cast<size_t>(length));
+        bytes.resize(static_cast<size_t>(info.st_size));
         ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
         if (!ok)
             reason = "cannot be read";

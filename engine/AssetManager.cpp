@@ -68,6 +68,8 @@ bool AssetManager::askScriptForPath(const char* method, const std::string& name,
 {
     lua_State* L = L_;
     const std::string call = std::string("project:") + method + "(\"" + name + "\")";
+    if (lua_status(L) != 0)
+        throw AssetScriptError(call + " cannot be made: the coroutine that created the manager is suspended");
     if (!lua_checkstack(L, 4))
         throw AssetScriptError(call + " cannot be made: the Lua stack is full");
     const int top = lua_gettop(L);

@@ -157,6 +157,26 @@ TEST_F(AssetModuleTest, PathMethodErrorsAreLuaErrorsOfTheCaller)
     engine.run("sharedAssetManager:loadImageForName('other')");  // still alive and usable
 }
 
+TEST_F(AssetModuleTest, AManagerMadeInACoroutineKeepsItsThread)
+{
+    makeImage("a");
+    engine.run(R"(
+        local finished = coroutine.create(function() return assetManager.new() end)
+        local _, made = coroutine.resume(finished)
+        finished = nil
+        fromFinished = made
+        local parked = coroutine.create(function() parkedManager = assetManager.new() coroutine.yield() end)
+        coroutine.resume(parked)
+        keepParked = parked
+        collectgarbage("collect")
+    )");
+    engine.run("fromFinished:loadImageForName('a')");
+    EXPECT_EQ(asked("a"), 1);
+    EXPECT_NE(errorOf("parkedManager:loadImageForName('a')").find("the coroutine that created the manager is suspended"),
+              std::string::npos);
+    engine.run("fromFinished:delete() parkedManager:delete()");
+}
+
 // The scene as a game builds it: an ortho space one unit per pixel, an image
 // loader feeding a sprite.
 const char* const kSceneScript = R"(

@@ -1,0 +1,63 @@
+#include "libs/runtime/TNRuntime.h"
+
+#include <map>
+#include <mutex>
+
+#include "libs/runtime/TNArray.h"
+#include "libs/runtime/TNClass.h"
+#include "libs/runtime/TNDictionary.h"
+#include "libs/runtime/TNNotificationCenter.h"
+#include "libs/runtime/TNNull.h"
+#include "libs/runtime/TNNumber.h"
+#include "libs/runtime/TNString.h"
+
+namespace {
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::string, TNClass*>& registry()
+{
+    static std::map<std::string, TNClass*> classes;
+    return classes;
+}
+
+// The built-in classes, each with the platform name scripts may use.
+void registerBuiltins()
+{
+    TNRuntime::registerAlias("NSObject", TNObject::runtimeClass());
+    TNRuntime::registerAlias("NSString", TNString::runtimeClass());
+    TNRuntime::registerAlias("NSNumber", TNNumber::runtimeClass());
+    TNRuntime::registerAlias("NSNull", TNNull::runtimeClass());
+    TNRuntime::registerAlias("NSArray", TNArray::runtimeClass());
+    TNRuntime::registerAlias("NSMutableArray", TNArray::runtimeClass());
+    TNRuntime::registerAlias("NSDictionary", TNDictionary::runtimeClass());
+    TNRuntime::registerAlias("NSMutableDictionary", TNDictionary::runtimeClass());
+    TNRuntime::registerAlias("NSNotificationCenter", TNNotificationCenter::runtimeClass());
+}
+
+}  // namespace
+
+void TNRuntime::registerClass(TNClass* cls)
+{
+    std::lock_guard<std::mutex> guard(registryMutex());
+    registry()[cls->name()] = cls;
+}
+
+void TNRuntime::registerAlias(const std::string& alias, TNClass* cls)
+{
+    std::lock_guard<std::mutex> guard(registryMutex());
+    registry()[alias] = cls;
+}
+
+TNClass* TNRuntime::classNamed(const std::string& name)
+{
+    static std::once_flag builtins;
+    std::call_once(builtins, registerBuiltins);
+    std::lock_guard<std::mutex> guard(registryMutex());
+    auto it = registry().find(name);
+    return it == registry().end() ? nullptr : it->second;
+}

@@ -2,18 +2,20 @@
 #   make run        build, then play the built-in demo game
 #   make test       install what is missing, build, run every test
 #   make test-asan  the tests under AddressSanitizer and UBSan
+#   make test-tsan  the threaded tests under ThreadSanitizer
 #   make bench      build and run the benchmarks
 #   make soak       the demo for 20,000 headless frames, checking memory and errors
 #   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 DEPS_DIR ?= $(CURDIR)/build/deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_RUNS ?= 200000
 
-.PHONY: all setup configure build run test test-asan bench soak fuzz clean
+.PHONY: all setup configure build run test test-asan test-tsan bench soak fuzz clean
 
 all: build
 
@@ -38,6 +40,15 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure -j $(JOBS)
 
+# Only the suites whose tests run threads are built and run here.
+TSAN_TESTS ?= test_libs
+TSAN_FILTER ?= *Thread*:*Concurren*
+test-tsan: setup
+	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	@for t in $(TSAN_TESTS); do TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		$(TSAN_BUILD)/tests/$$t --gtest_filter='$(TSAN_FILTER)' || exit 1; done
+
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
 
@@ -55,4 +66,4 @@ fuzz: build
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
 clean:
-	rm -rf $(BUILD)/CMakeFiles $(BUILD)/CMakeCache.txt $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD)/CMakeFiles $(BUILD)/CMakeCache.txt $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

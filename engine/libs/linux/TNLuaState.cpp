@@ -3,7 +3,7 @@
 #include "common/TNExternalFunctionTable.h"
 #include "lauxlib.h"
 #include "libs/LuaBridge/LuaObject.h"
-#include "libs/linux/TNSoundContext.h"
+#include "soundManager_wrap.h"
 
 namespace {
 
@@ -120,14 +120,8 @@ int TNLuaState::targetDisplayResolution()
 void TNLuaState::makeOpenALContextCurrent()
 {
     LockedStack locked(*this);
-    lua_State* L = locked.L();
-    if (!L)
-        return;
-    lua_getfield(L, LUA_GLOBALSINDEX, "sharedSoundManager");
-    void* box = lua_type(L, -1) == LUA_TUSERDATA ? lua_touserdata(L, -1) : nullptr;
-    lua_pop(L, 1);
-    if (box)
-        TNMakeSoundContextCurrent(box);
+    if (lua_State* L = locked.L())
+        SoundManager_MakeCurrent(SoundManager_FromLuaState(L));
 }
 
 void TNLuaState::freeGLAssets()

@@ -1,6 +1,8 @@
 // The engine host object over a real engine script.
 #include <gtest/gtest.h>
 
+#include <AL/alc.h>
+
 #include "libs/LuaBridge/LuaErrorException.h"
 #include "libs/LuaBridge/LuaObject.h"
 #include "libs/linux/TNLuaState.h"
@@ -138,4 +140,18 @@ TEST_F(TNLuaStateTest, FreeGLAssetsAndSoundContext)
     state->doString("function sharedAssetManager:unloadAllImages() error('broken') end");
     state->freeGLAssets();  // ignored
     expectUnlockedAndEmpty(*state);
+}
+
+TEST_F(TNLuaStateTest, MakesTheSoundManagersContextCurrent)
+{
+    TNRef<TNLuaState> state = make();
+    state->doString("sharedSoundManager = soundManager.new()");
+    ALCcontext* context = alcGetCurrentContext();
+    if (!context)
+        GTEST_SKIP() << "no OpenAL output here";
+    alcMakeContextCurrent(nullptr);
+    state->makeOpenALContextCurrent();
+    EXPECT_EQ(alcGetCurrentContext(), context);
+    expectUnlockedAndEmpty(*state);
+    state->doString("soundManager.delete(sharedSoundManager)");
 }

@@ -41,7 +41,7 @@ test-asan: setup
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 # Only the suites whose tests run threads are built and run here.
-TSAN_TESTS ?= test_libs
+TSAN_TESTS ?= test_libs test_player
 TSAN_FILTER ?= *Thread*:*Concurren*
 test-tsan: setup
 	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null

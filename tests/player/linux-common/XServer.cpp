@@ -1,0 +1,135 @@
+#include "XServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace tern_test {
+
+namespace {
+
+// Reads the display number Xvfb writes to the pipe once it is ready.
+std::string readDisplayNumber(int fd)
+{
+    std::string number;
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 10000) <= 0)
+            return "";
+        char c;
+        if (read(fd, &c, 1) != 1)
+            return "";
+        if (c == '\n')
+            return number;
+        number += c;
+    }
+}
+
+void stopProcess(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+}  // namespace
+
+pid_t XServer::spawn(const char* const argv[])
+{
+    pid_t pid = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+XServer::XServer(bool withWindowManager)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error_ = "pipe failed";
+        return;
+    }
+    const std::string fdText = std::to_string(fds[1]);
+    const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                          nullptr};
+    // The write end must stay open in the child: spawn without closing it.
+    pid_t pid = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        error_ = "Xvfb could not be started (is the xvfb package installed?)";
+        return;
+    }
+    const std::string number = readDisplayNumber(fds[0]);
+    close(fds[0]);
+    if (number.empty()) {
+        stopProcess(pid);
+        error_ = "Xvfb did not report a display";
+        return;
+    }
+    xvfb_ = pid;
+    display_ = ":" + number;
+    const char* previous = std::getenv("DISPLAY");
+    hadDisplay_ = previous != nullptr;
+    previousDisplay_ = previous ? previous : "";
+    setenv("DISPLAY", display_.c_str(), 1);
+    if (withWindowManager) {
+        const char* wm[] = {"openbox", nullptr};
+        windowManager_ = spawn(wm);
+        // Give it time to take the screen over.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+}
+
+XServer::~XServer()
+{
+    stopProcess(windowManager_);
+    stopProcess(xvfb_);
+    if (hadDisplay_)
+        setenv("DISPLAY", previousDisplay_.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+}
+
+bool XServer::xdotool(const std::string& arguments) const
+{
+    std::vector<std::string> words{"xdotool"};
+    std::istringstream in(arguments);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    std::vector<const char*> argv;
+    for (const std::string& w : words)
+        argv.push_back(w.c_str());
+    argv.push_back(nullptr);
+    pid_t pid = const_cast<XServer*>(this)->spawn(argv.data());
+    if (pid <= 0)
+        return false;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace tern_test

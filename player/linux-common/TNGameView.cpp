@@ -424,8 +424,9 @@ bool TNGameView::handleEvent(const SDL_Event& event)
     case SDL_KEYUP:
         if (event.key.windowID != windowID)
             return false;
-        // Escape leaves full screen; the key still reaches the script.
-        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE && fullScreen_)
+        // The escape key (by position, whatever the layout) leaves full
+        // screen; the key still reaches the script.
+        if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE && fullScreen_)
             setFullScreen(false);
         break;
     case SDL_MOUSEBUTTONDOWN:

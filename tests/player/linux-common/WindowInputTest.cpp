@@ -133,14 +133,26 @@ TEST_F(WindowInputTest, KeysAndMouseReachTheScriptInOrderOnTheRenderThread)
     EXPECT_EQ(log.find("inframe"), std::string::npos) << log;
 }
 
+static int countRepeats(void* counter, SDL_Event* event)
+{
+    if (event->type == SDL_KEYDOWN && event->key.repeat)
+        ++*static_cast<int*>(counter);
+    return 0;
+}
+
 TEST_F(WindowInputTest, HoldingAKeySendsOneKeyDown)
 {
+    int repeats = 0;
+    SDL_AddEventWatch(countRepeats, &repeats);
     ASSERT_TRUE(x_->xdotool("keydown Right"));
     // Long enough for the server's auto-repeat to start.
     pumpFor(1200ms);
     ASSERT_TRUE(x_->xdotool("keyup Right"));
     ASSERT_TRUE(pumpUntil([&] { return count("keyUp:right@render") == 1; })) << engine_->eval("logText()");
+    SDL_DelEventWatch(countRepeats, &repeats);
     EXPECT_EQ(count("keyDown:right@render"), 1) << engine_->eval("logText()");
+    // The window system did repeat the key: the repeats were ignored.
+    EXPECT_GT(repeats, 0);
 }
 
 TEST_F(WindowInputTest, ShiftAloneAndModifierOrder)

@@ -1,5 +1,7 @@
 #include "TNThreadedGameView.h"
 
+#include <SDL.h>
+
 #include <exception>
 
 #include "libs/LuaBridge/LuaErrorException.h"
@@ -59,6 +61,9 @@ void TNThreadedGameView::runLoop()
     stopAnimation();
     loop->finish();
     RunLoop::setCurrent(nullptr);
+    // SDL keeps the current context per thread; a thread SDL did not start
+    // must free that itself.
+    SDL_TLSCleanup();
 }
 
 bool TNThreadedGameView::performOnThread(std::function<void()> call, bool wait)

@@ -3,6 +3,7 @@
 #include <SDL_opengl.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "TNEngine.h"
 #include "lauxlib.h"
@@ -113,26 +114,32 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     return true;
 }
 
+// Video stays up for the rest of the process once started, with the GL
+// driver pinned by one extra load: unloading it (or ending video) leaves
+// memory of the driver and the window system's libraries behind. A session
+// on another driver or another X display starts video afresh.
 VideoSession::VideoSession(const char* driver)
 {
+    static std::string startedWith;
+    const char* display = std::getenv("DISPLAY");
+    const std::string wanted = std::string(driver) + "@" + (display ? display : "");
     TNGameView::prepareWindowSystem();
-    if (SDL_WasInit(SDL_INIT_VIDEO))
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (startedWith == wanted) {
+            ok_ = true;
+            return;
+        }
+        SDL_GL_UnloadLibrary();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
     setenv("SDL_VIDEODRIVER", driver, 1);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
         return;
     }
-    // One extra load that is never undone keeps the GL driver resident
-    // across windows (its globals outlive a window).
     SDL_GL_LoadLibrary(nullptr);
+    startedWith = wanted;
     ok_ = true;
-}
-
-VideoSession::~VideoSession()
-{
-    if (ok_)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 }  // namespace tern_test

@@ -58,11 +58,11 @@ private:
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
              const std::function<void()>& idle = {});
 
-// SDL video with the given driver, started afresh (and quit on destruction).
+// SDL video with the given driver (on the current DISPLAY for x11), kept
+// for the rest of the process.
 class VideoSession {
 public:
     explicit VideoSession(const char* driver);
-    ~VideoSession();
     bool ok() const { return ok_; }
     const std::string& error() const { return error_; }
 

@@ -202,6 +202,8 @@ void TNGameView::drawView()
     parent_->drawRect();
     applyFrameToContext();
     drawFrame();
+    if (frameObserver_)
+        frameObserver_();
     glFinish();
     swapBuffers();
 }
@@ -209,7 +211,8 @@ void TNGameView::drawView()
 void TNGameView::drawFrame()
 {
     const float now = TNDate::getTimeAsFloat();
-    const float dt = now - currentTime_.load();
+    const float fixed = fixedTimeStep_.load();
+    const float dt = fixed > 0.0f ? fixed : now - currentTime_.load();
     currentTime_.store(now);
     lastFrameDelta_.store(dt);
     glEnable(GL_POINT_SPRITE);

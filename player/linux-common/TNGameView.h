@@ -19,6 +19,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,13 @@ public:
     uint64_t previousModifierFlags() const { return input_.previousModifierFlags(); }
     // Seconds since the previous frame, as the last frame measured it.
     float lastFrameDelta() const { return lastFrameDelta_.load(); }
+
+    // For reproducible runs: every frame advances by dt seconds instead of
+    // the measured time (0 measures again).
+    void setFixedTimeStep(float dt) { fixedTimeStep_.store(dt); }
+    // Called on the frame's thread after each frame is drawn, before the
+    // swap, with the context current. Set it before play.
+    void setFrameObserver(std::function<void()> observer) { frameObserver_ = std::move(observer); }
 
     // Frame loop (on the thread that runs the timer).
     void startAnimation();
@@ -140,6 +148,8 @@ private:
     std::atomic<bool> animating_{false};
     std::atomic<float> currentTime_{0.0f};
     std::atomic<float> lastFrameDelta_{0.0f};
+    std::atomic<float> fixedTimeStep_{0.0f};
+    std::function<void()> frameObserver_;
     bool fullScreen_ = false;
     float originalAspectRatio_ = 1.0f;
     float currentAspectRatio_ = 1.0f;

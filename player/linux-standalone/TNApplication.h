@@ -1,0 +1,50 @@
+// The main thread's loop: SDL events, calls scheduled after a delay, a
+// per-tick callback, and termination, which any thread may request.
+#ifndef TN_APPLICATION_H
+#define TN_APPLICATION_H
+
+#include <SDL.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+class TNApplication {
+public:
+    TNApplication();
+
+    // Seconds since the application was made.
+    double now() const;
+    // Runs call on the main thread after delay seconds.
+    void performAfterDelay(double delay, std::function<void()> call);
+
+    // Asks the loop to end with the given exit status (the first request's
+    // status wins). Safe from any thread.
+    void terminate(int status);
+    // Ends with status after delay seconds (main thread).
+    void terminateAfterDelay(double delay, int status);
+    bool isTerminating() const { return terminating_.load(); }
+    int exitStatus() const { return exitStatus_.load(); }
+
+    // Runs until terminate(): each turn handles pending events with
+    // handleEvent, runs due delayed calls, then tick.
+    void run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<void()>& tick);
+
+private:
+    struct Delayed {
+        double when;
+        std::function<void()> call;
+    };
+
+    void runDueCalls();
+
+    Uint64 start_;
+    std::mutex delayedMutex_;
+    std::vector<Delayed> delayed_;
+    std::atomic<bool> terminating_{false};
+    std::atomic<int> exitStatus_{0};
+    Uint32 wakeEvent_;
+};
+
+#endif

@@ -89,6 +89,8 @@ std::string makeBundle(const TempDir& dir, const std::string& name)
     mkdir((app + "/Contents").c_str(), 0755);
     mkdir(resources.c_str(), 0755);
     mkdir((resources + "/Test.gameproj").c_str(), 0755);
+    // The player's shipped intro movie, which its asset check expects.
+    writeFile(resources + "/intro-mac.mov", readFile(std::string(TERN_BUILD_DIR) + "/share/intro-mac.mov"));
     writeFile(app + "/Contents/Info.plist",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
               "<key>CFBundleName</key><string>" + name + "</string>"

@@ -29,8 +29,10 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/tern-player ]; then $(BUILD)/tern-player; \
-	else echo "tern-player is not built yet: the engine host and tern-lua/tern-luac are ready"; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/tern-player; \
+	else echo "No display: playing the demo headless for 5 seconds (300 frames), screenshot in $(BUILD)/demo-screenshot.png"; \
+	$(BUILD)/tern-player --headless --frames 300 --screenshot $(BUILD)/demo-screenshot.png \
+	&& echo "Wrote $(BUILD)/demo-screenshot.png"; fi
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "scenegraph/nodes/SGNodeFactory.h"
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
 
 SGSpace::SGSpace(SoundManager* soundManager, AssetManager* assetManager)
     : assetManager(assetManager), soundManager(soundManager)
@@ -27,8 +28,20 @@ void SGSpace::compute()
 
 void SGSpace::render()
 {
-    for (SGRenderNode* node : renderNodes)
+    // Sprites add their quads to the shared batch; it is drawn before any
+    // other node touches GL state or the matrices, and at the end of the pass
+    // (the caller may change the matrices next).
+    const bool batching = SGQuadBatch::enabled();
+    SGQuadBatch& batch = SGQuadBatch::shared();
+    if (batching)
+        batch.beginPass();
+    for (SGRenderNode* node : renderNodes) {
+        if (batching && !node->isKindOf(SGSpriteNodeClass))
+            batch.flush();
         node->compute();
+    }
+    if (batching)
+        batch.endPass();
 }
 
 SGNode* SGSpace::createNode(SGNodeClass cls)

@@ -22,11 +22,21 @@ constexpr SGWrapMode SGWrapStretch = 0;  // the whole image scaled to the sprite
 constexpr SGWrapMode SGWrapCrop = 1;     // the image at pixel size, centred, cut
 constexpr SGWrapMode SGWrapTile = 2;     // repeated at pixel size, last tile cut
 
-// glColor4f with alpha scaled by SGAlphaScaleFactor; for a premultiplied
-// texture all four components are scaled.
+// The GL blend factors (source, destination) of a blend mode.
+struct SGBlendFactors {
+    uint32_t source;
+    uint32_t destination;
+};
+
+// The colour a drawing node draws with: alpha scaled by SGAlphaScaleFactor;
+// for a premultiplied texture all four components are scaled.
+SGColor SGDrawingColor(SGColor c, bool premultiplied);
+// glColor4f of SGDrawingColor(c, premultiplied).
 void SGSetColor(SGColor c, bool premultiplied);
-// glBlendFunc for the mode; the source factor S is GL_ONE for a
+// The factors of the mode; the source factor S is GL_ONE for a
 // premultiplied source and GL_SRC_ALPHA otherwise.
+SGBlendFactors SGBlendFactorsFor(SGBlendMode mode, int premultiplied);
+// glBlendFunc of SGBlendFactorsFor(mode, premultiplied).
 void SGSetBlendMode(SGBlendMode mode, int premultiplied);
 // The blend function every drawing node leaves behind: normal alpha blending.
 void SGRestoreBlendMode();

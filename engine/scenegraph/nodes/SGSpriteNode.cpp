@@ -1,6 +1,7 @@
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 #include "scenegraph/nodes/linux/SGColoredSpriteRenderer.h"
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
 #include "scenegraph/nodes/linux/SGTexturedSpriteRenderer.h"
 #include "scenegraph/nodes/linux/SGWrapTexturedSpriteRenderer.h"
 
@@ -86,6 +87,14 @@ void SGSpriteNode::compute()
     if (dirty || !renderer) {
         dirty = false;
         readPorts();
+    }
+    SGQuadBatch& batch = SGQuadBatch::shared();
+    if (SGQuadBatch::enabled() && batch.collecting()) {
+        const SGBlendFactors blend = SGBlendFactorsFor(blendingMode, premultiplied);
+        batch.setState(image.isPresent(), image.texture, blend.source, blend.destination,
+                       SGDrawingColor(color, premultiplied != 0));
+        renderer->batchSprite(batch, image, width, height, x, y, angle, horizontalWrapping, verticalWrapping);
+        return;
     }
     // The whole per-sprite GL sequence: colour, blend, quad(s), blend restore.
     SGSetColor(color, premultiplied != 0);

@@ -4,3 +4,8 @@ void SGSpriteRenderer::drawSprite(const SGImage&, const float&, const float&, co
                                   const float&, const SGWrapMode&, const SGWrapMode&)
 {
 }
+
+void SGSpriteRenderer::batchSprite(SGQuadBatch&, const SGImage&, float, float, float, float, float, SGWrapMode,
+                                   SGWrapMode)
+{
+}

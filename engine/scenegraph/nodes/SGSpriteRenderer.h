@@ -7,6 +7,8 @@
 #include "scenegraph/SGImage.h"
 #include "scenegraph/nodes/SGSpriteDrawing.h"
 
+class SGQuadBatch;
+
 class SGSpriteRenderer {
 public:
     virtual ~SGSpriteRenderer() = default;
@@ -16,6 +18,10 @@ public:
     virtual void drawSprite(const SGImage& image, const float& width, const float& height, const float& x,
                             const float& y, const float& angle, const SGWrapMode& horizontal,
                             const SGWrapMode& vertical);
+    // Adds the same quad(s) to the batch, whose state (texture, blending,
+    // colour) the node has set. The base adds nothing.
+    virtual void batchSprite(SGQuadBatch& batch, const SGImage& image, float width, float height, float x, float y,
+                             float angle, SGWrapMode horizontal, SGWrapMode vertical);
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
+
 void SGColoredSpriteRenderer::drawSprite(const SGImage&, const float& width, const float& height, const float& x,
                                          const float& y, const float& angle, const SGWrapMode&, const SGWrapMode&)
 {
@@ -20,4 +22,16 @@ void SGColoredSpriteRenderer::drawSprite(const SGImage&, const float& width, con
     glEnd();
     glPopMatrix();
     glEnable(GL_TEXTURE_RECTANGLE_ARB);
+}
+
+void SGColoredSpriteRenderer::batchSprite(SGQuadBatch& batch, const SGImage&, float width, float height, float x,
+                                          float y, float angle, SGWrapMode, SGWrapMode)
+{
+    const float hw = width * 0.5f;
+    const float hh = height * 0.5f;
+    const float xs[4] = {-hw, hw, hw, -hw};
+    const float ys[4] = {-hh, -hh, hh, hh};
+    const float zero[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    batch.setTransform(x, y, angle, 0.0f, 0.0f);
+    batch.addQuad(xs, ys, zero, zero);
 }

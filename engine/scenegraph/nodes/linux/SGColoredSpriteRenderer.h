@@ -9,6 +9,8 @@ class SGColoredSpriteRenderer : public SGSpriteRenderer {
 public:
     void drawSprite(const SGImage& image, const float& width, const float& height, const float& x, const float& y,
                     const float& angle, const SGWrapMode& horizontal, const SGWrapMode& vertical) override;
+    void batchSprite(SGQuadBatch& batch, const SGImage& image, float width, float height, float x, float y,
+                     float angle, SGWrapMode horizontal, SGWrapMode vertical) override;
 };
 
 #endif

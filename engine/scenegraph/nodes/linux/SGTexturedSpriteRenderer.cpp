@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
+
 #include <cmath>
 
 void SGTexturedSpriteRenderer::drawSprite(const SGImage& image, const float& width, const float& height,
@@ -28,4 +30,17 @@ void SGTexturedSpriteRenderer::drawSprite(const SGImage& image, const float& wid
     glVertex2f(0.0f, height);
     glEnd();
     glPopMatrix();
+}
+
+void SGTexturedSpriteRenderer::batchSprite(SGQuadBatch& batch, const SGImage& image, float width, float height,
+                                           float x, float y, float angle, SGWrapMode, SGWrapMode)
+{
+    const float iw = static_cast<float>(image.width);
+    const float ih = static_cast<float>(image.height);
+    const float xs[4] = {0.0f, width, width, 0.0f};
+    const float ys[4] = {0.0f, 0.0f, height, height};
+    const float us[4] = {0.0f, iw, iw, 0.0f};
+    const float vs[4] = {0.0f, 0.0f, ih, ih};
+    batch.setTransform(std::floor(x), std::floor(y), angle, -width * 0.5f, -height * 0.5f);
+    batch.addQuad(xs, ys, us, vs);
 }

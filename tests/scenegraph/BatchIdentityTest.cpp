@@ -1,0 +1,155 @@
+// The batched drawing path against the immediate one: random scenes of
+// sprites (coloured, textured, wrapping, premultiplied, every blend mode,
+// rotated, partly off screen) in ortho, wrap and replicator spaces, drawn
+// both ways; every pixel must be equal.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "DrawingSupport.h"
+#include "scenegraph/SGOrtho2DSpace.h"
+#include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGClearNode.h"
+#include "scenegraph/nodes/SGParticleSystemNode.h"
+#include "scenegraph/nodes/SGReplicatorNode.h"
+#include "scenegraph/nodes/SGSpriteNode.h"
+#include "scenegraph/nodes/SGWrapNode.h"
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
+
+using namespace tern_test;
+
+namespace {
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+class BatchIdentityTest : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.ok()) << gl.error(); }
+
+    void TearDown() override
+    {
+        SGQuadBatch::setEnabled(true);
+        for (GLuint texture : textures)
+            glDeleteTextures(1, &texture);
+    }
+
+    // A few textures of random sizes, some with transparent texels, some
+    // flagged premultiplied.
+    void makeTextures(std::mt19937& random)
+    {
+        for (int i = 0; i < 4; ++i) {
+            const int w = 1 + static_cast<int>(random() % 24);
+            const int h = 1 + static_cast<int>(random() % 24);
+            const unsigned seed = random();
+            const GLuint texture = makeRectangleTexture(w, h, [seed](int u, int v) {
+                const unsigned k = seed ^ (u * 73856093u) ^ (v * 19349663u);
+                return Pixel{static_cast<uint8_t>(k), static_cast<uint8_t>(k >> 8), static_cast<uint8_t>(k >> 16),
+                             static_cast<uint8_t>((k >> 24) | (u % 3 == 0 ? 255 : 0))};
+            });
+            textures.push_back(texture);
+            images.push_back(imageOf(texture, w, h, random() % 3 == 0));
+        }
+    }
+
+    float uniform(std::mt19937& random, float lo, float hi)
+    {
+        return std::uniform_real_distribution<float>(lo, hi)(random);
+    }
+
+    void addSprite(SGSpace* space, std::mt19937& random)
+    {
+        auto* sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
+        if (random() % 5 != 0)
+            sprite->imagePort.setValue(images[random() % images.size()]);
+        // Some sprites reach past the edges of the view.
+        sprite->xPort.setValue(uniform(random, -20.0f, kWidth + 20.0f));
+        sprite->yPort.setValue(uniform(random, -20.0f, kHeight + 20.0f));
+        sprite->widthPort.setValue(uniform(random, 1.0f, 50.0f));
+        sprite->heightPort.setValue(uniform(random, 1.0f, 50.0f));
+        if (random() % 2)
+            sprite->anglePort.setValue(uniform(random, -360.0f, 360.0f));
+        sprite->colorPort.setValue(SGColor{uniform(random, 0, 1), uniform(random, 0, 1), uniform(random, 0, 1),
+                                           uniform(random, 0.2f, 1)});
+        sprite->blendingModePort.setValue(static_cast<int32_t>(random() % 6));
+        if (random() % 3 == 0) {
+            sprite->horizontalWrappingPort.setValue(static_cast<int32_t>(random() % 4));
+            sprite->verticalWrappingPort.setValue(static_cast<int32_t>(random() % 4));
+        }
+    }
+
+    // A scene of sprites straight in the ortho space, in a wrap space and in
+    // a replicator space, with a clear node in between now and then.
+    void buildScene(int seed)
+    {
+        std::mt19937 random(seed);
+        makeTextures(random);
+        SGOrtho2DSpace* world = createPixelSpace(scene, kWidth, kHeight);
+        if (random() % 2)
+            world->modelRotation.setValue(uniform(random, -30.0f, 30.0f));
+        for (int i = 0; i < 60; ++i) {
+            addSprite(world, random);
+            if (random() % 80 == 0) {
+                auto* clear = static_cast<SGClearNode*>(world->createNode(SGClearNodeClass));
+                clear->color.setValue(SGColor{uniform(random, 0, 1), 0.5f, 0.5f, 1.0f});
+            }
+        }
+        auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
+        wrap->wrapX.setValue(true);
+        wrap->wrapY.setValue(random() % 2 == 0);
+        wrap->wrapWidth.setValue(static_cast<float>(kWidth));
+        wrap->wrapHeight.setValue(static_cast<float>(kHeight));
+        for (int i = 0; i < 10; ++i)
+            addSprite(wrap, random);
+        auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
+        replicator->copies.setValue(static_cast<int32_t>(2 + random() % 4));
+        replicator->spacing.setValue(uniform(random, 5.0f, 30.0f));
+        replicator->angle.setValue(uniform(random, 0.0f, 360.0f));
+        for (int i = 0; i < 5; ++i)
+            addSprite(replicator, random);
+        for (int i = 0; i < 20; ++i)
+            addSprite(world, random);
+    }
+
+    std::vector<Pixel> draw(bool batched)
+    {
+        SGQuadBatch::setEnabled(batched);
+        prepareViewState(0.2f, 0.3f, 0.4f);
+        scene.render();
+        return gl.readPixels();
+    }
+
+    OffscreenGL gl{kWidth, kHeight};
+    SGScene scene{nullptr, nullptr};
+    std::vector<GLuint> textures;
+    std::vector<SGImage> images;
+};
+
+TEST_P(BatchIdentityTest, EveryPixelEqualsTheImmediatePath)
+{
+    buildScene(GetParam());
+    const std::vector<Pixel> immediate = draw(false);
+    SGQuadBatch::shared().resetCounts();
+    const std::vector<Pixel> batched = draw(true);
+    EXPECT_GT(SGQuadBatch::shared().drawCalls(), 0u);
+    ASSERT_EQ(immediate.size(), batched.size());
+    int differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < immediate.size(); ++i) {
+        if (!(immediate[i] == batched[i])) {
+            if (differing++ == 0)
+                first = i;
+        }
+    }
+    EXPECT_EQ(differing, 0) << "first at (" << first % kWidth << ", " << first / kWidth << "): immediate "
+                            << toString(immediate[first]) << ", batched " << toString(batched[first]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, BatchIdentityTest, testing::Range(1, 25));
+
+}  // namespace

@@ -1,14 +1,17 @@
-// Frames per second and microseconds per sprite for N moving textured
-// sprites drawn through SDL's offscreen driver, next to the same scene drawn
-// by LÖVE 11.4 (bench/love-sprites) under the same driver in the same run.
+// Frames per second for N moving textured sprites drawn through SDL's
+// offscreen driver, side by side with the same scene drawn by LÖVE 11.4
+// (bench/love-sprites) under the same driver, runs alternating in one
+// session; and the CPU time per moving sprite with drawing cut to a 1 × 1
+// scissor, so that pixel fill no longer counts.
 //
-//   sprite_bench [--no-peer] [N ...]      default: 1000 10000
+//   sprite_bench [N ...]      default: 1000 10000 20000
 //
-// Each engine runs the scene three times, alternating, and the median run of
-// each is reported (the machine may be shared).
-// Each sprite is a 16 × 16 texture on its own circle; every frame its x and
-// y ports are set (so it re-reads its ports), the scene renders, the buffers
-// swap. The clock stops after a pixel read-back, so queued GPU work counts.
+// Each sprite is a 32 × 32 texture on its own circle. Every frame a Lua
+// function sets each sprite's x and y through port objects
+// (sprite.x:setValue(v, true)), the scene renders, the buffers swap; LÖVE's
+// scene computes the same positions in Lua and draws each sprite. The clock
+// stops after a pixel read-back, so queued GPU work counts. Ours is measured
+// on the batched path and on the immediate one (TERN_IMMEDIATE_DRAWING).
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
@@ -21,17 +24,22 @@
 #include <string>
 #include <vector>
 
+#include "TNEngine.h"
+#include "lauxlib.h"
+#include "lua.h"
 #include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
+#include "scenegraph/scenegraph.h"
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-constexpr int kSize = 16;
+constexpr int kWidth = 480;
+constexpr int kHeight = 320;
+constexpr int kSize = 32;
 constexpr int kWarmUpFrames = 5;
-constexpr int kRounds = 3;
+constexpr int kRounds = 3;  // runs per engine and N; the median counts
 
 struct Result {
     int sprites;
@@ -44,7 +52,7 @@ struct Result {
 // Enough frames for about the same amount of drawing at every N.
 int framesFor(int sprites)
 {
-    return sprites >= 10000 ? 20 : 100;
+    return sprites >= 20000 ? 10 : sprites >= 10000 ? 20 : 100;
 }
 
 struct Context {
@@ -115,15 +123,21 @@ SGImage makeImage()
     return image;
 }
 
-// The same motion as the LÖVE scene (sprite i counts from 1 there).
-void position(int i, int frame, float& x, float& y)
-{
-    const float cx = static_cast<float>((i * 37) % (kWidth - 40) + 20);
-    const float cy = static_cast<float>((i * 53) % (kHeight - 40) + 20);
-    const float phase = i * 0.1f + frame * 0.05f;
-    x = cx + 15.0f * std::cos(phase);
-    y = cy + 15.0f * std::sin(phase);
-}
+// The same motion as the LÖVE scene: sprite i on its own circle.
+const char* const kScript = R"lua(
+local WIDTH, HEIGHT = 480, 320
+local cos, sin = math.cos, math.sin
+function moveSprites(f)
+    for i = 1, #sprites do
+        local sprite = sprites[i]
+        local cx = (i * 37) % (WIDTH - 40) + 20
+        local cy = (i * 53) % (HEIGHT - 40) + 20
+        local phase = i * 0.1 + f * 0.05
+        sprite.x:setValue(cx + 15 * cos(phase), true)
+        sprite.y:setValue(cy + 15 * sin(phase), true)
+    end
+end
+)lua";
 
 void finishDrawing()
 {
@@ -131,8 +145,16 @@ void finishDrawing()
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
 }
 
-Result runOurs(Context& context, int sprites, int frames)
+Result runOurs(Context& context, int sprites, int frames, bool batched, bool scissor)
 {
+    SGQuadBatch::setEnabled(batched);
+    TN_State* S = TN_NewState(0);
+    TN_LoadLibs(S->L);
+    if (luaL_dostring(S->L, kScript) != 0) {
+        std::fprintf(stderr, "sprite_bench: %s\n", lua_tostring(S->L, -1));
+        TN_DestroyState(S);
+        return Result{sprites, 0, 1.0};
+    }
     SGScene scene(nullptr, nullptr);
     auto* space = static_cast<SGOrtho2DSpace*>(scene.createSpace(SGOrtho2DSpaceClass));
     space->width.setValue(kWidth);
@@ -140,25 +162,31 @@ Result runOurs(Context& context, int sprites, int frames)
     space->near.setValue(-1.0f);
     space->far.setValue(1.0f);
     const SGImage image = makeImage();
-    std::vector<SGSpriteNode*> nodes;
+    lua_createtable(S->L, sprites, 0);
     for (int i = 1; i <= sprites; ++i) {
         auto* sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
         sprite->imagePort.setValue(image);
         sprite->widthPort.setValue(kSize);
         sprite->heightPort.setValue(kSize);
-        nodes.push_back(sprite);
+        pushNode(S->L, sprite);
+        lua_rawseti(S->L, -2, i);
     }
+    lua_setfield(S->L, LUA_GLOBALSINDEX, "sprites");
+    glScissor(0, 0, 1, 1);
     auto frame = [&](int f) {
-        for (int i = 1; i <= sprites; ++i) {
-            float x, y;
-            position(i, f, x, y);
-            nodes[i - 1]->xPort.setValue(x);
-            nodes[i - 1]->yPort.setValue(y);
+        lua_getfield(S->L, LUA_GLOBALSINDEX, "moveSprites");
+        lua_pushnumber(S->L, static_cast<lua_Number>(f));
+        if (lua_pcall(S->L, 1, 0, 0) != 0) {
+            std::fprintf(stderr, "sprite_bench: %s\n", lua_tostring(S->L, -1));
+            lua_pop(S->L, 1);
         }
         SDL_PumpEvents();
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
+        if (scissor)
+            glEnable(GL_SCISSOR_TEST);
         scene.render();
+        glDisable(GL_SCISSOR_TEST);
         SDL_GL_SwapWindow(context.window);
     };
     for (int f = 1; f <= kWarmUpFrames; ++f)
@@ -169,16 +197,21 @@ Result runOurs(Context& context, int sprites, int frames)
         frame(f);
     finishDrawing();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    lua_pushnil(S->L);
+    lua_setfield(S->L, LUA_GLOBALSINDEX, "sprites");
+    TN_DestroyState(S);
     SGImage owned = image;
     owned.freeImage();
+    SGQuadBatch::setEnabled(true);
     return Result{sprites, frames, elapsed.count()};
 }
 
 // Runs LÖVE on the peer scene; false when it is missing or fails.
-bool runLove(int sprites, int frames, Result& result)
+bool runLove(int sprites, int frames, bool scissor, Result& result)
 {
     const std::string command = "SDL_VIDEODRIVER=offscreen love '" TERN_SOURCE_DIR "/bench/love-sprites' " +
-                                std::to_string(sprites) + " " + std::to_string(frames) + " 2>/dev/null";
+                                std::to_string(sprites) + " " + std::to_string(frames) +
+                                (scissor ? " scissor" : "") + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return false;
@@ -196,54 +229,76 @@ bool runLove(int sprites, int frames, Result& result)
     return found;
 }
 
-}  // namespace
-
-// The run with the median time; runs must not be empty.
-Result median(std::vector<Result> runs)
+double median(std::vector<double> values)
 {
-    std::sort(runs.begin(), runs.end(), [](const Result& a, const Result& b) { return a.seconds < b.seconds; });
-    return runs[runs.size() / 2];
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
 }
+
+// Median frames per second (or µs per sprite) of kRounds alternating runs.
+struct Row {
+    double batched = 0.0;
+    double immediate = 0.0;
+    double love = 0.0;
+    bool haveLove = false;
+};
+
+Row measure(Context& context, int n, bool scissor)
+{
+    std::vector<double> batched, immediate, love;
+    const int frames = framesFor(n);
+    for (int round = 0; round < kRounds; ++round) {
+        const Result b = runOurs(context, n, frames, true, scissor);
+        const Result i = runOurs(context, n, frames, false, scissor);
+        batched.push_back(scissor ? b.microsecondsPerSprite() : b.fps());
+        immediate.push_back(scissor ? i.microsecondsPerSprite() : i.fps());
+        Result peer{};
+        if (runLove(n, frames, scissor, peer))
+            love.push_back(scissor ? peer.microsecondsPerSprite() : peer.fps());
+    }
+    Row row;
+    row.batched = median(batched);
+    row.immediate = median(immediate);
+    row.haveLove = !love.empty();
+    row.love = median(love);
+    return row;
+}
+
+void printRow(int n, const Row& row, bool scissor)
+{
+    // For frames per second higher is better; for µs per sprite lower is.
+    const double ratio = !row.haveLove ? 0.0 : scissor ? row.love / row.batched : row.batched / row.love;
+    if (row.haveLove)
+        std::printf("%-8d %12.2f %12.2f %12.2f %10.2f\n", n, row.batched, row.immediate, row.love, ratio);
+    else
+        std::printf("%-8d %12.2f %12.2f %12s %10s\n", n, row.batched, row.immediate, "-", "-");
+    std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    bool peer = true;
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--no-peer")
-            peer = false;
-        else
-            counts.push_back(std::atoi(argv[i]));
-    }
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
     if (counts.empty())
-        counts = {1000, 10000};
+        counts = {1000, 10000, 20000};
 
     Context context;
     if (!openContext(context)) {
         closeContext(context);
         return 1;
     }
-    std::printf("%-8s %-7s %10s %15s %10s %15s %10s\n", "sprites", "frames", "tern fps", "tern us/sprite",
-                "love fps", "love us/sprite", "tern/love");
-    for (int n : counts) {
-        std::vector<Result> ours;
-        std::vector<Result> theirs;
-        for (int round = 0; round < kRounds; ++round) {
-            ours.push_back(runOurs(context, n, framesFor(n)));
-            Result r{};
-            if (peer && runLove(n, framesFor(n), r))
-                theirs.push_back(r);
-        }
-        const Result a = median(ours);
-        if (theirs.empty()) {
-            std::printf("%-8d %-7d %10.1f %15.3f %10s %15s %10s\n", n, a.frames, a.fps(), a.microsecondsPerSprite(),
-                        "-", "-", "-");
-            continue;
-        }
-        const Result b = median(theirs);
-        std::printf("%-8d %-7d %10.1f %15.3f %10.1f %15.3f %10.2f\n", n, a.frames, a.fps(), a.microsecondsPerSprite(),
-                    b.fps(), b.microsecondsPerSprite(), a.fps() / b.fps());
-    }
+    std::printf("%dx%d, %dx%d sprites, median of %d alternating runs\n", kWidth, kHeight, kSize, kSize, kRounds);
+    std::printf("frames per second        (ratio: tern batched / love)\n");
+    std::printf("%-8s %12s %12s %12s %10s\n", "sprites", "tern", "immediate", "love", "ratio");
+    for (int n : counts)
+        printRow(n, measure(context, n, false), false);
+    std::printf("CPU us per moving sprite, 1x1 scissor  (ratio: love / tern batched)\n");
+    std::printf("%-8s %12s %12s %12s %10s\n", "sprites", "tern", "immediate", "love", "ratio");
+    for (int n : counts)
+        printRow(n, measure(context, n, true), true);
     closeContext(context);
     return 0;
 }

@@ -1,9 +1,10 @@
--- N textured 16 x 16 sprites moving every frame, drawn for a fixed number of
+-- N textured 32 x 32 sprites moving every frame, drawn for a fixed number of
 -- frames as fast as the machine goes; prints one line:
 --   love-sprites N FRAMES SECONDS
--- Arguments: love bench/love-sprites N FRAMES
-local SIZE = 16
-local WIDTH, HEIGHT = 800, 600
+-- Arguments: love bench/love-sprites N FRAMES [scissor]
+-- With "scissor" drawing is cut to a 1 x 1 scissor, so the time is the CPU's.
+local SIZE = 32
+local WIDTH, HEIGHT = 480, 320
 
 local function position(i, frame)
     -- The same motion as sprite_bench.cpp: each sprite on its own circle.
@@ -20,14 +21,17 @@ function love.run()
     data:mapPixel(function(x, y) return x / SIZE, y / SIZE, 0.8, 1 end)
     local image = love.graphics.newImage(data)
     local half = SIZE / 2
+    local scissor = arg[4] == "scissor"
 
     local function frame(f)
         love.event.pump()
         love.graphics.clear(0, 0, 0, 1)
+        if scissor then love.graphics.setScissor(0, 0, 1, 1) end
         for i = 1, n do
             local x, y = position(i, f)
             love.graphics.draw(image, math.floor(x), math.floor(y), 0, 1, 1, half, half)
         end
+        love.graphics.setScissor()
         love.graphics.present()
     end
 

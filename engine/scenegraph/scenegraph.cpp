@@ -175,7 +175,8 @@ void* managerAt(lua_State* L, int index, const char* metatable)
 
 // ---- Ports --------------------------------------------------------------
 
-void pushPort(lua_State* L, SGObject* node, uint64_t serial, int id)
+// Pushes a port object; metatable is the stack index of the port metatable.
+void pushPort(lua_State* L, SGObject* node, uint64_t serial, int id, int metatable)
 {
     lua_createtable(L, 3, 0);
     lua_pushlightuserdata(L, node);
@@ -184,7 +185,7 @@ void pushPort(lua_State* L, SGObject* node, uint64_t serial, int id)
     lua_rawseti(L, -2, 2);
     lua_pushlightuserdata(L, reinterpret_cast<void*>(static_cast<uintptr_t>(serial)));
     lua_rawseti(L, -2, 3);
-    luaL_getmetatable(L, kPortMT);
+    lua_pushvalue(L, metatable);
     lua_setmetatable(L, -2);
 }
 
@@ -547,13 +548,14 @@ int attributeNode_gc(lua_State* L)
 
 // ---- Module -------------------------------------------------------------
 
-// __index of node objects (upvalue 1: the metatable it belongs to): a port
-// name gives a port object, anything else the metatable's entry.
+// __index of node objects (upvalues: the metatable it belongs to, the port
+// name table, the port metatable): a port name gives a port object, anything
+// else the metatable's entry. Scripts reach ports through here every frame,
+// so the tables come as upvalues rather than registry lookups by name.
 int node_index(lua_State* L)
 {
-    lua_getfield(L, LUA_REGISTRYINDEX, kNodeConstants);
     lua_pushvalue(L, 2);
-    lua_rawget(L, -2);
+    lua_rawget(L, lua_upvalueindex(2));
     if (lua_type(L, -1) == LUA_TNUMBER) {
         const int id = integerAt(L, lua_gettop(L));
         if (!isHandle(L, 1, sizeof(NodeHandle)))
@@ -561,7 +563,7 @@ int node_index(lua_State* L)
         // The handle is not checked for life here: the port object carries
         // the serial, and every use of it checks.
         const auto* handle = static_cast<const NodeHandle*>(lua_touserdata(L, 1));
-        pushPort(L, handle->node, handle->serial, id);
+        pushPort(L, handle->node, handle->serial, id, lua_upvalueindex(3));
         return 1;
     }
     lua_pushvalue(L, lua_upvalueindex(1));
@@ -644,8 +646,11 @@ void newMetatable(lua_State* L, const char* name, const luaL_Reg* functions, boo
     }
     luaL_register(L, nullptr, functions);
     lua_pushvalue(L, -1);
-    if (portLookup)
-        lua_pushcclosure(L, node_index, 1);
+    if (portLookup) {
+        lua_getfield(L, LUA_REGISTRYINDEX, kNodeConstants);
+        luaL_getmetatable(L, kPortMT);
+        lua_pushcclosure(L, node_index, 3);
+    }
     lua_setfield(L, -2, "__index");
 }
 

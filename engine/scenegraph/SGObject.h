@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class SGNode;
+
 // Starts with one reference; release() destroys the object when the last one
 // goes. Every live object is also listed with a serial number that is never
 // reused, so a script handle holding (address, serial) can tell whether its
@@ -21,6 +23,8 @@ public:
     int32_t retainCount() const { return refCount_; }
 
     uint64_t serial() const { return serial_; }
+    // This object as a node, or null when it is none (a cheap dynamic_cast).
+    virtual SGNode* asNode() { return nullptr; }
     // The object at address if it is alive and carries serial, else null.
     // Never dereferences address.
     static SGObject* liveObject(const void* address, uint64_t serial);

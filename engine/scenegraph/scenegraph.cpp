@@ -109,9 +109,14 @@ NodeHandle* toNodeHandle(lua_State* L, int index)
     return nullptr;
 }
 
+SGNode* asNode(SGObject* object)
+{
+    return object ? object->asNode() : nullptr;
+}
+
 SGNode* liveNode(const NodeHandle* handle)
 {
-    return dynamic_cast<SGNode*>(SGObject::liveObject(handle->node, handle->serial));
+    return asNode(SGObject::liveObject(handle->node, handle->serial));
 }
 
 // The live node of the node object at index, having every bit of cls;
@@ -205,7 +210,7 @@ SGPort* checkPort(lua_State* L, int index, const char* fn)
     lua_pop(L, 3);
     if (!wellFormed)
         luaL_error(L, "%s: port object expected, got a table", fn);
-    SGNode* node = dynamic_cast<SGNode*>(SGObject::liveObject(address, serial));
+    SGNode* node = asNode(SGObject::liveObject(address, serial));
     if (!node)
         luaL_error(L, "%s: the port's node no longer exists (removed from its space, or its scene was deleted)", fn);
     SGPort* port = node->portForID(static_cast<SGPortID>(id));
@@ -270,9 +275,11 @@ bool scriptValueAsText(lua_State* L, int index, std::string& text)
 template <class Port, class T>
 bool storeTyped(SGPort* port, const T& value, bool mark)
 {
-    auto* typed = dynamic_cast<Port*>(port);
-    if (!typed)
+    // The value's storage type, not the registered type, says which class
+    // the port is: no dynamic_cast on the script's hot path.
+    if (port->storage != Port::kStorage)
         return false;
+    auto* typed = static_cast<Port*>(port);
     if (mark)
         typed->setValue(value);
     else

@@ -12,6 +12,7 @@
 
 class SGNode : public SGObject {
 public:
+    SGNode* asNode() override { return this; }
     SGNode() = default;
     ~SGNode() override = default;
 

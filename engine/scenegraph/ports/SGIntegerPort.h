@@ -6,6 +6,8 @@
 
 class SGIntegerPort : public SGPort {
 public:
+    static constexpr SGPortValueType kStorage = INTEGER;
+    SGIntegerPort() { storage = kStorage; }
     using SGPort::setValue;
     // Stores v and marks everything that depends on this port dirty. Code
     // that must not mark (a node writing its outputs from compute) stores

@@ -49,6 +49,7 @@ public:
 
     SGNode* node = nullptr;            // owner, set on registration; not owned
     SGPortValueType type = NIL;        // set on registration
+    SGPortValueType storage = NIL;     // the type of the value a subclass holds, set by its constructor
     std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
 

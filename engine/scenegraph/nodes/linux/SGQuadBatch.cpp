@@ -39,13 +39,10 @@ void multiply(float product[16], const float a[16], const float b[16])
     std::memcpy(product, p, sizeof p);
 }
 
-// m = m × rotation about z, as glRotatef(degrees, 0, 0, 1) does: float sine
-// and cosine of the angle converted to float radians.
-void rotate(float m[16], float degrees)
+// m = m × rotation about z by the angle whose sine and cosine are s and c,
+// as glRotatef(degrees, 0, 0, 1) does.
+void rotate(float m[16], float s, float c)
 {
-    const float radians = static_cast<float>(degrees * M_PI / 180.0);
-    const float s = sinf(radians);
-    const float c = cosf(radians);
     const float r[16] = {c, s, 0.0f, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
     multiply(m, m, r);
 }
@@ -95,7 +92,16 @@ void SGQuadBatch::setTransform(float tx, float ty, float degrees, float ox, floa
     float m[16];
     std::memcpy(m, modelview_, sizeof m);
     translate(m, tx, ty);
-    rotate(m, degrees);
+    // Float sine and cosine of the angle converted to float radians, as the
+    // GL computes them; neighbouring sprites often share their angle (compared
+    // bit for bit, so -0 and NaN get their own).
+    if (std::memcmp(&degrees, &degrees_, sizeof degrees) != 0) {
+        const float radians = static_cast<float>(degrees * M_PI / 180.0);
+        degrees_ = degrees;
+        sine_ = sinf(radians);
+        cosine_ = cosf(radians);
+    }
+    rotate(m, sine_, cosine_);
     translate(m, ox, oy);
     multiply(mvp_, projection_, m);
 }

@@ -70,6 +70,9 @@ private:
     float projection_[16] = {};
     float modelview_[16] = {};
     float mvp_[16] = {};  // projection × placed modelview, column-major
+    float degrees_ = 0.0f;  // the last angle, with its sine and cosine
+    float sine_ = 0.0f;
+    float cosine_ = 1.0f;
     bool textured_ = false;
     uint32_t texture_ = 0;
     uint32_t blendSource_ = 0;

@@ -33,6 +33,16 @@ void SGSpace::render()
     // (the caller may change the matrices next).
     const bool batching = SGQuadBatch::enabled();
     SGQuadBatch& batch = SGQuadBatch::shared();
+    // Ends the pass also when a node's compute raises an error, so what was
+    // collected is drawn as the immediate path would have drawn it.
+    struct Pass {
+        SGQuadBatch* batch;
+        ~Pass()
+        {
+            if (batch)
+                batch->endPass();
+        }
+    } pass{batching ? &batch : nullptr};
     if (batching)
         batch.beginPass();
     for (SGRenderNode* node : renderNodes) {
@@ -40,8 +50,6 @@ void SGSpace::render()
             batch.flush();
         node->compute();
     }
-    if (batching)
-        batch.endPass();
 }
 
 SGNode* SGSpace::createNode(SGNodeClass cls)

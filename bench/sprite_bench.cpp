@@ -4,7 +4,7 @@
 // session; and the CPU time per moving sprite with drawing cut to a 1 × 1
 // scissor, so that pixel fill no longer counts.
 //
-//   sprite_bench [N ...]      default: 1000 10000 20000
+//   sprite_bench [--no-peer] [N ...]   default: 1000 10000 20000
 //   sprite_bench --profile N  only ours, batched, scissored, 100 frames (to
 //                             run under perf or callgrind)
 //
@@ -250,6 +250,8 @@ struct Row {
     bool haveLove = false;
 };
 
+bool peer = true;  // --no-peer leaves LÖVE out
+
 Row measure(Context& context, int n, bool scissor)
 {
     std::vector<double> batched, immediate, love;
@@ -259,9 +261,9 @@ Row measure(Context& context, int n, bool scissor)
         const Result i = runOurs(context, n, frames, false, scissor);
         batched.push_back(scissor ? b.microsecondsPerSprite() : b.fps());
         immediate.push_back(scissor ? i.microsecondsPerSprite() : i.fps());
-        Result peer{};
-        if (runLove(n, frames, scissor, peer))
-            love.push_back(scissor ? peer.microsecondsPerSprite() : peer.fps());
+        Result theirs{};
+        if (peer && runLove(n, frames, scissor, theirs))
+            love.push_back(scissor ? theirs.microsecondsPerSprite() : theirs.fps());
     }
     Row row;
     row.batched = median(batched);
@@ -296,8 +298,12 @@ int main(int argc, char** argv)
         return 0;
     }
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--no-peer")
+            peer = false;
+        else
+            counts.push_back(std::atoi(argv[i]));
+    }
     if (counts.empty())
         counts = {1000, 10000, 20000};
 

@@ -1,7 +1,8 @@
 // The batched drawing path against the immediate one: random scenes of
 // sprites (coloured, textured, wrapping, premultiplied, every blend mode,
-// rotated, partly off screen) in ortho, wrap and replicator spaces, drawn
-// both ways; every pixel must be equal.
+// rotated, partly off screen) and particle systems in ortho, wrap and
+// replicator spaces, each scene built twice from its seed and drawn both
+// ways; every pixel must be equal.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -9,6 +10,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "DrawingSupport.h"
@@ -43,6 +45,7 @@ protected:
     // flagged premultiplied.
     void makeTextures(std::mt19937& random)
     {
+        images.clear();
         for (int i = 0; i < 4; ++i) {
             const int w = 1 + static_cast<int>(random() % 24);
             const int h = 1 + static_cast<int>(random() % 24);
@@ -60,6 +63,34 @@ protected:
     float uniform(std::mt19937& random, float lo, float hi)
     {
         return std::uniform_real_distribution<float>(lo, hi)(random);
+    }
+
+    void addParticles(SGSpace* space, std::mt19937& random)
+    {
+        auto* particles = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+        if (random() % 3 != 0)
+            particles->imagePort.setValue(images[random() % images.size()]);
+        particles->numParticlesPort.setValue(static_cast<int32_t>(5 + random() % 40));
+        particles->spawnParticlesPort.setValue(true);
+        particles->lifetimePort.setValue(uniform(random, 1.0f, 4.0f));
+        particles->lifestartPort.setValue(uniform(random, 0.0f, 1.0f));
+        particles->xPort.setValue(uniform(random, 0.0f, kWidth));
+        particles->yPort.setValue(uniform(random, 0.0f, kHeight));
+        particles->directionPort.setValue(uniform(random, 0.0f, 360.0f));
+        particles->speedPort.setValue(uniform(random, 5.0f, 60.0f));
+        particles->rotationPort.setValue(uniform(random, 0.0f, 90.0f));
+        particles->angularVelocityPort.setValue(uniform(random, -90.0f, 90.0f));
+        particles->sizePort.setValue(uniform(random, 2.0f, 20.0f));
+        particles->sizeTargetPort.setValue(uniform(random, 2.0f, 20.0f));
+        particles->sizeTransitionTimePort.setValue(uniform(random, 0.5f, 2.0f));
+        particles->gravityYPort.setValue(uniform(random, -20.0f, 0.0f));
+        particles->colorPort.setValue(SGColor{uniform(random, 0, 1), uniform(random, 0, 1), 1.0f, 1.0f});
+        particles->colorTargetPort.setValue(SGColor{1.0f, uniform(random, 0, 1), 0.0f, uniform(random, 0, 1)});
+        particles->colorTransitionTimePort.setValue(uniform(random, 0.5f, 3.0f));
+        particles->blendingModePort.setValue(static_cast<int32_t>(random() % 6));
+        particles->timePort.setValue(0.5f);
+        // Particles are born on the first frame and drawn from the second.
+        particleSystems.push_back({particles, uniform(random, 1.0f, 3.0f)});
     }
 
     void addSprite(SGSpace* space, std::mt19937& random)
@@ -85,7 +116,7 @@ protected:
 
     // A scene of sprites straight in the ortho space, in a wrap space and in
     // a replicator space, with a clear node in between now and then.
-    void buildScene(int seed)
+    void buildScene(SGScene& scene, int seed)
     {
         std::mt19937 random(seed);
         makeTextures(random);
@@ -94,6 +125,8 @@ protected:
             world->modelRotation.setValue(uniform(random, -30.0f, 30.0f));
         for (int i = 0; i < 60; ++i) {
             addSprite(world, random);
+            if (random() % 20 == 0)
+                addParticles(world, random);
             if (random() % 80 == 0) {
                 auto* clear = static_cast<SGClearNode*>(world->createNode(SGClearNodeClass));
                 clear->color.setValue(SGColor{uniform(random, 0, 1), 0.5f, 0.5f, 1.0f});
@@ -106,36 +139,47 @@ protected:
         wrap->wrapHeight.setValue(static_cast<float>(kHeight));
         for (int i = 0; i < 10; ++i)
             addSprite(wrap, random);
+        addParticles(wrap, random);
         auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
         replicator->copies.setValue(static_cast<int32_t>(2 + random() % 4));
         replicator->spacing.setValue(uniform(random, 5.0f, 30.0f));
         replicator->angle.setValue(uniform(random, 0.0f, 360.0f));
         for (int i = 0; i < 5; ++i)
             addSprite(replicator, random);
+        addParticles(replicator, random);
         for (int i = 0; i < 20; ++i)
             addSprite(world, random);
     }
 
-    std::vector<Pixel> draw(bool batched)
+    // Builds the seed's scene afresh (particles draw their birth values from
+    // the C library's rand) and draws it by the chosen path.
+    std::vector<Pixel> draw(int seed, bool batched)
     {
         SGQuadBatch::setEnabled(batched);
+        std::srand(static_cast<unsigned>(seed));
+        SGScene scene(nullptr, nullptr);
+        particleSystems.clear();
+        buildScene(scene, seed);
+        prepareViewState(0.2f, 0.3f, 0.4f);
+        scene.render();
+        for (const auto& system : particleSystems)
+            system.first->timePort.setValue(system.second);
         prepareViewState(0.2f, 0.3f, 0.4f);
         scene.render();
         return gl.readPixels();
     }
 
     OffscreenGL gl{kWidth, kHeight};
-    SGScene scene{nullptr, nullptr};
     std::vector<GLuint> textures;
     std::vector<SGImage> images;
+    std::vector<std::pair<SGParticleSystemNode*, float>> particleSystems;  // with the second frame's time
 };
 
 TEST_P(BatchIdentityTest, EveryPixelEqualsTheImmediatePath)
 {
-    buildScene(GetParam());
-    const std::vector<Pixel> immediate = draw(false);
+    const std::vector<Pixel> immediate = draw(GetParam(), false);
     SGQuadBatch::shared().resetCounts();
-    const std::vector<Pixel> batched = draw(true);
+    const std::vector<Pixel> batched = draw(GetParam(), true);
     EXPECT_GT(SGQuadBatch::shared().drawCalls(), 0u);
     ASSERT_EQ(immediate.size(), batched.size());
     int differing = 0;

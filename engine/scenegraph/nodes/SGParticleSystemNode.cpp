@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "scenegraph/nodes/SGSpriteDrawing.h"
+#include "scenegraph/nodes/linux/SGQuadBatch.h"
 
 namespace {
 
@@ -189,7 +190,8 @@ void SGParticleSystemNode::refreshParticles(float time)
     }
 }
 
-void SGParticleSystemNode::drawLivingParticle(const SGParticle& particle, float age, float s, float t)
+void SGParticleSystemNode::drawLivingParticle(const SGParticle& particle, float age, float s, float t,
+                                              SGQuadBatch* batch)
 {
     const float w = interpolate(particle.startWidth, particle.targetWidth, sizeTransitionTime, age);
     const float h = interpolate(particle.startHeight, particle.targetHeight, sizeTransitionTime, age);
@@ -205,14 +207,47 @@ void SGParticleSystemNode::drawLivingParticle(const SGParticle& particle, float 
         c.g *= c.a;
         c.b *= c.a;
     }
+    const float x = particle.originX + (particle.velocityX + 0.5f * gravityX * age) * age;
+    const float y = particle.originY + (particle.velocityY + 0.5f * gravityY * age) * age;
+    const float degrees = particle.rotation + particle.angularVelocity * age;
+    if (batch) {
+        batchParticle(*batch, c, x, y, degrees, w, h, s, t);
+        return;
+    }
     glColor4f(c.r, c.g, c.b, c.a);
 
     glPushMatrix();
-    glTranslatef(particle.originX + (particle.velocityX + 0.5f * gravityX * age) * age,
-                 particle.originY + (particle.velocityY + 0.5f * gravityY * age) * age, 0.0f);
-    glRotatef(particle.rotation + particle.angularVelocity * age, 0.0f, 0.0f, 1.0f);
+    glTranslatef(x, y, 0.0f);
+    glRotatef(degrees, 0.0f, 0.0f, 1.0f);
     drawParticle(w, h, s, t);
     glPopMatrix();
+}
+
+void SGParticleSystemNode::batchParticle(SGQuadBatch& batch, const SGColor& c, float x, float y, float degrees,
+                                         float width, float height, float s, float t)
+{
+    const float hw = width * 0.5f;
+    const float hh = height * 0.5f;
+    const float xs[4] = {-hw, hw, hw, -hw};
+    const float ys[4] = {-hh, -hh, hh, hh};
+    const float us[4] = {0.0f, s, s, 0.0f};
+    const float vs[4] = {0.0f, 0.0f, t, t};
+    batch.setState(image.isPresent(), image.texture, batchBlend_.source, batchBlend_.destination, c);
+    batch.setTransform(x, y, degrees, 0.0f, 0.0f);
+    batch.addQuad(xs, ys, us, vs);
+}
+
+void SGParticleSystemNode::drawLivingParticles(float time, float s, float t, SGQuadBatch* batch)
+{
+    for (int32_t i = 0; i < particleCount; ++i) {
+        SGParticle& particle = particles[i];
+        const float age = time - particle.startTime;
+        if (!(age > 0.0f && particle.lifetime > age))
+            continue;
+        if (!particle.initialized)
+            randomizeParticle(&particle);
+        drawLivingParticle(particle, age, s, t, batch);
+    }
 }
 
 void SGParticleSystemNode::renderAtTime(float time)
@@ -221,6 +256,17 @@ void SGParticleSystemNode::renderAtTime(float time)
     const bool textured = image.isPresent();
     float s = 1.0f;
     float t = 1.0f;
+    SGQuadBatch& shared = SGQuadBatch::shared();
+    if (SGQuadBatch::enabled() && shared.collecting()) {
+        // The batch sets and restores texturing and blending itself.
+        batchBlend_ = SGBlendFactorsFor(mode, textured ? image.premultipliedAlpha : 0);
+        if (textured) {
+            s = static_cast<float>(image.width);
+            t = static_cast<float>(image.height);
+        }
+        drawLivingParticles(time, s, t, &shared);
+        return;
+    }
     if (textured) {
         SGSetBlendMode(mode, image.premultipliedAlpha);
         glEnable(GL_TEXTURE_RECTANGLE_ARB);
@@ -233,15 +279,7 @@ void SGParticleSystemNode::renderAtTime(float time)
     }
 
     glPushMatrix();
-    for (int32_t i = 0; i < particleCount; ++i) {
-        SGParticle& particle = particles[i];
-        const float age = time - particle.startTime;
-        if (!(age > 0.0f && particle.lifetime > age))
-            continue;
-        if (!particle.initialized)
-            randomizeParticle(&particle);
-        drawLivingParticle(particle, age, s, t);
-    }
+    drawLivingParticles(time, s, t, nullptr);
     glPopMatrix();
 
     SGRestoreBlendMode();

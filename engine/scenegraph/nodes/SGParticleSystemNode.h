@@ -11,6 +11,7 @@
 
 #include "scenegraph/nodes/SGParticle.h"
 #include "scenegraph/nodes/SGRenderNode.h"
+#include "scenegraph/nodes/SGSpriteDrawing.h"
 #include "scenegraph/ports/SGBooleanPort.h"
 #include "scenegraph/ports/SGColorPort.h"
 #include "scenegraph/ports/SGImagePort.h"
@@ -25,6 +26,8 @@ float randFloat(float lo, float hi);
 float interpolate(float from, float to, float duration, float elapsed);
 // One quad of w × h centred on the origin, texture coordinates 0..s, 0..t.
 void drawParticle(float width, float height, float s, float t);
+
+class SGQuadBatch;
 
 class SGParticleSystemNode : public SGRenderNode {
 public:
@@ -94,8 +97,14 @@ public:
     float angularVelocity = 0.0f;
 
 private:
-    // Draws one living particle at age with the current node values.
-    void drawLivingParticle(const SGParticle& particle, float age, float s, float t);
+    // Draws every living particle with the current node values, or adds it
+    // to batch when there is one.
+    void drawLivingParticles(float time, float s, float t, SGQuadBatch* batch);
+    void drawLivingParticle(const SGParticle& particle, float age, float s, float t, SGQuadBatch* batch);
+    void batchParticle(SGQuadBatch& batch, const SGColor& c, float x, float y, float degrees, float width,
+                       float height, float s, float t);
+
+    SGBlendFactors batchBlend_ = {0, 0};  // the blend factors of the pass being batched
 };
 
 #endif

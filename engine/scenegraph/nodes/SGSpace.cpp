@@ -28,9 +28,9 @@ void SGSpace::compute()
 
 void SGSpace::render()
 {
-    // Sprites add their quads to the shared batch; it is drawn before any
-    // other node touches GL state or the matrices, and at the end of the pass
-    // (the caller may change the matrices next).
+    // Sprites and particle systems add their quads to the shared batch; it
+    // is drawn before any other node touches GL state or the matrices, and
+    // at the end of the pass (the caller may change the matrices next).
     const bool batching = SGQuadBatch::enabled();
     SGQuadBatch& batch = SGQuadBatch::shared();
     // Ends the pass also when a node's compute raises an error, so what was
@@ -46,7 +46,7 @@ void SGSpace::render()
     if (batching)
         batch.beginPass();
     for (SGRenderNode* node : renderNodes) {
-        if (batching && !node->isKindOf(SGSpriteNodeClass))
+        if (batching && !node->isKindOf(SGSpriteNodeClass) && !node->isKindOf(SGParticleSystemNodeClass))
             batch.flush();
         node->compute();
     }

@@ -61,7 +61,7 @@ bool SGQuadBatch::enabled_ = !immediateRequested();
 
 SGQuadBatch& SGQuadBatch::shared()
 {
-    static SGQuadBatch batch;
+    static thread_local SGQuadBatch batch;
     return batch;
 }
 

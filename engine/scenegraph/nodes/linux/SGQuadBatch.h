@@ -19,7 +19,8 @@
 
 class SGQuadBatch {
 public:
-    // The batch every drawing node shares (one GL context draws at a time).
+    // The batch every drawing node of the calling thread shares (each render
+    // thread draws with its own context).
     static SGQuadBatch& shared();
 
     // True unless the environment sets TERN_IMMEDIATE_DRAWING to a non-empty

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "libs/runtime/TNMainQueue.h"
+
 TNApplication::TNApplication() : start_(SDL_GetPerformanceCounter()), wakeEvent_(SDL_RegisterEvents(1))
 {
 }
@@ -67,6 +69,8 @@ void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent
         if (terminating_.load())
             break;
         runDueCalls();
+        // Observer reports and reference releases that other threads left for the main thread.
+        TNMainQueue::runPending();
         if (!terminating_.load())
             tick();
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "DemoGame.h"
 #include "TestSupport.h"
@@ -64,6 +65,30 @@ TEST_F(DemoGameTest, TitleSceneShowsTheTitleOverTheNightSky)
     EXPECT_GT(game.countPixels(180, 60, 120, 100, [](const Pixel& p) { return p.r > 150 && p.g > 60 && p.b < 120; }), 30);
     EXPECT_EQ(game.eval("game.current.named and #game.current.texts"), "4");
     EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score 0");
+}
+
+// With the same input at the same fixed step, two runs draw the same frames
+// (particles included).
+TEST_F(DemoGameTest, RunsAreReproducible)
+{
+    std::vector<Pixel> screens[2][2];  // run, title/play
+    for (int run = 0; run < 2; ++run) {
+        TempDir save;
+        DemoGame game(gl, save.file("save.data"));
+        game.frames(60);
+        screens[run][0] = gl.readPixels();
+        game.press("space");
+        game.frames(5);
+        game.press("space");
+        game.frames(40);
+        screens[run][1] = gl.readPixels();
+    }
+    for (int screen = 0; screen < 2; ++screen) {
+        size_t differing = 0;
+        for (size_t i = 0; i < screens[0][screen].size(); ++i)
+            differing += !(screens[0][screen][i] == screens[1][screen][i]);
+        EXPECT_EQ(differing, 0u) << (screen ? "play" : "title");
+    }
 }
 
 TEST_F(DemoGameTest, SpaceStartsPlayWithBricksPaddleAndScore)

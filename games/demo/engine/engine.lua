@@ -737,6 +737,9 @@ end
 -- Entry points called by the host --------------------------------------
 
 function initEngine()
+    -- Particle lifetimes come from the C library's generator: seeding it
+    -- makes every run with the same input draw the same frames.
+    math.randomseed(1)
     if soundManager then sharedSoundManager = soundManager.new() end
     if assetManager then sharedAssetManager = assetManager.new() end
 end

@@ -46,9 +46,14 @@ const char* kScript = R"(
 
 class WindowInputTest : public ::testing::Test {
 protected:
+    // One X server for all the tests of a process: Xlib keeps input-method
+    // state from the first display, and a second server on the same display
+    // number after SDL's video restarts ends the process in XCreateIC.
+    static void SetUpTestSuite() { x_ = std::make_unique<XServer>(true); }
+    static void TearDownTestSuite() { x_.reset(); }
+
     void SetUp() override
     {
-        x_ = std::make_unique<XServer>(true);
         if (!x_->ok())
             GTEST_SKIP() << "no X server for this test: " << x_->error();
         // No session bus: SDL would otherwise try to start one for the
@@ -85,7 +90,6 @@ protected:
         engine_.reset();
         window_.reset();
         video_.reset();
-        x_.reset();
     }
 
     void pump()
@@ -102,13 +106,15 @@ protected:
     bool pumpUntil(const std::function<bool()>& done) { return waitFor(done, 5s, [this] { pump(); }); }
     int count(const std::string& what) { return std::atoi(engine_->eval("count('" + what + "')").c_str()); }
 
-    std::unique_ptr<XServer> x_;
+    static std::unique_ptr<XServer> x_;
     std::unique_ptr<VideoSession> video_;
     std::unique_ptr<TestWindow> window_;
     std::unique_ptr<TestEngine> engine_;
     std::unique_ptr<TNThreadedGameView> view_;
     std::string windowId_;
 };
+
+std::unique_ptr<XServer> WindowInputTest::x_;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -43,6 +44,38 @@ void stopProcess(pid_t pid)
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
+}
+
+// The servers and window managers running now. Xlib ends the process with
+// exit() when it loses its connection; they are stopped then too rather
+// than left running without their test.
+std::vector<pid_t>& runningChildren()
+{
+    static std::vector<pid_t> children;
+    return children;
+}
+
+void stopRunningChildren()
+{
+    for (pid_t pid : runningChildren())
+        kill(pid, SIGTERM);
+}
+
+void track(pid_t pid)
+{
+    // The list first, so that it is still there when the exit hook runs.
+    runningChildren();
+    static const bool registered = std::atexit(stopRunningChildren) == 0;
+    (void)registered;
+    if (pid > 0)
+        runningChildren().push_back(pid);
+}
+
+void stopTracked(pid_t pid)
+{
+    std::vector<pid_t>& children = runningChildren();
+    children.erase(std::remove(children.begin(), children.end(), pid), children.end());
+    stopProcess(pid);
 }
 
 }  // namespace
@@ -91,6 +124,7 @@ XServer::XServer(bool withWindowManager)
         return;
     }
     xvfb_ = pid;
+    track(pid);
     display_ = ":" + number;
     const char* previous = std::getenv("DISPLAY");
     hadDisplay_ = previous != nullptr;
@@ -99,6 +133,7 @@ XServer::XServer(bool withWindowManager)
     if (withWindowManager) {
         const char* wm[] = {"openbox", nullptr};
         windowManager_ = spawn(wm);
+        track(windowManager_);
         // Give it time to take the screen over.
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
@@ -106,8 +141,8 @@ XServer::XServer(bool withWindowManager)
 
 XServer::~XServer()
 {
-    stopProcess(windowManager_);
-    stopProcess(xvfb_);
+    stopTracked(windowManager_);
+    stopTracked(xvfb_);
     if (hadDisplay_)
         setenv("DISPLAY", previousDisplay_.c_str(), 1);
     else

@@ -8,7 +8,10 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -58,6 +61,24 @@ std::string scalarValue(const xmlNode* value)
     return "";
 }
 
+// The whole of a regular file; false with the reason otherwise.
+bool readRegularFile(const std::string& path, std::string& text, std::string& reason)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream contents;
+    if (!file || !(contents << file.rdbuf())) {
+        reason = std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    text = contents.str();
+    return true;
+}
+
 std::string stripSlashes(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -92,10 +113,18 @@ std::optional<TNBundle> TNBundle::open(const std::string& path, std::string& err
 
 bool TNBundle::readInfoPlist(const std::string& path, std::string& error)
 {
-    xmlDoc* document = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    // Read here rather than by libxml2, whose input layer prints its own
+    // messages for a file it cannot open.
+    std::string text, reason;
+    if (!readRegularFile(path, text, reason)) {
+        error = "cannot read Info.plist " + path + ": " + reason;
+        return false;
+    }
+    xmlDoc* document = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
+                                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!document) {
         const xmlError* last = xmlGetLastError();
-        std::string reason = last && last->message ? last->message : "not well-formed XML\n";
+        reason = last && last->message ? last->message : "not well-formed XML\n";
         if (!reason.empty() && reason.back() == '\n')
             reason.pop_back();
         error = "malformed Info.plist " + path + ": " + reason;

@@ -79,6 +79,21 @@ bool TNParsePlayerOptions(int argc, const char* const* argv, TNPlayerOptions& op
                 return false;
             }
             options.screenshotPath = value;
+        } else if (arg == "--input") {
+            if (!takeValue("--input"))
+                return false;
+            if (value.empty()) {
+                error = "--input needs a file name";
+                return false;
+            }
+            options.inputPath = value;
+        } else if (arg == "--report-memory") {
+            if (!takeValue("--report-memory"))
+                return false;
+            if (!parseFrameCount(value, options.memoryReportInterval)) {
+                error = "--report-memory needs a positive whole number of frames, not '" + value + "'";
+                return false;
+            }
         } else {
             error = "unknown option " + std::string(argv[i]) + " (see --help)";
             return false;
@@ -103,6 +118,10 @@ std::string TNPlayerUsage(const std::string& programName)
         "  --fixed-step        advance the game by exactly 1/60 s each frame\n"
         "  --screenshot FILE.png\n"
         "                      write the last frame drawn to FILE.png\n"
+        "  --input FILE        play the input written in FILE, one event a line:\n"
+        "                      FRAME keyDown|keyUp KEY, FRAME mouseDown|mouseUp|mouseMoved X Y\n"
+        "                      (delivered after frame FRAME; 0 is before the first)\n"
+        "  --report-memory N   print the player's resident memory every N frames\n"
         "\n"
         "Exit status: 0 when the game ends normally, 1 for a broken bundle or a\n"
         "failed asset check, 2 for a bad command line.\n";

@@ -14,6 +14,10 @@ struct TNPlayerOptions {
     // Quit after this many frames; 0 plays until the game ends.
     uint64_t frames = 0;
     std::string screenshotPath;
+    // Scripted input to play (see TNInputScript.h); empty for none.
+    std::string inputPath;
+    // Print resident memory every this many frames; 0 for never.
+    uint64_t memoryReportInterval = 0;
     // Empty: the built-in demo bundle.
     std::string bundlePath;
 };

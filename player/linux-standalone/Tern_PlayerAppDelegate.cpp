@@ -4,12 +4,16 @@
 #include <SDL_opengl.h>
 
 #include <cstdio>
+#include <fstream>
+#include <unistd.h>
 
 #include "TNEngine.h"
 #include "TNIntroViewController.h"
 #include "TNSavePath.h"
 #include "lauxlib.h"
 #include "libs/linux/TNLuaState.h"
+#include "libs/runtime/TNNumber.h"
+#include "libs/runtime/TNString.h"
 #include "linux-common/TNAssetChecker.h"
 #include "linux-common/TNGameBackingView.h"
 #include "linux-common/TNThreadedGameView.h"
@@ -20,6 +24,20 @@ namespace {
 const double kFadeSeconds = 1.0;
 const int kHeadlessSurfaceWidth = 1920;
 const int kHeadlessSurfaceHeight = 1200;
+
+// A scripted event's arguments as the game receives them: the key's name,
+// or the mouse position.
+TNObjectList scriptArguments(const TNScriptedEvent& event)
+{
+    TNObjectList args;
+    if (event.isMouse()) {
+        args.push_back(TNNumber::withDouble(event.x));
+        args.push_back(TNNumber::withDouble(event.y));
+    } else {
+        args.push_back(TNString::create(event.key));
+    }
+    return args;
+}
 
 } // namespace
 
@@ -295,7 +313,11 @@ void Tern_PlayerAppDelegate::animationDidStop()
 void Tern_PlayerAppDelegate::playGame()
 {
     SDL_RaiseWindow(window_);
+    // Scripted events of frame 0 follow the play call on the render thread.
+    std::vector<TNScriptedEvent> first = inputScript_.takeEventsForFrame(0);
     gameView_->playWaitUntilDone(false);
+    for (const TNScriptedEvent& event : first)
+        gameView_->postEvent(event.function, scriptArguments(event));
 }
 
 void Tern_PlayerAppDelegate::setCenteredWindowFrameWithSize(int width, int height)
@@ -381,10 +403,34 @@ void Tern_PlayerAppDelegate::frameDidDraw()
     bool last = options_.frames > 0 && frames == options_.frames;
     if (!options_.screenshotPath.empty() && (options_.frames == 0 || last))
         captureScreenshot();
+    if (options_.memoryReportInterval > 0 && frames % options_.memoryReportInterval == 0)
+        reportMemory(frames);
+    if (!last)
+        deliverScriptedInput(frames);
     if (last) {
         gameView_->stopAnimation();
         application_.terminate(0);
     }
+}
+
+// Runs the frame's scripted events here on the render thread, between this
+// frame and the next, so a run with the same script is the same run
+// however the frames are paced.
+void Tern_PlayerAppDelegate::deliverScriptedInput(uint64_t frame)
+{
+    if (inputScript_.empty())
+        return;
+    for (const TNScriptedEvent& event : inputScript_.takeEventsForFrame(frame))
+        gameView_->TNGameView::postEvent(event.function, scriptArguments(event));
+}
+
+void Tern_PlayerAppDelegate::reportMemory(uint64_t frame)
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    std::printf("tern-player: frame %llu: resident memory %ld KiB\n", static_cast<unsigned long long>(frame),
+                resident * (sysconf(_SC_PAGESIZE) / 1024));
 }
 
 void Tern_PlayerAppDelegate::captureScreenshot()

@@ -16,6 +16,7 @@
 
 #include "TNApplication.h"
 #include "TNBundle.h"
+#include "TNInputScript.h"
 #include "TNPlayerOptions.h"
 #include "libs/runtime/TNObject.h"
 
@@ -55,6 +56,9 @@ public:
     void handleEvent(const SDL_Event& event);
     void tick();
 
+    // Input to play as the frames go by (--input).
+    void setInputScript(TNInputScript script) { inputScript_ = std::move(script); }
+
     // Whether the engine script failed to load (headless runs report it).
     bool engineScriptFailed() const { return engineScriptFailed_; }
     // Frames drawn so far.
@@ -68,6 +72,8 @@ private:
     void showValidationFailed();
     void frameDidDraw();
     void captureScreenshot();
+    void deliverScriptedInput(uint64_t frame);
+    void reportMemory(uint64_t frame);
     void checkEngineScript(const std::string& enginePath);
 
     TNApplication& application_;
@@ -94,6 +100,9 @@ private:
     std::vector<uint8_t> screenshot_;
     int screenshotWidth_ = 0;
     int screenshotHeight_ = 0;
+    // Frame 0's events are taken on the main thread before play starts;
+    // the rest on the render thread.
+    TNInputScript inputScript_;
 };
 
 #endif

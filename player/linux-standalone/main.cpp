@@ -14,6 +14,7 @@ extern "C" {
 
 #include "TNApplication.h"
 #include "TNBundle.h"
+#include "TNInputScript.h"
 #include "TNPlayerOptions.h"
 #include "Tern_PlayerAppDelegate.h"
 #include "linux-common/TNGameView.h"
@@ -70,6 +71,12 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     av_log_set_level(AV_LOG_FATAL);
 
+    TNInputScript inputScript;
+    if (!options.inputPath.empty() && !inputScript.load(options.inputPath, error)) {
+        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        return 2;
+    }
+
     std::string bundlePath = options.bundlePath.empty() ? defaultBundlePath() : options.bundlePath;
     std::optional<TNBundle> bundle = TNBundle::open(bundlePath, error);
     if (!bundle) {
@@ -91,6 +98,7 @@ int main(int argc, char** argv)
     {
         TNApplication application;
         Tern_PlayerAppDelegate delegate(application, std::move(*bundle), options);
+        delegate.setInputScript(std::move(inputScript));
         delegate.applicationDidFinishLaunching();
         application.run([&](const SDL_Event& event) { delegate.handleEvent(event); }, [&] { delegate.tick(); });
         delegate.applicationWillTerminate();

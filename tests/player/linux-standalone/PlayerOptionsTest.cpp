@@ -20,7 +20,7 @@ TEST(PlayerOptions, ReadsEveryOption)
     TNPlayerOptions options;
     std::string error;
     ASSERT_TRUE(parse({"--headless", "--frames", "30", "--fixed-step", "--screenshot=out.png", "--fullscreen",
-                       "Game.app"},
+                       "--input", "keys.txt", "--report-memory=500", "Game.app"},
                       options, error))
         << error;
     EXPECT_TRUE(options.headless);
@@ -28,6 +28,8 @@ TEST(PlayerOptions, ReadsEveryOption)
     EXPECT_TRUE(options.fullscreen);
     EXPECT_EQ(options.frames, 30u);
     EXPECT_EQ(options.screenshotPath, "out.png");
+    EXPECT_EQ(options.inputPath, "keys.txt");
+    EXPECT_EQ(options.memoryReportInterval, 500u);
     EXPECT_EQ(options.bundlePath, "Game.app");
 
     TNPlayerOptions plain;
@@ -46,6 +48,7 @@ TEST(PlayerOptions, RejectsBadCommandLinesWithOneLine)
         {"--frames"}, {"--frames", "0"}, {"--frames", "-3"}, {"--frames", "x1"},
         {"--frames", "99999999999999999999999"}, {"--screenshot"}, {"--screenshot", "out.jpg"},
         {"--bogus"}, {"A.app", "B.app"}, {"--headless=yes"},
+        {"--input"}, {"--input="}, {"--report-memory", "0"}, {"--report-memory", "often"},
     };
     for (const auto& args : bad) {
         TNPlayerOptions options;

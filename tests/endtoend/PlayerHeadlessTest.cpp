@@ -188,32 +188,131 @@ TEST_F(PlayerHeadless, SameRunGivesTheSamePicture)
     EXPECT_EQ(first.at(101, 60)[0], 0);  // just right of the square
 }
 
-// Each broken bundle is refused with a non-zero status and one line saying why.
-TEST_F(PlayerHeadless, BadBundlesGiveOneLineAndAnErrorStatus)
+// The demo played through the player with scripted input: each run plays
+// the same frames, so a screenshot at a chosen frame shows what the input did.
+class DemoHeadless : public PlayerHeadless {
+protected:
+    // Plays the demo with the input lines for frames (0: until the game
+    // ends); the last frame drawn goes to the returned image.
+    Image playDemo(const std::string& input, int frames = 0)
+    {
+        const std::string inputFile = dir.file("input.txt"), shot = dir.file("shot.png");
+        writeFile(inputFile, input);
+        std::remove(shot.c_str());
+        lastRun = play(dir, (frames ? "--frames " + std::to_string(frames) + " " : std::string()) + "--input '" +
+                                inputFile + "' --screenshot '" + shot + "'",
+                       kDemo);
+        EXPECT_EQ(lastRun.status, 0) << lastRun.out;
+        EXPECT_EQ(lastRun.out.find("rror"), std::string::npos) << lastRun.out;
+        return loadPNG(shot);
+    }
+
+    // The mean x of the paddle's light blue pixels in the band it slides along.
+    static double paddleX(const Image& image)
+    {
+        double sum = 0;
+        int count = 0;
+        for (int y = 19; y < 30; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                const uint8_t* p = image.at(x, y);
+                if (p[2] > 180 && p[2] >= p[0] && p[1] > 100) {
+                    sum += x;
+                    ++count;
+                }
+            }
+        return count > 300 ? sum / count : -1.0;
+    }
+
+    // How many pixels of the rectangle differ between two screenshots.
+    static int differingPixels(const Image& a, const Image& b, int x0, int y0, int w, int h)
+    {
+        int count = 0;
+        for (int y = y0; y < y0 + h; ++y)
+            for (int x = x0; x < x0 + w; ++x)
+                count += memcmp(a.at(x, y), b.at(x, y), 3) != 0;
+        return count;
+    }
+
+    PlayerRun lastRun;
+};
+
+const char* kStartPlay = "30 keyDown space\n31 keyUp space\n";
+
+TEST_F(DemoHeadless, KeysAndMouseMoveThePaddle)
+{
+    // Play starts with the paddle in the middle.
+    const Image start = playDemo(kStartPlay, 70);
+    ASSERT_EQ(start.width, 480) << lastRun.out;
+    EXPECT_NEAR(paddleX(start), 240, 6);
+
+    // A third of a second of the right arrow: 120 pixels to the right.
+    const Image right = playDemo(std::string(kStartPlay) + "40 keyDown right\n60 keyUp right\n", 70);
+    EXPECT_NEAR(paddleX(right), 360, 8);
+
+    // The paddle follows the pointer to the left.
+    const Image left = playDemo(std::string(kStartPlay) + "40 mouseMoved 70 100\n", 70);
+    EXPECT_NEAR(paddleX(left), 70, 8);
+}
+
+TEST_F(DemoHeadless, TheBallScoresAndTheHighScoreOutlivesTheRun)
+{
+    const Image title = playDemo("", 40);
+    const Image play = playDemo(kStartPlay, 60);
+    // Launched, the ball breaks a brick: "Score 0" becomes another number.
+    const std::string launch = std::string(kStartPlay) + "40 keyDown space\n41 keyUp space\n";
+    const Image scored = playDemo(launch, 150);
+    EXPECT_GT(differingPixels(play, scored, 10, 280, 100, 22), 20);
+
+    // Escape during play keeps the high score and goes back to the title;
+    // escape on the title ends the game, and the player exits normally.
+    playDemo(launch + "150 keyDown esc\n151 keyUp esc\n170 keyDown esc\n171 keyUp esc\n");
+    EXPECT_TRUE(fileExists(dir.file("Tern Demo/save.data"))) << lastRun.out;
+
+    // The next run's title shows the new high score where it showed 0.
+    const Image again = playDemo("", 40);
+    EXPECT_GT(differingPixels(title, again, 160, 120, 160, 22), 20);
+    EXPECT_EQ(differingPixels(title, again, 0, 280, 480, 40), 0);
+}
+
+// The broken bundles the player unit tests do not make: each is refused
+// with one line and a non-zero status, never a crash.
+TEST_F(PlayerHeadless, UnusualBrokenBundlesGiveOneLine)
 {
     struct Case {
         const char* name;
+        const char* words;
         void (*breakIt)(const std::string& app);
     };
     const Case cases[] = {
-        {"NoEngine", [](const std::string& app) { std::remove((app + "/Contents/Resources/engine64.luo").c_str()); }},
-        {"NoProject", [](const std::string& app) { rmdir((app + "/Contents/Resources/Test.gameproj").c_str()); }},
-        {"NoResources",
+        {"FileNotFolder", "no game bundle",
          [](const std::string& app) {
-             std::system(("rm -rf '" + app + "/Contents/Resources'").c_str());
+             std::system(("rm -rf '" + app + "' && echo text > '" + app + "'").c_str());
+         }},
+        {"ResourcesIsAFile", "no readable Contents/Resources",
+         [](const std::string& app) {
+             std::system(("rm -rf '" + app + "/Contents/Resources' && touch '" + app + "/Contents/Resources'").c_str());
+         }},
+        {"InfoPlistIsAFolder", "cannot read Info.plist",
+         [](const std::string& app) {
+             std::remove((app + "/Contents/Info.plist").c_str());
+             mkdir((app + "/Contents/Info.plist").c_str(), 0755);
+         }},
+        {"EngineIsAFolder", "the engine script does not load",
+         [](const std::string& app) {
+             std::remove((app + "/Contents/Resources/engine64.luo").c_str());
+             mkdir((app + "/Contents/Resources/engine64.luo").c_str(), 0755);
          }},
     };
     for (const Case& c : cases) {
         const std::string app = makeBundle(dir, c.name);
         c.breakIt(app);
         const PlayerRun r = play(dir, "--frames 5", app);
-        EXPECT_NE(r.status, 0) << c.name << ": " << r.out;
-        EXPECT_FALSE(r.out.empty()) << c.name;
+        EXPECT_EQ(r.status, 1) << c.name << ": " << r.out;
+        EXPECT_NE(r.out.find(c.words), std::string::npos) << c.name << ": " << r.out;
+        // A script that does not load still starts the game, so more may follow its line.
+        if (std::string(c.name) != "EngineIsAFolder")
+            EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << c.name << ": " << r.out;
     }
-    const PlayerRun missing = play(dir, "--frames 5", dir.file("Nowhere.app"));
-    EXPECT_NE(missing.status, 0) << missing.out;
-    const size_t lines = static_cast<size_t>(std::count(missing.out.begin(), missing.out.end(), '\n'));
-    EXPECT_EQ(lines, 1u) << missing.out;
 }
 
 }  // namespace

@@ -19,10 +19,12 @@ std::mutex& registryMutex()
     return mutex;
 }
 
+// Never destroyed: the classes it holds live for the whole process, and
+// must stay reachable from it until the very end.
 std::map<std::string, TNClass*>& registry()
 {
-    static std::map<std::string, TNClass*> classes;
-    return classes;
+    static auto* classes = new std::map<std::string, TNClass*>;
+    return *classes;
 }
 
 // The built-in classes, each with the platform name scripts may use.

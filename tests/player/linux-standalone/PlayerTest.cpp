@@ -260,8 +260,8 @@ openbox >/dev/null 2>&1 &
 sleep 1
 env -u SDL_VIDEODRIVER XDG_DATA_HOME="$D/data" "$PLAYER" "$GAME" >"$D/player.out" 2>"$D/player.err" &
 pid=$!
-for i in $(seq 100); do wid=$(xdotool search --name '^Windowed$' 2>/dev/null | head -n 1); [ -n "$wid" ] && break; sleep 0.05; done
-xdotool getwindowgeometry "$wid" >"$D/intro.txt"
+for i in $(seq 100); do wid=$(xdotool search --onlyvisible --name '^Windowed$' 2>/dev/null | head -n 1); [ -n "$wid" ] && break; sleep 0.05; done
+for i in $(seq 20); do xdotool getwindowgeometry "$wid" >"$D/intro.txt"; grep -q 320x240 "$D/intro.txt" && break; sleep 0.05; done
 sleep 3
 xdotool getwindowgeometry "$wid" >"$D/game.txt"
 xdotool windowactivate "$wid" 2>/dev/null; sleep 0.3

@@ -388,7 +388,7 @@ void TNGameView::postEvent(const std::string& name, const TNObjectList& args)
     }
 }
 
-void TNGameView::postScriptEvent(const TNScriptEvent& event)
+TNObjectList TNGameView::scriptArguments(const TNScriptEvent& event)
 {
     TNObjectList args;
     if (event.isMouse()) {
@@ -397,7 +397,12 @@ void TNGameView::postScriptEvent(const TNScriptEvent& event)
     } else {
         args.push_back(TNString::create(event.name));
     }
-    postEvent(event.function, args);
+    return args;
+}
+
+void TNGameView::postScriptEvent(const TNScriptEvent& event)
+{
+    postEvent(event.function, scriptArguments(event));
 }
 
 bool TNGameView::handleEvent(const SDL_Event& event)

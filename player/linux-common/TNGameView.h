@@ -112,6 +112,9 @@ public:
 
     // Calls the script global name with args (synchronously here).
     virtual void postEvent(const std::string& name, const TNObjectList& args);
+    // A translated event's arguments as the script receives them: the key's
+    // name, or the mouse position.
+    static TNObjectList scriptArguments(const TNScriptEvent& event);
 
     // Main thread: window size changes and exposure of the view's window,
     // key, modifier and mouse events. Returns true when the event was the

@@ -32,19 +32,20 @@ bool parseCoordinate(const std::string& word, float& value)
 }
 
 // Reads one event line; false with the reason in error.
-bool parseEvent(std::istringstream& words, TNScriptedEvent& event, std::string& error)
+bool parseEvent(std::istringstream& words, TNScriptedEvent& scripted, std::string& error)
 {
+    TNScriptEvent& event = scripted.event;
     std::string frame, extra;
     if (!(words >> frame >> event.function)) {
         error = "expected FRAME EVENT ...";
         return false;
     }
-    if (!parseFrame(frame, event.frame)) {
+    if (!parseFrame(frame, scripted.frame)) {
         error = "the frame must be a whole number, not '" + frame + "'";
         return false;
     }
     if (event.function == "keyDown" || event.function == "keyUp") {
-        if (!(words >> event.key)) {
+        if (!(words >> event.name)) {
             error = event.function + " needs a key name";
             return false;
         }
@@ -104,13 +105,13 @@ bool TNInputScript::parse(const std::string& text, const std::string& source, st
     return true;
 }
 
-std::vector<TNScriptedEvent> TNInputScript::takeEventsForFrame(uint64_t frame)
+std::vector<TNScriptEvent> TNInputScript::takeEventsForFrame(uint64_t frame)
 {
-    std::vector<TNScriptedEvent> due;
+    std::vector<TNScriptEvent> due;
     // Events of frames already passed are dropped rather than delivered late.
     while (next_ < events_.size() && events_[next_].frame < frame)
         ++next_;
     while (next_ < events_.size() && events_[next_].frame == frame)
-        due.push_back(events_[next_++]);
+        due.push_back(events_[next_++].event);
     return due;
 }

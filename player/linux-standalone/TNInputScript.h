@@ -18,13 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "linux-common/TNInputTranslator.h"
+
+// An event as the input translator would give it, and its frame.
 struct TNScriptedEvent {
     uint64_t frame = 0;
-    std::string function;  // keyDown, keyUp, mouseDown, mouseUp, mouseMoved
-    std::string key;       // for key events
-    float x = 0.0f;        // for mouse events
-    float y = 0.0f;
-    bool isMouse() const { return key.empty(); }
+    TNScriptEvent event;
 };
 
 class TNInputScript {
@@ -36,7 +35,7 @@ public:
 
     // The events of the frame, in order; each frame's events are handed out
     // once, frames asked for in increasing order.
-    std::vector<TNScriptedEvent> takeEventsForFrame(uint64_t frame);
+    std::vector<TNScriptEvent> takeEventsForFrame(uint64_t frame);
     bool empty() const { return events_.size() == next_; }
     size_t size() const { return events_.size(); }
 

@@ -12,8 +12,6 @@
 #include "TNSavePath.h"
 #include "lauxlib.h"
 #include "libs/linux/TNLuaState.h"
-#include "libs/runtime/TNNumber.h"
-#include "libs/runtime/TNString.h"
 #include "linux-common/TNAssetChecker.h"
 #include "linux-common/TNGameBackingView.h"
 #include "linux-common/TNThreadedGameView.h"
@@ -24,20 +22,6 @@ namespace {
 const double kFadeSeconds = 1.0;
 const int kHeadlessSurfaceWidth = 1920;
 const int kHeadlessSurfaceHeight = 1200;
-
-// A scripted event's arguments as the game receives them: the key's name,
-// or the mouse position.
-TNObjectList scriptArguments(const TNScriptedEvent& event)
-{
-    TNObjectList args;
-    if (event.isMouse()) {
-        args.push_back(TNNumber::withDouble(event.x));
-        args.push_back(TNNumber::withDouble(event.y));
-    } else {
-        args.push_back(TNString::create(event.key));
-    }
-    return args;
-}
 
 } // namespace
 
@@ -314,10 +298,10 @@ void Tern_PlayerAppDelegate::playGame()
 {
     SDL_RaiseWindow(window_);
     // Scripted events of frame 0 follow the play call on the render thread.
-    std::vector<TNScriptedEvent> first = inputScript_.takeEventsForFrame(0);
+    std::vector<TNScriptEvent> first = inputScript_.takeEventsForFrame(0);
     gameView_->playWaitUntilDone(false);
-    for (const TNScriptedEvent& event : first)
-        gameView_->postEvent(event.function, scriptArguments(event));
+    for (const TNScriptEvent& event : first)
+        gameView_->postEvent(event.function, TNGameView::scriptArguments(event));
 }
 
 void Tern_PlayerAppDelegate::setCenteredWindowFrameWithSize(int width, int height)
@@ -420,8 +404,8 @@ void Tern_PlayerAppDelegate::deliverScriptedInput(uint64_t frame)
 {
     if (inputScript_.empty())
         return;
-    for (const TNScriptedEvent& event : inputScript_.takeEventsForFrame(frame))
-        gameView_->TNGameView::postEvent(event.function, scriptArguments(event));
+    for (const TNScriptEvent& event : inputScript_.takeEventsForFrame(frame))
+        gameView_->TNGameView::postEvent(event.function, TNGameView::scriptArguments(event));
 }
 
 void Tern_PlayerAppDelegate::reportMemory(uint64_t frame)

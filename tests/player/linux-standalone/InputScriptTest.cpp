@@ -20,7 +20,7 @@ TEST(InputScript, DeliversEachFramesEventsInOrderOnce)
         << error;
     EXPECT_EQ(script.size(), 5u);
 
-    std::vector<TNScriptedEvent> first = script.takeEventsForFrame(0);
+    std::vector<TNScriptEvent> first = script.takeEventsForFrame(0);
     ASSERT_EQ(first.size(), 1u);
     EXPECT_TRUE(first[0].isMouse());
     EXPECT_EQ(first[0].function, "mouseMoved");
@@ -29,18 +29,18 @@ TEST(InputScript, DeliversEachFramesEventsInOrderOnce)
     EXPECT_TRUE(script.takeEventsForFrame(1).empty());
 
     // Frame 5 keeps the order the lines were written in.
-    std::vector<TNScriptedEvent> fifth = script.takeEventsForFrame(5);
+    std::vector<TNScriptEvent> fifth = script.takeEventsForFrame(5);
     ASSERT_EQ(fifth.size(), 3u);
     EXPECT_EQ(fifth[0].function, "keyDown");
-    EXPECT_EQ(fifth[0].key, "left");
+    EXPECT_EQ(fifth[0].name, "left");
     EXPECT_EQ(fifth[1].function, "mouseDown");
-    EXPECT_EQ(fifth[2].key, "space");
+    EXPECT_EQ(fifth[2].name, "space");
     EXPECT_TRUE(script.takeEventsForFrame(5).empty());
 
     EXPECT_FALSE(script.empty());
-    std::vector<TNScriptedEvent> seventh = script.takeEventsForFrame(7);
+    std::vector<TNScriptEvent> seventh = script.takeEventsForFrame(7);
     ASSERT_EQ(seventh.size(), 1u);
-    EXPECT_EQ(seventh[0].key, "left");  // the carriage return is not part of the name
+    EXPECT_EQ(seventh[0].name, "left");  // the carriage return is not part of the name
     EXPECT_TRUE(script.empty());
 }
 

@@ -52,6 +52,19 @@ TN_State* hostState(TNLuaState* state)
     return state ? state->S() : nullptr;
 }
 
+// Runs call(S) under the engine lock; a script error thrown through it is
+// logged as "TNGameView <where>: Lua Error caught (and ignored): ...".
+template <typename Call>
+void callEngine(TNLuaState& state, const char* where, Call call)
+{
+    try {
+        EngineLock engine(state);
+        call(state.S());
+    } catch (const LuaErrorException& e) {
+        TNLog("TNGameView %s: Lua Error caught (and ignored): %s", where, e.luaError().c_str());
+    }
+}
+
 }  // namespace
 
 void TNGameView::prepareWindowSystem()
@@ -217,14 +230,8 @@ void TNGameView::drawFrame()
     lastFrameDelta_.store(dt);
     glEnable(GL_POINT_SPRITE);
     TNLuaState* state = luaState();
-    if (!hostState(state))
-        return;
-    try {
-        EngineLock engine(*state);
-        TN_Update(state->S(), dt);
-    } catch (const LuaErrorException& e) {
-        TNLog("TNGameView drawFrame: Lua Error caught (and ignored): %s", e.luaError().c_str());
-    }
+    if (hostState(state))
+        callEngine(*state, "drawFrame", [dt](TN_State* S) { TN_Update(S, dt); });
 }
 
 void TNGameView::refreshFrame()
@@ -233,14 +240,8 @@ void TNGameView::refreshFrame()
     parent_->drawRect();
     applyFrameToContext();
     TNLuaState* state = luaState();
-    if (hostState(state)) {
-        try {
-            EngineLock engine(*state);
-            TN_Render(state->S());
-        } catch (const LuaErrorException& e) {
-            TNLog("TNGameView refreshFrame: Lua Error caught (and ignored): %s", e.luaError().c_str());
-        }
-    }
+    if (hostState(state))
+        callEngine(*state, "refreshFrame", TN_Render);
     glFinish();
     swapBuffers();
 }
@@ -272,13 +273,8 @@ void TNGameView::play()
     if (state)
         state->makeOpenALContextCurrent();
     if (hostState(state)) {
-        try {
-            ContextLock context(*this);
-            EngineLock engine(*state);
-            TN_Play(state->S());
-        } catch (const LuaErrorException& e) {
-            TNLog("TNGameView play: Lua Error caught (and ignored): %s", e.luaError().c_str());
-        }
+        ContextLock context(*this);
+        callEngine(*state, "play", TN_Play);
     }
     // After the script's play, so the first frame's dt leaves out the pause.
     resetTimebase();
@@ -306,13 +302,8 @@ void TNGameView::stop()
         state->makeOpenALContextCurrent();
     if (!hostState(state))
         return;
-    try {
-        ContextLock context(*this);
-        EngineLock engine(*state);
-        TN_Stop(state->S());
-    } catch (const LuaErrorException& e) {
-        TNLog("TNGameView stop: Lua Error caught (and ignored): %s", e.luaError().c_str());
-    }
+    ContextLock context(*this);
+    callEngine(*state, "stop", TN_Stop);
 }
 
 // --- Layout ---

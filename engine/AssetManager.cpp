@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "AssetScriptError.h"
+#include "TNManagerRegistry.h"
 #include "lauxlib.h"
 #include "libs/linux/TNLoadImageFromFile.h"
 #include "scenegraph/nodes/SGImageLoaderNode.h"
@@ -49,10 +50,12 @@ std::string errorMessage(lua_State* L, int index)
 
 }  // namespace
 
-AssetManager::AssetManager(lua_State* L) : L_(L) {}
+AssetManager::AssetManager(lua_State* L) : liveSerial_(TNManagerRegistry::add(this)), L_(L) {}
 
 AssetManager::~AssetManager()
 {
+    // From here on the links of scenes and spaces find no manager.
+    TNManagerRegistry::remove(this);
     unloadAllImages();
     unloadAllSounds();
     // Detaching does not touch the registries, but iterate copies anyway.

@@ -15,6 +15,7 @@
 #ifndef ASSET_MANAGER_H
 #define ASSET_MANAGER_H
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -92,10 +93,13 @@ public:
     bool isAskingScript() const { return scriptCalls_ > 0; }
     const ImageCache& images() const { return images_; }
     const SoundCache& sounds() const { return sounds_; }
+    // This manager's serial in TNManagerRegistry.
+    uint64_t liveSerial() const { return liveSerial_; }
 
 private:
     bool askScriptForPath(const char* method, const std::string& name, std::string& path);
 
+    uint64_t liveSerial_;
     std::set<SGSoundLoaderNode*> soundLoaders_;   // not owned
     std::set<SGImageLoaderNode*> imageLoaders_;   // not owned
     lua_State* L_;                                // not owned

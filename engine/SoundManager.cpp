@@ -5,6 +5,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include "TNManagerRegistry.h"
 #include "audio/TNAudioSource.h"
 #include "audio/TNOpenALCheck.h"
 
@@ -30,7 +31,7 @@ void openSharedContext()
 
 }  // namespace
 
-SoundManager::SoundManager()
+SoundManager::SoundManager() : liveSerial_(TNManagerRegistry::add(this))
 {
     TNCheckALError("SoundManager::SoundManager");
     TNCheckALCError("SoundManager::SoundManager");
@@ -43,6 +44,8 @@ SoundManager::SoundManager()
 
 SoundManager::~SoundManager()
 {
+    // From here on the links of scenes and nodes find no manager.
+    TNManagerRegistry::remove(this);
     TNCheckALError("SoundManager::~SoundManager");
     TNCheckALCError("SoundManager::~SoundManager");
     alcMakeContextCurrent(sharedAlContext);

@@ -6,6 +6,7 @@
 #ifndef SOUND_MANAGER_H
 #define SOUND_MANAGER_H
 
+#include <cstdint>
 #include <set>
 
 class TNAudioSource;
@@ -40,7 +41,11 @@ public:
     int reservedCount() const { return static_cast<int>(reservedSources_.size()); }
     int playingCount() const { return static_cast<int>(playingSources_.size()); }
 
+    // This manager's serial in TNManagerRegistry.
+    uint64_t liveSerial() const { return liveSerial_; }
+
 private:
+    uint64_t liveSerial_;
     std::set<TNAudioSource*> freeSources_;
     std::set<TNAudioSource*> reservedSources_;
     std::set<TNAudioSource*> playingSources_;

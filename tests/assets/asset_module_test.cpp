@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "AssetManager.h"
 #include "AssetTestSupport.h"
 #include "OffscreenGL.h"
 #include "TestSupport.h"
@@ -271,3 +272,36 @@ TEST_F(AssetModuleTest, DeletingAManagerUnderLiveScenesIsReportedAndHarmless)
 }
 
 }  // namespace
+
+// Spaces and loader nodes made in a scene whose manager was deleted: they
+// never reach the freed manager, nor a new manager that may have taken its
+// address, and output no asset.
+TEST_F(AssetModuleTest, NodesMadeAfterTheManagerWasDeletedOutputNothing)
+{
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSceneScript);
+    engine.run("loader.name:setValue('fine', true) scene:render()");
+    EXPECT_NE(errorOf("sharedAssetManager:delete()").find("still used the manager"), std::string::npos);
+
+    engine.run("sharedAssetManager = assetManager.new()");
+    engine.run(R"(
+        later = scene:defaultSpace():createNode(scenegraph.imageLoaderNode)
+        later.name:setValue('fine', true)
+        local inner = scene:createSpace(scenegraph.space)
+        laterSound = inner:createNode(scenegraph.soundLoaderNode)
+        laterSound.name:setValue('fine', true)
+        sprite.image:setValue(later.asset)
+    )");
+    prepareView();
+    engine.run("scene:render() later:compute() laterSound:compute()");
+    EXPECT_TRUE(colourNear(gl.pixel(32, 32), 255, 255, 255));  // untextured: no image
+    EXPECT_EQ(asked("fine"), 1);                                // only the first, live manager asked
+
+    lua_State* L = engine.L();
+    lua_getglobal(L, "sharedAssetManager");
+    AssetManager* fresh = *static_cast<AssetManager**>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    EXPECT_EQ(fresh->loaderNodeCount(), 0u);
+    EXPECT_TRUE(fresh->images().empty());
+    engine.run("scene:delete()");
+}

@@ -1,0 +1,142 @@
+// A sound manager that goes away while scenes made with it still exist:
+// deleted by the script, or collected when the state closes. The scenes'
+// sound players then play nothing, quietly, and never reach the freed
+// manager or the sources it owned.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "AudioTestSupport.h"
+#include "OffscreenGL.h"
+#include "SoundManager.h"
+#include "TNManagerRegistry.h"
+#include "TestSupport.h"
+#include "soundManager_wrap.h"
+
+using tern_test::ScriptedEngine;
+
+namespace {
+
+const char* const kEngine = R"(
+function initEngine() end
+project = {}
+function project:pathForSound(name) return soundDir .. "/" .. name .. ".wav" end
+
+function trigger(node)
+    node.trigger:setValue(true, true)
+    node:compute()
+    node.trigger:setValue(false, true)
+end
+
+-- A looping tone playing on a player in the default space.
+function buildScene(dir)
+    soundDir = dir
+    sharedSoundManager = soundManager.new()
+    sharedAssetManager = assetManager.new()
+    scene = scenegraph.scene.new(sharedSoundManager, sharedAssetManager)
+    space = scene:defaultSpace()
+    loader = space:createNode(scenegraph.soundLoaderNode)
+    loader.name:setValue("tone", true)
+    player = space:createNode(scenegraph.soundPlayerNode)
+    player.sound:setValue(loader.asset)
+    player.loop:setValue(true, true)
+    trigger(player)
+end
+
+-- Everything a frame or a game does with its players.
+function useEveryPort(node)
+    node.x:setValue(10, true)
+    node.y:setValue(20, true)
+    node.dx:setValue(1, true)
+    node.dy:setValue(1, true)
+    node.volume:setValue(0.5, true)
+    node.pitch:setValue(2, true)
+    node.sourceRelative:setValue(false, true)
+    trigger(node)
+    for _, control in ipairs({ "pause", "resume", "stop" }) do
+        node[control]:setValue(true, true)
+        node:compute()
+        node[control]:setValue(false, true)
+    end
+    trigger(node)
+    scene:render()
+end
+)";
+
+class SoundManagerLifetime : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        ASSERT_TRUE(tern_audio_test::makeMedia("sox -n -r 22050 -c 1 " + dir.file("tone.wav") + " synth 1 sine 440"));
+        ASSERT_EQ(engine.initStatus(), 0);
+    }
+
+    tern_test::OffscreenGL gl;
+    tern_test::TempDir dir;
+    ScriptedEngine engine{kEngine};
+};
+
+TEST_F(SoundManagerLifetime, ScenesOfADeletedManagerPlayNothingAndStayUsable)
+{
+    engine.run("buildScene('" + dir.path() + "')");
+    ASSERT_EQ(engine.eval("player.playing:value()"), "true");
+
+    // Any OpenAL call on a source the manager deleted would print an error line.
+    testing::internal::CaptureStdout();
+    engine.run("sharedSoundManager:delete()");
+    engine.run("scene:render() useEveryPort(player)");
+    EXPECT_EQ(engine.eval("player.playing:value()"), "false");
+
+    engine.run("other = space:createNode(scenegraph.soundPlayerNode) other.sound:setValue(loader.asset)");
+    engine.run("useEveryPort(other)");
+    EXPECT_EQ(engine.eval("other.playing:value()"), "false");
+    engine.run("inner = scene:createSpace(scenegraph.space):createNode(scenegraph.soundPlayerNode) useEveryPort(inner)");
+    EXPECT_EQ(engine.eval("inner.playing:value()"), "false");
+
+    // A new manager (perhaps at the old one's address) is not the scene's.
+    engine.run("sharedSoundManager = soundManager.new()");
+    engine.run("useEveryPort(player) useEveryPort(other)");
+    SoundManager** box = SoundManager_FromLuaState(engine.L());
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(*box, nullptr);
+    EXPECT_EQ((*box)->freeCount(), SoundManager::kPoolSize);
+    EXPECT_EQ(engine.eval("player.playing:value()"), "false");
+
+    engine.run("space:removeNode(player) space:removeNode(other) scene:render() scene:delete()");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    engine.run("sharedSoundManager:delete() sharedAssetManager:delete()");
+}
+
+// lua_close finalizes userdata in an order of its own: the manager may go
+// before or after an attribute node whose handle holds the last reference
+// to a player (through the attribute's input port) that still has a source.
+// Both orders are tried; the manager is deleted by its __gc, not leaked.
+TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
+{
+    const int managersBefore = TNManagerRegistry::liveCount();
+    engine.run(R"(
+        local function holdPlayer(manager, holder)
+            local scene = scenegraph.scene.new(manager, nil)
+            local space = scene:defaultSpace()
+            local player = space:createNode(scenegraph.soundPlayerNode)
+            trigger(player)  -- no sound: it plays silence until the next update
+            holder.value:setValue(player.playing)
+            space:removeNode(player)
+            space:createNode(scenegraph.soundPlayerNode)
+            return scene
+        end
+        -- Userdata are finalized newest first here; the scenes have no __gc.
+        early = soundManager.new()
+        newerHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
+        olderHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
+        late = soundManager.new()
+        scenes = { holdPlayer(early, newerHolder), holdPlayer(late, olderHolder) }
+        sharedSoundManager = late
+    )");
+    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore + 2);
+    engine.destroy();
+    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore);
+}
+
+}  // namespace

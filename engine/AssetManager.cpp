@@ -50,7 +50,10 @@ std::string errorMessage(lua_State* L, int index)
 
 }  // namespace
 
-AssetManager::AssetManager(lua_State* L) : liveSerial_(TNManagerRegistry::add(this)), L_(L) {}
+AssetManager::AssetManager(lua_State* L) : L_(L)
+{
+    TNManagerRegistry::add(this);
+}
 
 AssetManager::~AssetManager()
 {

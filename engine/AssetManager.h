@@ -9,13 +9,14 @@
 // name makes the nodes showing it compute again. A manager destroyed while
 // loader nodes are still registered detaches them: from then on they
 // output no asset and never reach the manager.
+// Scenes and spaces hold a TNManagerLink to it, so loader nodes made after
+// the manager is gone get none.
 //
 // Needs the GL context current for image work and the OpenAL context for
 // sound work, on the thread that runs the Lua state.
 #ifndef ASSET_MANAGER_H
 #define ASSET_MANAGER_H
 
-#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -93,13 +94,10 @@ public:
     bool isAskingScript() const { return scriptCalls_ > 0; }
     const ImageCache& images() const { return images_; }
     const SoundCache& sounds() const { return sounds_; }
-    // This manager's serial in TNManagerRegistry.
-    uint64_t liveSerial() const { return liveSerial_; }
 
 private:
     bool askScriptForPath(const char* method, const std::string& name, std::string& path);
 
-    uint64_t liveSerial_;
     std::set<SGSoundLoaderNode*> soundLoaders_;   // not owned
     std::set<SGImageLoaderNode*> imageLoaders_;   // not owned
     lua_State* L_;                                // not owned

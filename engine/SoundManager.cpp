@@ -31,7 +31,7 @@ void openSharedContext()
 
 }  // namespace
 
-SoundManager::SoundManager() : liveSerial_(TNManagerRegistry::add(this))
+SoundManager::SoundManager()
 {
     TNCheckALError("SoundManager::SoundManager");
     TNCheckALCError("SoundManager::SoundManager");
@@ -40,6 +40,7 @@ SoundManager::SoundManager() : liveSerial_(TNManagerRegistry::add(this))
     TNCheckALCError("SoundManager::SoundManager: alcMakeContextCurrent");
     for (int i = 0; i < kPoolSize; ++i)
         freeSources_.insert(new TNAudioSource());
+    TNManagerRegistry::add(this);
 }
 
 SoundManager::~SoundManager()

@@ -2,11 +2,11 @@
 // first use and kept for the life of the process, and a fixed pool of 32
 // audio sources that sound-player nodes reserve, play and give back.
 // The engine script calls update() once per frame to recycle finished
-// sources and tell their owners.
+// sources and tell their owners. The script may delete the manager while
+// scenes made with it exist: they hold a TNManagerLink, never a bare pointer.
 #ifndef SOUND_MANAGER_H
 #define SOUND_MANAGER_H
 
-#include <cstdint>
 #include <set>
 
 class TNAudioSource;
@@ -41,11 +41,7 @@ public:
     int reservedCount() const { return static_cast<int>(reservedSources_.size()); }
     int playingCount() const { return static_cast<int>(playingSources_.size()); }
 
-    // This manager's serial in TNManagerRegistry.
-    uint64_t liveSerial() const { return liveSerial_; }
-
 private:
-    uint64_t liveSerial_;
     std::set<TNAudioSource*> freeSources_;
     std::set<TNAudioSource*> reservedSources_;
     std::set<TNAudioSource*> playingSources_;

@@ -20,13 +20,11 @@ LiveManagers& liveManagers()
 
 }  // namespace
 
-uint64_t TNManagerRegistry::add(const void* manager)
+void TNManagerRegistry::add(const void* manager)
 {
     LiveManagers& live = liveManagers();
     std::lock_guard<std::mutex> guard(live.lock);
-    const uint64_t serial = live.nextSerial++;
-    live.serials[manager] = serial;
-    return serial;
+    live.serials[manager] = live.nextSerial++;
 }
 
 void TNManagerRegistry::remove(const void* manager)
@@ -34,6 +32,14 @@ void TNManagerRegistry::remove(const void* manager)
     LiveManagers& live = liveManagers();
     std::lock_guard<std::mutex> guard(live.lock);
     live.serials.erase(manager);
+}
+
+uint64_t TNManagerRegistry::serialOf(const void* manager)
+{
+    LiveManagers& live = liveManagers();
+    std::lock_guard<std::mutex> guard(live.lock);
+    auto found = live.serials.find(manager);
+    return found != live.serials.end() ? found->second : 0;
 }
 
 bool TNManagerRegistry::isLive(const void* manager, uint64_t serial)

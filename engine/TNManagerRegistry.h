@@ -10,9 +10,12 @@
 
 class TNManagerRegistry {
 public:
-    // Called by a manager's constructor and destructor; add returns its serial.
-    static uint64_t add(const void* manager);
+    // Called by a manager's constructor and destructor.
+    static void add(const void* manager);
     static void remove(const void* manager);
+    // The serial of the live manager at address; 0 for null or an address
+    // that holds no manager.
+    static uint64_t serialOf(const void* manager);
     // True when the manager at address is alive and carries serial. Never
     // dereferences address.
     static bool isLive(const void* manager, uint64_t serial);
@@ -21,13 +24,13 @@ public:
 };
 
 // A manager's address with its serial; get() is null once the manager is
-// destroyed. Made from a live manager (or null), so that scenes, spaces and
-// nodes can be given the manager itself.
+// destroyed (or when made from null). Made from the manager itself, so that
+// scenes, spaces and nodes can be handed a manager pointer.
 template <class Manager>
 class TNManagerLink {
 public:
     TNManagerLink() = default;
-    TNManagerLink(Manager* manager) : manager_(manager), serial_(manager ? manager->liveSerial() : 0) {}
+    TNManagerLink(Manager* manager) : manager_(manager), serial_(TNManagerRegistry::serialOf(manager)) {}
 
     Manager* get() const
     {

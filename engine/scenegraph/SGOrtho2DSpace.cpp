@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-SGOrtho2DSpace::SGOrtho2DSpace(SoundManager* soundManager, AssetManager* assetManager)
+SGOrtho2DSpace::SGOrtho2DSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager)
     : SGSpace(soundManager, assetManager)
 {
     nodeClass |= SGOrtho2DSpaceClass;

@@ -10,7 +10,7 @@
 
 class SGOrtho2DSpace : public SGSpace {
 public:
-    SGOrtho2DSpace(SoundManager* soundManager, AssetManager* assetManager);
+    SGOrtho2DSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager);
 
     SGPort* portForID(SGPortID id) override;
     void willRender() override;

@@ -28,8 +28,9 @@ public:
 
     std::vector<SGSpace*> spaces;  // one reference held on each
     SGSpace defaultSpace;
-    AssetManager* assetManager;    // not owned
-    SoundManager* soundManager;    // not owned
+    // Not owned; the script may delete them while the scene exists.
+    TNManagerLink<AssetManager> assetManager;
+    TNManagerLink<SoundManager> soundManager;
 };
 
 #endif

@@ -253,12 +253,37 @@ TEST_F(SoundNodesTest, EmptySoundAndMissingManager)
     orphan->release();
 }
 
+// One node plays, one holds a source it reserved but has not played yet;
+// the manager is deleted and a new one made (maybe at the same address).
+// The nodes go idle and never touch the sources the old manager freed.
+TEST_F(SoundNodesTest, ADeletedManagerLeavesItsNodesIdleWithoutTheirSources)
+{
+    SGSoundPlayerNode* playingNode = newPlayer(longSound);
+    trigger(playingNode);
+    ASSERT_TRUE(playingNode->playing.value);
+    SGSoundPlayerNode* holding = newPlayer(longSound);
+    ASSERT_NE(holding->reserveSourceIfNeeded(), nullptr);
+
+    delete manager;
+    manager = new SoundManager();
+    EXPECT_EQ(playingNode->soundManager.get(), nullptr);
+    trigger(playingNode);
+    trigger(holding);
+    EXPECT_FALSE(playingNode->playing.value);
+    EXPECT_FALSE(holding->playing.value);
+    EXPECT_EQ(holding->source, nullptr);
+    EXPECT_EQ(holding->reserveSourceIfNeeded(), nullptr);
+    EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
+    playingNode->release();
+    holding->release();
+}
+
 TEST_F(SoundNodesTest, SpacesCreateSoundNodesWithTheirManager)
 {
     SGSpace space(manager, nullptr);
     auto* player = static_cast<SGSoundPlayerNode*>(space.createNode(SGSoundPlayerNodeClass));
     ASSERT_NE(player, nullptr);
-    EXPECT_EQ(player->soundManager, manager);
+    EXPECT_EQ(player->soundManager.get(), manager);
     SGNode* listener = space.createNode(SGSoundListenerNodeClass);
     ASSERT_NE(listener, nullptr);
     EXPECT_EQ(space.countRenderNodes(), 1);

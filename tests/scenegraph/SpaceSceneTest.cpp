@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "AssetManager.h"
+#include "SoundManager.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGArithmeticNode.h"
@@ -78,13 +80,13 @@ TEST(Space, FactoryMakesOnlyCreatableClasses)
 TEST(Space, NestedSpaceSharesManagersAndDraws)
 {
     Log log;
-    auto* assets = reinterpret_cast<AssetManager*>(0x10);
-    auto* sounds = reinterpret_cast<SoundManager*>(0x20);
-    SGSpace space(sounds, assets);
+    AssetManager assets(nullptr);
+    SoundManager sounds;
+    SGSpace space(&sounds, &assets);
     addRecorder(space, log, "a");
     auto* nested = static_cast<SGSpace*>(space.createNode(SGSpaceClass));
-    EXPECT_EQ(nested->assetManager, assets);
-    EXPECT_EQ(nested->soundManager, sounds);
+    EXPECT_EQ(nested->assetManager.get(), &assets);
+    EXPECT_EQ(nested->soundManager.get(), &sounds);
     addRecorder(*nested, log, "inner");
     addRecorder(space, log, "b");
     space.compute();

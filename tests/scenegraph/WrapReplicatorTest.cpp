@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include "AssetManager.h"
 #include "DrawingSupport.h"
 #include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/SGScene.h"
@@ -193,15 +194,16 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
 
 TEST(CopyingSpaces, ClassBitsPortsAndManagersFromTheParent)
 {
-    SGScene scene(nullptr, reinterpret_cast<AssetManager*>(0x10));
+    AssetManager assets(nullptr);
+    SGScene scene(nullptr, &assets);
     auto* wrap = static_cast<SGSpace*>(scene.defaultSpace.createNode(SGWrapSpaceClass));
     auto* replicator = static_cast<SGSpace*>(scene.defaultSpace.createNode(SGReplicatorSpaceClass));
     ASSERT_NE(wrap, nullptr);
     ASSERT_NE(replicator, nullptr);
     EXPECT_EQ(wrap->nodeClass, SGRenderNodeClass | SGSpaceClass | SGWrapSpaceClass);
     EXPECT_EQ(replicator->nodeClass, SGRenderNodeClass | SGSpaceClass | SGReplicatorSpaceClass);
-    EXPECT_EQ(wrap->assetManager, scene.defaultSpace.assetManager);
-    EXPECT_EQ(replicator->assetManager, scene.defaultSpace.assetManager);
+    EXPECT_EQ(wrap->assetManager.get(), &assets);
+    EXPECT_EQ(replicator->assetManager.get(), &assets);
     int wrapPorts = 0;
     int replicatorPorts = 0;
     for (int id = 0; id <= 64; ++id) {

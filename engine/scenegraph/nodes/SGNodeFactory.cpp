@@ -25,14 +25,15 @@ SGNode* makeNode(SGSpace&)
     return new Node();
 }
 
-// Loader nodes take the space's asset manager.
+// Loader nodes take the space's asset manager, or none when it was deleted
+// (the manager detaches the loaders it knows when it goes).
 template <class Node>
 SGNode* makeWithAssetManager(SGSpace& space)
 {
-    return new Node(space.assetManager);
+    return new Node(space.assetManager.get());
 }
 
-// Sound player nodes take the space's sound manager.
+// Sound player nodes take the link to the space's sound manager.
 template <class Node>
 SGNode* makeWithSoundManager(SGSpace& space)
 {
@@ -47,7 +48,7 @@ SGNode* makeChildSpace(SGSpace& space)
 }
 
 template <class Space>
-SGSpace* makeSceneSpace(SoundManager* soundManager, AssetManager* assetManager)
+SGSpace* makeSceneSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager)
 {
     return new Space(soundManager, assetManager);
 }
@@ -77,7 +78,7 @@ const NodeMaker kNodeMakers[] = {
 
 struct SceneSpaceMaker {
     SGNodeClass cls;
-    SGSpace* (*make)(SoundManager* soundManager, AssetManager* assetManager);
+    SGSpace* (*make)(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager);
 };
 
 // Top-level space classes other than the plain space, one row each.
@@ -97,7 +98,8 @@ SGNode* SGNodeFactory::createNode(SGNodeClass cls, SGSpace& space)
     return nullptr;
 }
 
-SGSpace* SGNodeFactory::createSceneSpace(SGNodeClass cls, SoundManager* soundManager, AssetManager* assetManager)
+SGSpace* SGNodeFactory::createSceneSpace(SGNodeClass cls, TNManagerLink<SoundManager> soundManager,
+                                         TNManagerLink<AssetManager> assetManager)
 {
     for (const SceneSpaceMaker* row = kSceneSpaceMakers; row->make; ++row) {
         if (row->cls == cls)

@@ -4,6 +4,7 @@
 #ifndef SG_NODE_FACTORY_H
 #define SG_NODE_FACTORY_H
 
+#include "TNManagerRegistry.h"
 #include "scenegraph/nodes/SGNodeClass.h"
 
 class AssetManager;
@@ -18,7 +19,8 @@ public:
     static SGNode* createNode(SGNodeClass cls, SGSpace& space);
     // A new top-level space of class cls for a scene: a special space class
     // when one is listed for cls, otherwise a plain space.
-    static SGSpace* createSceneSpace(SGNodeClass cls, SoundManager* soundManager, AssetManager* assetManager);
+    static SGSpace* createSceneSpace(SGNodeClass cls, TNManagerLink<SoundManager> soundManager,
+                                     TNManagerLink<AssetManager> assetManager);
 };
 
 #endif

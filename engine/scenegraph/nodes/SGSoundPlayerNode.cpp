@@ -3,7 +3,7 @@
 #include "SoundManager.h"
 #include "audio/TNAudioSource.h"
 
-SGSoundPlayerNode::SGSoundPlayerNode(SoundManager* manager)
+SGSoundPlayerNode::SGSoundPlayerNode(TNManagerLink<SoundManager> manager)
     : soundManager(manager)
 {
     nodeClass |= SGSoundPlayerNodeClass;
@@ -40,16 +40,28 @@ SGSoundPlayerNode::SGSoundPlayerNode(SoundManager* manager)
 
 SGSoundPlayerNode::~SGSoundPlayerNode()
 {
-    if (soundManager && source) {
+    if (source && liveManager()) {
         source->owner = nullptr;
         source->finishedCallback = nullptr;
     }
 }
 
+SoundManager* SGSoundPlayerNode::liveManager()
+{
+    SoundManager* manager = soundManager.get();
+    if (!manager) {
+        source = nullptr;
+        buffersQueued = 0;
+        playing.value = false;
+    }
+    return manager;
+}
+
 TNAudioSource* SGSoundPlayerNode::reserveSourceIfNeeded()
 {
-    if (!source && soundManager) {
-        source = soundManager->reserveSource();
+    SoundManager* manager = liveManager();
+    if (!source && manager) {
+        source = manager->reserveSource();
         if (source) {
             source->owner = this;
             source->finishedCallback = soundFinished;
@@ -71,9 +83,12 @@ void SGSoundPlayerNode::soundFinished(TNAudioSource* source)
 void SGSoundPlayerNode::compute()
 {
     dirty = false;
+    SoundManager* manager = liveManager();
+    if (!manager)
+        return;
     if (source)
-        applyControls();
-    if (trigger.boolValue() && startPlaying()) {
+        applyControls(manager);
+    if (trigger.boolValue() && startPlaying(manager)) {
         pushSourceParameters();
         return;
     }
@@ -81,34 +96,38 @@ void SGSoundPlayerNode::compute()
         pushSourceParameters();
 }
 
-void SGSoundPlayerNode::applyControls()
+void SGSoundPlayerNode::applyControls(SoundManager* manager)
 {
     if (pause.boolValue())
-        soundManager->pauseSource(source);
+        manager->pauseSource(source);
     if (resume.boolValue())
-        soundManager->playSource(source);
+        manager->playSource(source);
     // Stopping recycles the source and calls soundFinished: the node is idle after it.
     if (stop.boolValue())
-        soundManager->stopSource(source);
+        manager->stopSource(source);
 }
 
-bool SGSoundPlayerNode::startPlaying()
+bool SGSoundPlayerNode::startPlaying(SoundManager* manager)
 {
     if (!reserveSourceIfNeeded())
         return false;
     source->setLooping(loop.boolValue());
     if (!buffersQueued) {
         const SGSound value = sound.soundValue();
+        // Pulling the sound may run the engine script (a loader asking for
+        // its path), and the script may delete the manager.
+        if (!liveManager())
+            return false;
         if (value.bufferCount > 0) {
             source->queueBuffers(value);
             buffersQueued = 1;
         }
     }
     if (playing.value) {
-        soundManager->restartSource(source);
+        manager->restartSource(source);
     } else {
         source->setRelative(sourceRelative.boolValue());
-        soundManager->playSource(source);
+        manager->playSource(source);
         playing.value = true;
     }
     return true;

@@ -5,7 +5,7 @@
 #include "scenegraph/nodes/SGNodeFactory.h"
 #include "scenegraph/nodes/linux/SGQuadBatch.h"
 
-SGSpace::SGSpace(SoundManager* soundManager, AssetManager* assetManager)
+SGSpace::SGSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager)
     : assetManager(assetManager), soundManager(soundManager)
 {
     nodeClass |= SGSpaceClass;

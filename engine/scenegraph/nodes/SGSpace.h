@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "TNManagerRegistry.h"
 #include "scenegraph/nodes/SGRenderNode.h"
 
 class AssetManager;
@@ -12,7 +13,7 @@ class SoundManager;
 
 class SGSpace : public SGRenderNode {
 public:
-    SGSpace(SoundManager* soundManager, AssetManager* assetManager);
+    SGSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager);
     // A space inside parent, sharing its managers.
     explicit SGSpace(SGSpace& parent);
     ~SGSpace() override;
@@ -40,8 +41,9 @@ public:
 
     std::vector<SGNode*> nodes;               // one reference held on each
     std::vector<SGRenderNode*> renderNodes;   // the render nodes among nodes
-    AssetManager* assetManager;               // handed to loader nodes; not owned
-    SoundManager* soundManager;               // handed to sound nodes; not owned
+    // Handed to the nodes made here; the managers may be deleted before the space.
+    TNManagerLink<AssetManager> assetManager;
+    TNManagerLink<SoundManager> soundManager;
 };
 
 #endif

@@ -55,19 +55,6 @@ int soundManager_delete(lua_State* L)
     return 0;
 }
 
-// __gc: a manager the script did not delete goes with its userdata (at the
-// latest when the state closes). Scenes and nodes still using it find it
-// gone through their links, whatever the order lua_close frees them in.
-int soundManager_gc(lua_State* L)
-{
-    auto** box = static_cast<SoundManager**>(lua_touserdata(L, 1));
-    if (box) {
-        delete *box;
-        *box = nullptr;
-    }
-    return 0;
-}
-
 // (manager) -> ()
 int soundManager_makeCurrent(lua_State* L)
 {
@@ -102,8 +89,6 @@ int luaopen_soundManager(lua_State* L)
     luaL_newmetatable(L, kMetatableName);
     lua_pushvalue(L, -2);
     lua_setfield(L, -2, "__index");
-    lua_pushcfunction(L, soundManager_gc);
-    lua_setfield(L, -2, "__gc");
     lua_pop(L, 1);
     return 1;
 }

@@ -1,5 +1,4 @@
-// The soundManager Lua module (a manager the script does not delete is
-// deleted by its userdata's __gc) and the C entry points through which the host
+// The soundManager Lua module and the C entry points through which the host
 // reaches the manager the engine script keeps in the global
 // "sharedSoundManager".
 #ifndef SOUND_MANAGER_WRAP_H

@@ -1,7 +1,7 @@
-// A sound manager that goes away while scenes made with it still exist:
-// deleted by the script, or collected when the state closes. The scenes'
-// sound players then play nothing, quietly, and never reach the freed
-// manager or the sources it owned.
+// A sound manager that the script deletes while scenes made with it still
+// exist: their sound players then play nothing, quietly, and never reach
+// the freed manager or the sources it owned. And a state closed with its
+// managers and scenes alive.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -108,10 +108,10 @@ TEST_F(SoundManagerLifetime, ScenesOfADeletedManagerPlayNothingAndStayUsable)
     engine.run("sharedSoundManager:delete() sharedAssetManager:delete()");
 }
 
-// lua_close finalizes userdata in an order of its own: the manager may go
-// before or after an attribute node whose handle holds the last reference
-// to a player (through the attribute's input port) that still has a source.
-// Both orders are tried; the manager is deleted by its __gc, not leaked.
+// Closing the state collects attribute nodes whose handles hold the last
+// reference to a player (through the attribute's input port) that still
+// has a source, while its manager lives on (a manager goes only when the
+// script deletes it; here the test does, after the close).
 TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
 {
     const int managersBefore = TNManagerRegistry::liveCount();
@@ -126,7 +126,6 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
             space:createNode(scenegraph.soundPlayerNode)
             return scene
         end
-        -- Userdata are finalized newest first here; the scenes have no __gc.
         early = soundManager.new()
         newerHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
         olderHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
@@ -135,7 +134,17 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
         sharedSoundManager = late
     )");
     EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore + 2);
+    SoundManager* managers[2] = {nullptr, nullptr};
+    const char* names[2] = {"early", "late"};
+    for (int i = 0; i < 2; ++i) {
+        lua_getglobal(engine.L(), names[i]);
+        managers[i] = *static_cast<SoundManager**>(lua_touserdata(engine.L(), -1));
+        lua_pop(engine.L(), 1);
+    }
     engine.destroy();
+    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore + 2);
+    for (SoundManager* manager : managers)
+        delete manager;
     EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore);
 }
 

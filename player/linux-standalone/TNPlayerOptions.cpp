@@ -122,6 +122,7 @@ std::string TNPlayerUsage(const std::string& programName)
         "                      FRAME keyDown|keyUp KEY, FRAME mouseDown|mouseUp|mouseMoved X Y\n"
         "                      (delivered after frame FRAME; 0 is before the first)\n"
         "  --report-memory N   print the player's resident memory every N frames\n"
+        "                      and after the last (--frames)\n"
         "\n"
         "Exit status: 0 when the game ends normally, 1 for a broken bundle or a\n"
         "failed asset check, 2 for a bad command line.\n";

@@ -16,7 +16,8 @@ struct TNPlayerOptions {
     std::string screenshotPath;
     // Scripted input to play (see TNInputScript.h); empty for none.
     std::string inputPath;
-    // Print resident memory every this many frames; 0 for never.
+    // Print resident memory every this many frames (and after the last
+    // with --frames); 0 for never.
     uint64_t memoryReportInterval = 0;
     // Empty: the built-in demo bundle.
     std::string bundlePath;

@@ -387,7 +387,7 @@ void Tern_PlayerAppDelegate::frameDidDraw()
     bool last = options_.frames > 0 && frames == options_.frames;
     if (!options_.screenshotPath.empty() && (options_.frames == 0 || last))
         captureScreenshot();
-    if (options_.memoryReportInterval > 0 && frames % options_.memoryReportInterval == 0)
+    if (options_.memoryReportInterval > 0 && (frames % options_.memoryReportInterval == 0 || last))
         reportMemory(frames);
     if (!last)
         deliverScriptedInput(frames);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -186,6 +187,21 @@ TEST_F(PlayerHeadless, SameRunGivesTheSamePicture)
     EXPECT_EQ(background[1], 0);
     EXPECT_EQ(background[2], 255);
     EXPECT_EQ(first.at(101, 60)[0], 0);  // just right of the square
+}
+
+TEST_F(PlayerHeadless, ReportsMemoryEveryNFramesAndAfterTheLast)
+{
+    const PlayerRun r = play(dir, "--frames 5 --report-memory 2", makeBundle(dir, "Memory"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> frames;
+    for (size_t at = r.out.find("tern-player: frame "); at != std::string::npos;
+         at = r.out.find("tern-player: frame ", at + 1)) {
+        const size_t number = at + strlen("tern-player: frame ");
+        frames.push_back(r.out.substr(number, r.out.find(':', number) - number));
+        const long kib = std::atol(r.out.c_str() + r.out.find("resident memory ", at) + strlen("resident memory "));
+        EXPECT_GT(kib, 1000) << r.out;  // a player with a GL context holds megabytes
+    }
+    EXPECT_EQ(frames, (std::vector<std::string>{"2", "4", "5"})) << r.out;
 }
 
 // The demo played through the player with scripted input: each run plays

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "AssetScriptError.h"
-#include "TNManagerRegistry.h"
+#include "TNManagerLink.h"
 #include "lauxlib.h"
 #include "libs/linux/TNLoadImageFromFile.h"
 #include "scenegraph/nodes/SGImageLoaderNode.h"
@@ -52,13 +52,13 @@ std::string errorMessage(lua_State* L, int index)
 
 AssetManager::AssetManager(lua_State* L) : L_(L)
 {
-    TNManagerRegistry::add(this);
+    TNLiveManagers().add(this);
 }
 
 AssetManager::~AssetManager()
 {
     // From here on the links of scenes and spaces find no manager.
-    TNManagerRegistry::remove(this);
+    TNLiveManagers().remove(this);
     unloadAllImages();
     unloadAllSounds();
     // Detaching does not touch the registries, but iterate copies anyway.

@@ -5,7 +5,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-#include "TNManagerRegistry.h"
+#include "TNManagerLink.h"
 #include "audio/TNAudioSource.h"
 #include "audio/TNOpenALCheck.h"
 
@@ -40,13 +40,13 @@ SoundManager::SoundManager()
     TNCheckALCError("SoundManager::SoundManager: alcMakeContextCurrent");
     for (int i = 0; i < kPoolSize; ++i)
         freeSources_.insert(new TNAudioSource());
-    TNManagerRegistry::add(this);
+    TNLiveManagers().add(this);
 }
 
 SoundManager::~SoundManager()
 {
     // From here on the links of scenes and nodes find no manager.
-    TNManagerRegistry::remove(this);
+    TNLiveManagers().remove(this);
     TNCheckALError("SoundManager::~SoundManager");
     TNCheckALCError("SoundManager::~SoundManager");
     alcMakeContextCurrent(sharedAlContext);

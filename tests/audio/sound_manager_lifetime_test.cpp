@@ -9,7 +9,7 @@
 #include "AudioTestSupport.h"
 #include "OffscreenGL.h"
 #include "SoundManager.h"
-#include "TNManagerRegistry.h"
+#include "TNManagerLink.h"
 #include "TestSupport.h"
 #include "soundManager_wrap.h"
 
@@ -114,7 +114,7 @@ TEST_F(SoundManagerLifetime, ScenesOfADeletedManagerPlayNothingAndStayUsable)
 // script deletes it; here the test does, after the close).
 TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
 {
-    const int managersBefore = TNManagerRegistry::liveCount();
+    const int managersBefore = TNLiveManagers().count();
     engine.run(R"(
         local function holdPlayer(manager, holder)
             local scene = scenegraph.scene.new(manager, nil)
@@ -133,7 +133,7 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
         scenes = { holdPlayer(early, newerHolder), holdPlayer(late, olderHolder) }
         sharedSoundManager = late
     )");
-    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore + 2);
+    EXPECT_EQ(TNLiveManagers().count(), managersBefore + 2);
     SoundManager* managers[2] = {nullptr, nullptr};
     const char* names[2] = {"early", "late"};
     for (int i = 0; i < 2; ++i) {
@@ -142,10 +142,10 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
         lua_pop(engine.L(), 1);
     }
     engine.destroy();
-    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore + 2);
+    EXPECT_EQ(TNLiveManagers().count(), managersBefore + 2);
     for (SoundManager* manager : managers)
         delete manager;
-    EXPECT_EQ(TNManagerRegistry::liveCount(), managersBefore);
+    EXPECT_EQ(TNLiveManagers().count(), managersBefore);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "TNManagerRegistry.h"
+#include "TNManagerLink.h"
 #include "scenegraph/nodes/SGNode.h"
 #include "scenegraph/ports/SGBooleanPort.h"
 #include "scenegraph/ports/SGNumberPort.h"

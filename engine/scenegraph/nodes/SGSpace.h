@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "TNManagerRegistry.h"
+#include "TNManagerLink.h"
 #include "scenegraph/nodes/SGRenderNode.h"
 
 class AssetManager;

@@ -1,5 +1,7 @@
 #include "TNInputScript.h"
 
+#include "TNPlayerOptions.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,18 +11,6 @@
 #include <sstream>
 
 namespace {
-
-bool parseFrame(const std::string& word, uint64_t& frame)
-{
-    if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    errno = 0;
-    unsigned long long value = std::strtoull(word.c_str(), nullptr, 10);
-    if (errno == ERANGE)
-        return false;
-    frame = value;
-    return true;
-}
 
 bool parseCoordinate(const std::string& word, float& value)
 {
@@ -40,7 +30,7 @@ bool parseEvent(std::istringstream& words, TNScriptedEvent& scripted, std::strin
         error = "expected FRAME EVENT ...";
         return false;
     }
-    if (!parseFrame(frame, scripted.frame)) {
+    if (!TNParseWholeNumber(frame, scripted.frame)) {
         error = "the frame must be a whole number, not '" + frame + "'";
         return false;
     }

@@ -3,18 +3,23 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace {
-
-bool parseFrameCount(const std::string& text, uint64_t& frames)
+bool TNParseWholeNumber(const std::string& text, uint64_t& value)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     errno = 0;
-    unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || value == 0)
+    unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE)
         return false;
-    frames = value;
+    value = parsed;
     return true;
+}
+
+namespace {
+
+bool parseFrameCount(const std::string& text, uint64_t& frames)
+{
+    return TNParseWholeNumber(text, frames) && frames > 0;
 }
 
 bool hasSuffix(const std::string& text, const std::string& suffix)

@@ -27,6 +27,10 @@ struct TNPlayerOptions {
 // option, a missing or bad value, or a second bundle.
 bool TNParsePlayerOptions(int argc, const char* const* argv, TNPlayerOptions& options, std::string& error);
 
+// Reads text made only of decimal digits into value; false for anything
+// else or a number too large for 64 bits.
+bool TNParseWholeNumber(const std::string& text, uint64_t& value);
+
 // The text of --help.
 std::string TNPlayerUsage(const std::string& programName);
 

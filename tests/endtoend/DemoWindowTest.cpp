@@ -278,14 +278,7 @@ protected:
     // The standard output of a command run on the display, at most 10 s.
     std::string run(const std::string& command) const
     {
-        std::string out;
-        FILE* pipe = popen((display_ + " timeout 10 " + command + " 2>/dev/null").c_str(), "r");
-        char buffer[65536];
-        for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        if (pipe)
-            pclose(pipe);
-        return out;
+        return runCommand(display_ + " timeout 10 " + command + " 2>/dev/null").out;
     }
     void xdotool(const std::string& arguments) const { run("xdotool " + arguments); }
 

@@ -26,24 +26,11 @@ const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
 const std::string kLuac = std::string(TERN_BUILD_DIR) + "/tern-luac";
 const std::string kDemo = std::string(TERN_BUILD_DIR) + "/Demo.app";
 
-struct PlayerRun {
-    int status = -1;
-    std::string out;  // standard output and error together
-};
+using PlayerRun = CommandResult;  // out holds standard output and error together
 
 PlayerRun run(const std::string& command)
 {
-    PlayerRun result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return runCommand(command + " 2>&1");
 }
 
 // A headless run with its own save folder, so runs do not share a high score.

@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,6 +48,20 @@ std::string readFile(const std::string& path)
 bool fileExists(const std::string& path)
 {
     return access(path.c_str(), F_OK) == 0;
+}
+
+CommandResult runCommand(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 ScriptedEngine::ScriptedEngine(const std::string& engineSource, const char* savePath, int usePool)

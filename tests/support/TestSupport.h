@@ -28,6 +28,14 @@ void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
+// A shell command's exit status (-1 when it did not end normally) and
+// standard output; add "2>&1" to the command to capture its errors too.
+struct CommandResult {
+    int status = -1;
+    std::string out;
+};
+CommandResult runCommand(const std::string& command);
+
 // A TN_State initialised with the given engine script source.
 class ScriptedEngine {
 public:

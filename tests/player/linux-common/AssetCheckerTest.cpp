@@ -28,13 +28,9 @@ std::string hex(const std::vector<unsigned char>& bytes)
 
 std::string sha1sum(const std::string& path)
 {
-    FILE* pipe = popen(("sha1sum '" + path + "'").c_str(), "r");
-    char line[128] = {0};
-    if (!pipe || !std::fgets(line, sizeof line, pipe))
-        ADD_FAILURE() << "sha1sum did not run";
-    if (pipe)
-        pclose(pipe);
-    return std::string(line).substr(0, 40);
+    const tern_test::CommandResult result = tern_test::runCommand("sha1sum '" + path + "'");
+    EXPECT_EQ(result.status, 0) << "sha1sum did not run";
+    return result.out.substr(0, 40);
 }
 
 std::vector<unsigned char> digestOf(const std::string& path)

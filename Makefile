@@ -46,7 +46,7 @@ test-asan: setup
 # software renderer draws on worker threads of its own that ThreadSanitizer
 # cannot follow (an uninstrumented library): LP_NUM_THREADS=0 draws on the
 # calling thread instead.
-TSAN_TESTS ?= test_libs test_player
+TSAN_TESTS ?= test_bridge test_player
 TSAN_FILTER ?= *Thread*:*Concurren*:RunLoop.*:WindowInput*
 test-tsan: setup
 	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null

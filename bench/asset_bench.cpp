@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "AssetManager.h"
+#include "assets/AssetManager.h"
 #include "lauxlib.h"
 #include "lualib.h"
 

@@ -11,7 +11,7 @@
 
 #include "lauxlib.h"
 #include "lua.h"
-#include "projectformat/libPGF/pgf.h"
+#include "documents/wrap_PGF.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 #include "box2d/box2d.h"
 #include "lauxlib.h"
-#include "physics/physics.h"
+#include "physics/wrap_Physics.h"
 #include "physics/tnPhysicsWorld.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "GameViewSupport.h"
 #include "XServer.h"
-#include "linux-common/TNThreadedGameView.h"
+#include "window/TNThreadedGameView.h"
 
 // Last: Xlib's macros would clash with the headers above.
 #include <X11/Xlib.h>

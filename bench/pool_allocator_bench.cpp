@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 #include "lauxlib.h"
 #include "lualib.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 #include "lauxlib.h"
 #include "scenegraph/nodes/SGArithmeticNode.h"
 

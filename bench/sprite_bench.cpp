@@ -27,14 +27,14 @@
 #include <string>
 #include <vector>
 
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
-#include "scenegraph/nodes/linux/SGQuadBatch.h"
-#include "scenegraph/scenegraph.h"
+#include "scenegraph/drawing/SGQuadBatch.h"
+#include "scenegraph/wrap_SceneGraph.h"
 
 namespace {
 

@@ -49,10 +49,18 @@ target_sources(box2d PRIVATE "${CMAKE_SOURCE_DIR}/deps/box2d/b2_exception.cpp")
 target_compile_options(box2d PRIVATE -w)
 set_target_properties(box2d PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
-# System libraries from Debian's -dev packages.
+# System libraries from Debian's -dev packages, one imported target each, so
+# that every library links only what it uses.
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
-pkg_check_modules(SYSLIBS REQUIRED IMPORTED_TARGET
-    sdl2 SDL2_image gl openal vorbisfile vorbis ogg sndfile
-    libavformat libavcodec libswresample libavutil libswscale
-    libxml-2.0 yajl sqlite3 zlib minizip libcrypto pangocairo)
+foreach(module sdl2 SDL2_image gl openal vorbisfile sndfile
+        libavformat libavcodec libswresample libavutil libswscale
+        libxml-2.0 yajl sqlite3 zlib minizip libcrypto pangocairo x11)
+    string(TOUPPER "${module}" prefix)
+    string(REGEX REPLACE "[^A-Z0-9]" "_" prefix "${prefix}")
+    pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET ${module})
+endforeach()
+# FFmpeg's demuxer, decoders and resampler, used together.
+add_library(tern_ffmpeg INTERFACE)
+target_link_libraries(tern_ffmpeg INTERFACE PkgConfig::LIBAVFORMAT PkgConfig::LIBAVCODEC
+    PkgConfig::LIBSWRESAMPLE PkgConfig::LIBAVUTIL)

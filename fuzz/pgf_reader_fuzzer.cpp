@@ -13,9 +13,9 @@
 
 #include "lauxlib.h"
 #include "lua.h"
-#include "projectformat/libPGF/PGFJSONWriter.h"
-#include "projectformat/libPGF/PGFXMLWriter.h"
-#include "projectformat/libPGF/pgf.h"
+#include "documents/PGFJSONWriter.h"
+#include "documents/PGFXMLWriter.h"
+#include "documents/wrap_PGF.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "audio/TNOpenALCheck.h"
-#include "scenegraph/SGSound.h"
+#include "audio/SGSound.h"
 
 TNAudioSource::TNAudioSource()
 {

@@ -10,8 +10,8 @@
 
 #include "audio/TNOpenALCheck.h"
 #include "audio/databuffer.h"
-#include "libs/linux/TNAudioFile.h"
-#include "libs/linux/TNConvertingAudioReader.h"
+#include "audio/TNAudioFile.h"
+#include "audio/TNConvertingAudioReader.h"
 
 namespace {
 

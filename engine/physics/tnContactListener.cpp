@@ -3,7 +3,7 @@
 #include "box2d/b2_body.h"
 #include "box2d/b2_contact.h"
 #include "box2d/b2_fixture.h"
-#include "physics/physics.h"
+#include "physics/wrap_Physics.h"
 #include "physics/tnFixtureUserData.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "scenegraph/SGObject.h"
 
-#include "TNLiveRegistry.h"
+#include "lua/TNLiveRegistry.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "OffscreenGL.h"
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 
 namespace tern_test {
 

@@ -7,8 +7,8 @@
 #include "TestSupport.h"
 #include "lauxlib.h"
 #include "lualib.h"
-#include "projectformat/libPGF/PGFParser.h"
-#include "projectformat/libPGF/pgf.h"
+#include "documents/PGFParser.h"
+#include "documents/wrap_PGF.h"
 
 using namespace tern_test;
 

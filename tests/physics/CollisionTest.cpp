@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "box2d/box2d.h"
-#include "physics/physics.h"
+#include "physics/wrap_Physics.h"
 #include "physics/tnActorUserData.h"
 #include "physics/tnContactListener.h"
 #include "physics/tnFixtureUserData.h"

@@ -21,7 +21,7 @@
 #include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGWrapNode.h"
-#include "scenegraph/nodes/linux/SGQuadBatch.h"
+#include "scenegraph/drawing/SGQuadBatch.h"
 
 using namespace tern_test;
 

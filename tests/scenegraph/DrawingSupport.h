@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "OffscreenGL.h"
-#include "scenegraph/SGImage.h"
+#include "images/SGImage.h"
 
 class SGOrtho2DSpace;
 class SGScene;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "AssetManager.h"
-#include "SoundManager.h"
+#include "assets/AssetManager.h"
+#include "audio/SoundManager.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGArithmeticNode.h"

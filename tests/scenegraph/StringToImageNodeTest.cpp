@@ -11,7 +11,7 @@
 #include "DrawingSupport.h"
 #include "OffscreenGL.h"
 #include "TestSupport.h"
-#include "libs/linux/TNTextLayout.h"
+#include "text/TNTextLayout.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
 

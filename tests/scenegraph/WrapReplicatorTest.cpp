@@ -4,7 +4,7 @@
 
 #include <GL/gl.h>
 
-#include "AssetManager.h"
+#include "assets/AssetManager.h"
 #include "DrawingSupport.h"
 #include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/SGScene.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "TNEngine.h"
+#include "host/TNEngine.h"
 
 namespace tern_test {
 

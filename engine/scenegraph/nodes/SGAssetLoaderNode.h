@@ -5,12 +5,13 @@
 
 #include <string>
 
+#include "assets/AssetLoader.h"
 #include "scenegraph/nodes/SGNode.h"
 #include "scenegraph/ports/SGStringPort.h"
 
 class AssetManager;
 
-class SGAssetLoaderNode : public SGNode {
+class SGAssetLoaderNode : public SGNode, public AssetLoader {
 public:
     // manager may be null (a scene made without one): the node then
     // outputs no asset.
@@ -20,7 +21,7 @@ public:
     // The text on the name port, read without computing this node (a
     // connected source is brought up to date as any read does), so that
     // the manager can compare names without loading anything.
-    std::string currentName();
+    std::string currentName() override;
 
     SGStringPort name;
     AssetManager* assetManager;  // not owned; null once the manager is destroyed

@@ -1,6 +1,6 @@
 #include "scenegraph/nodes/SGImageLoaderNode.h"
 
-#include "AssetManager.h"
+#include "assets/AssetManager.h"
 
 SGImageLoaderNode::SGImageLoaderNode(AssetManager* manager) : SGAssetLoaderNode(manager)
 {

@@ -4,7 +4,7 @@
 #ifndef SG_NODE_FACTORY_H
 #define SG_NODE_FACTORY_H
 
-#include "TNManagerLink.h"
+#include "lua/TNManagerLink.h"
 #include "scenegraph/nodes/SGNodeClass.h"
 
 class AssetManager;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "scenegraph/nodes/SGSpriteDrawing.h"
-#include "scenegraph/nodes/linux/SGQuadBatch.h"
+#include "scenegraph/drawing/SGSpriteDrawing.h"
+#include "scenegraph/drawing/SGQuadBatch.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "scenegraph/nodes/SGParticle.h"
 #include "scenegraph/nodes/SGRenderNode.h"
-#include "scenegraph/nodes/SGSpriteDrawing.h"
+#include "scenegraph/drawing/SGSpriteDrawing.h"
 #include "scenegraph/ports/SGBooleanPort.h"
 #include "scenegraph/ports/SGColorPort.h"
 #include "scenegraph/ports/SGImagePort.h"

@@ -1,6 +1,6 @@
 #include "scenegraph/nodes/SGSoundLoaderNode.h"
 
-#include "AssetManager.h"
+#include "assets/AssetManager.h"
 
 SGSoundLoaderNode::SGSoundLoaderNode(AssetManager* manager) : SGAssetLoaderNode(manager)
 {

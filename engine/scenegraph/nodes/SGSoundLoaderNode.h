@@ -20,7 +20,8 @@ public:
 
     // Called by a manager being destroyed: the node forgets it, drops its
     // sound (whose buffers are gone) and marks what depends on it dirty.
-    void detachFromManager();
+    void detachFromManager() override;
+    void assetDidChange() override { asset.markAsDirty(); }
 
     SGSoundPort asset;
 };

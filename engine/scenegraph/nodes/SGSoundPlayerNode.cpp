@@ -1,6 +1,6 @@
 #include "scenegraph/nodes/SGSoundPlayerNode.h"
 
-#include "SoundManager.h"
+#include "audio/SoundManager.h"
 #include "audio/TNAudioSource.h"
 
 SGSoundPlayerNode::SGSoundPlayerNode(TNManagerLink<SoundManager> manager)

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "TNManagerLink.h"
+#include "lua/TNManagerLink.h"
 #include "scenegraph/nodes/SGNode.h"
 #include "scenegraph/ports/SGBooleanPort.h"
 #include "scenegraph/ports/SGNumberPort.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "scenegraph/nodes/SGNodeFactory.h"
-#include "scenegraph/nodes/linux/SGQuadBatch.h"
+#include "scenegraph/drawing/SGQuadBatch.h"
 
 SGSpace::SGSpace(TNManagerLink<SoundManager> soundManager, TNManagerLink<AssetManager> assetManager)
     : assetManager(assetManager), soundManager(soundManager)

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "TNManagerLink.h"
+#include "lua/TNManagerLink.h"
 #include "scenegraph/nodes/SGRenderNode.h"
 
 class AssetManager;

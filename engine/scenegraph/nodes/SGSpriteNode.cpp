@@ -1,9 +1,9 @@
 #include "scenegraph/nodes/SGSpriteNode.h"
 
-#include "scenegraph/nodes/linux/SGColoredSpriteRenderer.h"
-#include "scenegraph/nodes/linux/SGQuadBatch.h"
-#include "scenegraph/nodes/linux/SGTexturedSpriteRenderer.h"
-#include "scenegraph/nodes/linux/SGWrapTexturedSpriteRenderer.h"
+#include "scenegraph/drawing/SGColoredSpriteRenderer.h"
+#include "scenegraph/drawing/SGQuadBatch.h"
+#include "scenegraph/drawing/SGTexturedSpriteRenderer.h"
+#include "scenegraph/drawing/SGWrapTexturedSpriteRenderer.h"
 
 SGSpriteNode::SGSpriteNode()
 {

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "scenegraph/nodes/SGRenderNode.h"
-#include "scenegraph/nodes/SGSpriteDrawing.h"
+#include "scenegraph/drawing/SGSpriteDrawing.h"
 #include "scenegraph/ports/SGColorPort.h"
 #include "scenegraph/ports/SGImagePort.h"
 #include "scenegraph/ports/SGIntegerPort.h"

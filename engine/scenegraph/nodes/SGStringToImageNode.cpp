@@ -1,6 +1,6 @@
 #include "scenegraph/nodes/SGStringToImageNode.h"
 
-#include "libs/linux/TNImageFromString.h"
+#include "text/TNImageFromString.h"
 
 SGStringToImageNode::SGStringToImageNode()
 {

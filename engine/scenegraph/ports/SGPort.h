@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "scenegraph/SGColor.h"
-#include "scenegraph/SGImage.h"
-#include "scenegraph/SGSound.h"
+#include "images/SGImage.h"
+#include "audio/SGSound.h"
 #include "scenegraph/ports/SGPortValueType.h"
 
 class SGNode;

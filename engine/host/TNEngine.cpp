@@ -1,0 +1,441 @@
+#include "host/TNEngine.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/TNAllocator.h"
+#include "assets/wrap_AssetManager.h"
+#include "host/TNDatabase.h"
+#include "host/TNLuaAdditions.h"
+#include "host/TNPlatformWrappers.h"
+#include "lauxlib.h"
+#include "lualib.h"
+#include "physics/wrap_Physics.h"
+#include "documents/wrap_PGF.h"
+#include "scenegraph/wrap_SceneGraph.h"
+#include "audio/wrap_SoundManager.h"
+
+namespace {
+
+// The native libraries, opened in this order by TN_LoadLibs.
+const luaL_Reg tn_lualibs[] = {
+    {"", luaopen_base},
+    {LUA_LOADLIBNAME, luaopen_package},
+    {LUA_OSLIBNAME, luaopen_os},
+    {LUA_DBLIBNAME, luaopen_debug},
+    {LUA_TABLIBNAME, luaopen_table},
+    {LUA_IOLIBNAME, luaopen_io},
+    {LUA_STRLIBNAME, luaopen_string},
+    {LUA_MATHLIBNAME, luaopen_math},
+    {"scenegraph", luaopen_scenegraph},
+    {"physics", luaopen_physics},
+    {"pgf", luaopen_PGF},
+    {"platformWrappers", luaopen_platformWrappers},
+    {"assetManager", luaopen_assetManager},
+    {"soundManager", luaopen_soundManager},
+    {nullptr, nullptr},
+};
+
+// Registry keys of the two call helpers, created once per state so that the
+// per-frame call allocates nothing.
+const char* const kCallFunctionKey = "TNEngine.callFunction";
+const char* const kCallMethodKey = "TNEngine.callMethod";
+
+// (name, args...) -> results of the global function name(args...).
+// The lookup runs inside the protected call, so a global table whose
+// metatable raises errors cannot end the process.
+int callGlobalFunction(lua_State* L)
+{
+    const int nargs = lua_gettop(L) - 1;
+    lua_getfield(L, LUA_GLOBALSINDEX, lua_tostring(L, 1));
+    lua_replace(L, 1);
+    lua_call(L, nargs, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// (tableName, methodName, args...) -> results of tableName:methodName(args...).
+int callGlobalMethod(lua_State* L)
+{
+    const int nargs = lua_gettop(L) - 2;
+    const char* tableName = lua_tostring(L, 1);
+    lua_getfield(L, LUA_GLOBALSINDEX, tableName);
+    if (lua_isnil(L, -1))
+        return luaL_error(L, "attempt to index global '%s' (a nil value)", tableName);
+    lua_getfield(L, -1, lua_tostring(L, 2));
+    lua_replace(L, 1);  // function
+    lua_replace(L, 2);  // self
+    lua_call(L, nargs + 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+void registerCallHelpers(lua_State* L)
+{
+    lua_pushcfunction(L, callGlobalFunction);
+    lua_setfield(L, LUA_REGISTRYINDEX, kCallFunctionKey);
+    lua_pushcfunction(L, callGlobalMethod);
+    lua_setfield(L, LUA_REGISTRYINDEX, kCallMethodKey);
+}
+
+void pushFunctionCall(lua_State* L, const char* name)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, kCallFunctionKey);
+    lua_pushstring(L, name);
+}
+
+void pushMethodCall(lua_State* L, const char* tableName, const char* methodName)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, kCallMethodKey);
+    lua_pushstring(L, tableName);
+    lua_pushstring(L, methodName);
+}
+
+// Runs a call prepared by pushFunctionCall (extraArgs 1) or pushMethodCall
+// (extraArgs 2) followed by nargs arguments. Returns the pcall status; on
+// failure the error is reported and the stack emptied.
+int finishCall(TN_State* S, int extraArgs, int nargs, int nresults)
+{
+    const int status = lua_pcall(S->L, extraArgs + nargs, nresults, 0);
+    if (status != 0)
+        TN_Report_Error(S);
+    return status;
+}
+
+void callFunction0(TN_State* S, const char* name)
+{
+    pushFunctionCall(S->L, name);
+    finishCall(S, 1, 0, 0);
+}
+
+void callFunctionXY(TN_State* S, const char* name, float x, float y)
+{
+    pushFunctionCall(S->L, name);
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    finishCall(S, 1, 2, 0);
+}
+
+void callFunctionString(TN_State* S, const char* name, const char* text)
+{
+    pushFunctionCall(S->L, name);
+    lua_pushstring(S->L, text);
+    finishCall(S, 1, 1, 0);
+}
+
+TN_State* stateOf(lua_State* L)
+{
+    return *static_cast<TN_State**>(lua_touserdata(L, lua_upvalueindex(1)));
+}
+
+int wrap_loadingWillStart(lua_State* L)
+{
+    TN_State* S = stateOf(L);
+    if (S->callbacks.loadingWillStart)
+        S->callbacks.loadingWillStart(S->callbacks.gameContext);
+    return 0;
+}
+
+int wrap_loadingWillEnd(lua_State* L)
+{
+    TN_State* S = stateOf(L);
+    if (S->callbacks.loadingWillEnd)
+        S->callbacks.loadingWillEnd(S->callbacks.gameContext);
+    return 0;
+}
+
+int wrap_gameDidEnd(lua_State* L)
+{
+    TN_State* S = stateOf(L);
+    if (S->callbacks.gameDidEnd)
+        S->callbacks.gameDidEnd(S->callbacks.gameContext);
+    return 0;
+}
+
+int wrap_callExternalFunction(lua_State* L)
+{
+    TN_State* S = stateOf(L);
+    if (!S->callbacks.callExternalFunction)
+        return 0;
+    return S->callbacks.callExternalFunction(S->callbacks.externalFunctionContext, L);
+}
+
+const luaL_Reg callback_wrapper_functions[] = {
+    {"loadingWillStart", wrap_loadingWillStart},
+    {"loadingWillEnd", wrap_loadingWillEnd},
+    {"gameDidEnd", wrap_gameDidEnd},
+    {"callExternalFunction", wrap_callExternalFunction},
+    {nullptr, nullptr},
+};
+
+// Reads integer fields named by null-terminated paths from the globals
+// table. Runs under lua_cpcall, so a missing table is an error, not a panic.
+struct FieldQuery {
+    const char* const* const* paths;
+    int* results;
+    int count;
+};
+
+int readIntegerFields(lua_State* L)
+{
+    auto* query = static_cast<FieldQuery*>(lua_touserdata(L, 1));
+    for (int i = 0; i < query->count; ++i) {
+        const char* const* path = query->paths[i];
+        lua_pushvalue(L, LUA_GLOBALSINDEX);
+        for (int depth = 0; path[depth]; ++depth) {
+            if (!lua_istable(L, -1) && !lua_isuserdata(L, -1))
+                return luaL_error(L, "'%s' is missing", depth > 0 ? path[depth - 1] : "globals");
+            lua_getfield(L, -1, path[depth]);
+        }
+        query->results[i] = static_cast<int>(lua_tointeger(L, -1));
+        lua_settop(L, 1);
+    }
+    return 0;
+}
+
+// Runs readIntegerFields; results stay 0 when a table on a path is missing.
+void queryIntegers(TN_State* S, const char* queryName, const char* const* const* paths, int* results, int count)
+{
+    for (int i = 0; i < count; ++i)
+        results[i] = 0;
+    FieldQuery query{paths, results, count};
+    if (lua_cpcall(S->L, readIntegerFields, &query) != 0) {
+        const char* message = lua_tostring(S->L, -1);
+        std::printf("%s: %s, reading 0 (is the game loaded?)\n", queryName, message ? message : "read failed");
+        lua_pop(S->L, 1);
+        for (int i = 0; i < count; ++i)
+            results[i] = 0;
+    }
+}
+
+}  // namespace
+
+TN_State* TN_NewState(int usePoolAllocator)
+{
+    auto* S = static_cast<TN_State*>(std::calloc(1, sizeof(TN_State)));
+    S->allocator = TNPoolAllocatorNew();
+    S->L = usePoolAllocator == 1 ? lua_newstate(TN_PoolLuaAlloc, S->allocator) : luaL_newstate();
+    registerCallHelpers(S->L);
+    return S;
+}
+
+void TN_LoadLibs(lua_State* L)
+{
+    for (const luaL_Reg* lib = tn_lualibs; lib->func; ++lib) {
+        lua_pushcfunction(L, lib->func);
+        lua_pushstring(L, lib->name);
+        lua_call(L, 1, 0);
+    }
+    luaopen_luaExtensions(L);
+}
+
+int TN_Init(TN_State* S, const char* enginePath, const char* savePath)
+{
+    lua_State* L = S->L;
+    TN_LoadLibs(L);
+
+    auto** box = static_cast<TN_State**>(lua_newuserdata(L, sizeof(TN_State*)));
+    *box = S;
+    luaL_openlib(L, "callbacks", callback_wrapper_functions, 1);
+    lua_pop(L, 1);
+
+    lua_pushinteger(L, 1);
+    lua_setfield(L, LUA_GLOBALSINDEX, "_debuglevel");
+
+    if (savePath) {
+        S->database = TNDatabaseOpen(savePath);
+        TNDatabaseLoadLib(S->database, L);
+    }
+
+    if (luaL_loadfile(L, enginePath) != 0 || lua_pcall(L, 0, 0, 0) != 0)
+        TN_Report_Error(S);
+
+    // The status is returned; a failing initEngine leaves its message on the stack.
+    pushFunctionCall(L, "initEngine");
+    return lua_pcall(L, 1, 0, 0);
+}
+
+int TN_LoadGame(TN_State* S, const char* gamePath)
+{
+    lua_State* L = S->L;
+    const int top = lua_gettop(L);
+    pushMethodCall(L, "Project", "new");
+    if (lua_pcall(L, 2, 1, 0) != 0) {
+        // Report the failure rather than keeping its message as the project.
+        TN_Report_Error(S);
+        lua_pushnil(L);
+    }
+    lua_setfield(L, LUA_GLOBALSINDEX, "project");
+
+    pushMethodCall(L, "project", "load");
+    lua_pushstring(L, gamePath);
+    if (finishCall(S, 2, 1, 0) == 0)
+        lua_settop(L, top);
+    return 0;
+}
+
+void TN_DestroyState(TN_State* S)
+{
+    if (!S)
+        return;
+    if (S->database) {
+        TNDatabaseDetachLib(S->L);
+        TNDatabaseClose(S->database);
+        S->database = nullptr;
+    }
+    pushFunctionCall(S->L, "shutdownEngine");
+    if (lua_pcall(S->L, 1, 0, 0) != 0)
+        lua_pop(S->L, 1);
+    lua_close(S->L);
+    TNPoolAllocatorDestroy(S->allocator);
+    std::free(S);
+}
+
+void TN_Report_Error(TN_State* S)
+{
+    if (const char* message = lua_tolstring(S->L, -1, nullptr))
+        std::fprintf(stderr, "Lua Error: %s\n", message);
+    lua_settop(S->L, 0);
+}
+
+uint64_t TN_TotalBytesUsed(TN_State* S)
+{
+    uint64_t allocated = 0;
+    TNPoolAllocatorGetSize(S->allocator, nullptr, &allocated, nullptr);
+    return allocated;
+}
+
+void TN_Update(TN_State* S, float dt)
+{
+    pushFunctionCall(S->L, "update");
+    lua_pushnumber(S->L, dt);
+    finishCall(S, 1, 1, 0);
+}
+
+void TN_Render(TN_State* S) { callFunction0(S, "render"); }
+void TN_Play(TN_State* S) { callFunction0(S, "play"); }
+void TN_Pause(TN_State* S) { callFunction0(S, "pause"); }
+void TN_Stop(TN_State* S) { callFunction0(S, "stop"); }
+void TN_Reset(TN_State* S) { callFunction0(S, "reset"); }
+
+void TN_SetScreenSize(TN_State* S, int width, int height)
+{
+    pushMethodCall(S->L, "devices", "setScreenSize");
+    lua_pushinteger(S->L, width);
+    lua_pushinteger(S->L, height);
+    finishCall(S, 2, 2, 0);
+}
+
+void TN_KeyDown(TN_State* S, const char* name) { callFunctionString(S, "keyDown", name); }
+void TN_KeyUp(TN_State* S, const char* name) { callFunctionString(S, "keyUp", name); }
+void TN_MouseDown(TN_State* S, float x, float y) { callFunctionXY(S, "mouseDown", x, y); }
+void TN_MouseUp(TN_State* S, float x, float y) { callFunctionXY(S, "mouseUp", x, y); }
+void TN_MouseMoved(TN_State* S, float x, float y) { callFunctionXY(S, "mouseMoved", x, y); }
+
+void TN_TouchDown(TN_State* S, float x, float y, int touch, int second)
+{
+    pushFunctionCall(S->L, "touchDown");
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    lua_pushinteger(S->L, touch);
+    lua_pushinteger(S->L, second);
+    finishCall(S, 1, 4, 0);
+}
+
+void TN_TouchUp(TN_State* S, float x, float y, int touch, int second)
+{
+    pushFunctionCall(S->L, "touchUp");
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    lua_pushinteger(S->L, touch);
+    lua_pushinteger(S->L, second);
+    finishCall(S, 1, 4, 0);
+}
+
+void TN_TouchMoved(TN_State* S, float x, float y, int touch)
+{
+    pushFunctionCall(S->L, "touchMoved");
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    lua_pushinteger(S->L, touch);
+    finishCall(S, 1, 3, 0);
+}
+
+void TN_Accelerated(TN_State* S, float x, float y, float z)
+{
+    pushFunctionCall(S->L, "accelerated");
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    lua_pushnumber(S->L, z);
+    finishCall(S, 1, 3, 0);
+}
+
+void TN_SetVolume(TN_State* S, float volume)
+{
+    pushFunctionCall(S->L, "setVolume");
+    lua_pushnumber(S->L, volume);
+    finishCall(S, 1, 1, 0);
+}
+
+float TN_GetVolume(TN_State* S)
+{
+    pushFunctionCall(S->L, "getVolume");
+    if (finishCall(S, 1, 0, 1) != 0)
+        return 0;
+    const float volume = static_cast<float>(lua_tonumber(S->L, -1));
+    lua_pop(S->L, 1);
+    return volume;
+}
+
+void TN_SetShouldChangeToScene(TN_State* S, const char* sceneName)
+{
+    pushMethodCall(S->L, "game", "setNeedsToChangeScene");
+    lua_pushstring(S->L, sceneName);
+    lua_pushboolean(S->L, 0);
+    finishCall(S, 2, 2, 0);
+}
+
+void TN_SetDeviceOrientation(TN_State* S, int orientation, bool flag)
+{
+    pushFunctionCall(S->L, "deviceOrientationChanged");
+    lua_pushinteger(S->L, orientation);
+    lua_pushboolean(S->L, flag);
+    finishCall(S, 1, 2, 0);
+}
+
+int TN_GetInterfaceOrientation(TN_State* S)
+{
+    pushFunctionCall(S->L, "getInterfaceOrientation");
+    if (finishCall(S, 1, 0, 1) != 0)
+        return 0;
+    const int orientation = static_cast<int>(lua_tointeger(S->L, -1));
+    lua_pop(S->L, 1);
+    return orientation;
+}
+
+void TN_GetIntendedDisplaySize(TN_State* S, int* width, int* height)
+{
+    static const char* const widthPath[] = {"game", "attributes", "displaySize", "width", "_value", nullptr};
+    static const char* const heightPath[] = {"game", "attributes", "displaySize", "height", "_value", nullptr};
+    static const char* const* const paths[] = {widthPath, heightPath};
+    int values[2];
+    queryIntegers(S, "TN_GetIntendedDisplaySize", paths, values, 2);
+    *width = values[0];
+    *height = values[1];
+}
+
+int TN_GetResolutionIndependence(TN_State* S)
+{
+    static const char* const path[] = {"game", "resolutionIndependence", nullptr};
+    static const char* const* const paths[] = {path};
+    int value;
+    queryIntegers(S, "TN_GetResolutionIndependence", paths, &value, 1);
+    return value;
+}
+
+int TN_GetTargetDisplayResolution(TN_State* S)
+{
+    static const char* const path[] = {"game", "resolution", nullptr};
+    static const char* const* const paths[] = {path};
+    int value;
+    queryIntegers(S, "TN_GetTargetDisplayResolution", paths, &value, 1);
+    return value;
+}

@@ -1,0 +1,120 @@
+#include "images/TNImageDecoding.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "images/TNImageHeader.h"
+
+namespace {
+
+// The whole of a regular file, or false with reason set.
+bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& reason)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        reason = "cannot be opened";
+        return false;
+    }
+    struct stat info;
+    bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    if (!ok) {
+        reason = "is not a regular file";
+    } else if (static_cast<uint64_t>(info.st_size) > TNMaxImageFileBytes) {
+        reason = "is larger than " + std::to_string(TNMaxImageFileBytes / (1024 * 1024)) + " MiB";
+        ok = false;
+    } else {
+        bytes.resize(static_cast<size_t>(info.st_size));
+        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (!ok)
+            reason = "cannot be read";
+    }
+    std::fclose(file);
+    return ok;
+}
+
+std::string sizeText(uint64_t width, uint64_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+// False, with reason set, for a size that is empty or too large to hold.
+bool acceptableSize(uint64_t width, uint64_t height, int maxSide, std::string& reason)
+{
+    if (width == 0 || height == 0) {
+        reason = "has no pixels";
+        return false;
+    }
+    const auto side = static_cast<uint64_t>(maxSide);
+    if (width > side || height > side || width * height > TNMaxImagePixels) {
+        reason = "is too large (" + sizeText(width, height) + "; at most " + std::to_string(maxSide) +
+                 " on a side and " + std::to_string(TNMaxImagePixels) + " pixels)";
+        return false;
+    }
+    return true;
+}
+
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// True when every chunk after the signature fits in the file, has the
+// right checksum, and the image-end chunk comes. libpng would print its own
+// line for a truncated or damaged file; checking first keeps the report to
+// the one line of the caller.
+bool pngChunksIntact(const std::vector<uint8_t>& bytes)
+{
+    size_t pos = 8;
+    while (bytes.size() - pos >= 12) {
+        const uint32_t length = bigEndian32(&bytes[pos]);
+        if (length > bytes.size() - pos - 12)
+            return false;
+        const uint8_t* typeAndData = &bytes[pos + 4];
+        const uLong crc = crc32(crc32(0L, Z_NULL, 0), typeAndData, static_cast<uInt>(length + 4));
+        if (crc != bigEndian32(typeAndData + 4 + length))
+            return false;
+        if (std::equal(typeAndData, typeAndData + 4, "IEND"))
+            return true;
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return false;
+}
+
+}  // namespace
+
+SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reason)
+{
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes, reason))
+        return nullptr;
+    const TNImageHeader header = TNReadImageHeader(bytes.data(), bytes.size(), path);
+    const char* type = TNImageFormatTypeName(header.format);
+    if (!type) {
+        reason = "is not a PNG, JPEG, BMP, GIF or TGA image";
+        return nullptr;
+    }
+    if (!acceptableSize(header.width, header.height, maxSide, reason))
+        return nullptr;
+    if (header.format == TNImageFormat::PNG && !pngChunksIntact(bytes)) {
+        reason = "is damaged (a PNG chunk is cut short or fails its checksum)";
+        return nullptr;
+    }
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_Surface* surface = stream ? IMG_LoadTyped_RW(stream, 1, type) : nullptr;
+    if (!surface) {
+        reason = std::string("cannot be decoded (") + IMG_GetError() + ")";
+        return nullptr;
+    }
+    // The decoder's size is what counts; it must also pass the limits.
+    if (!acceptableSize(static_cast<uint64_t>(surface->w), static_cast<uint64_t>(surface->h), maxSide, reason)) {
+        SDL_FreeSurface(surface);
+        return nullptr;
+    }
+    return surface;
+}

@@ -1,0 +1,8 @@
+#include "lua/TNManagerLink.h"
+
+TNLiveRegistry& TNLiveManagers()
+{
+    // Never destroyed: managers may outlive static destruction.
+    static TNLiveRegistry* managers = new TNLiveRegistry;
+    return *managers;
+}

@@ -1,0 +1,117 @@
+// tern-player [options] [BUNDLE]: plays a game bundle, by default the
+// built-in demo.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "window/TNApplication.h"
+#include "bundle/TNBundle.h"
+#include "launch/TNInputScript.h"
+#include "launch/TNPlayerOptions.h"
+#include "launch/Tern_PlayerAppDelegate.h"
+#include "window/TNGameView.h"
+
+#ifndef TERN_PLAYER_VERSION
+#define TERN_PLAYER_VERSION "0.0.0"
+#endif
+
+namespace {
+
+// The demo bundle beside the program.
+std::string defaultBundlePath()
+{
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = ".";
+    if (length > 0) {
+        self[length] = '\0';
+        folder = self;
+        folder = folder.substr(0, folder.find_last_of('/'));
+    }
+    return folder + "/" TERN_DEFAULT_BUNDLE;
+}
+
+// Headless: no window system and no sound output, unless the user chose a
+// driver or an OpenAL configuration.
+void useHeadlessDrivers()
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (!std::getenv("ALSOFT_CONF"))
+        setenv("ALSOFT_DRIVERS", "null", 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TNPlayerOptions options;
+    std::string error;
+    if (!TNParsePlayerOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(TNPlayerUsage("tern-player").c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("tern-player %s\n", TERN_PLAYER_VERSION);
+        return 0;
+    }
+    // What the script prints reaches standard output line by line.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    av_log_set_level(AV_LOG_FATAL);
+
+    TNInputScript inputScript;
+    if (!options.inputPath.empty() && !inputScript.load(options.inputPath, error)) {
+        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        return 2;
+    }
+
+    std::string bundlePath = options.bundlePath.empty() ? defaultBundlePath() : options.bundlePath;
+    std::optional<TNBundle> bundle = TNBundle::open(bundlePath, error);
+    if (!bundle) {
+        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        return 1;
+    }
+
+    if (options.headless)
+        useHeadlessDrivers();
+    TNGameView::prepareWindowSystem();
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::fprintf(stderr, "tern-player: cannot start the video system: %s%s\n", SDL_GetError(),
+                     options.headless ? "" : " (try --headless)");
+        return 1;
+    }
+    IMG_Init(IMG_INIT_PNG);
+
+    int status = 0;
+    {
+        TNApplication application;
+        Tern_PlayerAppDelegate delegate(application, std::move(*bundle), options);
+        delegate.setInputScript(std::move(inputScript));
+        delegate.applicationDidFinishLaunching();
+        application.run([&](const SDL_Event& event) { delegate.handleEvent(event); }, [&] { delegate.tick(); });
+        delegate.applicationWillTerminate();
+        status = application.exitStatus();
+        if (status == 0 && !options.screenshotPath.empty() && !delegate.writeScreenshot())
+            status = 1;
+        if (status == 0 && options.headless && delegate.engineScriptFailed()) {
+            std::fprintf(stderr, "tern-player: ended with an engine script that did not load\n");
+            status = 1;
+        }
+        // The engine is not released at quit: the script's shutdownEngine
+        // runs only when a game is replaced.
+        std::fflush(stdout);
+        std::_Exit(status);
+    }
+}

@@ -1,0 +1,66 @@
+#include "window/TNGameBackingView.h"
+
+#include <SDL_opengl.h>
+
+#include <cstdio>
+
+TNGameBackingView::TNGameBackingView(SDL_Window* window) : window_(window)
+{
+    updateBounds();
+}
+
+void TNGameBackingView::updateBounds()
+{
+    int w = 0, h = 0;
+    if (window_)
+        SDL_GetWindowSize(window_, &w, &h);
+    bounds_ = TNRect{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
+}
+
+double TNGameBackingView::backingScale() const
+{
+    int pixels = 0, points = 0, h = 0;
+    if (!window_)
+        return 1.0;
+    SDL_GL_GetDrawableSize(window_, &pixels, &h);
+    SDL_GetWindowSize(window_, &points, &h);
+    return points > 0 && pixels > 0 ? static_cast<double>(pixels) / points : 1.0;
+}
+
+void TNGameBackingView::drawRect() const
+{
+    GLfloat clearColor[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+}
+
+bool TNGameBackingView::enterFullScreenMode()
+{
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        std::fprintf(stderr, "TNGameBackingView: could not enter full-screen mode: %s\n", SDL_GetError());
+        return false;
+    }
+    updateBounds();
+    return true;
+}
+
+bool TNGameBackingView::exitFullScreenMode()
+{
+    if (SDL_SetWindowFullscreen(window_, 0) != 0) {
+        std::fprintf(stderr, "TNGameBackingView: could not leave full-screen mode: %s\n", SDL_GetError());
+        return false;
+    }
+    updateBounds();
+    return true;
+}
+
+bool TNGameBackingView::isInFullScreenMode() const
+{
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+}

@@ -1,0 +1,307 @@
+// The assetManager module driven by scripts through the real host, and
+// scenes built on a real manager: a transparent PNG drawn by a sprite, name
+// lists, deleted managers and failing path methods.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "assets/AssetManager.h"
+#include "AssetTestSupport.h"
+#include "OffscreenGL.h"
+#include "TestSupport.h"
+#include "lauxlib.h"
+
+using namespace tern_asset_test;
+using tern_test::Pixel;
+using tern_test::ScriptedEngine;
+
+namespace {
+
+// Counts the image and sound paths asked for per name; "boom" raises an
+// error and "selfdelete" deletes the manager from inside the question.
+const char* const kEngine = R"(
+function initEngine() end
+asked = {}
+project = {}
+function project:pathForImage(name)
+    asked[name] = (asked[name] or 0) + 1
+    if name == "boom" then error("no picture called boom") end
+    if name == "selfdelete" then sharedAssetManager:delete() end
+    return assetDir .. "/" .. name .. ".png"
+end
+function project:pathForSound(name)
+    asked[name] = (asked[name] or 0) + 1
+    return assetDir .. "/" .. name .. ".wav"
+end
+)";
+
+class AssetModuleTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        ASSERT_EQ(engine.initStatus(), 0);
+        engine.run("assetDir = '" + dir.path() + "'\nsharedAssetManager = assetManager.new()");
+    }
+    void TearDown() override { engine.run("assetManager.delete(sharedAssetManager)"); }
+
+    void makeImage(const std::string& name, Pixel colour = Pixel{1, 2, 3, 255})
+    {
+        ASSERT_TRUE(writePNG(dir.file(name + ".png"), 4, 4, [&](int, int) { return colour; }));
+    }
+
+    // The error message of a chunk, or "" when it runs without error.
+    std::string errorOf(const std::string& chunk)
+    {
+        lua_State* L = engine.L();
+        std::string message;
+        if (luaL_loadstring(L, chunk.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
+            message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
+            lua_pop(L, 1);
+        }
+        return message;
+    }
+
+    int asked(const std::string& name) { return std::stoi(engine.eval("asked['" + name + "'] or 0")); }
+
+    tern_test::OffscreenGL gl{64, 64};
+    tern_test::TempDir dir;
+    ScriptedEngine engine{kEngine};
+};
+
+TEST_F(AssetModuleTest, ModuleTableAndMetatable)
+{
+    EXPECT_EQ(engine.eval("getmetatable(sharedAssetManager) == debug.getregistry()['AssetManager.MT']"), "true");
+    EXPECT_EQ(engine.eval("getmetatable(sharedAssetManager).__index == assetManager"), "true");
+    EXPECT_EQ(engine.eval("sharedAssetManager.loadImages == assetManager.loadImages"), "true");
+    EXPECT_EQ(engine.eval("getmetatable(sharedAssetManager).__gc"), "nil");
+    EXPECT_EQ(engine.eval("type(assetManager.cleanupAndLoadSounds)"), "function");
+}
+
+TEST_F(AssetModuleTest, ListsTakeTheirValuesWhateverTheKeys)
+{
+    for (const char* name : {"a", "b", "c", "7", "2.5"})
+        makeImage(name);
+    engine.run(R"(
+        sharedAssetManager:loadImages({ first = "a", second = "b", again = "a" })
+        sharedAssetManager:loadImages({ "b", 7, 2.5, [10] = "c" })
+    )");
+    EXPECT_EQ(asked("a"), 1);
+    EXPECT_EQ(asked("b"), 1);
+    EXPECT_EQ(asked("7"), 1);
+    EXPECT_EQ(asked("2.5"), 1);
+    EXPECT_EQ(asked("c"), 1);
+    // Numbers name single assets too.
+    engine.run("sharedAssetManager:loadImageForName(7) sharedAssetManager:unloadImage(7)"
+               "sharedAssetManager:loadImageForName('7')");
+    EXPECT_EQ(asked("7"), 2);
+
+    EXPECT_NE(errorOf("sharedAssetManager:loadImages({ 'a', true })").find("the list holds a boolean"),
+              std::string::npos);
+    EXPECT_NE(errorOf("sharedAssetManager:loadImages('a')").find("list of asset names expected, got string"),
+              std::string::npos);
+    EXPECT_NE(errorOf("sharedAssetManager:loadImageForName({})").find("asset name (string or number) expected"),
+              std::string::npos);
+    EXPECT_NE(errorOf("assetManager.loadImageForName('x', 'y')").find("asset manager expected, got string"),
+              std::string::npos);
+}
+
+TEST_F(AssetModuleTest, CleanupAndLoadWithAnEmptyListFreesEverything)
+{
+    makeImage("a");
+    makeImage("b");
+    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'a', 'b' })");
+    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'b' })");
+    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'a', 'b' })");
+    EXPECT_EQ(asked("a"), 2);
+    EXPECT_EQ(asked("b"), 1);
+    engine.run("sharedAssetManager:cleanupAndLoadImages({})");
+    engine.run("sharedAssetManager:loadImages({ 'a', 'b' })");
+    EXPECT_EQ(asked("a"), 3);
+    EXPECT_EQ(asked("b"), 2);
+    engine.run("sharedAssetManager:unloadAllImages() sharedAssetManager:loadImageForName('a')");
+    EXPECT_EQ(asked("a"), 4);
+}
+
+TEST_F(AssetModuleTest, DeleteTwiceAndUseAfterDelete)
+{
+    engine.run(R"(
+        local other = assetManager.new()
+        other:delete()
+        other:delete()
+        assetManager.delete(other)
+        assetManager.delete(42)
+        deleted = other
+    )");
+    EXPECT_NE(errorOf("deleted:loadImageForName('a')").find("assetManager.loadImageForName: the asset manager was deleted"),
+              std::string::npos);
+    EXPECT_NE(errorOf("deleted:unloadAllImages()").find("the asset manager was deleted"), std::string::npos);
+    EXPECT_NE(errorOf("scenegraph.scene.new(nil, deleted)").find("scene.new: the asset manager was deleted"),
+              std::string::npos);
+}
+
+TEST_F(AssetModuleTest, PathMethodErrorsAreLuaErrorsOfTheCaller)
+{
+    const std::string message = errorOf("sharedAssetManager:loadImageForName('boom')");
+    EXPECT_NE(message.find("assetManager.loadImageForName: project:pathForImage(\"boom\") failed:"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find("no picture called boom"), std::string::npos) << message;
+    EXPECT_NE(errorOf("sharedAssetManager:loadImages({ 'boom' })").find("no picture called boom"), std::string::npos);
+    EXPECT_EQ(lua_gettop(engine.L()), 0);
+
+    EXPECT_NE(errorOf("sharedAssetManager:loadImageForName('selfdelete')")
+                  .find("cannot be deleted from inside its own project:pathForImage"),
+              std::string::npos);
+    EXPECT_EQ(engine.eval("getmetatable(sharedAssetManager) ~= nil"), "true");
+    engine.run("sharedAssetManager:loadImageForName('other')");  // still alive and usable
+}
+
+TEST_F(AssetModuleTest, AManagerMadeInACoroutineKeepsItsThread)
+{
+    makeImage("a");
+    engine.run(R"(
+        local finished = coroutine.create(function() return assetManager.new() end)
+        local _, made = coroutine.resume(finished)
+        finished = nil
+        fromFinished = made
+        local parked = coroutine.create(function() parkedManager = assetManager.new() coroutine.yield() end)
+        coroutine.resume(parked)
+        keepParked = parked
+        collectgarbage("collect")
+    )");
+    engine.run("fromFinished:loadImageForName('a')");
+    EXPECT_EQ(asked("a"), 1);
+    EXPECT_NE(errorOf("parkedManager:loadImageForName('a')").find("the coroutine that created the manager is suspended"),
+              std::string::npos);
+    engine.run("fromFinished:delete() parkedManager:delete()");
+}
+
+// The scene as a game builds it: an ortho space one unit per pixel, an image
+// loader feeding a sprite.
+const char* const kSceneScript = R"(
+    scene = scenegraph.scene.new(nil, sharedAssetManager)
+    local space = scene:createSpace(scenegraph.ortho2DSpace)
+    space.width:setValue(64, true)
+    space.height:setValue(64, true)
+    space.near:setValue(-1, true)
+    space.far:setValue(1, true)
+    loader = space:createNode(scenegraph.imageLoaderNode)
+    sprite = space:createNode(scenegraph.spriteNode)
+    sprite.image:setValue(loader.asset)
+    sprite.x:setValue(32, true)
+    sprite.y:setValue(32, true)
+    sprite.width:setValue(16, true)
+    sprite.height:setValue(16, true)
+)";
+
+void prepareView()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(0x84F5);  // GL_TEXTURE_RECTANGLE_ARB
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
+{
+    if (std::abs(p.r - r) <= 3 && std::abs(p.g - g) <= 3 && std::abs(p.b - b) <= 3)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << tern_test::toString(p) << " expected (" << r << ", " << g << ", " << b << ")";
+}
+
+TEST_F(AssetModuleTest, ATransparentPNGDrawnByASpriteBlendsPremultiplied)
+{
+    // 16 x 16: left half red at half alpha, right half clear, over blue.
+    ASSERT_TRUE(writePNG(dir.file("glass.png"), 16, 16,
+                         [](int x, int) { return x < 8 ? Pixel{255, 0, 0, 128} : Pixel{255, 255, 255, 0}; }));
+    engine.run(kSceneScript);
+    engine.run("loader.name:setValue('glass', true)");
+    prepareView();
+    engine.run("scene:render()");
+    EXPECT_TRUE(colourNear(gl.pixel(28, 32), 128, 0, 127));  // red half over blue
+    EXPECT_TRUE(colourNear(gl.pixel(36, 32), 0, 0, 255));    // clear half: the background
+    EXPECT_TRUE(colourNear(gl.pixel(20, 32), 0, 0, 255));    // outside the sprite
+    engine.run("scene:delete()");
+}
+
+TEST_F(AssetModuleTest, AFailingPathMethodInsideRenderLeavesTheNextFrameIntact)
+{
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSceneScript);
+    engine.run("loader.name:setValue('boom', true)");
+    prepareView();
+    GLint projection = 0;
+    GLint modelview = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview);
+    EXPECT_NE(errorOf("scene:render()").find("no picture called boom"), std::string::npos);
+    EXPECT_NE(errorOf("scene:render()").find("no picture called boom"), std::string::npos);
+    GLint after = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &after);
+    EXPECT_EQ(after, projection);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
+    EXPECT_EQ(after, modelview);
+
+    engine.run("loader.name:setValue('fine', true)");
+    prepareView();
+    engine.run("scene:render()");
+    EXPECT_TRUE(colourNear(gl.pixel(32, 32), 0, 255, 0));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    engine.run("scene:delete()");
+}
+
+TEST_F(AssetModuleTest, DeletingAManagerUnderLiveScenesIsReportedAndHarmless)
+{
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSceneScript);
+    engine.run("loader.name:setValue('fine', true) scene:render()");
+    const std::string message = errorOf("sharedAssetManager:delete()");
+    EXPECT_NE(message.find("assetManager.delete: 1 loader node(s) still used the manager"), std::string::npos)
+        << message;
+    EXPECT_NE(errorOf("sharedAssetManager:loadImages({})").find("was deleted"), std::string::npos);
+
+    // The loader outputs nothing now: the sprite draws untextured (white).
+    prepareView();
+    engine.run("scene:render()");
+    EXPECT_TRUE(colourNear(gl.pixel(32, 32), 255, 255, 255));
+    engine.run("loader.name:setValue('other', true) scene:render() scene:delete()");
+    EXPECT_EQ(asked("other"), 0);
+}
+
+}  // namespace
+
+// Spaces and loader nodes made in a scene whose manager was deleted: they
+// never reach the freed manager, nor a new manager that may have taken its
+// address, and output no asset.
+TEST_F(AssetModuleTest, NodesMadeAfterTheManagerWasDeletedOutputNothing)
+{
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSceneScript);
+    engine.run("loader.name:setValue('fine', true) scene:render()");
+    EXPECT_NE(errorOf("sharedAssetManager:delete()").find("still used the manager"), std::string::npos);
+
+    engine.run("sharedAssetManager = assetManager.new()");
+    engine.run(R"(
+        later = scene:defaultSpace():createNode(scenegraph.imageLoaderNode)
+        later.name:setValue('fine', true)
+        local inner = scene:createSpace(scenegraph.space)
+        laterSound = inner:createNode(scenegraph.soundLoaderNode)
+        laterSound.name:setValue('fine', true)
+        sprite.image:setValue(later.asset)
+    )");
+    prepareView();
+    engine.run("scene:render() later:compute() laterSound:compute()");
+    EXPECT_TRUE(colourNear(gl.pixel(32, 32), 255, 255, 255));  // untextured: no image
+    EXPECT_EQ(asked("fine"), 1);                                // only the first, live manager asked
+
+    lua_State* L = engine.L();
+    lua_getglobal(L, "sharedAssetManager");
+    AssetManager* fresh = *static_cast<AssetManager**>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    EXPECT_EQ(fresh->loaderNodeCount(), 0u);
+    EXPECT_TRUE(fresh->images().empty());
+    engine.run("scene:delete()");
+}

@@ -1,0 +1,304 @@
+// Image files into rectangle textures in a real GL context: the texels
+// uploaded (premultiplied, bottom row first, no shear), each format, and
+// the missing-image picture for files that cannot be used.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "AssetTestSupport.h"
+#include "OffscreenGL.h"
+#include "TestSupport.h"
+#include "images/TNImageBitmap.h"
+#include "images/TNImageDecoding.h"
+#include "images/TNImageHeader.h"
+#include "images/TNLoadImageFromFile.h"
+#include "images/TNMissingImage.h"
+
+using namespace tern_asset_test;
+using tern_test::OffscreenGL;
+using tern_test::Pixel;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+// A pixel that tells where it is: red 10x, green 10y (y from the top).
+Pixel positional(int x, int y)
+{
+    return Pixel{static_cast<uint8_t>(10 * x + 5), static_cast<uint8_t>(10 * y + 5), 77, 255};
+}
+
+bool near(const Pixel& a, const Pixel& b, int tolerance)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
+}
+
+class ImageLoadingTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.ok()) << gl.error(); }
+    void TearDown() override
+    {
+        for (SGImage& image : images)
+            image.freeImage();
+    }
+
+    SGImage load(const std::string& path)
+    {
+        const SGImage image = TNLoadImageFromFile(path.c_str());
+        if (image.isPresent())
+            images.push_back(image);
+        return image;
+    }
+
+    // The texel of the file's pixel (x, y), y from the top.
+    static Pixel texelOfFilePixel(const std::vector<Pixel>& texels, const SGImage& image, int x, int y)
+    {
+        return texels[static_cast<size_t>(image.height - 1 - y) * image.width + x];
+    }
+
+    // Loads path expecting the missing-image picture and one printed line.
+    void expectMissingPicture(const std::string& path, const std::string& reasonPart)
+    {
+        CaptureStderr();
+        const SGImage image = load(path);
+        const std::string printed = GetCapturedStderr();
+        EXPECT_EQ(image.width, TNMissingImageSide) << path;
+        EXPECT_EQ(image.height, TNMissingImageSide) << path;
+        EXPECT_EQ(image.premultipliedAlpha, 1);
+        EXPECT_NE(image.texture, 0u);
+        EXPECT_EQ(printed.find("TNLoadImageFromFile could not create NSImage from file " + path), 0u) << printed;
+        EXPECT_NE(printed.find(reasonPart), std::string::npos) << printed;
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    }
+
+    OffscreenGL gl{64, 64};
+    tern_test::TempDir dir;
+    std::vector<SGImage> images;
+};
+
+TEST_F(ImageLoadingTest, TransparentPNGIsUploadedPremultipliedBottomRowFirst)
+{
+    // Left half: red at half alpha; right half: green at a quarter; the top
+    // row fully transparent white.
+    const auto pixel = [](int x, int y) {
+        if (y == 0)
+            return Pixel{255, 255, 255, 0};
+        return x < 4 ? Pixel{255, 0, 0, 128} : Pixel{0, 200, 0, 64};
+    };
+    const std::string path = dir.file("alpha.png");
+    ASSERT_TRUE(writePNG(path, 8, 6, pixel));
+    const SGImage image = load(path);
+    ASSERT_EQ(image.width, 8);
+    ASSERT_EQ(image.height, 6);
+    EXPECT_FLOAT_EQ(image.floatWidth, 8.0f);
+    EXPECT_FLOAT_EQ(image.floatHeight, 6.0f);
+    EXPECT_EQ(image.premultipliedAlpha, 1);
+
+    GLint internalFormat = 0;
+    glBindTexture(GL_TEXTURE_RECTANGLE_ARB, image.texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE_ARB, 0, GL_TEXTURE_INTERNAL_FORMAT, &internalFormat);
+    EXPECT_EQ(internalFormat, GL_RGBA);
+
+    const std::vector<Pixel> texels = textureTexels(image.texture, 8, 6);
+    EXPECT_EQ(texelOfFilePixel(texels, image, 1, 3), (Pixel{128, 0, 0, 128}));
+    EXPECT_EQ(texelOfFilePixel(texels, image, 6, 3), (Pixel{0, 50, 0, 64}));
+    EXPECT_EQ(texelOfFilePixel(texels, image, 2, 0), (Pixel{0, 0, 0, 0}));
+    EXPECT_EQ(texels.back(), (Pixel{0, 0, 0, 0}));  // last texel row: the file's top row
+
+    // The upload leaves its unpack settings in place.
+    GLint alignment = 0;
+    GLint rowLength = -1;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_EQ(alignment, 1);
+    EXPECT_EQ(rowLength, 8);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ImageLoadingTest, OddSizesWithPaddedRowsUploadWithoutShear)
+{
+    for (const bool alpha : {false, true}) {
+        for (const int width : {1, 3, 5, 7, 13}) {
+            const std::string path = dir.file("odd" + std::to_string(width) + (alpha ? "a" : "") + ".png");
+            ASSERT_TRUE(writePNG(path, width, 5, positional, alpha));
+            const SGImage image = load(path);
+            ASSERT_EQ(image.width, width);
+            ASSERT_EQ(image.height, 5);
+            const std::vector<Pixel> texels = textureTexels(image.texture, width, 5);
+            for (int y = 0; y < 5; ++y) {
+                for (int x = 0; x < width; ++x)
+                    ASSERT_EQ(texelOfFilePixel(texels, image, x, y), positional(x, y))
+                        << "width " << width << (alpha ? " RGBA" : " RGB") << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
+TEST_F(ImageLoadingTest, CapturedRowsArePaddedToWholePixels)
+{
+    const std::string path = dir.file("five.png");
+    ASSERT_TRUE(writePNG(path, 5, 2, positional, false));
+    std::string reason;
+    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
+    ASSERT_NE(surface, nullptr) << reason;
+    const TNImageBitmap bitmap = TNCaptureImageBitmap(surface);
+    SDL_FreeSurface(surface);
+    EXPECT_FALSE(bitmap.hasAlpha);
+    EXPECT_EQ(bitmap.bitsPerPixel, 24);
+    EXPECT_GT(bitmap.bytesPerRow, 5 * 3);
+    EXPECT_EQ(bitmap.bytesPerRow % 3, 0);
+    EXPECT_EQ(bitmap.bytesPerRow % 16, 0);
+}
+
+TEST_F(ImageLoadingTest, JPEGWithoutAlphaUploadsFromThreeChannels)
+{
+    const auto pixel = [](int x, int) { return x < 8 ? Pixel{230, 40, 40, 255} : Pixel{40, 40, 230, 255}; };
+    const std::string path = dir.file("photo.jpg");
+    ASSERT_TRUE(writeJPEG(path, 16, 8, pixel));
+
+    std::string reason;
+    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
+    ASSERT_NE(surface, nullptr) << reason;
+    const TNImageBitmap bitmap = TNCaptureImageBitmap(surface);
+    SDL_FreeSurface(surface);
+    EXPECT_FALSE(bitmap.hasAlpha);
+    EXPECT_EQ(bitmap.bitsPerPixel, 24);
+
+    const SGImage image = load(path);
+    ASSERT_EQ(image.width, 16);
+    const std::vector<Pixel> texels = textureTexels(image.texture, 16, 8);
+    EXPECT_TRUE(near(texelOfFilePixel(texels, image, 2, 4), Pixel{230, 40, 40, 255}, 12));
+    EXPECT_TRUE(near(texelOfFilePixel(texels, image, 13, 4), Pixel{40, 40, 230, 255}, 12));
+}
+
+TEST_F(ImageLoadingTest, EveryFormatDecodes)
+{
+    const auto pixel = [](int x, int y) { return (x + y) % 2 ? Pixel{250, 250, 0, 255} : Pixel{0, 0, 250, 255}; };
+    const auto block = [](int x, int) { return x < 3 ? Pixel{250, 0, 0, 255} : Pixel{0, 250, 0, 255}; };
+    ASSERT_TRUE(writeBMP(dir.file("a.bmp"), 7, 3, pixel));
+    ASSERT_TRUE(writeWithFFmpeg(dir.file("b.tga"), 6, 4, block));
+    ASSERT_TRUE(writeWithFFmpeg(dir.file("c.gif"), 6, 4, block));
+    ASSERT_TRUE(writeWithFFmpeg(dir.file("d.TGA"), 6, 4, block));
+
+    const SGImage bmp = load(dir.file("a.bmp"));
+    ASSERT_EQ(bmp.width, 7);
+    const std::vector<Pixel> bmpTexels = textureTexels(bmp.texture, 7, 3);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(texelOfFilePixel(bmpTexels, bmp, x, y), pixel(x, y)) << x << ", " << y;
+    }
+    for (const char* name : {"b.tga", "c.gif", "d.TGA"}) {
+        const SGImage image = load(dir.file(name));
+        ASSERT_EQ(image.width, 6) << name;
+        ASSERT_EQ(image.height, 4) << name;
+        const std::vector<Pixel> texels = textureTexels(image.texture, 6, 4);
+        EXPECT_TRUE(near(texelOfFilePixel(texels, image, 0, 0), Pixel{250, 0, 0, 255}, 8)) << name;
+        EXPECT_TRUE(near(texelOfFilePixel(texels, image, 5, 3), Pixel{0, 250, 0, 255}, 8)) << name;
+    }
+}
+
+TEST_F(ImageLoadingTest, NullAndEmptyPathsGiveNoImageSilently)
+{
+    CaptureStderr();
+    EXPECT_EQ(TNLoadImageFromFile(nullptr).width, 0);
+    const SGImage empty = TNLoadImageFromFile("");
+    EXPECT_EQ(empty.texture, 0u);
+    EXPECT_EQ(empty.width, 0);
+    EXPECT_EQ(empty.premultipliedAlpha, 0);
+    EXPECT_EQ(GetCapturedStderr(), "");
+}
+
+TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
+{
+    expectMissingPicture(dir.file("absent.png"), "cannot be opened");
+
+    tern_test::writeFile(dir.file("garbage.png"), "this is not an image at all");
+    expectMissingPicture(dir.file("garbage.png"), "not a PNG, JPEG, BMP, GIF or TGA");
+
+    ASSERT_TRUE(writePNG(dir.file("whole.png"), 40, 40, positional));
+    std::vector<uint8_t> bytes = readBytes(dir.file("whole.png"));
+    bytes.resize(bytes.size() / 2);
+    writeBytes(dir.file("truncated.png"), bytes);
+    expectMissingPicture(dir.file("truncated.png"), "is damaged");
+
+    // A PNG claiming 20,000 x 20,000 pixels is refused before decoding.
+    bytes = readBytes(dir.file("whole.png"));
+    const uint8_t huge[8] = {0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20};
+    std::copy(huge, huge + 8, bytes.begin() + 16);
+    writeBytes(dir.file("huge.png"), bytes);
+    expectMissingPicture(dir.file("huge.png"), "too large (20000 x 20000 pixels");
+
+    ASSERT_TRUE(writeBMP(dir.file("whole.bmp"), 40, 40, positional));
+    bytes = readBytes(dir.file("whole.bmp"));
+    bytes.resize(bytes.size() / 3);
+    writeBytes(dir.file("truncated.bmp"), bytes);
+    expectMissingPicture(dir.file("truncated.bmp"), "cannot be decoded");
+
+    expectMissingPicture(dir.path(), "is not a regular file");
+
+    tern_test::writeFile(dir.file("empty.jpg"), "");
+    expectMissingPicture(dir.file("empty.jpg"), "not a PNG");
+}
+
+TEST_F(ImageLoadingTest, MissingPictureIsTheCardWithTheCross)
+{
+    const SGImage image = TNLoadMissingImage();
+    ASSERT_EQ(image.width, TNMissingImageSide);
+    images.push_back(image);
+    const std::vector<Pixel> texels = textureTexels(image.texture, image.width, image.height);
+    EXPECT_EQ(texels[0], (Pixel{64, 64, 64, 255}));                        // frame
+    EXPECT_EQ(texelOfFilePixel(texels, image, 16, 16), (Pixel{204, 32, 32, 255}));  // cross
+    EXPECT_EQ(texelOfFilePixel(texels, image, 16, 5), (Pixel{224, 224, 224, 255}));  // card
+}
+
+TEST(ImageHeader, SizesComeFromEachFormatsHeader)
+{
+    // A JPEG whose frame header follows an application segment.
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC2,
+                                       0x00, 0x0B, 0x08, 0x01, 0x2C, 0x02, 0x58, 0x03};
+    TNImageHeader header = TNReadImageHeader(jpeg.data(), jpeg.size(), "x");
+    EXPECT_EQ(header.format, TNImageFormat::JPEG);
+    EXPECT_EQ(header.width, 600u);
+    EXPECT_EQ(header.height, 300u);
+
+    // A GIF whose first frame is larger than its logical screen.
+    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x00, 0, 0,
+                                      0x21, 0xF9, 4, 0, 0, 0, 0, 0,
+                                      0x2C, 0, 0, 0, 0, 0x30, 0x75, 0x05, 0};
+    header = TNReadImageHeader(gif.data(), gif.size(), "x");
+    EXPECT_EQ(header.format, TNImageFormat::GIF);
+    EXPECT_EQ(header.width, 30000u);
+    EXPECT_EQ(header.height, 10u);
+
+    // A top-down BMP has a negative height.
+    std::vector<uint8_t> bmp(54, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[14] = 40;
+    bmp[18] = 3;
+    bmp[22] = 0xFE;
+    bmp[23] = bmp[24] = bmp[25] = 0xFF;  // -2
+    header = TNReadImageHeader(bmp.data(), bmp.size(), "x");
+    EXPECT_EQ(header.format, TNImageFormat::BMP);
+    EXPECT_EQ(header.width, 3u);
+    EXPECT_EQ(header.height, 2u);
+
+    // TGA is known by its suffix only; a truncated PNG header is unknown.
+    std::vector<uint8_t> tga(18, 0);
+    tga[2] = 2;
+    tga[12] = 5;
+    tga[14] = 4;
+    EXPECT_EQ(TNReadImageHeader(tga.data(), tga.size(), "a.Tga").format, TNImageFormat::TGA);
+    EXPECT_EQ(TNReadImageHeader(tga.data(), tga.size(), "a.png").format, TNImageFormat::Unknown);
+    const uint8_t png[10] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0};
+    EXPECT_EQ(TNReadImageHeader(png, sizeof png, "a.png").format, TNImageFormat::Unknown);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The soundManager Lua module, the host's C entry points, and a machine
+// without any sound output.
+#include <gtest/gtest.h>
+
+#include <AL/alc.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "AudioTestSupport.h"
+#include "audio/SoundManager.h"
+#include "TestSupport.h"
+#include "audio/wrap_SoundManager.h"
+
+using tern_test::ScriptedEngine;
+
+namespace {
+
+const char* const kEngine = "function initEngine() end\n";
+
+TEST(SoundManagerModule, NewDeleteUpdateAndMakeCurrent)
+{
+    ScriptedEngine engine(kEngine);
+    engine.run("sharedSoundManager = soundManager.new()");
+    EXPECT_EQ(engine.eval("type(sharedSoundManager)"), "userdata");
+    EXPECT_EQ(engine.eval("getmetatable(sharedSoundManager) == debug.getregistry()['SoundManager.MT']"), "true");
+    EXPECT_EQ(engine.eval("getmetatable(sharedSoundManager).__index == soundManager"), "true");
+    engine.run("sharedSoundManager:update() sharedSoundManager:makeCurrent()");
+
+    SoundManager** box = SoundManager_FromLuaState(engine.L());
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(*box, nullptr);
+    EXPECT_EQ((*box)->freeCount(), SoundManager::kPoolSize);
+
+    alcMakeContextCurrent(nullptr);
+    SoundManager_MakeCurrent(box);
+    EXPECT_NE(alcGetCurrentContext(), nullptr);
+    SoundManager_Suspend(box);
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+    SoundManager_Resume(box);
+    EXPECT_NE(alcGetCurrentContext(), nullptr);
+
+    // Deleting twice destroys once; later calls do nothing.
+    engine.run("sharedSoundManager:delete() sharedSoundManager:delete()");
+    EXPECT_EQ(*box, nullptr);
+    engine.run("sharedSoundManager:update() sharedSoundManager:makeCurrent()");
+    SoundManager_MakeCurrent(box);
+    SoundManager_Suspend(box);
+    SoundManager_Resume(box);
+}
+
+TEST(SoundManagerModule, WrongArgumentsRaiseLuaErrors)
+{
+    ScriptedEngine engine(kEngine);
+    EXPECT_EQ(engine.eval("select(2, pcall(soundManager.update, {}))"),
+        "bad argument #1 to '?' (SoundManager.MT expected, got table)");
+    EXPECT_EQ(engine.eval("(pcall(soundManager.delete))"), "false");
+    EXPECT_EQ(engine.eval("(pcall(soundManager.makeCurrent, io.stdout))"), "false");
+}
+
+TEST(SoundManagerModule, FromLuaStateKeepsTheStackAndRejectsOtherValues)
+{
+    ScriptedEngine engine(kEngine);
+    lua_State* L = engine.L();
+    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
+    engine.run("sharedSoundManager = io.stdout");  // a userdata of another kind
+    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
+    engine.run("sharedSoundManager = 42");
+    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
+    // A strict-globals metatable must not be triggered outside a protected call.
+    engine.run("sharedSoundManager = nil setmetatable(_G, { __index = function(_, k) error('undeclared ' .. k) end })");
+    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
+
+    engine.run("rawset(_G, 'sharedSoundManager', soundManager.new())");
+    const int top = lua_gettop(L);
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_NE(SoundManager_FromLuaState(L), nullptr);
+    EXPECT_EQ(lua_gettop(L), top);
+    engine.run("sharedSoundManager:delete()");
+}
+
+// Runs in a fresh process where OpenAL finds no output device, the way a
+// machine without a sound server behaves. Standard output goes to outPath;
+// returns the exit status of the process.
+int runWithoutSoundDevice(const std::string& outPath)
+{
+    if (!std::freopen(outPath.c_str(), "w", stdout))
+        return 2;
+    setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
+    ScriptedEngine engine(kEngine);
+    engine.run(R"(
+        sharedSoundManager = soundManager.new()
+        for i = 1, 100 do sharedSoundManager:makeCurrent() sharedSoundManager:update() end
+        second = soundManager.new()
+        second:delete()
+    )");
+    SoundManager** box = SoundManager_FromLuaState(engine.L());
+    SoundManager* manager = *box;
+    for (int i = 0; i < 100; ++i) {
+        TNAudioSource* source = manager->reserveSource();
+        if (!source)
+            return 3;
+        manager->playSource(source);
+        manager->update();  // with no device a played source counts as finished
+    }
+    SoundManager_Suspend(box);
+    SoundManager_Resume(box);
+    engine.run("sharedSoundManager:delete()");
+    std::fflush(stdout);
+    return 0;
+}
+
+TEST(SoundManagerWithoutDevice, ReportsOnceAndEverythingElseIsHarmless)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const tern_audio_test::SharedTestDir dir;
+    const std::string outPath = dir.file("stdout.txt");
+    EXPECT_EXIT(std::exit(runWithoutSoundDevice(outPath)), testing::ExitedWithCode(0), "");
+
+    // One report per manager that tried to open the device, nothing else.
+    const std::string oneReport =
+        "OpenAL context error 40964 in call to SoundManager::SoundManager: alcOpenDevice\n"
+        "OpenAL context error 40961 in call to SoundManager::SoundManager: alcCreateContext\n"
+        "SoundManager: no sound output device could be opened; the game runs without sound\n";
+    EXPECT_EQ(tern_test::readFile(outPath), oneReport + oneReport);
+}
+
+}  // namespace

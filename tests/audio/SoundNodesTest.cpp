@@ -1,0 +1,292 @@
+// The sound player and listener nodes driving real OpenAL sources (null output).
+#include <gtest/gtest.h>
+
+#include <AL/al.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "audio/SoundManager.h"
+#include "audio/TNAudioSource.h"
+#include "audio/SGSound.h"
+#include "scenegraph/nodes/SGSoundListenerNode.h"
+#include "scenegraph/nodes/SGSoundPlayerNode.h"
+#include "scenegraph/nodes/SGSpace.h"
+
+namespace {
+
+class SoundNodesTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        manager = new SoundManager();
+        shortSound = makeSilence(0.05);
+        longSound = makeSilence(2.0);
+    }
+    void TearDown() override
+    {
+        delete manager;
+        shortSound.freeSound();
+        longSound.freeSound();
+    }
+
+    // A one-buffer sound of silence, owned by the test.
+    static SGSound makeSilence(double seconds)
+    {
+        std::vector<int16_t> samples(static_cast<size_t>(seconds * 22050));
+        SGSound sound{new uint32_t[1](), 1};
+        alGenBuffers(1, sound.buffers);
+        alBufferData(sound.buffers[0], AL_FORMAT_MONO16, samples.data(), static_cast<ALsizei>(samples.size() * 2), 22050);
+        return sound;
+    }
+
+    SGSoundPlayerNode* newPlayer(const SGSound& sound)
+    {
+        auto* node = new SGSoundPlayerNode(manager);
+        node->sound.setValue(sound);
+        return node;
+    }
+
+    static void trigger(SGSoundPlayerNode* node)
+    {
+        node->trigger.setValue(true);
+        node->compute();
+        node->trigger.setValue(false);
+    }
+
+    // Runs the manager's update until the node is idle (at most two seconds).
+    bool waitUntilIdle(SGSoundPlayerNode* node)
+    {
+        for (int i = 0; i < 200 && node->playing.value; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            manager->update();
+        }
+        return !node->playing.value;
+    }
+
+    static ALint sourceInt(const TNAudioSource* source, ALenum parameter)
+    {
+        ALint value = -1;
+        alGetSourcei(source->sourceName(), parameter, &value);
+        return value;
+    }
+
+    SoundManager* manager = nullptr;
+    SGSound shortSound = SGSoundNull;
+    SGSound longSound = SGSoundNull;
+};
+
+TEST_F(SoundNodesTest, PortsDefaultsAndClassBits)
+{
+    SGSoundPlayerNode* player = newPlayer(SGSoundNull);
+    EXPECT_EQ(player->nodeClass, SGSoundPlayerNodeClass);
+    EXPECT_EQ(player->portForID(SGPortID_sound), &player->sound);
+    EXPECT_EQ(player->portForID(SGPortID_playing), &player->playing);
+    EXPECT_EQ(player->portForID(SGPortID_gain), nullptr);
+    EXPECT_EQ(player->outputPorts.size(), 1u);
+    EXPECT_TRUE(player->sourceRelative.value);
+    EXPECT_FLOAT_EQ(player->volume.value, 1.0f);
+    EXPECT_FLOAT_EQ(player->pitch.value, 1.0f);
+    // Every input reaches the playing output when marked dirty.
+    player->dirty = false;
+    player->x.setValue(3.0f);
+    EXPECT_TRUE(player->dirty);
+    player->release();
+
+    auto* listener = new SGSoundListenerNode();
+    EXPECT_EQ(listener->nodeClass, SGRenderNodeClass | SGSoundListenerNodeClass);
+    EXPECT_EQ(listener->portForID(SGPortID_gain), &listener->gain);
+    EXPECT_EQ(listener->portForID(SGPortID_sound), nullptr);
+    listener->compute();
+    ALfloat position[3] = {0, 0, 0}, gain = 0;
+    alGetListenerfv(AL_POSITION, position);
+    alGetListenerf(AL_GAIN, &gain);
+    EXPECT_FLOAT_EQ(position[0], 240.0f);
+    EXPECT_FLOAT_EQ(position[1], 160.0f);
+    EXPECT_FLOAT_EQ(position[2], -50.0f);
+    EXPECT_FLOAT_EQ(gain, 1.0f);
+    listener->release();
+}
+
+TEST_F(SoundNodesTest, TriggerPlaysAndTheEndMakesTheNodeIdle)
+{
+    SGSoundPlayerNode* node = newPlayer(shortSound);
+    node->x.setValue(12.0f);
+    node->volume.setValue(0.5f);
+    node->pitch.setValue(1.25f);
+    node->sourceRelative.setValue(false);
+    trigger(node);
+    ASSERT_NE(node->source, nullptr);
+    EXPECT_TRUE(node->playing.boolValue());
+    EXPECT_EQ(node->buffersQueued, 1);
+    TNAudioSource* source = node->source;
+    EXPECT_EQ(source->owner, node);
+    EXPECT_EQ(sourceInt(source, AL_SOURCE_RELATIVE), AL_FALSE);
+    EXPECT_EQ(sourceInt(source, AL_BUFFERS_QUEUED), 1);
+    ALfloat position[3], gain = 0, pitch = 0;
+    alGetSourcefv(source->sourceName(), AL_POSITION, position);
+    alGetSourcef(source->sourceName(), AL_GAIN, &gain);
+    alGetSourcef(source->sourceName(), AL_PITCH, &pitch);
+    EXPECT_FLOAT_EQ(position[0], 12.0f);
+    EXPECT_FLOAT_EQ(gain, 0.5f);
+    EXPECT_FLOAT_EQ(pitch, 1.25f);
+
+    // While it plays, every compute pushes the inputs.
+    node->x.setValue(30.0f);
+    node->compute();
+    alGetSourcefv(source->sourceName(), AL_POSITION, position);
+    EXPECT_FLOAT_EQ(position[0], 30.0f);
+
+    ASSERT_TRUE(waitUntilIdle(node));
+    EXPECT_EQ(node->source, nullptr);
+    EXPECT_EQ(node->buffersQueued, 0);
+    EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
+    node->release();
+}
+
+TEST_F(SoundNodesTest, StopAndTriggerTogetherRestartOnAFreshSource)
+{
+    SGSoundPlayerNode* node = newPlayer(longSound);
+    trigger(node);
+    // Let it play a little (the mixer may lag on a busy machine).
+    for (int i = 0; i < 150 && sourceInt(node->source, AL_SAMPLE_OFFSET) < 2205; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const ALint playedOffset = sourceInt(node->source, AL_SAMPLE_OFFSET);
+    ASSERT_GE(playedOffset, 2205);
+
+    node->stop.setValue(true);
+    node->trigger.setValue(true);
+    node->compute();
+    ASSERT_NE(node->source, nullptr);
+    EXPECT_TRUE(node->playing.value);
+    EXPECT_EQ(node->source->state(), AL_PLAYING);
+    EXPECT_LT(sourceInt(node->source, AL_SAMPLE_OFFSET), playedOffset) << "from the beginning";
+    EXPECT_EQ(manager->playingCount(), 1);
+    EXPECT_EQ(manager->reservedCount(), 1);
+
+    // stop alone: straight back to idle, source returned.
+    node->trigger.setValue(false);
+    node->compute();
+    EXPECT_FALSE(node->playing.value);
+    EXPECT_EQ(node->source, nullptr);
+    EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
+    node->release();
+}
+
+TEST_F(SoundNodesTest, PauseAndResume)
+{
+    SGSoundPlayerNode* node = newPlayer(longSound);
+    trigger(node);
+    node->pause.setValue(true);
+    node->compute();
+    EXPECT_EQ(node->source->state(), AL_PAUSED);
+    manager->update();
+    EXPECT_TRUE(node->playing.value) << "a paused sound keeps its source";
+
+    node->resume.setValue(true);  // pause and resume together: paused, then played
+    node->compute();
+    EXPECT_EQ(node->source->state(), AL_PLAYING);
+    node->pause.setValue(false);
+    node->resume.setValue(false);
+    node->release();
+}
+
+TEST_F(SoundNodesTest, PoolExhaustionLeavesTheNextNodeIdle)
+{
+    std::vector<SGSoundPlayerNode*> nodes;
+    for (int i = 0; i < SoundManager::kPoolSize; ++i) {
+        nodes.push_back(newPlayer(longSound));
+        trigger(nodes.back());
+        ASSERT_NE(nodes.back()->source, nullptr);
+    }
+    SGSoundPlayerNode* extra = newPlayer(longSound);
+    trigger(extra);
+    EXPECT_EQ(extra->source, nullptr);
+    EXPECT_FALSE(extra->playing.value);
+    for (SGSoundPlayerNode* node : nodes)
+        EXPECT_EQ(node->source->state(), AL_PLAYING);
+
+    // Once a source is free, the still-true trigger gets it.
+    nodes[5]->stop.setValue(true);
+    nodes[5]->compute();
+    extra->trigger.setValue(true);
+    extra->compute();
+    EXPECT_TRUE(extra->playing.value);
+    extra->release();
+    for (SGSoundPlayerNode* node : nodes)
+        node->release();
+}
+
+TEST_F(SoundNodesTest, DestroyedNodeLetsTheSoundFinishWithoutCallingIt)
+{
+    SGSoundPlayerNode* node = newPlayer(shortSound);
+    trigger(node);
+    TNAudioSource* source = node->source;
+    node->release();
+    EXPECT_EQ(source->owner, nullptr);
+    EXPECT_EQ(source->finishedCallback, nullptr);
+    EXPECT_EQ(source->state(), AL_PLAYING) << "not stopped by the node's end";
+    for (int i = 0; i < 200 && manager->playingCount() > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        manager->update();
+    }
+    EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
+}
+
+TEST_F(SoundNodesTest, EmptySoundAndMissingManager)
+{
+    // No buffers: nothing queued, the source still plays and ends at once.
+    SGSoundPlayerNode* empty = newPlayer(SGSoundNull);
+    trigger(empty);
+    EXPECT_TRUE(empty->playing.value);
+    EXPECT_EQ(empty->buffersQueued, 0);
+    manager->update();
+    EXPECT_FALSE(empty->playing.value);
+    empty->release();
+
+    // A scene made without a sound manager: triggers are ignored.
+    auto* orphan = new SGSoundPlayerNode(nullptr);
+    orphan->sound.setValue(shortSound);
+    trigger(orphan);
+    EXPECT_FALSE(orphan->playing.value);
+    orphan->release();
+}
+
+// One node plays, one holds a source it reserved but has not played yet;
+// the manager is deleted and a new one made (maybe at the same address).
+// The nodes go idle and never touch the sources the old manager freed.
+TEST_F(SoundNodesTest, ADeletedManagerLeavesItsNodesIdleWithoutTheirSources)
+{
+    SGSoundPlayerNode* playingNode = newPlayer(longSound);
+    trigger(playingNode);
+    ASSERT_TRUE(playingNode->playing.value);
+    SGSoundPlayerNode* holding = newPlayer(longSound);
+    ASSERT_NE(holding->reserveSourceIfNeeded(), nullptr);
+
+    delete manager;
+    manager = new SoundManager();
+    EXPECT_EQ(playingNode->soundManager.get(), nullptr);
+    trigger(playingNode);
+    trigger(holding);
+    EXPECT_FALSE(playingNode->playing.value);
+    EXPECT_FALSE(holding->playing.value);
+    EXPECT_EQ(holding->source, nullptr);
+    EXPECT_EQ(holding->reserveSourceIfNeeded(), nullptr);
+    EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
+    playingNode->release();
+    holding->release();
+}
+
+TEST_F(SoundNodesTest, SpacesCreateSoundNodesWithTheirManager)
+{
+    SGSpace space(manager, nullptr);
+    auto* player = static_cast<SGSoundPlayerNode*>(space.createNode(SGSoundPlayerNodeClass));
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->soundManager.get(), manager);
+    SGNode* listener = space.createNode(SGSoundListenerNodeClass);
+    ASSERT_NE(listener, nullptr);
+    EXPECT_EQ(space.countRenderNodes(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,258 @@
+// The luaObjc bridge through a real interpreter: class lookup, selector
+// mapping, conversions by type code, wrapper lifetimes, error handling.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "lauxlib.h"
+#include "lualib.h"
+#include "bridge/luaObjc.h"
+#include "bridge/runtime/TNArray.h"
+#include "bridge/runtime/TNClass.h"
+#include "bridge/runtime/TNInvocation.h"
+#include "bridge/runtime/TNNotificationCenter.h"
+#include "bridge/runtime/TNNumber.h"
+#include "bridge/runtime/TNRuntime.h"
+#include "bridge/runtime/TNString.h"
+
+namespace {
+
+// A class with one method per conversion worth checking.
+struct Gadget : TNObject {
+    static int alive;
+    Gadget() { ++alive; }
+    ~Gadget() override { --alive; }
+    static TNClass* runtimeClass();
+    TNClass* objectClass() const override { return runtimeClass(); }
+    std::string lastText;
+    TNObject* lastObject = reinterpret_cast<TNObject*>(1);  // compared only, never used
+    bool lastWasString = false;
+};
+int Gadget::alive = 0;
+
+Gadget& self(TNInvocation& inv) { return *static_cast<Gadget*>(inv.target()); }
+
+TNClass* Gadget::runtimeClass()
+{
+    static TNClass* cls = [] {
+        TNClass* c = TNClass::define("LuaObjcTestGadget", TNObject::runtimeClass());
+        c->addClassMethod("gadget", "@#:", [](TNInvocation& inv) { inv.setReturnObject(TNMake<Gadget>().get()); });
+        c->addInstanceMethod("bigUnsigned", "I@:", [](TNInvocation& inv) { inv.setReturnUnsignedInt(3000000000u); });
+        c->addInstanceMethod("negative", "i@:", [](TNInvocation& inv) { inv.setReturnInt(-5); });
+        c->addInstanceMethod("flag", "c@:", [](TNInvocation& inv) { inv.setReturnBool(true); });
+        c->addInstanceMethod("wide", "q@:", [](TNInvocation& inv) { inv.setReturnLongLong(1LL << 40); });
+        c->addInstanceMethod("tenth", "d@:", [](TNInvocation& inv) { inv.setReturnDouble(0.1); });
+        c->addInstanceMethod("sum:plus:", "i@:ii", [](TNInvocation& inv) {
+            inv.setReturnInt(inv.intArgument(2) + inv.intArgument(3));
+        });
+        c->addInstanceMethod("unsignedEcho:", "I@:I", [](TNInvocation& inv) {
+            inv.setReturnUnsignedInt(inv.unsignedIntArgument(2));
+        });
+        c->addInstanceMethod("half:", "f@:d", [](TNInvocation& inv) {
+            inv.setReturnFloat(static_cast<float>(inv.doubleArgument(2) / 2));
+        });
+        c->addInstanceMethod("charSlot:", "i@:c", [](TNInvocation& inv) {
+            inv.setReturnInt(static_cast<int32_t>(inv.longLongArgument(2)));
+        });
+        c->addInstanceMethod("take:", "v@:@", [](TNInvocation& inv) {
+            TNObject* o = inv.objectArgument(2);
+            self(inv).lastObject = o;
+            self(inv).lastWasString = dynamic_cast<TNString*>(o) != nullptr;
+            self(inv).lastText = o ? o->description() : "(null)";
+        });
+        c->addInstanceMethod("nameOfClass:", "@@:#", [](TNInvocation& inv) {
+            TNClass* k = inv.classArgument(2);
+            inv.setReturnObject(TNString::create(k ? k->name() : "none").get());
+        });
+        c->addInstanceMethod("selfClass", "#@:", [](TNInvocation& inv) {
+            inv.setReturnObject(inv.target()->objectClass());
+        });
+        c->addInstanceMethod("boom", "v@:", [](TNInvocation&) { throw std::runtime_error("gadget broke"); });
+        c->addInstanceMethod("set_value:", "v@:i", [](TNInvocation&) {});
+        return c;
+    }();
+    return cls;
+}
+
+class LuaObjcTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Gadget::runtimeClass();
+        L = luaL_newstate();
+        luaL_openlibs(L);
+        lua_pushcfunction(L, luaopen_luaObjc);
+        lua_pushstring(L, "luaObjc");
+        lua_call(L, 1, 0);
+    }
+    void TearDown() override
+    {
+        if (L)
+            lua_close(L);
+    }
+    // Runs a chunk, failing the test on an error.
+    void run(const std::string& chunk)
+    {
+        if (luaL_dostring(L, chunk.c_str()) != 0) {
+            ADD_FAILURE() << lua_tostring(L, -1);
+            lua_settop(L, 0);
+        }
+    }
+    std::string eval(const std::string& expression)
+    {
+        run("__r = tostring(" + expression + ")");
+        lua_getglobal(L, "__r");
+        std::string r = lua_tostring(L, -1);
+        lua_pop(L, 1);
+        return r;
+    }
+    lua_State* L = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LuaObjcTest, ModuleAndClassWrappers)
+{
+    EXPECT_EQ(eval("luaObjc._NAME"), "luaObjc");
+    EXPECT_EQ(eval("luaObjc._VERSION"), "0.1");
+    EXPECT_EQ(eval("luaObjc._DESCRIPTION"), "A bridge to objective-C from lua");
+    EXPECT_EQ(eval("type(luaObjc.class('NSString'))"), "table");
+    EXPECT_EQ(eval("luaObjc.class('NSString'):stringWithString_('made')"), "made");
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(eval("select('#', luaObjc.class('NoSuchClass'):alloc())"), "0");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "luaObjc: class (null) has no method called alloc\n");
+}
+
+TEST_F(LuaObjcTest, ReturnConversionsByTypeCode)
+{
+    run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
+    EXPECT_EQ(eval("g:bigUnsigned()"), "3e+09");
+    EXPECT_EQ(eval("g:negative()"), "-5");
+    EXPECT_EQ(eval("select('#', g:flag())"), "0");
+    EXPECT_EQ(eval("select('#', g:wide())"), "0");
+    EXPECT_EQ(eval("g:tenth() == 0.1"), "true");  // narrowed to float like the literal
+    EXPECT_EQ(eval("g:selfClass():gadget() ~= nil"), "true");
+}
+
+TEST_F(LuaObjcTest, ArgumentConversionsAndSelectorMapping)
+{
+    run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
+    EXPECT_EQ(eval("g:sum_plus_(40, 2)"), "42");
+    EXPECT_EQ(eval("g:sum_plus_(2.9, -1.9)"), "1");  // cut to integers
+    EXPECT_EQ(eval("g:unsignedEcho_(3000000000)"), "3e+09");
+    EXPECT_EQ(eval("g:half_(3)"), "1.5");
+    EXPECT_EQ(eval("g:charSlot_(65)"), "0");  // "c" arguments stay zero
+    EXPECT_EQ(eval("g:nameOfClass_(luaObjc.class('NSNumber'))"), "TNNumber");
+
+    lua_getglobal(L, "g");
+    auto* gadget = static_cast<Gadget*>(luaObjc_getid(L, -1));
+    lua_pop(L, 1);
+    ASSERT_NE(gadget, nullptr);
+    run("g:take_(12.5)");
+    EXPECT_EQ(gadget->lastText, "12.5");
+    EXPECT_TRUE(gadget->lastWasString);  // a number arrives as a string object
+    run("g:take_(nil)");
+    EXPECT_EQ(gadget->lastObject, nullptr);
+    run("g:take_({})");
+    EXPECT_EQ(gadget->lastObject, nullptr);
+    run("g:take_(g)");
+    EXPECT_EQ(gadget->lastObject, gadget);
+
+    // A selector with a real underscore cannot be reached.
+    testing::internal::CaptureStderr();
+    run("g:set_value_(1)");
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("does not respond to selector: set:value:"), std::string::npos) << log;
+}
+
+TEST_F(LuaObjcTest, MissingReceiverAndMethodErrorsAreContained)
+{
+    testing::internal::CaptureStderr();
+    run("local o = setmetatable({}, getmetatable(luaObjc.class('LuaObjcTestGadget'):gadget())); o:anything()");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "luaObject_object_method_call attempt to call method anything on nil\n");
+
+    run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
+    EXPECT_NE(luaL_dostring(L, "g:boom()"), 0);
+    EXPECT_NE(std::string(lua_tostring(L, -1)).find("gadget broke"), std::string::npos);
+    lua_settop(L, 0);
+    // An index out of range in a value class is a Lua error too.
+    EXPECT_NE(luaL_dostring(L, "local a = luaObjc.class('NSMutableArray'):array(); return a:objectAtIndex_(3)"), 0);
+    lua_settop(L, 0);
+}
+
+TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
+{
+    TNRef<Gadget> gadget = TNMake<Gadget>();
+    luaObjc_pushid(L, gadget.get());
+    lua_setglobal(L, "a");
+    luaObjc_pushid(L, gadget.get());
+    lua_setglobal(L, "b");
+    EXPECT_EQ(gadget->retainCount(), 3);
+    EXPECT_EQ(eval("rawequal(a, b)"), "false");
+    run("a = nil collectgarbage()");
+    EXPECT_EQ(gadget->retainCount(), 2);
+    run("b = nil collectgarbage()");
+    EXPECT_EQ(gadget->retainCount(), 1);
+
+    const int before = Gadget::alive;
+    run("local t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
+    lua_close(L);  // closing the state releases whatever is still wrapped
+    L = nullptr;
+    EXPECT_EQ(Gadget::alive, before);
+}
+
+TEST_F(LuaObjcTest, PushAndReadBack)
+{
+    luaObjc_pushid(L, TNNumber::withDouble(2.5).get());
+    EXPECT_EQ(lua_type(L, -1), LUA_TNUMBER);
+    luaObjc_pushid(L, TNString::create("s").get());
+    EXPECT_EQ(lua_type(L, -1), LUA_TSTRING);
+    luaObjc_pushid(L, nullptr);
+    EXPECT_TRUE(lua_isnil(L, -1));
+    TNRef<TNArray> array = TNArray::create();
+    luaObjc_pushid(L, array.get());
+    EXPECT_TRUE(luaObjc_isid(L, -1));
+    EXPECT_FALSE(luaObjc_isClass(L, -1));
+    EXPECT_EQ(luaObjc_getid(L, -1), array.get());
+    EXPECT_EQ(luaObjc_toid(L, -1).get(), array.get());
+    EXPECT_EQ(luaObjc_getid(L, -2), nullptr);  // nil is no wrapper
+    luaObjc_pushClass(L, TNArray::runtimeClass());
+    EXPECT_TRUE(luaObjc_isClass(L, -1));
+    EXPECT_EQ(luaObjc_getClass(L, -1), TNArray::runtimeClass());
+    EXPECT_EQ(luaObjc_toid(L, -1).get(), TNArray::runtimeClass());
+    EXPECT_EQ(lua_gettop(L), 5);
+    lua_settop(L, 0);
+    EXPECT_TRUE(objcTypeMatches("^v", OBJC_TYPE_VOID_POINTER));
+    EXPECT_FALSE(objcTypeMatches("v", OBJC_TYPE_VOID_POINTER));
+}
+
+TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
+{
+    int posts = 0;
+    std::string objectText;
+    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
+        "ScriptPing", nullptr, [&](const TNNotification& n) {
+            ++posts;
+            objectText = n.object() ? n.object()->description() : "";
+        });
+    run(R"(
+        local list = luaObjc.class('NSMutableArray'):array()
+        list:addObject_('a')
+        list:addObject_(2)
+        list:insertObject_atIndex_('z', 0)
+        count = list:count()
+        first = list:objectAtIndex_(0)
+        local d = luaObjc.class('NSMutableDictionary'):dictionary()
+        d:setObject_forKey_(list, 'list')
+        same = d:objectForKey_('list'):count()
+        luaObjc.class('NSNotificationCenter'):defaultCenter():postNotificationName_object_('ScriptPing', 'hello')
+    )");
+    TNNotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(eval("count"), "3");
+    EXPECT_EQ(eval("first"), "z");
+    EXPECT_EQ(eval("same"), "3");
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(objectText, "hello");
+}

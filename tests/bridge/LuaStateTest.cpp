@@ -1,0 +1,326 @@
+// LuaState: calls by name, value conversion, error reports with stack
+// traces, chunk runners, stack operations, and cleanup on every error path.
+#include <gtest/gtest.h>
+
+
+#include <cstdlib>
+
+#include "lauxlib.h"
+#include "lualib.h"
+#include "bridge/LuaErrorException.h"
+#include "bridge/LuaObject.h"
+#include "bridge/LuaState.h"
+#include "bridge/luaObjc.h"
+#include "bridge/runtime/TNArray.h"
+#include "bridge/runtime/TNNotificationCenter.h"
+#include "bridge/runtime/TNNull.h"
+#include "bridge/runtime/TNNumber.h"
+#include "bridge/runtime/TNString.h"
+#include "TestSupport.h"
+
+namespace {
+
+class LuaStateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state = LuaState::createWithNewState();
+        ASSERT_TRUE(state);
+        luaL_openlibs(state->state());
+    }
+    // The lock is free and the stack empty.
+    void expectCleanState()
+    {
+        ASSERT_FALSE(state->lockHeldByCurrentThread());
+        ASSERT_TRUE(state->tryLockState()) << "the lock was not released";
+        EXPECT_EQ(state->getTop(), 0);
+        state->unlockState();
+    }
+    TNRef<LuaState> state;
+};
+
+std::string text(const TNRef<TNObject>& o) { return o ? o->description() : "(nothing)"; }
+
+}  // namespace
+
+TEST_F(LuaStateTest, CallsCarryValuesBothWays)
+{
+    state->doString(R"(
+        function echo(...) return ... end
+        function describe(n, s, t, w) return string.format('%s|%s|%s|%s', type(n), s, t.x, type(w)) end
+        function makeTable() return { x = 7 } end
+        obj = { factor = 3 }
+        function obj:scale(v) return v * self.factor end
+    )");
+    // Doubles are narrowed to float on the way in.
+    TNObjectList r = state->callFunction("echo", {TNNumber::withDouble(0.1)});
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(static_cast<TNNumber*>(r[0].get())->doubleValue(), static_cast<double>(0.1f));
+    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNString::create("hi")})), "hi");
+
+    TNRef<TNObject> table = state->callSimpleFunction("makeTable");
+    auto* proxy = dynamic_cast<LuaObject*>(table.get());
+    ASSERT_NE(proxy, nullptr);
+    TNRef<TNArray> wrapped = TNArray::create();
+    EXPECT_EQ(text(state->callSimpleFunction(
+                  "describe", {TNNumber::withInt(1), TNString::create("s"), table, wrapped})),
+              "number|s|7|table");
+    // A wrapper comes back as the object itself.
+    EXPECT_EQ(state->callSimpleFunction("echo", {wrapped}).get(), wrapped.get());
+    EXPECT_EQ(text(state->callSimpleMethod("scale", "obj", {TNNumber::withInt(5)})), "15");
+
+    // No arguments, nil results and results without a host form.
+    EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo").get()));
+    EXPECT_TRUE(state->callFunction("makeTable", {}).size() == 1);
+    EXPECT_TRUE(state->callFunction("echo", {nullptr}).size() == 1);
+    state->doString("function giveFunction() return print end");
+    EXPECT_TRUE(state->callFunction("giveFunction").empty());
+    EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {TNNull::null()}).get()));
+    state->doString("function isTrue(b) return b == true end");
+    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withBool(true)})), "1");
+    expectCleanState();
+}
+
+TEST_F(LuaStateTest, ScriptErrorRaisesWithStackTrace)
+{
+    state->doString("function inner(a) local b = 'two'; error('bad thing') end\nfunction outer() inner(1) end");
+    testing::internal::CaptureStderr();
+    try {
+        state->callFunction("outer");
+        FAIL() << "no exception";
+    } catch (const LuaErrorException& e) {
+        std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(e.luaError().find("bad thing"), std::string::npos);
+        const std::string& trace = e.luaStackTrace();
+        EXPECT_EQ(trace.rfind("Stack Trace:\n0: C function", 0), 0u) << trace;
+        EXPECT_NE(trace.find("1: C function error\n"), std::string::npos) << trace;
+        EXPECT_NE(trace.find(":inner]:1\n{\n\ta = 1\n\tb = two\n}\n"), std::string::npos) << trace;
+        EXPECT_NE(trace.find("3: [[string \"function inner(a) local b = 'two'; error('b...\"]:(null)]:2\n{\n}\n"),
+                  std::string::npos)
+            << trace;
+        EXPECT_EQ(e.reason(), e.luaError() + "\n" + trace);
+        EXPECT_STREQ(LuaErrorException::name(), "Lua Error");
+        EXPECT_NE(log.find("Lua Error: [string"), std::string::npos);
+        EXPECT_NE(log.find("Stack Trace: Stack Trace:\n0: C function"), std::string::npos);
+    }
+    expectCleanState();
+}
+
+TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
+{
+    testing::internal::CaptureStderr();
+    // A missing global function.
+    EXPECT_THROW(state->callFunction("noSuchFunction"), LuaErrorException);
+    expectCleanState();
+    // A missing global object, and a missing method of an existing one.
+    EXPECT_THROW(state->callMethod("run", "noSuchObject"), LuaErrorException);
+    expectCleanState();
+    state->doString("existing = {}");
+    EXPECT_THROW(state->callMethod("noSuchMethod", "existing"), LuaErrorException);
+    expectCleanState();
+    // Runaway recursion.
+    state->doString("function runaway(n) return 1 + runaway(n + 1) end");
+    EXPECT_THROW(state->callFunction("runaway", {TNNumber::withInt(1)}), LuaErrorException);
+    expectCleanState();
+    // A syntax error reaches the caller like a run-time error.
+    EXPECT_THROW(state->doString("this is not lua"), LuaErrorException);
+    expectCleanState();
+    testing::internal::GetCapturedStderr();
+    // And the state still works.
+    state->doString("function one() return 1 end");
+    EXPECT_EQ(text(state->callSimpleFunction("one")), "1");
+}
+
+namespace {
+
+bool failAllocations = false;
+
+void* failingAlloc(void*, void* block, size_t oldSize, size_t newSize)
+{
+    if (newSize == 0) {
+        std::free(block);
+        return nullptr;
+    }
+    if (failAllocations && newSize > oldSize)
+        return nullptr;
+    return std::realloc(block, newSize);
+}
+
+int armAllocationFailure(lua_State*)
+{
+    failAllocations = true;
+    return 0;
+}
+
+}  // namespace
+
+// The handler itself fails (it runs out of memory formatting a local): the
+// error bypasses it and still arrives as an exception, with lock and stack freed.
+TEST(LuaStateHandler, ErrorInsideMessageHandler)
+{
+    TNRef<LuaState> state = LuaState::createWithState(lua_newstate(failingAlloc, nullptr));
+    luaL_openlibs(state->state());
+    lua_register(state->state(), "arm", armAllocationFailure);
+    state->doString("function failing() local n = 12345; arm(); error('x', 0) end");
+    testing::internal::CaptureStderr();
+    try {
+        state->callFunction("failing");
+        FAIL() << "no exception";
+    } catch (const LuaErrorException& e) {
+        failAllocations = false;
+        EXPECT_EQ(e.luaError(), "not enough memory");
+        EXPECT_FALSE(e.hasStackTrace());
+    }
+    failAllocations = false;
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(state->tryLockState());
+    EXPECT_EQ(state->getTop(), 0);
+    state->unlockState();
+    state->doString("y = 5");
+    EXPECT_EQ(state->evaluateExpression("y"), "5");
+}
+
+TEST_F(LuaStateTest, PanicRaisesInsteadOfExiting)
+{
+    testing::internal::CaptureStderr();
+    state->lockState();
+    lua_State* L = state->state();
+    try {
+        lua_pushstring(L, "outside any call");
+        lua_error(L);
+        FAIL() << "no exception";
+    } catch (const LuaErrorException& e) {
+        EXPECT_EQ(e.reason(), "outside any call\n");
+        EXPECT_FALSE(e.hasStackTrace());
+    }
+    lua_settop(L, 0);
+    state->unlockState();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lua Panic: outside any call\n");
+    state->doString("x = 1");
+    EXPECT_EQ(state->evaluateExpression("x + 1"), "2");
+}
+
+TEST_F(LuaStateTest, ChunkRunners)
+{
+    tern_test::TempDir dir;
+    tern_test::writeFile(dir.file("s.lua"), "return 'text'");
+    tern_test::writeFile(dir.file("n.lua"), "return 42");
+    tern_test::writeFile(dir.file("none.lua"), "y = 2");
+    EXPECT_EQ(text(state->doFile(dir.file("s.lua"))), "text");
+    EXPECT_EQ(text(state->doFile(dir.file("n.lua"))), "Result not a string!");
+    EXPECT_FALSE(state->doFile(dir.file("none.lua")));
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(state->doFile(dir.file("missing.lua")), LuaErrorException);
+    testing::internal::GetCapturedStderr();
+    expectCleanState();
+
+    EXPECT_EQ(state->evaluateExpression("nil"), "nil");
+    EXPECT_EQ(state->evaluateExpression("'a' .. 'b'"), "ab");
+    EXPECT_EQ(state->evaluateExpression("1/4"), "0.25");
+    EXPECT_TRUE(state->syntaxCheck("local a = 1"));
+    EXPECT_FALSE(state->syntaxCheck("local = 1"));
+    expectCleanState();
+}
+
+TEST_F(LuaStateTest, StackOperations)
+{
+    state->doString("t = { 10, 20, name = 'n', f = function() end }");
+    state->lockState();
+    state->getGlobal("t");
+    EXPECT_EQ(state->luaType(), LUA_TTABLE);
+    EXPECT_TRUE(state->hasMethod("f"));
+    EXPECT_FALSE(state->hasMethod("name"));
+    EXPECT_EQ(state->getTop(), 1);
+    state->getMemberAtIndex(2);
+    EXPECT_EQ(text(state->getStackItem(-1)), "20");
+    state->setTop(1);
+    state->setMemberAtIndex(TNString::create("three").get(), 3);
+    state->setMemberValue(TNNumber::withInt(5).get(), TNString::create("five").get());
+    state->getMember("five");
+    EXPECT_EQ(text(state->getStackItem(-1)), "5");
+    EXPECT_THROW(state->getMember(""), std::logic_error);
+    state->setTop(1);
+    // A wrapper read at a position counted from the top is the object.
+    TNRef<TNArray> array = TNArray::create();
+    state->pushArgument(array.get());
+    state->pushArgument(TNNumber::withInt(1).get());
+    EXPECT_EQ(state->getStackItem(-2).get(), array.get());
+    TNObjectList popped = state->popStack(3);
+    ASSERT_EQ(popped.size(), 3u);
+    EXPECT_NE(dynamic_cast<LuaObject*>(popped[0].get()), nullptr);
+    EXPECT_EQ(popped[1].get(), array.get());
+    EXPECT_EQ(state->getTop(), 0);
+    // References.
+    state->getGlobal("t");
+    int ref = state->makeReference();
+    state->dereference(ref);
+    state->getGlobal("t");
+    EXPECT_TRUE(state->equal());
+    state->setTop(0);
+    state->freeReference(ref);
+    // Warnings and the stack log.
+    state->pushArgument(TNNumber::withInt(3).get());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(state->hasMethod("x"));
+    lua_pushboolean(state->state(), 1);
+    lua_pushnil(state->state());
+    lua_pushstring(state->state(), "s");
+    lua_pushlightuserdata(state->state(), nullptr);
+    state->logStack();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Warning: hasMethod called, but stack top object is not a table\n"
+              "Lua Stack:\n1\tnumber\t3.000000\n2\tboolean\t1\n3\tnil\n4\tstring\ts\n");
+    state->setTop(0);
+    state->unlockState();
+}
+
+TEST_F(LuaStateTest, InstancesOfClassesPostNotification)
+{
+    state->doString(R"(
+        Point = {}
+        function Point:new() local o = setmetatable({ x = 1 }, { __index = self }) return o end
+    )");
+    int created = 0;
+    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
+        "luaObjectCreatedNotification", state.get(), [&](const TNNotification&) { ++created; });
+    TNRef<TNObject> point = state->instanceOfClass("Point");
+    auto* proxy = dynamic_cast<LuaObject*>(point.get());
+    ASSERT_NE(proxy, nullptr);
+    EXPECT_EQ(text(proxy->valueForKey("x")), "1");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(state->instanceOfClass("Nothing"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No lua class Nothing found\n");
+    TNRef<TNObject> classProxy = state->globalObject()->valueForKey("Point");
+    EXPECT_TRUE(state->instanceOfPrototype(static_cast<LuaObject*>(classProxy.get())));
+    TNNotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(created, 3);
+}
+
+TEST_F(LuaStateTest, ClosedStateAnswersEmpty)
+{
+    state->doString("function f() return 1 end");
+    TNRef<TNObject> globals = state->globalObject();
+    state->close();
+    state->close();
+    EXPECT_TRUE(state->callFunction("f").empty());
+    EXPECT_TRUE(state->callMethod("m", "o").empty());
+    EXPECT_FALSE(state->doFile("/nonexistent"));
+    state->doString("x = 1");
+    EXPECT_EQ(state->evaluateExpression("1"), "");
+    EXPECT_FALSE(state->syntaxCheck("x = 1"));
+    state->collectGarbage();
+    EXPECT_EQ(state->totalMemoryAllocated(), 0);
+    EXPECT_FALSE(state->globalObject());
+    try {
+        state->getTop();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_NE(std::string(e.what()).find("Lua State is nil"), std::string::npos);
+    }
+    // A proxy of the closed state does nothing and returns nothing.
+    auto* proxy = static_cast<LuaObject*>(globals.get());
+    EXPECT_FALSE(proxy->valueForKey("f"));
+    proxy->setValueForKey(TNNumber::withInt(1).get(), "y");
+    EXPECT_FALSE(proxy->invokeMethod("f"));
+    EXPECT_TRUE(proxy->toArray().empty());
+}

@@ -1,0 +1,224 @@
+// The object runtime: reference counts and weak references, classes and
+// invocations, value classes, notifications, key-value observing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "bridge/runtime/TNArray.h"
+#include "bridge/runtime/TNClass.h"
+#include "bridge/runtime/TNDictionary.h"
+#include "bridge/runtime/TNInvocation.h"
+#include "bridge/runtime/TNMainQueue.h"
+#include "bridge/runtime/TNNotificationCenter.h"
+#include "bridge/runtime/TNNull.h"
+#include "bridge/runtime/TNNumber.h"
+#include "bridge/runtime/TNRuntime.h"
+#include "bridge/runtime/TNString.h"
+#include "bridge/runtime/TNWeak.h"
+
+namespace {
+
+struct Counted : TNObject {
+    explicit Counted(int* destroyed) : destroyed_(destroyed) {}
+    ~Counted() override { ++*destroyed_; }
+    int* destroyed_;
+};
+
+struct Watcher : TNObject {
+    void observeValueForKeyPath(const std::string& keyPath, TNObject* object, bool isPrior, void* context) override
+    {
+        seen.push_back(keyPath + (isPrior ? ":will" : ":did"));
+        lastObject = object;
+        lastContext = context;
+    }
+    std::vector<std::string> seen;
+    TNObject* lastObject = nullptr;
+    void* lastContext = nullptr;
+};
+
+TNRef<TNObject> send(TNObject* target, const std::string& selector)
+{
+    const TNMethod* m = target->methodForSelector(selector);
+    EXPECT_NE(m, nullptr) << selector;
+    TNInvocation inv(m->signature);
+    inv.setTarget(target);
+    inv.setSelector(selector);
+    inv.invoke();
+    return inv.returnObject();
+}
+
+}  // namespace
+
+TEST(Runtime, ReferencesAndWeakReferences)
+{
+    int destroyed = 0;
+    TNWeak<Counted> weak;
+    {
+        TNRef<Counted> a = TNMake<Counted>(&destroyed);
+        weak = TNWeak<Counted>(a.get());
+        TNRef<Counted> b = a;
+        EXPECT_EQ(a->retainCount(), 2);
+        EXPECT_EQ(weak.lock().get(), a.get());
+    }
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_FALSE(weak.lock());
+}
+
+TEST(Runtime, ConcurrentRetainReleaseFreesOnce)
+{
+    int destroyed = 0;
+    TNRef<Counted> object = TNMake<Counted>(&destroyed);
+    TNWeak<Counted> weak(object.get());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10000; ++i) {
+                TNRef<Counted> copy = weak.lock();
+                ASSERT_TRUE(copy);
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(object->retainCount(), 1);
+    object = nullptr;
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Runtime, SignaturesParseCodes)
+{
+    TNMethodSignature sig("@@:i^vd");
+    EXPECT_EQ(sig.methodReturnType(), "@");
+    ASSERT_EQ(sig.numberOfArguments(), 5u);
+    EXPECT_EQ(sig.argumentType(3), "^v");
+    EXPECT_EQ(sig.argumentType(4), "d");
+    EXPECT_EQ(sig.argumentType(9), "");
+    EXPECT_THROW(TNMethodSignature("v"), std::invalid_argument);
+    EXPECT_THROW(TNMethodSignature("v@:^"), std::invalid_argument);
+}
+
+TEST(Runtime, ClassesByNameAndAliases)
+{
+    EXPECT_EQ(TNRuntime::classNamed("NSString"), TNString::runtimeClass());
+    EXPECT_EQ(TNRuntime::classNamed("TNMutableNothing"), nullptr);
+    EXPECT_TRUE(TNString::runtimeClass()->isSubclassOf(TNObject::runtimeClass()));
+    TNRef<TNString> s = TNString::create("abc");
+    EXPECT_TRUE(s->respondsToSelector("length"));
+    EXPECT_TRUE(s->respondsToSelector("description"));  // inherited
+    EXPECT_FALSE(s->respondsToSelector("count"));
+    // Class objects answer their class methods, not instance methods.
+    EXPECT_TRUE(TNString::runtimeClass()->respondsToSelector("stringWithString:"));
+    EXPECT_FALSE(TNString::runtimeClass()->respondsToSelector("length"));
+}
+
+TEST(Runtime, InvocationSlotsAndErrors)
+{
+    TNClass* cls = TNClass::define("RuntimeTestAdder", TNObject::runtimeClass());
+    cls->addInstanceMethod("add:to:", "d@:if", [](TNInvocation& inv) {
+        inv.setReturnDouble(inv.intArgument(2) + inv.floatArgument(3));
+    });
+    struct Adder : TNObject {
+        TNClass* objectClass() const override { return TNRuntime::classNamed("RuntimeTestAdder"); }
+    };
+    TNRef<Adder> adder = TNMake<Adder>();
+    const TNMethod* m = adder->methodForSelector("add:to:");
+    ASSERT_NE(m, nullptr);
+    TNInvocation inv(m->signature);
+    inv.setTarget(adder.get());
+    inv.setSelector("add:to:");
+    inv.setInt(2, -3);
+    // Unset slots start at zero.
+    inv.invoke();
+    EXPECT_DOUBLE_EQ(inv.returnDouble(), -3.0);
+    inv.setFloat(3, 0.5f);
+    inv.invoke();
+    EXPECT_DOUBLE_EQ(inv.returnDouble(), -2.5);
+    EXPECT_THROW(inv.setInt(4, 1), std::out_of_range);
+
+    inv.setSelector("missing:");
+    EXPECT_THROW(inv.invoke(), std::runtime_error);
+}
+
+TEST(Runtime, ValueClasses)
+{
+    TNRef<TNNumber> u = TNNumber::withUnsigned(3000000000u);
+    EXPECT_EQ(u->unsignedIntValue(), 3000000000u);
+    EXPECT_DOUBLE_EQ(u->doubleValue(), 3e9);
+    EXPECT_TRUE(TNNumber::withInt(2)->isEqual(TNNumber::withDouble(2.0).get()));
+    EXPECT_FALSE(TNNumber::withBool(false)->boolValue());
+
+    TNRef<TNDictionary> d = TNDictionary::create();
+    d->setObject(TNNumber::withInt(1).get(), "one");
+    d->setObject(TNString::create("x").get(), TNNumber::withInt(7).get());
+    EXPECT_EQ(d->count(), 2u);
+    EXPECT_TRUE(d->objectForKey(TNString::create("one").get())->isEqual(TNNumber::withInt(1).get()));
+    EXPECT_EQ(d->objectForKey(TNNumber::withDouble(7.0).get())->description(), "x");
+    EXPECT_EQ(d->objectForKey("two"), nullptr);
+
+    TNRef<TNArray> a = TNArray::create();
+    a->addObject(TNNull::null());
+    a->insertObject(TNString::create("first").get(), 0);
+    EXPECT_EQ(a->description(), "(first, <null>)");
+    EXPECT_THROW(a->objectAtIndex(2), std::out_of_range);
+    EXPECT_THROW(a->insertObject(nullptr, 5), std::out_of_range);
+
+    EXPECT_EQ(send(TNString::create("Tern").get(), "uppercaseString")->description(), "TERN");
+}
+
+TEST(Runtime, NotificationsByNameAndObject)
+{
+    TNNotificationCenter* center = TNNotificationCenter::defaultCenter();
+    TNRef<TNString> sender = TNString::create("sender");
+    int byName = 0, byObject = 0, any = 0;
+    uint64_t a = center->addObserver("RuntimeTestPing", nullptr, [&](const TNNotification&) { ++byName; });
+    uint64_t b = center->addObserver("", sender.get(), [&](const TNNotification& n) {
+        ++byObject;
+        EXPECT_EQ(n.object(), sender.get());
+    });
+    uint64_t c = center->addObserver("", nullptr, [&](const TNNotification&) { ++any; });
+    center->postNotification("RuntimeTestPing", nullptr);
+    center->postNotification("RuntimeTestOther", sender.get());
+    center->removeObserver(a);
+    center->postNotification("RuntimeTestPing", sender.get());
+    center->removeObserver(b);
+    center->removeObserver(c);
+    EXPECT_EQ(byName, 1);
+    EXPECT_EQ(byObject, 2);
+    EXPECT_EQ(any, 3);
+}
+
+TEST(Runtime, KeyValueObservingWillAndDid)
+{
+    TNRef<TNObject> subject = TNMake<TNObject>();
+    Watcher plain, prior;
+    int context = 0;
+    subject->addObserver(&plain, "score", 0, &context);
+    subject->addObserver(&prior, "score", TNKeyValueObservingOptionPrior, nullptr);
+    subject->willChangeValueForKey("score");
+    subject->didChangeValueForKey("score");
+    subject->didChangeValueForKey("lives");
+    EXPECT_EQ(plain.seen, (std::vector<std::string>{"score:did"}));
+    EXPECT_EQ(prior.seen, (std::vector<std::string>{"score:will", "score:did"}));
+    EXPECT_EQ(plain.lastObject, subject.get());
+    EXPECT_EQ(plain.lastContext, &context);
+    subject->removeObserver(&plain, "score");
+    subject->didChangeValueForKey("score");
+    EXPECT_EQ(plain.seen.size(), 1u);
+}
+
+TEST(Runtime, MainQueueRunsInOrderAcrossThreads)
+{
+    TNMainQueue::runPending();
+    std::vector<int> order;
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i)
+            TNMainQueue::perform([&order, i] { order.push_back(i); });
+    });
+    worker.join();
+    EXPECT_TRUE(order.empty());
+    EXPECT_EQ(TNMainQueue::runPending(), 3);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}

@@ -1,0 +1,170 @@
+// External functions called by a real engine script through
+// callbacks.callExternalFunction.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "bridge/TNExternalFunctionTable.h"
+#include "bridge/LuaErrorException.h"
+#include "host/TNLuaState.h"
+#include "bridge/runtime/TNClass.h"
+#include "bridge/runtime/TNInvocation.h"
+#include "bridge/runtime/TNNumber.h"
+#include "bridge/runtime/TNString.h"
+#include "TestSupport.h"
+
+namespace {
+
+// An embedding application's object with methods of each supported shape.
+struct Host : TNObject {
+    std::string lastText = "unset";
+    void* lastContext = nullptr;
+    static TNClass* runtimeClass();
+    TNClass* objectClass() const override { return runtimeClass(); }
+};
+
+Host& self(TNInvocation& inv)
+{
+    auto& host = *static_cast<Host*>(inv.target());
+    host.lastContext = inv.pointerArgument(2);
+    return host;
+}
+
+TNClass* Host::runtimeClass()
+{
+    static TNClass* cls = [] {
+        TNClass* c = TNClass::define("ExternalFunctionTestHost", TNObject::runtimeClass());
+        c->addInstanceMethod("describe:with:", "@@:^v@", [](TNInvocation& inv) {
+            TNObject* o = inv.objectArgument(3);
+            self(inv).lastText = o ? o->description() : "(null)";
+            inv.setReturnObject(TNString::create("got " + self(inv).lastText).get());
+        });
+        c->addInstanceMethod("add:a:b:", "i@:^vii", [](TNInvocation& inv) {
+            self(inv);
+            inv.setReturnInt(inv.intArgument(3) + inv.intArgument(4));
+        });
+        c->addInstanceMethod("big:", "I@:^v", [](TNInvocation& inv) {
+            self(inv);
+            inv.setReturnUnsignedInt(4000000000u);
+        });
+        c->addInstanceMethod("scale:by:", "d@:^vd", [](TNInvocation& inv) {
+            self(inv);
+            inv.setReturnDouble(inv.doubleArgument(3) * 2);
+        });
+        c->addInstanceMethod("half:of:", "f@:^vf", [](TNInvocation& inv) {
+            self(inv);
+            inv.setReturnFloat(inv.floatArgument(3) / 2);
+        });
+        c->addInstanceMethod("number:", "@@:^v", [](TNInvocation& inv) {
+            self(inv);
+            inv.setReturnObject(TNNumber::withDouble(0.1).get());
+        });
+        c->addInstanceMethod("poke:", "v@:^v", [](TNInvocation& inv) { self(inv).lastText = "poked"; });
+        c->addInstanceMethod("flag:", "c@:^v", [](TNInvocation& inv) { inv.setReturnBool(true); });
+        c->addInstanceMethod("fail:", "v@:^v", [](TNInvocation&) { throw std::runtime_error("host failed"); });
+        c->addInstanceMethod("noContext", "i@:", [](TNInvocation& inv) { inv.setReturnInt(1); });
+        c->addInstanceMethod("objectFirst:", "i@:@", [](TNInvocation& inv) { inv.setReturnInt(1); });
+        return c;
+    }();
+    return cls;
+}
+
+class ExternalFunctionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tern_test::writeFile(dir.file("engine.lua"), R"(
+            function initEngine() end
+            function call(...) return callbacks.callExternalFunction(...) end
+            function count(...) return select('#', callbacks.callExternalFunction(...)) end
+        )");
+        state = TNLuaState::create(dir.file("engine.lua"), nullptr);
+        table = TNExternalFunctionTable::externalFunctionTableForState(state->state());
+        host = TNMake<Host>();
+    }
+    std::string call(const std::string& args) { return state->evaluateExpression("call(" + args + ")"); }
+    std::string count(const std::string& args) { return state->evaluateExpression("count(" + args + ")"); }
+
+    tern_test::TempDir dir;
+    TNRef<TNLuaState> state;
+    TNRef<TNExternalFunctionTable> table;
+    TNRef<Host> host;
+    int context = 0;
+};
+
+}  // namespace
+
+TEST_F(ExternalFunctionTest, ConversionsBothWays)
+{
+    table->registerTarget(host.get(), &context,
+                          {{"describe", "describe:with:"}, {"add", "add:a:b:"}, {"big", "big:"},
+                           {"scale", "scale:by:"}, {"half", "half:of:"}, {"number", "number:"}, {"poke", "poke:"},
+                           {"flag", "flag:"}});
+    EXPECT_EQ(call("'describe', 'text'"), "got text");
+    EXPECT_EQ(host->lastContext, &context);
+    EXPECT_EQ(call("'describe', 2.5"), "got 2.5");  // a number arrives as its text
+    EXPECT_EQ(call("'describe', nil"), "got (null)");
+    EXPECT_EQ(call("'describe', {}"), "got (null)");
+    EXPECT_EQ(call("'describe'"), "got (null)");
+    EXPECT_EQ(call("'add', 40.7, 2, 'ignored extra'"), "42");
+    EXPECT_EQ(call("'big'"), "4e+09");  // above 2^31 and still positive
+    EXPECT_EQ(call("'scale', 1.5"), "3");
+    EXPECT_EQ(call("'half', 3"), "1.5");
+    EXPECT_EQ(state->evaluateExpression("call('number') == 0.1"), "true");
+    EXPECT_EQ(count("'poke'"), "0");
+    EXPECT_EQ(host->lastText, "poked");
+    EXPECT_EQ(count("'flag'"), "0");
+}
+
+TEST_F(ExternalFunctionTest, NamesReplacementAndRefusals)
+{
+    EXPECT_EQ(count("'unknown', 1, 2"), "0");
+    EXPECT_EQ(count("nil"), "0");
+    ASSERT_TRUE(table->registerTarget(host.get(), nullptr, "big:", "f"));
+    EXPECT_EQ(call("'f'"), "4e+09");
+    ASSERT_TRUE(table->registerTarget(host.get(), nullptr, "add:a:b:", "f"));
+    EXPECT_EQ(call("'f', 1, 1"), "2");
+
+    // The list stops at the first null name.
+    table->registerTarget(host.get(), nullptr, {{"p1", "poke:"}, {nullptr, "big:"}, {"p2", "poke:"}});
+    EXPECT_EQ(count("'p1'"), "0");
+    EXPECT_EQ(count("'p2'"), "0");
+    EXPECT_EQ(host->lastText, "poked");
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(table->registerTarget(host.get(), nullptr, "noContext", "bad1"));
+    EXPECT_FALSE(table->registerTarget(host.get(), nullptr, "objectFirst:", "bad2"));
+    EXPECT_FALSE(table->registerTarget(host.get(), nullptr, "missing:", "bad3"));
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("cannot register bad1: method noContext (\"i@:\") takes no context pointer"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("cannot register bad3:"), std::string::npos);
+    EXPECT_EQ(count("'bad1'"), "0");
+}
+
+TEST_F(ExternalFunctionTest, HostExceptionsBecomeScriptErrors)
+{
+    table->registerTarget(host.get(), nullptr, "fail:", "fail");
+    testing::internal::CaptureStderr();
+    std::string message = state->evaluateExpression("select(2, pcall(call, 'fail'))");
+    EXPECT_NE(message.find("engine.lua:3: callExternalFunction: host failed"), std::string::npos) << message;
+    EXPECT_THROW(state->callFunction("call", {TNString::create("fail")}), LuaErrorException);
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(ExternalFunctionTest, StatesHaveIndependentTables)
+{
+    TNRef<TNLuaState> other = TNLuaState::create(dir.file("engine.lua"), nullptr);
+    table->registerTarget(host.get(), nullptr, "big:", "big");
+    TNExternalFunctionTable::externalFunctionTableForState(other->state())
+        ->registerTarget(host.get(), nullptr, "add:a:b:", "add");
+    EXPECT_EQ(call("'big'"), "4e+09");
+    EXPECT_EQ(count("'add', 1, 2"), "0");
+    EXPECT_EQ(other->evaluateExpression("call('add', 1, 2)"), "3");
+    EXPECT_EQ(other->evaluateExpression("count('big')"), "0");
+
+    // Closing a state drops its table (and the target it kept).
+    const int before = host->retainCount();
+    other->close();
+    EXPECT_EQ(host->retainCount(), before - 1);
+}

@@ -1,0 +1,325 @@
+// The engine host: bootstrap, entry points, error reports, callbacks, queries.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "host/TNEngine.h"
+#include "TestSupport.h"
+#include "lauxlib.h"
+
+using tern_test::ScriptedEngine;
+using tern_test::TempDir;
+
+namespace {
+
+// A script whose every entry point records its arguments in the global log.
+const char* const kRecordingEngine = R"(
+log = {}
+local function record(...) local parts = {} for i = 1, select('#', ...) do parts[i] = tostring((select(i, ...))) end log[#log + 1] = table.concat(parts, ' ') end
+function initEngine() record('initEngine', _debuglevel) end
+Project = {}
+function Project:new() local p = setmetatable({}, { __index = Project }) record('new', self == Project) return p end
+function Project:load(path) record('load', path, self == project) end
+function reset() record('reset') end
+devices = {}
+function devices:setScreenSize(w, h) record('setScreenSize', self == devices, w, h, type(w)) end
+function update(dt) record('update', dt) end
+function render() record('render') end
+function play() record('play') end
+function pause() record('pause') end
+function stop() record('stop') end
+function keyDown(k) record('keyDown', k) end
+function keyUp(k) record('keyUp', k) end
+function mouseDown(x, y) record('mouseDown', x, y) end
+function mouseUp(x, y) record('mouseUp', x, y) end
+function mouseMoved(x, y) record('mouseMoved', x, y) end
+function touchDown(x, y, t, s) record('touchDown', x, y, t, s) end
+function touchUp(x, y, t, s) record('touchUp', x, y, t, s) end
+function touchMoved(x, y, t) record('touchMoved', x, y, t) end
+function accelerated(x, y, z) record('accelerated', x, y, z) end
+function setVolume(v) record('setVolume', v) end
+function getVolume() return 0.25 end
+function deviceOrientationChanged(o, f) record('orientation', o, f) end
+function getInterfaceOrientation() return 3 end
+game = { attributes = { displaySize = { width = { _value = 480 }, height = { _value = '320' } } },
+         resolutionIndependence = 1, resolution = 2 }
+function game:setNeedsToChangeScene(name, flag) record('changeScene', name, flag) end
+function shutdownEngine() record('shutdown') end
+)";
+
+std::string lastLog(ScriptedEngine& engine)
+{
+    return engine.eval("log[#log]");
+}
+
+// Every entry point, called in turn; used for the error and stack checks.
+const std::vector<std::pair<std::string, std::function<void(TN_State*)>>>& entryPoints()
+{
+    static const std::vector<std::pair<std::string, std::function<void(TN_State*)>>> calls = {
+        {"update", [](TN_State* S) { TN_Update(S, 0.5f); }},
+        {"render", TN_Render},
+        {"play", TN_Play},
+        {"pause", TN_Pause},
+        {"stop", TN_Stop},
+        {"reset", TN_Reset},
+        {"setScreenSize", [](TN_State* S) { TN_SetScreenSize(S, 800, 600); }},
+        {"keyDown", [](TN_State* S) { TN_KeyDown(S, "space"); }},
+        {"keyUp", [](TN_State* S) { TN_KeyUp(S, "a"); }},
+        {"mouseDown", [](TN_State* S) { TN_MouseDown(S, 1.5f, 2); }},
+        {"mouseUp", [](TN_State* S) { TN_MouseUp(S, 3, 4); }},
+        {"mouseMoved", [](TN_State* S) { TN_MouseMoved(S, 5, 6); }},
+        {"touchDown", [](TN_State* S) { TN_TouchDown(S, 1, 2, 3, 4); }},
+        {"touchUp", [](TN_State* S) { TN_TouchUp(S, 1, 2, 3, 4); }},
+        {"touchMoved", [](TN_State* S) { TN_TouchMoved(S, 1, 2, 3); }},
+        {"accelerated", [](TN_State* S) { TN_Accelerated(S, 1, 2, 3); }},
+        {"setVolume", [](TN_State* S) { TN_SetVolume(S, 0.5f); }},
+        {"getVolume", [](TN_State* S) { TN_GetVolume(S); }},
+        {"deviceOrientationChanged", [](TN_State* S) { TN_SetDeviceOrientation(S, 2, true); }},
+        {"getInterfaceOrientation", [](TN_State* S) { TN_GetInterfaceOrientation(S); }},
+        {"setNeedsToChangeScene", [](TN_State* S) { TN_SetShouldChangeToScene(S, "menu"); }},
+    };
+    return calls;
+}
+
+TEST(EngineHost, EntryPointsReachTheirGlobalsWithTheirArguments)
+{
+    ScriptedEngine engine(kRecordingEngine);
+    TN_State* S = engine.state();
+    EXPECT_EQ(engine.initStatus(), 0);
+    EXPECT_EQ(engine.eval("log[1]"), "initEngine 1");
+
+    EXPECT_EQ(TN_LoadGame(S, "/games/demo.gameproj"), 0);
+    EXPECT_EQ(engine.eval("log[2]"), "new true");
+    EXPECT_EQ(engine.eval("log[3]"), "load /games/demo.gameproj true");
+
+    const std::pair<std::function<void()>, std::string> expectations[] = {
+        {[&] { TN_Update(S, 0.25f); }, "update 0.25"},
+        {[&] { TN_SetScreenSize(S, 800, 600); }, "setScreenSize true 800 600 number"},
+        {[&] { TN_KeyDown(S, "left"); }, "keyDown left"},
+        {[&] { TN_MouseMoved(S, 10.5f, 20); }, "mouseMoved 10.5 20"},
+        {[&] { TN_TouchUp(S, 1, 2, 3, 4); }, "touchUp 1 2 3 4"},
+        {[&] { TN_SetDeviceOrientation(S, 2, false); }, "orientation 2 false"},
+        {[&] { TN_SetShouldChangeToScene(S, "menu"); }, "changeScene menu false"},
+        {[&] { TN_Reset(S); }, "reset"},
+    };
+    for (const auto& [call, expected] : expectations) {
+        call();
+        EXPECT_EQ(lastLog(engine), expected);
+    }
+    EXPECT_FLOAT_EQ(TN_GetVolume(S), 0.25f);
+    EXPECT_EQ(TN_GetInterfaceOrientation(S), 3);
+}
+
+TEST(EngineHost, EveryEntryPointLeavesTheStackAsItFoundIt)
+{
+    ScriptedEngine engine(kRecordingEngine);
+    TN_State* S = engine.state();
+    TN_LoadGame(S, "x");
+    lua_pushstring(S->L, "sentinel");
+    for (const auto& [name, call] : entryPoints()) {
+        call(S);
+        EXPECT_EQ(lua_gettop(S->L), 1) << name;
+    }
+    int w = 0, h = 0;
+    TN_GetIntendedDisplaySize(S, &w, &h);
+    TN_GetResolutionIndependence(S);
+    TN_GetTargetDisplayResolution(S);
+    EXPECT_EQ(lua_gettop(S->L), 1);
+}
+
+TEST(EngineHost, ScriptErrorsArePrintedAndTheNextCallStillWorks)
+{
+    ScriptedEngine engine("function initEngine() end\ncalls = 0\n");
+    TN_State* S = engine.state();
+    for (const auto& [name, call] : entryPoints()) {
+        const std::string owner = name == "setScreenSize" ? "devices" : name == "setNeedsToChangeScene" ? "game" : "";
+        const std::string function = owner.empty() ? name : owner + ":" + name;
+        if (!owner.empty())
+            engine.run(owner + " = {}");
+        engine.run("calls = 0; function " + function + "() calls = calls + 1; error('broken " + name + "') end");
+        testing::internal::CaptureStderr();
+        call(S);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_NE(printed.find("Lua Error: "), std::string::npos) << name;
+        EXPECT_NE(printed.find("broken " + name), std::string::npos) << name;
+        EXPECT_EQ(lua_gettop(S->L), 0) << name;
+        testing::internal::CaptureStderr();
+        call(S);
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(engine.eval("calls"), "2") << name;
+    }
+}
+
+TEST(EngineHost, MissingGlobalsAreReportedNotFatal)
+{
+    ScriptedEngine engine("function initEngine() end\n");
+    TN_State* S = engine.state();
+    for (const auto& [name, call] : entryPoints()) {
+        testing::internal::CaptureStderr();
+        call(S);
+        EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Lua Error: ", 0), 0u) << name;
+        EXPECT_EQ(lua_gettop(S->L), 0);
+    }
+    EXPECT_EQ(TN_GetVolume(S), 0.0f);
+    EXPECT_EQ(TN_GetInterfaceOrientation(S), 0);
+
+    // A globals table whose metatable refuses unknown names is reported too.
+    engine.run("setmetatable(_G, { __index = function(_, k) error('undefined global ' .. k, 2) end })");
+    testing::internal::CaptureStderr();
+    TN_Update(S, 1);
+    TN_SetScreenSize(S, 1, 2);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("undefined global update"), std::string::npos);
+    EXPECT_NE(printed.find("undefined global devices"), std::string::npos);
+}
+
+TEST(EngineHost, ErrorValuesThatAreNotStringsPrintNothingButEmptyTheStack)
+{
+    ScriptedEngine engine("function initEngine() end\nfunction update() error({}) end\nfunction render() error(42, 0) end\n");
+    TN_State* S = engine.state();
+    lua_pushnil(S->L);
+    testing::internal::CaptureStderr();
+    TN_Update(S, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(lua_gettop(S->L), 0);
+    testing::internal::CaptureStderr();
+    TN_Render(S);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lua Error: 42\n");
+}
+
+TEST(EngineHost, MissingEngineScriptStillCallsInitEngine)
+{
+    TN_State* S = TN_NewState(0);
+    lua_pushcfunction(S->L, [](lua_State* L) {
+        lua_pushboolean(L, 1);
+        lua_setfield(L, LUA_GLOBALSINDEX, "initEngineCalled");
+        return 0;
+    });
+    lua_setfield(S->L, LUA_GLOBALSINDEX, "initEngine");
+    testing::internal::CaptureStderr();
+    const int status = TN_Init(S, "/nonexistent/engine64.luo", nullptr);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(printed.rfind("Lua Error: cannot open /nonexistent/engine64.luo", 0), 0u) << printed;
+    lua_getfield(S->L, LUA_GLOBALSINDEX, "initEngineCalled");
+    EXPECT_TRUE(lua_toboolean(S->L, -1));
+    TN_DestroyState(S);
+}
+
+TEST(EngineHost, FailingInitEngineIsReturnedNotPrinted)
+{
+    testing::internal::CaptureStderr();
+    ScriptedEngine engine("function initEngine() error('no init') end\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(engine.initStatus(), 0);
+}
+
+TEST(EngineHost, LibrariesAndGlobalsAfterInit)
+{
+    ScriptedEngine engine("function initEngine() end\n");
+    for (const char* lib : {"package", "os", "debug", "table", "io", "string", "math", "callbacks"})
+        EXPECT_EQ(engine.eval(std::string("type(") + lib + ")"), "table") << lib;
+    EXPECT_EQ(engine.eval("_debuglevel"), "1");
+    EXPECT_EQ(engine.eval("type(database)"), "nil");
+    EXPECT_EQ(engine.state()->database, nullptr);
+}
+
+TEST(EngineHost, ProjectNewFailureIsReportedAndLoadingCarriesOn)
+{
+    ScriptedEngine engine("function initEngine() end\nProject = { new = function() error('bad new') end }\n");
+    testing::internal::CaptureStderr();
+    TN_LoadGame(engine.state(), "game");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("bad new"), std::string::npos);
+    EXPECT_NE(printed.find("attempt to index global 'project' (a nil value)"), std::string::npos);
+    EXPECT_EQ(engine.eval("project"), "nil");
+}
+
+// Callback records for the callbacks library.
+struct CallbackLog {
+    int loadingStarted = 0;
+    int loadingEnded = 0;
+    int gameEnded = 0;
+};
+
+TEST(EngineHost, CallbacksLibraryReachesTheHost)
+{
+    ScriptedEngine engine("function initEngine() end\n");
+    TN_State* S = engine.state();
+    EXPECT_EQ(engine.eval("select('#', callbacks.callExternalFunction(1, 2))"), "0");
+    engine.run("callbacks.loadingWillStart() callbacks.gameDidEnd()");  // no callbacks: nothing happens
+
+    CallbackLog log;
+    S->callbacks.gameContext = &log;
+    S->callbacks.loadingWillStart = [](void* c) { static_cast<CallbackLog*>(c)->loadingStarted++; };
+    S->callbacks.loadingWillEnd = [](void* c) { static_cast<CallbackLog*>(c)->loadingEnded++; };
+    S->callbacks.gameDidEnd = [](void* c) { static_cast<CallbackLog*>(c)->gameEnded++; };
+    S->callbacks.externalFunctionContext = &log;
+    S->callbacks.callExternalFunction = [](void* context, lua_State* L) {
+        EXPECT_NE(context, nullptr);
+        const lua_Number sum = lua_tonumber(L, 1) + lua_tonumber(L, 2);
+        lua_pushnumber(L, sum);
+        lua_pushstring(L, "done");
+        return 2;
+    };
+    engine.run("callbacks.loadingWillStart('ignored') callbacks.loadingWillEnd() callbacks.gameDidEnd()");
+    EXPECT_EQ(log.loadingStarted, 1);
+    EXPECT_EQ(log.loadingEnded, 1);
+    EXPECT_EQ(log.gameEnded, 1);
+    engine.run("a, b = callbacks.callExternalFunction(1, 2)");
+    EXPECT_EQ(engine.eval("a"), "3");
+    EXPECT_EQ(engine.eval("b"), "done");
+}
+
+TEST(EngineHost, QueriesReadIntegersAndSurviveMissingTables)
+{
+    ScriptedEngine engine(kRecordingEngine);
+    TN_State* S = engine.state();
+    int width = 0, height = 0;
+    TN_GetIntendedDisplaySize(S, &width, &height);
+    EXPECT_EQ(width, 480);
+    EXPECT_EQ(height, 320);
+    EXPECT_EQ(TN_GetResolutionIndependence(S), 1);
+    EXPECT_EQ(TN_GetTargetDisplayResolution(S), 2);
+
+    engine.run("game.resolutionIndependence = true; game.attributes.displaySize = nil");
+    testing::internal::CaptureStdout();
+    TN_GetIntendedDisplaySize(S, &width, &height);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_NE(printed.find("TN_GetIntendedDisplaySize"), std::string::npos);
+    EXPECT_EQ(TN_GetResolutionIndependence(S), 0);
+
+    engine.run("game = nil");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(TN_GetTargetDisplayResolution(S), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("TN_GetTargetDisplayResolution"), std::string::npos);
+    EXPECT_EQ(lua_gettop(S->L), 0);
+}
+
+TEST(EngineHost, DestroyCallsShutdownAfterClosingTheStore)
+{
+    TempDir dir;
+    const std::string savePath = dir.file("save.data");
+    const std::string marker = dir.file("shutdown.txt");
+    ScriptedEngine engine("function initEngine() end\n"
+                          "function shutdownEngine()\n"
+                          "  database.storeValueForKey('late', 'k')\n"
+                          "  local f = io.open('" + marker + "', 'w') f:write(tostring(database.loadValueForKey('k'))) f:close()\n"
+                          "end\n",
+                          savePath.c_str());
+    engine.run("database.storeValueForKey('kept', 'k')");
+    testing::internal::CaptureStderr();
+    engine.destroy();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(tern_test::readFile(marker), "nil");
+    EXPECT_NE(printed.find("closed"), std::string::npos);
+
+    ScriptedEngine reopened("function initEngine() end\n", savePath.c_str());
+    EXPECT_EQ(reopened.eval("database.loadValueForKey('k')"), "kept");
+}
+
+}  // namespace

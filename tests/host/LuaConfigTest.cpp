@@ -1,0 +1,103 @@
+// The interpreter's build: 32-bit float numbers, C++ unwinding, the tools.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/TNEngine.h"
+#include "TestSupport.h"
+#include "lauxlib.h"
+#include "lualib.h"
+
+using tern_test::ScriptedEngine;
+using tern_test::TempDir;
+
+namespace {
+
+std::string tool(const char* name)
+{
+    return std::string(TERN_BUILD_DIR) + "/" + name;
+}
+
+TEST(LuaConfiguration, NumbersAreSinglePrecision)
+{
+    EXPECT_EQ(sizeof(lua_Number), 4u);
+    ScriptedEngine engine("function initEngine() end\n");
+    EXPECT_EQ(engine.eval("1/3"), "0.333333");
+    EXPECT_EQ(engine.eval("16777217"), "1.67772e+07");
+    EXPECT_EQ(engine.eval("16777216 + 1 == 16777216"), "true");
+    EXPECT_EQ(engine.eval("tonumber('0.1') == 0.1"), "true");
+    EXPECT_EQ(engine.eval("7 % 3"), "1");
+    EXPECT_EQ(engine.eval("-7 % 3"), "2");
+    EXPECT_EQ(engine.eval("2 ^ 10"), "1024");
+    EXPECT_EQ(engine.eval("string.format('%d', 3.7)"), "3");
+}
+
+TEST(LuaConfiguration, RandomIntegersStayInRange)
+{
+    ScriptedEngine engine("function initEngine() end\n");
+    engine.run("ok = true for i = 1, 20000 do local r = math.random(3) if r < 1 or r > 3 then ok = false end "
+               "local f = math.random() if f < 0 or f > 1 then ok = false end end");
+    EXPECT_EQ(engine.eval("ok"), "true");
+}
+
+TEST(LuaConfiguration, CompilerWritesFloatChunksThatTheHostRuns)
+{
+    TempDir dir;
+    const std::string source = dir.file("engine.lua");
+    const std::string compiled = dir.file("engine64.luo");
+    tern_test::writeFile(source, "function initEngine() started = 1/4 end\nfunction update(dt) total = (total or 0) + dt end\n");
+    const std::string command = tool("tern-luac") + " -o " + compiled + " " + source;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    const std::string bytes = tern_test::readFile(compiled);
+    const unsigned char header[] = {0x1b, 0x4c, 0x75, 0x61, 0x51, 0x00, 0x01, 0x04, 0x08, 0x04, 0x04, 0x00};
+    ASSERT_GE(bytes.size(), sizeof header);
+    EXPECT_EQ(bytes.compare(0, sizeof header, reinterpret_cast<const char*>(header), sizeof header), 0);
+
+    TN_State* S = TN_NewState(0);
+    EXPECT_EQ(TN_Init(S, compiled.c_str(), nullptr), 0);
+    TN_Update(S, 0.5f);
+    TN_Update(S, 0.25f);
+    lua_getglobal(S->L, "total");
+    EXPECT_EQ(lua_tonumber(S->L, -1), 0.75f);
+    lua_getglobal(S->L, "started");
+    EXPECT_EQ(lua_tonumber(S->L, -1), 0.25f);
+    TN_DestroyState(S);
+}
+
+TEST(LuaConfiguration, StandaloneInterpreterUsesFloats)
+{
+    TempDir dir;
+    const std::string script = dir.file("t.lua");
+    const std::string out = dir.file("out.txt");
+    tern_test::writeFile(script, "io.write(tostring(1/3))");
+    ASSERT_EQ(std::system((tool("tern-lua") + " " + script + " > " + out).c_str()), 0);
+    EXPECT_EQ(tern_test::readFile(out), "0.333333");
+}
+
+int destructorRuns = 0;
+
+struct Guard {
+    ~Guard() { ++destructorRuns; }
+};
+
+int raisingBinding(lua_State* L)
+{
+    Guard guard;
+    return luaL_error(L, "binding failed");
+}
+
+TEST(LuaConfiguration, LuaErrorsUnwindCppFrames)
+{
+    lua_State* L = luaL_newstate();
+    destructorRuns = 0;
+    lua_pushcfunction(L, raisingBinding);
+    EXPECT_NE(lua_pcall(L, 0, 0, 0), 0);
+    EXPECT_STREQ(lua_tostring(L, -1), "binding failed");
+    EXPECT_EQ(destructorRuns, 1);
+    lua_close(L);
+}
+
+}  // namespace

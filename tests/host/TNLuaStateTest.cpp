@@ -1,0 +1,157 @@
+// The engine host object over a real engine script.
+#include <gtest/gtest.h>
+
+#include <AL/alc.h>
+
+#include "bridge/LuaErrorException.h"
+#include "bridge/LuaObject.h"
+#include "host/TNLuaState.h"
+#include "bridge/runtime/TNNumber.h"
+#include "TestSupport.h"
+
+namespace {
+
+const char* const kEngine = R"(
+    function initEngine()
+        luaObjcDuringInit = type(luaObjc)
+        game = { attributes = { displaySize = { width = { _value = 640 }, height = { _value = 360 } } },
+                 resolutionIndependence = 1, resolution = 2 }
+    end
+    function shutdownEngine()
+        local f = io.open(shutdownMarker, 'w') f:write('down') f:close()
+    end
+    function addOne(n) return n + 1 end
+)";
+
+class TNLuaStateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tern_test::writeFile(dir.file("engine.lua"), kEngine);
+        marker = dir.file("shutdown.txt");
+    }
+    TNRef<TNLuaState> make(const char* savePath = nullptr)
+    {
+        TNRef<TNLuaState> state = TNLuaState::create(dir.file("engine.lua"), savePath);
+        if (state)
+            state->doString("shutdownMarker = '" + marker + "'");
+        return state;
+    }
+    void expectUnlockedAndEmpty(TNLuaState& state)
+    {
+        ASSERT_TRUE(state.tryLockState());
+        EXPECT_EQ(lua_gettop(state.state()), 0);
+        state.unlockState();
+    }
+    tern_test::TempDir dir;
+    std::string marker;
+};
+
+std::string text(const TNRef<TNObject>& o) { return o ? o->description() : "(nothing)"; }
+
+}  // namespace
+
+TEST_F(TNLuaStateTest, JoinsHostStateAndWrapper)
+{
+    TNRef<TNLuaState> state = make();
+    ASSERT_TRUE(state);
+    ASSERT_NE(state->S(), nullptr);
+    EXPECT_EQ(state->S()->L, state->state());
+    EXPECT_EQ(state->S()->callbacks.gameContext, state.get());
+    EXPECT_EQ(state->evaluateExpression("luaObjcDuringInit"), "nil");  // opened after initEngine
+    EXPECT_EQ(state->evaluateExpression("type(luaObjc)"), "table");
+    EXPECT_EQ(state->evaluateExpression("_debuglevel"), "1");
+    EXPECT_EQ(state->evaluateExpression("type(database)"), "nil");  // no save path, no store
+    EXPECT_EQ(text(state->callSimpleFunction("addOne", {TNNumber::withInt(41)})), "42");
+
+    TNDisplaySize size = state->intendedDisplaySize();
+    EXPECT_EQ(size.width, 640.0);
+    EXPECT_EQ(size.height, 360.0);
+    EXPECT_TRUE(state->resolutionIndependence());
+    EXPECT_EQ(state->targetDisplayResolution(), 2);
+    TNRef<LuaObject> game = state->game();
+    ASSERT_TRUE(game);
+    EXPECT_EQ(text(game->valueForKey("resolution")), "2");
+
+    // A boolean reads as 0.
+    state->doString("game.resolutionIndependence = true");
+    EXPECT_FALSE(state->resolutionIndependence());
+    expectUnlockedAndEmpty(*state);
+}
+
+TEST_F(TNLuaStateTest, SavePathOpensTheStore)
+{
+    TNRef<TNLuaState> state = make(dir.file("save.data").c_str());
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->evaluateExpression("type(database)"), "table");
+}
+
+TEST_F(TNLuaStateTest, BrokenEngineScriptStillGivesAnObject)
+{
+    tern_test::writeFile(dir.file("engine.lua"), "this is not lua");
+    testing::internal::CaptureStderr();
+    TNRef<TNLuaState> state = make();
+    std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(state);
+    EXPECT_NE(log.find("Lua Error: "), std::string::npos);
+    EXPECT_EQ(state->evaluateExpression("1 + 1"), "2");
+}
+
+TEST_F(TNLuaStateTest, CloseIsIdempotentAndEndsTheEngine)
+{
+    TNRef<TNLuaState> state = make();
+    TNRef<LuaObject> game = state->game();
+    state->close();
+    EXPECT_EQ(tern_test::readFile(marker), "down");
+    EXPECT_EQ(state->S(), nullptr);
+    EXPECT_EQ(state->state(), nullptr);
+    state->close();
+    EXPECT_TRUE(state->callFunction("addOne", {TNNumber::withInt(1)}).empty());
+    EXPECT_FALSE(state->game());
+    EXPECT_FALSE(game->valueForKey("resolution"));
+    EXPECT_EQ(state->intendedDisplaySize().width, 0.0);
+    state->makeOpenALContextCurrent();
+    state->freeGLAssets();
+}
+
+TEST_F(TNLuaStateTest, ReleasingTheLastReferenceEndsTheEngine)
+{
+    make();
+    EXPECT_EQ(tern_test::readFile(marker), "down");
+}
+
+TEST_F(TNLuaStateTest, FreeGLAssetsAndSoundContext)
+{
+    TNRef<TNLuaState> state = make();
+    // No managers yet: both do nothing and leave lock and stack as found.
+    state->freeGLAssets();
+    state->makeOpenALContextCurrent();
+    expectUnlockedAndEmpty(*state);
+
+    state->doString(R"(
+        unloads = 0
+        sharedAssetManager = {}
+        function sharedAssetManager:unloadAllImages() unloads = unloads + 1 end
+        sharedSoundManager = 5  -- not a manager userdata: ignored
+    )");
+    state->freeGLAssets();
+    state->makeOpenALContextCurrent();
+    EXPECT_EQ(state->evaluateExpression("unloads"), "1");
+    state->doString("function sharedAssetManager:unloadAllImages() error('broken') end");
+    state->freeGLAssets();  // ignored
+    expectUnlockedAndEmpty(*state);
+}
+
+TEST_F(TNLuaStateTest, MakesTheSoundManagersContextCurrent)
+{
+    TNRef<TNLuaState> state = make();
+    state->doString("sharedSoundManager = soundManager.new()");
+    ALCcontext* context = alcGetCurrentContext();
+    if (!context)
+        GTEST_SKIP() << "no OpenAL output here";
+    alcMakeContextCurrent(nullptr);
+    state->makeOpenALContextCurrent();
+    EXPECT_EQ(alcGetCurrentContext(), context);
+    expectUnlockedAndEmpty(*state);
+    state->doString("soundManager.delete(sharedSoundManager)");
+}

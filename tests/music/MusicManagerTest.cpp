@@ -1,0 +1,215 @@
+// The music manager's state table, with the sound checked in the output of
+// SDL's disk audio driver.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "MusicMedia.h"
+#include "music/TNAACFile.h"
+#include "music/TNMusicManager.h"
+#include "music/TNMusic.h"
+
+using music_test::kBytesPerSecond;
+using music_test::media;
+using music_test::outputSamples;
+using music_test::outputSize;
+using music_test::waitForOutput;
+
+namespace {
+
+constexpr int16_t kFullPeak = 16384;  // a sine of amplitude 0.5
+
+// The loudest sample written during the next fifth of a second.
+int16_t nextPeak()
+{
+    const long from = outputSize();
+    waitForOutput(from, kBytesPerSecond / 5);
+    return music_test::peak(outputSamples(from, outputSize()));
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+class MusicManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { media("sine.wav"); }
+
+    TNMusicStateCode state() const { return manager->currentStateCode(); }
+    std::unique_ptr<TNMusicManager> manager = std::make_unique<TNMusicManager>();
+};
+
+}  // namespace
+
+TEST_F(MusicManagerTest, StoppedStateStartsOnlyANewTrack)
+{
+    EXPECT_EQ(state(), kTNMusicStopped);
+    manager->pauseMusic();
+    EXPECT_EQ(state(), kTNMusicStopped);
+    manager->stopMusic();
+    EXPECT_EQ(state(), kTNMusicStopped);
+    manager->playMusic(nullptr, false);
+    manager->playMusic("", false);
+    EXPECT_EQ(state(), kTNMusicStopped);
+    EXPECT_FALSE(manager->music().isValid());  // nothing was loaded
+
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_EQ(state(), kTNMusicPlaying);
+    EXPECT_TRUE(manager->isPlaying());
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+}
+
+TEST_F(MusicManagerTest, UnreadableFilesLeaveTheManagerStopped)
+{
+    for (const char* name : {"missing.m4a", "text.txt", "picture.png", "empty.wav"}) {
+        manager->playMusic(media(name).c_str(), true);
+        EXPECT_EQ(state(), kTNMusicStopped) << name;
+        EXPECT_FALSE(manager->isPlaying()) << name;
+    }
+}
+
+TEST_F(MusicManagerTest, PlayingStateRow)
+{
+    manager->playMusic(media("long.wav").c_str(), false);
+    ASSERT_EQ(state(), kTNMusicPlaying);
+
+    // Without a path the playing track is left alone.
+    manager->playMusic(nullptr, false);
+    EXPECT_EQ(state(), kTNMusicPlaying);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+
+    // A new path replaces the track.
+    manager->playMusic(media("quiet.wav").c_str(), false);
+    EXPECT_EQ(state(), kTNMusicPlaying);
+    EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
+
+    manager->pauseMusic();
+    EXPECT_EQ(state(), kTNMusicPaused);
+    EXPECT_FALSE(manager->isPlaying());
+
+    manager->playMusic(nullptr, false);
+    ASSERT_EQ(state(), kTNMusicPlaying);
+    manager->stopMusic();
+    EXPECT_EQ(state(), kTNMusicStopped);
+    EXPECT_FALSE(manager->isPlaying());
+    sleepMs(100);
+    EXPECT_EQ(nextPeak(), 0);
+}
+
+TEST_F(MusicManagerTest, PausedStateRow)
+{
+    manager->playMusic(media("long.wav").c_str(), false);
+    manager->pauseMusic();
+    ASSERT_EQ(state(), kTNMusicPaused);
+    manager->pauseMusic();
+    EXPECT_EQ(state(), kTNMusicPaused);
+
+    manager->playMusic(nullptr, false);  // resumes
+    EXPECT_EQ(state(), kTNMusicPlaying);
+    EXPECT_TRUE(manager->isPlaying());
+
+    manager->pauseMusic();
+    manager->playMusic(media("quiet.wav").c_str(), false);  // a new track
+    EXPECT_EQ(state(), kTNMusicPlaying);
+    EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
+
+    manager->pauseMusic();
+    manager->stopMusic();
+    EXPECT_EQ(state(), kTNMusicStopped);
+    EXPECT_FALSE(manager->isPlaying());
+}
+
+TEST_F(MusicManagerTest, StatesWithoutATrackFallBackToStopped)
+{
+    manager->transitionToNewState(kTNMusicPlaying);
+    manager->pauseMusic();
+    EXPECT_EQ(state(), kTNMusicStopped);
+
+    manager->transitionToNewState(kTNMusicPaused);
+    manager->playMusic(nullptr, false);
+    EXPECT_EQ(state(), kTNMusicStopped);
+}
+
+TEST_F(MusicManagerTest, SoundIsWrittenWhilePlayingAndNotWhilePaused)
+{
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+    manager->pauseMusic();
+    sleepMs(100);  // what was on its way out before the pause
+    EXPECT_EQ(nextPeak(), 0);
+    manager->playMusic(nullptr, false);
+    sleepMs(50);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+}
+
+TEST_F(MusicManagerTest, PlayingAPausedTrackResumesWhereItPaused)
+{
+    manager->playMusic(media("sine.wav").c_str(), false);
+    sleepMs(400);
+    manager->pauseMusic();
+    sleepMs(400);
+    manager->playMusic(nullptr, false);
+    // The one-second track sounds for one second in all, not more.
+    for (int i = 0; i < 300 && manager->isPlaying(); ++i)
+        sleepMs(10);
+    EXPECT_FALSE(manager->isPlaying());
+    EXPECT_EQ(state(), kTNMusicPlaying);  // a track that ended stays "playing"
+    manager.reset();                      // closes the device, flushing its file
+    const long frames = music_test::soundingFrames(outputSamples(0, outputSize()));
+    EXPECT_NEAR(frames, 44100, 1500);
+}
+
+TEST_F(MusicManagerTest, AnEndedTrackIsReplacedOnlyByANewPath)
+{
+    manager->playMusic(media("short.wav").c_str(), false);
+    for (int i = 0; i < 300 && manager->isPlaying(); ++i)
+        sleepMs(10);
+    ASSERT_FALSE(manager->isPlaying());
+    manager->playMusic(nullptr, false);
+    EXPECT_FALSE(manager->isPlaying());
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_TRUE(manager->isPlaying());
+}
+
+TEST_F(MusicManagerTest, VolumeBeforeAnyTrackIsLost)
+{
+    manager->setVolume(0.5f);
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_FLOAT_EQ(manager->music().volume(), 1.0f);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+}
+
+TEST_F(MusicManagerTest, VolumeWhilePlayingIsHeardAtOnceAndKept)
+{
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+    manager->setVolume(0.5f);
+    sleepMs(60);  // the device period in flight
+    EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
+    manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
+}
+
+TEST(AACFile, OnlyTheLowByteOfLoopingCounts)
+{
+    TNPlayAACFile(media("short.wav").c_str(), 256);
+    EXPECT_EQ(IsAACFilePlaying(), 1);
+    sleepMs(900);
+    EXPECT_EQ(IsAACFilePlaying(), 0);
+
+    TNPlayAACFile(media("short.wav").c_str(), 1);
+    sleepMs(900);
+    EXPECT_EQ(IsAACFilePlaying(), 1);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+
+    TNPauseAACFile();
+    EXPECT_EQ(IsAACFilePlaying(), 0);
+    TNPlayAACFile(nullptr, 0);
+    EXPECT_EQ(IsAACFilePlaying(), 1);
+    TNStopAACFile();
+    EXPECT_EQ(IsAACFilePlaying(), 0);
+    EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
+}

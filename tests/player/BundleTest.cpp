@@ -1,0 +1,215 @@
+// Reading bundles, making them with the bundle maker, and the save path.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "bundle/TNBundle.h"
+#include "bundle/TNBundleMaker.h"
+#include "launch/TNSavePath.h"
+#include "TestSupport.h"
+
+using tern_test::TempDir;
+using tern_test::writeFile;
+
+namespace {
+
+std::string makeBundleFolders(const TempDir& dir, const std::string& name)
+{
+    std::string bundle = dir.file(name);
+    std::filesystem::create_directories(bundle + "/Contents/Resources");
+    return bundle;
+}
+
+std::string plist(const std::string& entries)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + entries + "</dict></plist>\n";
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        const char* old = std::getenv(name);
+        hadOld_ = old != nullptr;
+        if (old)
+            old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (hadOld_)
+            setenv(name_.c_str(), old_.c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+    }
+
+private:
+    std::string name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+} // namespace
+
+TEST(Bundle, ReadsInformationKeysAndResources)
+{
+    TempDir dir;
+    std::string path = makeBundleFolders(dir, "Game.app");
+    writeFile(path + "/Contents/Info.plist",
+              plist("<key>CFBundleName</key><string>Space &amp; Time</string>"
+                    "<key>TNStartFullscreen</key><true/>"
+                    "<key>List</key><array><string>x</string></array>"
+                    "<key>Count</key><integer>3</integer>"));
+    std::filesystem::create_directories(path + "/Contents/Resources/b.gameproj");
+    std::filesystem::create_directories(path + "/Contents/Resources/a.gameproj");
+    writeFile(path + "/Contents/Resources/engine64.luo", "x");
+
+    std::string error;
+    std::optional<TNBundle> bundle = TNBundle::open(path + "/", error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->bundleName(), "Space & Time");
+    EXPECT_TRUE(bundle->infoBool("TNStartFullscreen"));
+    EXPECT_FALSE(bundle->infoBool("Missing"));
+    EXPECT_EQ(bundle->infoString("Count"), "3");
+    EXPECT_EQ(bundle->pathForResource("engine64", "luo"), path + "/Contents/Resources/engine64.luo");
+    EXPECT_EQ(bundle->pathForResource("intro-mac", "mov"), "");
+    std::vector<std::string> projects = bundle->pathsForResourcesOfType("gameproj");
+    ASSERT_EQ(projects.size(), 2u);
+    EXPECT_EQ(projects[0], path + "/Contents/Resources/a.gameproj");
+}
+
+TEST(Bundle, WithoutInfoPlistTakesItsNameFromTheFolder)
+{
+    TempDir dir;
+    std::string path = makeBundleFolders(dir, "Plain.app");
+    std::string error;
+    std::optional<TNBundle> bundle = TNBundle::open(path, error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->bundleName(), "Plain");
+    EXPECT_FALSE(bundle->infoBool("TNStartFullscreen"));
+}
+
+TEST(Bundle, BrokenBundlesGiveOneLineReasons)
+{
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(TNBundle::open(dir.file("Missing.app"), error));
+    EXPECT_NE(error.find("no game bundle"), std::string::npos) << error;
+
+    std::filesystem::create_directories(dir.file("Empty.app"));
+    EXPECT_FALSE(TNBundle::open(dir.file("Empty.app"), error));
+    EXPECT_NE(error.find("Contents/Resources"), std::string::npos) << error;
+
+    std::string path = makeBundleFolders(dir, "Bad.app");
+    for (const std::string& text : {std::string("<plist><dict><key>CFBundleName</key><string>x</dict>"),
+                                    std::string("not xml at all"), std::string("<dict></dict>"),
+                                    plist("<key>A</key>"), plist("<string>x</string><string>y</string>")}) {
+        writeFile(path + "/Contents/Info.plist", text);
+        error.clear();
+        EXPECT_FALSE(TNBundle::open(path, error)) << text;
+        EXPECT_NE(error.find("malformed Info.plist"), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(BundleMaker, MakesABundleThePlayerReads)
+{
+    TempDir dir;
+    writeFile(dir.file("engine.lua"), "function initEngine() x = 1.5 end\n");
+    std::filesystem::create_directories(dir.file("project/images"));
+    writeFile(dir.file("project/game.xml"), "<game/>");
+    writeFile(dir.file("project/images/a.png"), "png");
+
+    TNBundleRecipe recipe;
+    recipe.outputPath = dir.file("Made.app");
+    recipe.name = "Made <1>";
+    recipe.engineSource = dir.file("engine.lua");
+    recipe.projectFolder = dir.file("project");
+    recipe.introMovie = TNShippedIntroMoviePath();
+    recipe.startFullscreen = true;
+    std::string error;
+    ASSERT_TRUE(TNMakeBundle(recipe, error)) << error;
+
+    std::optional<TNBundle> bundle = TNBundle::open(recipe.outputPath, error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->bundleName(), "Made <1>");
+    EXPECT_TRUE(bundle->infoBool("TNStartFullscreen"));
+    ASSERT_EQ(bundle->pathsForResourcesOfType("gameproj").size(), 1u);
+    EXPECT_TRUE(tern_test::fileExists(bundle->pathsForResourcesOfType("gameproj")[0] + "/images/a.png"));
+    EXPECT_NE(bundle->pathForResource("intro-mac", "mov"), "");
+    EXPECT_EQ(bundle->pathForResource("Default", "png"), "");
+    // The chunk is for the float interpreter: its header says 4-byte numbers.
+    std::string chunk = tern_test::readFile(bundle->pathForResource("engine64", "luo"));
+    ASSERT_GE(chunk.size(), 12u);
+    EXPECT_EQ(chunk.substr(0, 5), std::string("\x1bLuaQ"));
+    EXPECT_EQ(chunk[10], 4);
+
+    // A second make replaces the first; a syntax error is reported.
+    writeFile(dir.file("engine.lua"), "function (\n");
+    EXPECT_FALSE(TNMakeBundle(recipe, error));
+    EXPECT_NE(error.find("engine.lua"), std::string::npos) << error;
+}
+
+TEST(BundleMaker, ToolReportsMissingArgumentsAndMakesBundles)
+{
+    TempDir dir;
+    std::string tool = std::string(TERN_BUILD_DIR) + "/tern-bundle";
+    EXPECT_NE(std::system((tool + " --name X 2>/dev/null").c_str()), 0);
+    writeFile(dir.file("engine.lua"), "function initEngine() end\n");
+    std::filesystem::create_directories(dir.file("p.gameproj"));
+    writeFile(dir.file("Default.png"), "png");
+    std::string command = tool + " --name Tool --engine " + dir.file("engine.lua") + " --project " +
+                          dir.file("p.gameproj") + " --loading-image " + dir.file("Default.png") + " -o " +
+                          dir.file("Tool.app");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string error;
+    std::optional<TNBundle> bundle = TNBundle::open(dir.file("Tool.app"), error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->pathsForResourcesOfType("gameproj")[0], dir.file("Tool.app/Contents/Resources/p.gameproj"));
+    EXPECT_NE(bundle->pathForResource("Default", "png"), "");
+    EXPECT_NE(bundle->pathForResource("intro-mac", "mov"), "");
+}
+
+TEST(SavePath, UsesXdgDataHomeThenHome)
+{
+    TempDir dir;
+    std::string warning;
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", dir.file("data").c_str());
+        EXPECT_EQ(TNSavePath("My Game", warning), dir.file("data/My Game/save.data"));
+        EXPECT_TRUE(warning.empty()) << warning;
+        struct stat info;
+        EXPECT_EQ(stat(dir.file("data/My Game").c_str(), &info), 0);
+    }
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", "relative/ignored");
+        ScopedEnv home("HOME", dir.path().c_str());
+        EXPECT_EQ(TNSavePath("G", warning), dir.file(".local/share/G/save.data"));
+    }
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        ScopedEnv home("HOME", nullptr);
+        EXPECT_FALSE(TNSavePath("G", warning));
+    }
+}
+
+TEST(SavePath, NamesCannotClimbOutAndUnwritableFoldersWarn)
+{
+    EXPECT_EQ(TNSafeFolderName("../x"), ".._x");
+    EXPECT_EQ(TNSafeFolderName(".."), "_..");
+    EXPECT_EQ(TNSafeFolderName(""), "_");
+
+    TempDir dir;
+    writeFile(dir.file("file"), "not a folder");
+    ScopedEnv xdg("XDG_DATA_HOME", dir.file("file").c_str());
+    std::string warning;
+    EXPECT_EQ(TNSavePath("G", warning), dir.file("file/G/save.data"));
+    EXPECT_NE(warning.find("could not create the save folder"), std::string::npos) << warning;
+}

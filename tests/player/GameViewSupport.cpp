@@ -1,0 +1,145 @@
+#include "GameViewSupport.h"
+
+#include <SDL_opengl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/TNEngine.h"
+#include "lauxlib.h"
+#include "host/TNDate.h"
+#include "window/TNGameView.h"
+
+namespace tern_test {
+
+namespace {
+
+std::atomic<std::thread::id> renderThread;
+
+int clearTo(lua_State* L)
+{
+    glClearColor(static_cast<float>(luaL_checknumber(L, 1)), static_cast<float>(luaL_checknumber(L, 2)),
+                 static_cast<float>(luaL_checknumber(L, 3)), 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return 0;
+}
+
+int onRenderThread(lua_State* L)
+{
+    lua_pushboolean(L, std::this_thread::get_id() == renderThread.load());
+    return 1;
+}
+
+int busy(lua_State* L)
+{
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::duration<double>(static_cast<double>(luaL_checknumber(L, 1)));
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    return 0;
+}
+
+int now(lua_State* L)
+{
+    lua_pushnumber(L, TNDate::getTimeAsFloat());
+    return 1;
+}
+
+}  // namespace
+
+TestWindow::TestWindow(int width, int height, bool shown)
+{
+    TNGameView::setOpenGLAttributes();
+    window_ = SDL_CreateWindow("Tern test", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                               SDL_WINDOW_OPENGL | (shown ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN));
+    if (window_)
+        backing_ = std::make_unique<TNGameBackingView>(window_);
+}
+
+TestWindow::~TestWindow()
+{
+    backing_.reset();
+    if (window_)
+        SDL_DestroyWindow(window_);
+}
+
+TestEngine::TestEngine(const std::string& script)
+{
+    const std::string path = dir_.file("engine.lua");
+    writeFile(path, script);
+    state_ = TNLuaState::create(path, nullptr);
+    if (!state_)
+        return;
+    state_->lockState();
+    lua_State* L = state_->state();
+    lua_register(L, "clearTo", clearTo);
+    lua_register(L, "onRenderThread", onRenderThread);
+    lua_register(L, "busy", busy);
+    lua_register(L, "now", now);
+    state_->unlockState();
+}
+
+TestEngine::~TestEngine()
+{
+    if (state_)
+        state_->close();
+}
+
+std::string TestEngine::eval(const std::string& expression)
+{
+    return state_->evaluateExpression(expression);
+}
+
+void TestEngine::run(const std::string& chunk)
+{
+    state_->doString(chunk);
+}
+
+void TestEngine::setRenderThread(std::thread::id id)
+{
+    renderThread.store(id);
+}
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+             const std::function<void()>& idle)
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        if (idle)
+            idle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// Video stays up for the rest of the process once started, with the GL
+// driver pinned by one extra load: unloading it (or ending video) leaves
+// memory of the driver and the window system's libraries behind. A session
+// on another driver or another X display starts video afresh.
+VideoSession::VideoSession(const char* driver)
+{
+    static std::string startedWith;
+    const char* display = std::getenv("DISPLAY");
+    const std::string wanted = std::string(driver) + "@" + (display ? display : "");
+    TNGameView::prepareWindowSystem();
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (startedWith == wanted) {
+            ok_ = true;
+            return;
+        }
+        SDL_GL_UnloadLibrary();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    setenv("SDL_VIDEODRIVER", driver, 1);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
+        return;
+    }
+    SDL_GL_LoadLibrary(nullptr);
+    startedWith = wanted;
+    ok_ = true;
+}
+
+}  // namespace tern_test

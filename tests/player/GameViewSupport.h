@@ -1,0 +1,76 @@
+// Helpers of the game view tests: an SDL window with its backing view, an
+// engine running a test script, and the native functions that script uses
+// to draw and to tell which thread it runs on.
+#ifndef TERN_GAME_VIEW_SUPPORT_H
+#define TERN_GAME_VIEW_SUPPORT_H
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "TestSupport.h"
+#include "host/TNLuaState.h"
+#include "window/TNGameBackingView.h"
+
+namespace tern_test {
+
+// An SDL window (hidden unless shown) with an OpenGL surface and the
+// backing view over it. SDL video must be initialised.
+class TestWindow {
+public:
+    TestWindow(int width, int height, bool shown = false);
+    ~TestWindow();
+    bool ok() const { return window_ != nullptr; }
+    SDL_Window* window() const { return window_; }
+    TNGameBackingView& backing() { return *backing_; }
+
+private:
+    SDL_Window* window_ = nullptr;
+    std::unique_ptr<TNGameBackingView> backing_;
+};
+
+// A TNLuaState running the given engine script. The script also finds
+//   clearTo(r, g, b)     glClearColor and glClear of the colour buffer
+//   onRenderThread()     true on the thread given to setRenderThread
+//   busy(seconds)        spins for that long
+//   now()                the shared clock
+class TestEngine {
+public:
+    explicit TestEngine(const std::string& script);
+    ~TestEngine();
+    TNLuaState* state() const { return state_.get(); }
+    // Value of a Lua expression as a string (through the engine lock).
+    std::string eval(const std::string& expression);
+    void run(const std::string& chunk);
+    static void setRenderThread(std::thread::id id);
+
+private:
+    TempDir dir_;
+    TNRef<TNLuaState> state_;
+};
+
+// Polls until done() or the timeout, running idle() between polls.
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+             const std::function<void()>& idle = {});
+
+// SDL video with the given driver (on the current DISPLAY for x11), kept
+// for the rest of the process.
+class VideoSession {
+public:
+    explicit VideoSession(const char* driver);
+    bool ok() const { return ok_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool ok_ = false;
+    std::string error_;
+};
+
+}  // namespace tern_test
+
+#endif

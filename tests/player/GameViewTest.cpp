@@ -1,0 +1,225 @@
+// The game view on SDL's offscreen driver: letterboxing with black bars,
+// the frame step and its clock, drawing enabled or not, screen sizes, and
+// the animation timer.
+#include <gtest/gtest.h>
+
+#include <SDL_opengl.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "GameViewSupport.h"
+#include "host/TNDate.h"
+#include "window/RunLoop.h"
+#include "window/TNGameView.h"
+
+using namespace tern_test;
+
+namespace {
+
+const char* kScript = R"(
+    frames, renders, plays, dts = 0, 0, 0, {}
+    function initEngine() end
+    function update(dt)
+        frames = frames + 1
+        dts[#dts + 1] = dt
+        clearTo(1, 0, 0)
+    end
+    function render()
+        renders = renders + 1
+        clearTo(0, 0, 1)
+    end
+    function play() plays = plays + 1 end
+    devices = {}
+    function devices:setScreenSize(w, h) screenWidth, screenHeight = w, h end
+)";
+
+struct RGB {
+    int r, g, b;
+};
+
+// Reads one pixel of the view's drawable (origin bottom left).
+RGB pixelAt(TNGameView& view, int x, int y)
+{
+    unsigned char p[4] = {0, 0, 0, 0};
+    view.lockContext();
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    view.unlockContext();
+    return RGB{p[0], p[1], p[2]};
+}
+
+class GameViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!video_.ok())
+            GTEST_SKIP() << "no SDL video: " << video_.error();
+    }
+    VideoSession video_{"offscreen"};
+};
+
+}  // namespace
+
+TEST(Letterbox, ParentTallerThanTheGame)
+{
+    float current = 0.0f;
+    const TNRect f = TNGameView::letterboxFrame(TNRect{0, 0, 800, 600}, 1.5f, &current);
+    EXPECT_FLOAT_EQ(current, 800.0f / 600.0f);
+    EXPECT_DOUBLE_EQ(f.x, 0.0);
+    EXPECT_NEAR(f.y, 33.3333, 1e-3);
+    EXPECT_DOUBLE_EQ(f.width, 800.0);
+    // The new height is rounded to float precision before use.
+    EXPECT_DOUBLE_EQ(f.height, static_cast<double>(static_cast<float>(800.0 / 1.5)));
+    EXPECT_EQ(static_cast<int>(f.height), 533);
+}
+
+TEST(Letterbox, ParentWiderThanTheGameAndEqualRatio)
+{
+    const TNRect f = TNGameView::letterboxFrame(TNRect{0, 0, 800, 600}, 1.0f, nullptr);
+    EXPECT_DOUBLE_EQ(f.x, 100.0);
+    EXPECT_DOUBLE_EQ(f.y, 0.0);
+    EXPECT_DOUBLE_EQ(f.width, 600.0);
+    EXPECT_DOUBLE_EQ(f.height, 600.0);
+    const TNRect same = TNGameView::letterboxFrame(TNRect{0, 0, 640, 480}, 640.0f / 480.0f, nullptr);
+    EXPECT_DOUBLE_EQ(same.width, 640.0);
+    EXPECT_DOUBLE_EQ(same.height, 480.0);
+}
+
+TEST(Clock, FirstReadOfTheProcessIsZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // A fresh process: its first read must be exactly 0.
+    EXPECT_EXIT(std::exit(TNDate::getTimeAsFloat() == 0.0f ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
+{
+    TestWindow window(800, 600);
+    ASSERT_TRUE(window.ok()) << SDL_GetError();
+    TestEngine engine(kScript);
+    TNGameView view(&window.backing(), window.backing().bounds());
+    ASSERT_TRUE(view.isValid());
+    EXPECT_FLOAT_EQ(view.originalAspectRatio(), 800.0f / 600.0f);
+    view.setLuaState(engine.state());
+    view.setOriginalAspectRatio(1.5f);
+    view.reshape();
+
+    const TNRect f = view.frame();
+    EXPECT_NEAR(f.y, 33.333, 1e-3);
+    EXPECT_EQ(static_cast<int>(f.height), 533);
+    EXPECT_EQ(engine.eval("screenWidth"), "800");
+    EXPECT_EQ(engine.eval("screenHeight"), "533");
+
+    view.resetTimebase();
+    view.drawView();
+    view.lockContext();
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    view.unlockContext();
+    EXPECT_EQ(viewport[0], 0);
+    EXPECT_EQ(viewport[1], 33);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 533);
+
+    // The game's clear stays inside the view; the bars are black.
+    const RGB bar = pixelAt(view, 400, 10);
+    const RGB game = pixelAt(view, 400, 300);
+    const RGB topBar = pixelAt(view, 400, 590);
+    EXPECT_EQ(bar.r + bar.g + bar.b, 0);
+    EXPECT_EQ(topBar.r + topBar.g + topBar.b, 0);
+    EXPECT_EQ(game.r, 255);
+    EXPECT_EQ(engine.eval("frames"), "1");
+
+    // A square game in the same window: bars left and right.
+    view.setOriginalAspectRatio(1.0f);
+    view.reshape();
+    EXPECT_DOUBLE_EQ(view.frame().x, 100.0);
+    EXPECT_EQ(engine.eval("screenWidth"), "600");
+    view.drawView();
+    EXPECT_EQ(pixelAt(view, 50, 300).r, 0);
+    EXPECT_EQ(pixelAt(view, 300, 300).r, 255);
+    view.setLuaState(nullptr);
+}
+
+TEST_F(GameViewTest, DrawingDisabledShowsBlackAndCallsNothing)
+{
+    TestWindow window(320, 240);
+    ASSERT_TRUE(window.ok());
+    TestEngine engine(kScript);
+    TNGameView view(&window.backing(), window.backing().bounds());
+    view.setLuaState(engine.state());
+    view.reshape();
+    EXPECT_FALSE(view.drawingEnabled());
+    view.drawRect();
+    EXPECT_EQ(engine.eval("renders"), "0");
+    EXPECT_EQ(pixelAt(view, 160, 120).b, 0);
+
+    // Enabling asks for a redraw, which renders without advancing time.
+    view.setDrawingEnabled(true);
+    EXPECT_TRUE(view.needsDisplay());
+    view.displayIfNeeded();
+    EXPECT_FALSE(view.needsDisplay());
+    EXPECT_EQ(engine.eval("renders"), "1");
+    EXPECT_EQ(engine.eval("frames"), "0");
+    EXPECT_EQ(pixelAt(view, 160, 120).b, 255);
+    view.setLuaState(nullptr);
+}
+
+TEST_F(GameViewTest, WithoutAnEngineNothingIsCalled)
+{
+    TestWindow window(320, 240);
+    ASSERT_TRUE(window.ok());
+    TNGameView view(&window.backing(), window.backing().bounds());
+    view.updateScreenSize(100, 100);
+    view.reshape();
+    view.drawView();
+    view.setDrawingEnabled(true);
+    view.displayIfNeeded();
+    view.play();
+    view.pause();
+    view.stop();
+    view.postEvent("keyDown", {});
+    SUCCEED();
+}
+
+TEST_F(GameViewTest, StartAnimationTwiceKeepsOneTimer)
+{
+    TestWindow window(160, 120);
+    ASSERT_TRUE(window.ok());
+    TNGameView view(&window.backing(), window.backing().bounds());
+    std::shared_ptr<RunLoop> loop = RunLoop::current();
+    const size_t before = loop->timerCount();
+    view.startAnimation();
+    view.startAnimation();
+    EXPECT_TRUE(view.animating());
+    EXPECT_EQ(loop->timerCount(), before + 1);
+    view.stopAnimation();
+    view.stopAnimation();
+    EXPECT_FALSE(view.animating());
+    EXPECT_EQ(loop->timerCount(), before);
+}
+
+TEST_F(GameViewTest, TimerDrivesFramesAtTheInterval)
+{
+    TestWindow window(160, 120);
+    ASSERT_TRUE(window.ok());
+    TestEngine engine(kScript);
+    TNGameView view(&window.backing(), window.backing().bounds());
+    view.setLuaState(engine.state());
+    view.play();
+    EXPECT_EQ(engine.eval("plays"), "1");
+    // Half a second of the loop on this thread: about 30 frames.
+    RunLoop::current()->runUntil(RunLoop::Clock::now() + std::chrono::milliseconds(500));
+    view.stop();
+    const int frames = std::atoi(engine.eval("frames").c_str());
+    EXPECT_GE(frames, 10);
+    EXPECT_LE(frames, 32);
+    // The frame interval of 2 halves the rate.
+    view.setAnimationFrameInterval(2);
+    engine.run("frames = 0");
+    view.play();
+    RunLoop::current()->runUntil(RunLoop::Clock::now() + std::chrono::milliseconds(500));
+    view.stop();
+    EXPECT_LE(std::atoi(engine.eval("frames").c_str()), 16);
+    view.setLuaState(nullptr);
+}

@@ -1,0 +1,200 @@
+// Key names, the modifier state machine and mouse coordinates, driven by
+// synthetic SDL events.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "window/TNInputTranslator.h"
+
+namespace {
+
+SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0)
+{
+    SDL_Event e{};
+    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    return e;
+}
+
+SDL_Event button(Uint32 type, int x, int y, Uint8 which = SDL_BUTTON_LEFT)
+{
+    SDL_Event e{};
+    e.type = type;
+    e.button.type = type;
+    e.button.button = which;
+    e.button.x = x;
+    e.button.y = y;
+    return e;
+}
+
+SDL_Event motion(int x, int y, Uint32 state = 0)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.type = SDL_MOUSEMOTION;
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.state = state;
+    return e;
+}
+
+// "keyDown:left shift" style summaries of the calls.
+std::vector<std::string> summary(const std::vector<TNScriptEvent>& events)
+{
+    std::vector<std::string> out;
+    for (const TNScriptEvent& e : events) {
+        if (e.isMouse())
+            out.push_back(e.function + ":" + std::to_string(static_cast<int>(e.x)) + "," +
+                          std::to_string(static_cast<int>(e.y)));
+        else
+            out.push_back(e.function + ":" + e.name);
+    }
+    return out;
+}
+
+const TNRect kWindow{0, 0, 800, 600};
+using Calls = std::vector<std::string>;
+
+}  // namespace
+
+TEST(KeyNames, VocabularyOfSpecialKeys)
+{
+    struct Case {
+        SDL_Keycode key;
+        const char* name;
+    } cases[] = {
+        {SDLK_SPACE, "space"}, {SDLK_RETURN, "return"}, {SDLK_KP_ENTER, "return"}, {SDLK_TAB, "tab"},
+        {SDLK_ESCAPE, "esc"},  {SDLK_UP, "up"},         {SDLK_DOWN, "down"},        {SDLK_LEFT, "left"},
+        {SDLK_RIGHT, "right"}, {SDLK_DELETE, "delete"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(c.key, KMOD_NONE)), c.name) << c.name;
+    EXPECT_EQ(TNKeyNameForCharacter(10), "return");
+    EXPECT_EQ(TNKeyNameForCharacter(13), "return");
+}
+
+TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
+{
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_NONE)), "a");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_LSHIFT)), "A");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_CAPS)), "A");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_CAPS | KMOD_RSHIFT)), "a");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_NONE)), "1");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_LSHIFT)), "!");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_SLASH, KMOD_RSHIFT)), "?");
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_KP_7, KMOD_NONE)), "7");
+    // Caps lock does not shift digits.
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_CAPS)), "1");
+    // Backspace passes its own character, 127.
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_BACKSPACE, KMOD_NONE)), std::string(1, '\x7f'));
+    // A non-ASCII key of another layout arrives as UTF-8.
+    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(0xE9, KMOD_NONE)), "\xC3\xA9");
+    // F1 passes its function-key character; keys without one give nothing.
+    EXPECT_EQ(TNCharacterForKey(SDLK_F1, KMOD_NONE), 0xF704u);
+    EXPECT_EQ(TNCharacterForKey(SDLK_F13, KMOD_NONE), 0u);
+}
+
+TEST(InputTranslator, KeyDownAndUpWithAutoRepeatIgnored)
+{
+    TNInputTranslator t;
+    Calls calls;
+    for (const SDL_Event& e : {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
+                               keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT)}) {
+        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
+            calls.push_back(c);
+    }
+    EXPECT_EQ(calls, (Calls{"keyDown:right", "keyUp:right"}));
+    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYDOWN, SDLK_F13), kWindow, 600).empty());
+}
+
+TEST(InputTranslator, LeftShiftAloneSendsDownThenUp)
+{
+    TNInputTranslator t;
+    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_LSHIFT, KMOD_LSHIFT), kWindow, 600)),
+              (Calls{"keyDown:left shift"}));
+    EXPECT_EQ(t.currentModifierFlags(), 0x20002u);
+    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYUP, SDLK_LSHIFT, KMOD_NONE), kWindow, 600)),
+              (Calls{"keyUp:left shift"}));
+    EXPECT_EQ(t.previousModifierFlags(), 0u);
+}
+
+TEST(InputTranslator, TwoShiftKeysShareTheShiftFlag)
+{
+    TNInputTranslator t;
+    // Left down, right down: only the first one is announced.
+    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_LSHIFT))), (Calls{"keyDown:left shift"}));
+    EXPECT_TRUE(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_LSHIFT | KMOD_RSHIFT)).empty());
+    // Releasing the first of the two says nothing; the last one says its own name.
+    EXPECT_TRUE(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_RSHIFT)).empty());
+    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_NONE))), (Calls{"keyUp:right shift"}));
+}
+
+TEST(InputTranslator, CapsLockReportsItsLockedState)
+{
+    TNInputTranslator t;
+    // Pressing caps lock turns the lock on (SDL reports KMOD_CAPS from then on).
+    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_CAPS), kWindow, 600)),
+              (Calls{"keyDown:caps lock"}));
+    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_CAPS), kWindow, 600).empty());
+    // Typing while locked gives capitals.
+    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_q, KMOD_CAPS), kWindow, 600)), (Calls{"keyDown:Q"}));
+    // The second press turns it off.
+    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_NONE), kWindow, 600)),
+              (Calls{"keyUp:caps lock"}));
+    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_NONE), kWindow, 600).empty());
+}
+
+TEST(InputTranslator, ModifiersInTheirOrder)
+{
+    TNInputTranslator t;
+    // Everything at once arrives in the fixed order of the checks.
+    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_CAPS | KMOD_LSHIFT | KMOD_RCTRL | KMOD_LALT |
+                                                            KMOD_RGUI))),
+              (Calls{"keyDown:caps lock", "keyDown:left shift", "keyDown:ctrl", "keyDown:alt", "keyDown:cmd"}));
+    EXPECT_EQ(summary(t.flagsChanged(0)),
+              (Calls{"keyUp:caps lock", "keyUp:left shift", "keyUp:ctrl", "keyUp:alt", "keyUp:cmd"}));
+}
+
+TEST(InputTranslator, ControlThenLetter)
+{
+    TNInputTranslator t;
+    Calls calls;
+    for (const SDL_Event& e : {keyEvent(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL), keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL),
+                               keyEvent(SDL_KEYUP, SDLK_a, KMOD_LCTRL), keyEvent(SDL_KEYUP, SDLK_LCTRL, KMOD_NONE)}) {
+        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
+            calls.push_back(c);
+    }
+    EXPECT_EQ(calls, (Calls{"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}));
+}
+
+TEST(InputTranslator, MouseInViewCoordinatesWithYUp)
+{
+    TNInputTranslator t;
+    // A letterboxed view: 800 x 533 at y = 33 in a 800 x 600 window.
+    const TNRect view{0, 33.333, 800, 533.333};
+    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, 10, 500), view, 600)), (Calls{"mouseDown:10,66"}));
+    // The drag leaves the view and keeps going with coordinates outside it.
+    EXPECT_EQ(summary(t.translate(motion(-20, 599, SDL_BUTTON_LMASK), view, 600)), (Calls{"mouseMoved:-20,-32"}));
+    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONUP, -20, 599), view, 600)), (Calls{"mouseUp:-20,-32"}));
+    // Movement without a button, over the bars too.
+    EXPECT_EQ(summary(t.translate(motion(400, 10), view, 600)), (Calls{"mouseMoved:400,556"}));
+}
+
+TEST(InputTranslator, OnlyThePrimaryButtonAndPressesInsideTheView)
+{
+    TNInputTranslator t;
+    const TNRect view{100, 0, 600, 600};
+    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONDOWN, 300, 300, SDL_BUTTON_RIGHT), view, 600).empty());
+    EXPECT_TRUE(t.translate(motion(310, 300, SDL_BUTTON_RMASK), view, 600).empty());
+    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONUP, 300, 300, SDL_BUTTON_RIGHT), view, 600).empty());
+    // A press on the bar left of the view is the parent's; so are its drag and release.
+    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONDOWN, 50, 300), view, 600).empty());
+    EXPECT_TRUE(t.translate(motion(150, 300, SDL_BUTTON_LMASK), view, 600).empty());
+    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONUP, 150, 300), view, 600).empty());
+    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, 150, 300), view, 600)), (Calls{"mouseDown:50,300"}));
+}

@@ -1,0 +1,191 @@
+// The render thread's run loop: queued calls in order, waiting calls,
+// repeating timers, exceptions leaving the loop usable, and finishing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "window/RunLoop.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A thread running a loop in 0.1 s slices until stopped.
+class LoopThread {
+public:
+    LoopThread() : loop_(std::make_shared<RunLoop>())
+    {
+        thread_ = std::thread([this] {
+            RunLoop::setCurrent(loop_);
+            while (!stop_.load()) {
+                try {
+                    loop_->runUntil(RunLoop::Clock::now() + 100ms);
+                } catch (const std::exception&) {
+                    ++exceptions;
+                }
+            }
+            loop_->finish();
+        });
+    }
+    ~LoopThread() { stop(); }
+    void stop()
+    {
+        stop_.store(true);
+        loop_->wakeUp();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    RunLoop& loop() { return *loop_; }
+    std::thread::id id() const { return thread_.get_id(); }
+    std::atomic<int> exceptions{0};
+
+private:
+    std::shared_ptr<RunLoop> loop_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(RunLoop, QueuedCallsRunInOrderOnTheLoopThread)
+{
+    LoopThread t;
+    std::vector<int> order;
+    std::atomic<int> wrongThread{0};
+    for (int i = 0; i < 100; ++i) {
+        t.loop().perform(
+            [&, i] {
+                if (std::this_thread::get_id() != t.id())
+                    ++wrongThread;
+                order.push_back(i);
+            },
+            false);
+    }
+    // A waiting call comes after all of them.
+    t.loop().perform([] {}, true);
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(order[i], i);
+    EXPECT_EQ(wrongThread.load(), 0);
+}
+
+TEST(RunLoop, WaitingCallReturnsOnlyAfterItRan)
+{
+    LoopThread t;
+    std::atomic<bool> ran{false};
+    t.loop().perform(
+        [&] {
+            std::this_thread::sleep_for(50ms);
+            ran.store(true);
+        },
+        true);
+    EXPECT_TRUE(ran.load());
+}
+
+TEST(RunLoop, WaitingCallFromTheLoopThreadRunsAtOnce)
+{
+    LoopThread t;
+    std::vector<int> order;
+    t.loop().perform(
+        [&] {
+            t.loop().perform([&] { order.push_back(2); }, false);
+            t.loop().perform([&] { order.push_back(1); }, true);
+        },
+        true);
+    t.loop().perform([] {}, true);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(RunLoop, ThrowingCallReleasesItsWaiterAndTheLoopGoesOn)
+{
+    LoopThread t;
+    t.loop().perform([] { throw std::runtime_error("boom"); }, true);
+    std::atomic<bool> later{false};
+    t.loop().perform([&] { later.store(true); }, true);
+    EXPECT_TRUE(later.load());
+    EXPECT_EQ(t.exceptions.load(), 1);
+}
+
+TEST(RunLoop, RepeatingTimerFiresAtItsPeriodUntilInvalidated)
+{
+    LoopThread t;
+    std::atomic<int> fired{0};
+    std::shared_ptr<RunLoopTimer> timer;
+    t.loop().perform([&] { timer = RunLoop::current()->scheduleTimer(20ms, [&] { ++fired; }); }, true);
+    std::this_thread::sleep_for(250ms);
+    t.loop().perform([&] { timer->invalidate(); }, true);
+    const int count = fired.load();
+    // About 12 firings; generous bounds for a loaded machine.
+    EXPECT_GE(count, 5);
+    EXPECT_LE(count, 14);
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(fired.load(), count);
+    EXPECT_EQ(t.loop().timerCount(), 0u);
+}
+
+TEST(RunLoop, LateTimerSkipsMissedFirings)
+{
+    LoopThread t;
+    std::atomic<int> fired{0};
+    t.loop().perform([&] { RunLoop::current()->scheduleTimer(10ms, [&] { ++fired; }); }, true);
+    // Block the loop for ten periods; the timer then fires once, not ten times.
+    t.loop().perform([] { std::this_thread::sleep_for(100ms); }, false);
+    t.loop().perform([&] { fired.store(0); }, true);
+    std::this_thread::sleep_for(5ms);
+    EXPECT_LE(fired.load(), 1);
+}
+
+TEST(RunLoop, CallsAndTimerInterleave)
+{
+    LoopThread t;
+    std::atomic<int> fired{0};
+    t.loop().perform([&] { RunLoop::current()->scheduleTimer(5ms, [&] { ++fired; }); }, true);
+    // A steady stream of calls does not starve the timer.
+    for (int i = 0; i < 200; ++i) {
+        t.loop().perform([] { std::this_thread::sleep_for(1ms); }, false);
+    }
+    t.loop().perform([] {}, true);
+    EXPECT_GE(fired.load(), 10);
+}
+
+TEST(RunLoop, FinishedLoopReleasesWaitersAndRefusesCalls)
+{
+    auto loop = std::make_shared<RunLoop>();
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        loop->perform([] {}, true);
+        returned.store(true);
+    });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_FALSE(returned.load());
+    loop->finish();
+    waiter.join();
+    EXPECT_TRUE(returned.load());
+    EXPECT_FALSE(loop->perform([] {}, true));
+}
+
+TEST(RunLoop, WakeUpEndsRunUntilEarly)
+{
+    auto loop = std::make_shared<RunLoop>();
+    std::thread waker([&] {
+        std::this_thread::sleep_for(20ms);
+        loop->wakeUp();
+    });
+    const auto start = RunLoop::Clock::now();
+    loop->runUntil(start + 5s);
+    waker.join();
+    EXPECT_LT(RunLoop::Clock::now() - start, 2s);
+}
+
+TEST(RunLoop, CurrentIsPerThread)
+{
+    std::shared_ptr<RunLoop> mine = RunLoop::current();
+    EXPECT_EQ(RunLoop::current(), mine);
+    std::shared_ptr<RunLoop> other;
+    std::thread([&] { other = RunLoop::current(); }).join();
+    EXPECT_NE(other, mine);
+}

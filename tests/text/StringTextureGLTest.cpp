@@ -1,0 +1,144 @@
+// StringTexture in a real GL context: the uploaded texture, its unpack
+// settings, drawing it, and deleting it.
+#include <gtest/gtest.h>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "OffscreenGL.h"
+#include "text/StringTexture.h"
+
+using tern_test::OffscreenGL;
+
+namespace {
+
+class StringTextureGLTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, gl.width(), 0, gl.height(), -1, 1);  // one unit per pixel, origin bottom left
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    // Total red of the window's rows [fromRow, toRow) (white text on black).
+    long inkInRows(int fromRow, int toRow)
+    {
+        const std::vector<tern_test::Pixel> pixels = gl.readPixels();
+        long ink = 0;
+        for (int y = fromRow; y < toRow; ++y)
+            for (int x = 0; x < gl.width(); ++x)
+                ink += pixels[static_cast<size_t>(y) * gl.width() + x].r;
+        return ink;
+    }
+
+    OffscreenGL gl{256, 128};
+};
+
+}  // namespace
+
+TEST_F(StringTextureGLTest, UploadsTheBitmapAsARectangleTexture)
+{
+    StringTexture texture("Uploaded", "ArialMT", 20, TNTextLayoutAlignment::Center);
+    const TNBitmap bitmap = texture.drawBitmap(8192);
+    texture.genTexture();
+    ASSERT_NE(texture.texName(), 0u);
+    EXPECT_TRUE(glIsTexture(texture.texName()));
+    EXPECT_EQ(texture.texWidth(), bitmap.width);
+    EXPECT_EQ(texture.texHeight(), bitmap.height);
+
+    GLint value = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_RECTANGLE_ARB, &value);
+    EXPECT_EQ(static_cast<GLuint>(value), texture.texName());
+    glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE_ARB, 0, GL_TEXTURE_WIDTH, &value);
+    EXPECT_EQ(value, bitmap.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_RECTANGLE_ARB, 0, GL_TEXTURE_HEIGHT, &value);
+    EXPECT_EQ(value, bitmap.height);
+    glGetTexParameteriv(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, &value);
+    EXPECT_EQ(value, GL_LINEAR);
+    // The unpack settings stay in force after the upload.
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &value);
+    EXPECT_EQ(value, 1);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &value);
+    EXPECT_EQ(value, bitmap.width);
+
+    std::vector<uint8_t> uploaded(bitmap.data.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_RECTANGLE_ARB, 0, GL_RGBA, GL_UNSIGNED_BYTE, uploaded.data());
+    EXPECT_EQ(uploaded, bitmap.data);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(StringTextureGLTest, DrawsUprightAtAPoint)
+{
+    StringTexture texture("MMMMMMMM\n.", "ArialMT", 30, TNTextLayoutAlignment::Left);
+    glEnable(GL_TEXTURE_RECTANGLE_ARB);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 1, 1, 1);
+    texture.drawAtPoint(10, 10);  // makes the texture first
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    ASSERT_NE(texture.texName(), 0u);
+    const int top = 10 + static_cast<int>(texture.texHeight());
+    const int middle = 10 + static_cast<int>(texture.texHeight()) / 2;
+    // The wide line is on top, the dot's line below it; nothing outside.
+    EXPECT_GT(inkInRows(middle, top), 5 * inkInRows(10, middle));
+    EXPECT_GT(inkInRows(10, middle), 0);
+    EXPECT_EQ(inkInRows(0, 10), 0);
+    EXPECT_EQ(inkInRows(top, gl.height()), 0);
+}
+
+TEST_F(StringTextureGLTest, DeletingAndChangingTheFrameDropTheTexture)
+{
+    StringTexture texture("Gone", "ArialMT", 20, TNTextLayoutAlignment::Center);
+    texture.genTexture();
+    const GLuint first = texture.texName();
+    ASSERT_TRUE(glIsTexture(first));
+    texture.genTexture();  // a new texture replaces the old one
+    EXPECT_FALSE(glIsTexture(first));
+    const GLuint second = texture.texName();
+    texture.setMargins(1, 1);
+    EXPECT_FALSE(glIsTexture(second));
+    EXPECT_EQ(texture.texName(), 0u);
+    texture.genTexture();
+    texture.useStaticFrame(64, 32);
+    EXPECT_EQ(texture.texName(), 0u);
+    texture.genTexture();
+    EXPECT_EQ(texture.texWidth(), 64.0f);
+    const GLuint last = texture.texName();
+    texture.deleteTexture();
+    EXPECT_FALSE(glIsTexture(last));
+    EXPECT_EQ(texture.texName(), 0u);
+}
+
+TEST_F(StringTextureGLTest, TheTextureOutlivesTheObject)
+{
+    GLuint name = 0;
+    {
+        StringTexture texture("Kept", "ArialMT", 20, TNTextLayoutAlignment::Center);
+        texture.genTexture();
+        name = texture.texName();
+    }
+    EXPECT_TRUE(glIsTexture(name));
+    glDeleteTextures(1, &name);
+}
+
+TEST_F(StringTextureGLTest, TextLargerThanATextureGivesNoTexture)
+{
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB, &maxSide);
+    ASSERT_GT(maxSide, 0);
+    StringTexture texture("Tall", "ArialMT", static_cast<double>(maxSide), TNTextLayoutAlignment::Center);
+    testing::internal::CaptureStderr();
+    texture.genTexture();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("larger than a texture"), std::string::npos) << log;
+    EXPECT_EQ(texture.texName(), 0u);
+    EXPECT_EQ(texture.texWidth(), 0.0f);
+}

@@ -1,0 +1,220 @@
+// Text drawn into bitmaps by StringTexture: sizes, fonts, row order,
+// alignment, colours, and text that cannot be drawn.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "text/StringTexture.h"
+#include "text/TNTextLayout.h"
+
+namespace {
+
+constexpr int kMaxSide = 8192;
+
+TNTextSize measure(const std::string& text, const std::string& font, double size,
+                   TNTextLayoutAlignment alignment = TNTextLayoutAlignment::Center)
+{
+    TNAttributedString string;
+    string.text = text;
+    string.attributes.fontName = font;
+    string.attributes.pointSize = size;
+    string.attributes.alignment = alignment;
+    return TNTextLayout(string).size();
+}
+
+uint8_t alphaAt(const TNBitmap& bitmap, int x, int y)
+{
+    return bitmap.data[static_cast<size_t>(y) * bitmap.bytesPerRow + x * 4 + 3];
+}
+
+// Total alpha of the rows [fromRow, toRow).
+long inkInRows(const TNBitmap& bitmap, int fromRow, int toRow)
+{
+    long ink = 0;
+    for (int y = fromRow; y < toRow; ++y)
+        for (int x = 0; x < bitmap.width; ++x)
+            ink += alphaAt(bitmap, x, y);
+    return ink;
+}
+
+// Alpha-weighted mean column of the ink in rows [fromRow, toRow).
+double inkCentreX(const TNBitmap& bitmap, int fromRow, int toRow)
+{
+    double weighted = 0, total = 0;
+    for (int y = fromRow; y < toRow; ++y)
+        for (int x = 0; x < bitmap.width; ++x) {
+            weighted += static_cast<double>(alphaAt(bitmap, x, y)) * x;
+            total += alphaAt(bitmap, x, y);
+        }
+    return total > 0 ? weighted / total : -1;
+}
+
+TNBitmap draw(const std::string& text, double size = 24,
+              TNTextLayoutAlignment alignment = TNTextLayoutAlignment::Center, const std::string& font = "ArialMT")
+{
+    StringTexture texture(text, font, size, alignment);
+    return texture.drawBitmap(kMaxSide);
+}
+
+}  // namespace
+
+TEST(StringTexture, DisplayNamesMapToFontNames)
+{
+    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Arial"), "ArialMT");
+    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Courier New"), "CourierNewPSMT");
+    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Times New Roman"), "TimesNewRomanPSMT");
+    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Gill Sans"), "Gill Sans");
+    EXPECT_EQ(StringTexture::fontNameForDisplayName("LucidaGrande"), nullptr);
+    EXPECT_EQ(StringTexture::fontNameForDisplayName("arial"), nullptr);
+    EXPECT_EQ(StringTexture::fontNameForDisplayName(""), nullptr);
+}
+
+TEST(StringTexture, FontNamesResolveThroughFontconfig)
+{
+    const std::string text = "The quick brown fox";
+    // Arial is drawn with its metric twin Liberation Sans.
+    EXPECT_DOUBLE_EQ(measure(text, "ArialMT", 20).width, measure(text, "Liberation Sans", 20).width);
+    EXPECT_DOUBLE_EQ(measure(text, "Arial", 20).width, measure(text, "Liberation Sans", 20).width);
+    EXPECT_DOUBLE_EQ(measure(text, "CourierNewPSMT", 20).width, measure(text, "Liberation Mono", 20).width);
+    EXPECT_NE(measure(text, "ArialMT", 20).width, measure(text, "DejaVu Sans", 20).width);
+    // A name no font has falls back to the sans-serif family.
+    EXPECT_DOUBLE_EQ(measure(text, "No Such Font", 20).width, measure(text, "sans-serif", 20).width);
+    // A point is a pixel: twice the size measures twice as wide.
+    EXPECT_NEAR(measure(text, "ArialMT", 40).width, 2 * measure(text, "ArialMT", 20).width, 1.0);
+}
+
+TEST(StringTexture, BitmapIsTheMeasuredSizePlusMargins)
+{
+    for (double size : {8.0, 12.0, 31.5, 72.0}) {
+        const TNTextSize measured = measure("Score: 1200", "ArialMT", size);
+        const TNBitmap bitmap = draw("Score: 1200", size);
+        EXPECT_EQ(bitmap.width, static_cast<int>(measured.width + 8)) << size;
+        EXPECT_EQ(bitmap.height, static_cast<int>(measured.height + 4)) << size;
+        EXPECT_EQ(bitmap.bytesPerRow, bitmap.width * 4);
+        EXPECT_EQ(bitmap.bitsPerPixel, 32);
+        // The margins stay clear.
+        EXPECT_EQ(inkInRows(bitmap, 0, 1), 0);
+        EXPECT_EQ(inkInRows(bitmap, bitmap.height - 1, bitmap.height), 0);
+        EXPECT_GT(inkInRows(bitmap, 0, bitmap.height), 0);
+    }
+}
+
+TEST(StringTexture, FirstRowHoldsTheBottomOfTheFrame)
+{
+    // A wide first line over a dot: the dot's line is the bottom one.
+    const TNBitmap bitmap = draw("MMMMMMMM\n.", 30, TNTextLayoutAlignment::Left);
+    const int half = bitmap.height / 2;
+    EXPECT_GT(inkInRows(bitmap, half, bitmap.height), 5 * inkInRows(bitmap, 0, half));
+}
+
+TEST(StringTexture, AlignmentPlacesShortLines)
+{
+    const std::string text = "MMMMMMMMMM\n.";
+    const TNBitmap left = draw(text, 30, TNTextLayoutAlignment::Left);
+    const TNBitmap centre = draw(text, 30, TNTextLayoutAlignment::Center);
+    const TNBitmap right = draw(text, 30, TNTextLayoutAlignment::Right);
+    ASSERT_EQ(left.width, centre.width);
+    ASSERT_EQ(left.width, right.width);
+    const int dotRows = left.height / 2;  // the bottom line, with the dot
+    const double width = left.width;
+    EXPECT_LT(inkCentreX(left, 0, dotRows), width * 0.15);
+    EXPECT_NEAR(inkCentreX(centre, 0, dotRows), width * 0.5, width * 0.1);
+    EXPECT_GT(inkCentreX(right, 0, dotRows), width * 0.85);
+}
+
+TEST(StringTexture, TextIsWhiteWithStraightAlpha)
+{
+    const TNBitmap bitmap = draw("Antialiased", 17);
+    int partial = 0;
+    for (size_t i = 0; i < bitmap.data.size(); i += 4) {
+        const uint8_t alpha = bitmap.data[i + 3];
+        if (alpha == 0) {
+            EXPECT_EQ(bitmap.data[i], 0);
+            continue;
+        }
+        partial += alpha < 255;
+        EXPECT_GE(bitmap.data[i], 254);
+        EXPECT_GE(bitmap.data[i + 1], 254);
+        EXPECT_GE(bitmap.data[i + 2], 254);
+    }
+    EXPECT_GT(partial, 10);  // antialiased edges
+}
+
+TEST(StringTexture, BoxAndBorderColours)
+{
+    TNTextAttributes attributes;
+    attributes.fontName = "ArialMT";
+    attributes.pointSize = 20;
+    StringTexture texture("Hi", attributes, TNTextColor{0, 0, 1, 1}, TNTextColor{1, 0, 0, 1},
+                          TNTextColor{0, 1, 0, 1});
+    const TNBitmap bitmap = texture.drawBitmap(kMaxSide);
+    ASSERT_GT(bitmap.width, 4);
+    auto pixel = [&](int x, int y) { return &bitmap.data[static_cast<size_t>(y) * bitmap.bytesPerRow + x * 4]; };
+    const uint8_t* corner = pixel(0, 0);  // the border
+    EXPECT_EQ(corner[0], 0);
+    EXPECT_EQ(corner[1], 255);
+    EXPECT_EQ(corner[3], 255);
+    const uint8_t* inside = pixel(2, 1);  // the box, inside the border and the margin
+    EXPECT_EQ(inside[0], 255);
+    EXPECT_EQ(inside[1], 0);
+    EXPECT_EQ(inside[3], 255);
+    int blue = 0;  // the text colour where no foreground attribute is set
+    for (int y = 0; y < bitmap.height; ++y)
+        for (int x = 0; x < bitmap.width; ++x)
+            blue += pixel(x, y)[2] > 200 && pixel(x, y)[0] < 50;
+    EXPECT_GT(blue, 20);
+}
+
+TEST(StringTexture, FramesAndMargins)
+{
+    StringTexture texture("Frame", "ArialMT", 20, TNTextLayoutAlignment::Center);
+    const TNTextSize measured = measure("Frame", "ArialMT", 20);
+    EXPECT_DOUBLE_EQ(texture.marginSize().width, 4.0);
+    EXPECT_DOUBLE_EQ(texture.marginSize().height, 2.0);
+    EXPECT_DOUBLE_EQ(texture.frameSize().width, measured.width + 8);
+
+    texture.setMargins(10, 6);
+    EXPECT_DOUBLE_EQ(texture.frameSize().width, measured.width + 20);
+    EXPECT_DOUBLE_EQ(texture.frameSize().height, measured.height + 12);
+
+    texture.useStaticFrame(100, 50);
+    EXPECT_TRUE(texture.staticFrame());
+    TNBitmap bitmap = texture.drawBitmap(kMaxSide);
+    EXPECT_EQ(bitmap.width, 100);
+    EXPECT_EQ(bitmap.height, 50);
+
+    texture.useDynamicFrame();
+    EXPECT_FALSE(texture.staticFrame());
+    EXPECT_DOUBLE_EQ(texture.frameSize().width, measured.width + 20);
+}
+
+TEST(StringTexture, TextThatCannotBeDrawnGivesAnEmptyBitmap)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double size : {0.0, -3.0, nan, 1e9, std::numeric_limits<double>::infinity()}) {
+        const TNBitmap bitmap = draw("Size", size);
+        EXPECT_EQ(bitmap.width, 0) << size;
+        EXPECT_EQ(bitmap.height, 0) << size;
+        EXPECT_TRUE(bitmap.data.empty()) << size;
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(draw("bad \xff\xfe bytes").width, 0);
+    EXPECT_EQ(draw(std::string(20000, 'W')).width, 0);  // wider than any texture
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+}
+
+TEST(StringTexture, WithoutAGLContextTheSizeIsKeptAndNoTextureMade)
+{
+    StringTexture texture("No context", "ArialMT", 16, TNTextLayoutAlignment::Left);
+    testing::internal::CaptureStderr();
+    texture.genTexture();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "StringTexture -genTexture: Failure to get current OpenGL context\n");
+    EXPECT_EQ(texture.texName(), 0u);
+    const TNTextSize measured = measure("No context", "ArialMT", 16);
+    EXPECT_EQ(texture.texWidth(), std::floor(measured.width + 8));
+    EXPECT_EQ(texture.texHeight(), std::floor(measured.height + 4));
+}

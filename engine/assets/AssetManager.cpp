@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "assets/AssetScriptError.h"
-#include "lua/TNManagerLink.h"
+#include "lua/TNHandle.h"
 #include "lauxlib.h"
 #include "images/TNLoadImageFromFile.h"
 
@@ -50,13 +50,13 @@ std::string errorMessage(lua_State* L, int index)
 
 AssetManager::AssetManager(lua_State* L) : L_(L)
 {
-    TNLiveManagers().add(this);
+    handle_ = TNHandleTable::add(this);
 }
 
 AssetManager::~AssetManager()
 {
     // From here on the links of scenes and spaces find no manager.
-    TNLiveManagers().remove(this);
+    TNHandleTable::remove(handle_);
     unloadAllImages();
     unloadAllSounds();
     // Detaching does not touch the registries, but iterate copies anyway.

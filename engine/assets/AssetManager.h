@@ -21,14 +21,18 @@
 #include <set>
 #include <string>
 
-#include "lua.h"
-#include "images/SGImage.h"
 #include "audio/SGSound.h"
+#include "images/SGImage.h"
+#include "lua.h"
+#include "lua/TNHandle.h"
 
 #include "assets/AssetLoader.h"
 
 class AssetManager {
 public:
+    // Names this manager while it lives (see TNManagerLink).
+    TNHandle handle() const { return handle_; }
+
     using ImageCache = std::map<std::string, SGImage>;
     using SoundCache = std::map<std::string, SGSound>;
 
@@ -95,6 +99,7 @@ public:
     const SoundCache& sounds() const { return sounds_; }
 
 private:
+    TNHandle handle_;
     bool askScriptForPath(const char* method, const std::string& name, std::string& path);
 
     std::set<AssetLoader*> soundLoaders_;   // not owned

@@ -5,7 +5,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-#include "lua/TNManagerLink.h"
+#include "lua/TNHandle.h"
 #include "audio/TNAudioSource.h"
 #include "audio/TNOpenALCheck.h"
 
@@ -40,13 +40,13 @@ SoundManager::SoundManager()
     TNCheckALCError("SoundManager::SoundManager: alcMakeContextCurrent");
     for (int i = 0; i < kPoolSize; ++i)
         freeSources_.insert(new TNAudioSource());
-    TNLiveManagers().add(this);
+    handle_ = TNHandleTable::add(this);
 }
 
 SoundManager::~SoundManager()
 {
     // From here on the links of scenes and nodes find no manager.
-    TNLiveManagers().remove(this);
+    TNHandleTable::remove(handle_);
     TNCheckALError("SoundManager::~SoundManager");
     TNCheckALCError("SoundManager::~SoundManager");
     alcMakeContextCurrent(sharedAlContext);

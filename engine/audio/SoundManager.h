@@ -9,10 +9,15 @@
 
 #include <set>
 
+#include "lua/TNHandle.h"
+
 class TNAudioSource;
 
 class SoundManager {
 public:
+    // Names this manager while it lives (see TNManagerLink).
+    TNHandle handle() const { return handle_; }
+
     static constexpr int kPoolSize = 32;
 
     SoundManager();
@@ -42,6 +47,7 @@ public:
     int playingCount() const { return static_cast<int>(playingSources_.size()); }
 
 private:
+    TNHandle handle_;
     std::set<TNAudioSource*> freeSources_;
     std::set<TNAudioSource*> reservedSources_;
     std::set<TNAudioSource*> playingSources_;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "assets/AssetManager.h"
+#include "audio/SoundManager.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
 #include "scenegraph/nodes/SGNodeFactory.h"
 

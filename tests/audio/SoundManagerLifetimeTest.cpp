@@ -114,7 +114,6 @@ TEST_F(SoundManagerLifetime, ScenesOfADeletedManagerPlayNothingAndStayUsable)
 // script deletes it; here the test does, after the close).
 TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
 {
-    const int managersBefore = TNLiveManagers().count();
     engine.run(R"(
         local function holdPlayer(manager, holder)
             local scene = scenegraph.scene.new(manager, nil)
@@ -133,7 +132,6 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
         scenes = { holdPlayer(early, newerHolder), holdPlayer(late, olderHolder) }
         sharedSoundManager = late
     )");
-    EXPECT_EQ(TNLiveManagers().count(), managersBefore + 2);
     SoundManager* managers[2] = {nullptr, nullptr};
     const char* names[2] = {"early", "late"};
     for (int i = 0; i < 2; ++i) {
@@ -142,10 +140,15 @@ TEST_F(SoundManagerLifetime, ClosingTheStateWithTheManagerAndScenesAlive)
         lua_pop(engine.L(), 1);
     }
     engine.destroy();
-    EXPECT_EQ(TNLiveManagers().count(), managersBefore + 2);
+    TNHandle handles[2];
+    for (int i = 0; i < 2; ++i) {
+        handles[i] = managers[i]->handle();
+        EXPECT_EQ(TNHandleTable::lookup(handles[i]), managers[i]);
+    }
     for (SoundManager* manager : managers)
         delete manager;
-    EXPECT_EQ(TNLiveManagers().count(), managersBefore);
+    for (TNHandle handle : handles)
+        EXPECT_EQ(TNHandleTable::lookup(handle), nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "assets/AssetManager.h"
 #include "audio/SoundManager.h"
 #include "audio/TNAudioSource.h"
 #include "audio/SGSound.h"

@@ -1,0 +1,159 @@
+// The binding toolkit: handles, typed userdata, argument readers and the
+// exception seam, on a bare Lua state.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "lauxlib.h"
+#include "lua.h"
+#include "lua/TNHandle.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+#include "lua/TNLuaType.h"
+#include "lualib.h"
+
+namespace {
+
+TEST(Handles, AStaleHandleFindsNothingEvenWhenItsSlotIsReused)
+{
+    int first = 1, second = 2;
+    const TNHandle a = TNHandleTable::add(&first);
+    EXPECT_EQ(TNHandleTable::lookup(a), &first);
+    TNHandleTable::remove(a);
+    EXPECT_EQ(TNHandleTable::lookup(a), nullptr);
+    const TNHandle b = TNHandleTable::add(&second);
+    EXPECT_EQ(b.index, a.index) << "the freed slot is reused";
+    EXPECT_NE(b.generation, a.generation);
+    EXPECT_EQ(TNHandleTable::lookup(a), nullptr);
+    EXPECT_EQ(TNHandleTable::lookup(b), &second);
+    TNHandleTable::remove(a);  // already ended: must not end b
+    EXPECT_EQ(TNHandleTable::lookup(b), &second);
+    TNHandleTable::remove(b);
+}
+
+TEST(Handles, NullForeignAndFarHandlesFindNothing)
+{
+    EXPECT_EQ(TNHandleTable::lookup(TNHandle()), nullptr);
+    EXPECT_EQ(TNHandleTable::lookup(TNHandle{0xFFFFFFFFu, 1}), nullptr);
+    EXPECT_EQ(TNHandleTable::lookup(TNHandle{4000000u, 1}), nullptr);
+    TNHandleTable::remove(TNHandle{4000000u, 1});
+}
+
+TEST(Handles, ManyLiveHandlesAcrossBlocks)
+{
+    std::vector<int> objects(10000);
+    std::vector<TNHandle> handles;
+    const int before = TNHandleTable::liveCount();
+    for (int& object : objects)
+        handles.push_back(TNHandleTable::add(&object));
+    EXPECT_EQ(TNHandleTable::liveCount(), before + 10000);
+    for (size_t i = 0; i < objects.size(); ++i)
+        ASSERT_EQ(TNHandleTable::lookup(handles[i]), &objects[i]);
+    for (TNHandle handle : handles)
+        TNHandleTable::remove(handle);
+    EXPECT_EQ(TNHandleTable::liveCount(), before);
+}
+
+const TNLuaType kShape = {"Shape", "test.ShapeMT"};
+const TNLuaType kCircle = {"Circle", "test.CircleMT", &kShape};
+const TNLuaType kEngine = {"engine", "test.EngineMT"};
+
+int describe(lua_State* L)
+{
+    tn_checkblock<int>(L, 1, kShape, "Shape.describe");
+    const float radius = tn_checkfinite(L, 2, "Shape.describe");
+    const char* name = tn_optstring(L, 3, "Shape.describe", "unnamed");
+    lua_pushfstring(L, "%s %d", name, static_cast<int>(radius));
+    return 1;
+}
+
+int lastTwo(lua_State* L)
+{
+    lua_pushinteger(L, tn_tointeger(L, tn_fromtop(L, 2, 1)) * 10 + tn_tointeger(L, tn_fromtop(L, 2, 2)));
+    return 1;
+}
+
+int fails(lua_State*)
+{
+    throw std::runtime_error("World.step: the world is locked");
+}
+
+class Toolkit : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        L = luaL_newstate();
+        luaL_openlibs(L);
+        const luaL_Reg shapeMethods[] = {{"describe", describe}, {nullptr, nullptr}};
+        tn_newtype(L, kShape, shapeMethods);
+        tn_newtype(L, kCircle, shapeMethods);
+        tn_newtype(L, kEngine, nullptr);
+        lua_register(L, "lastTwo", lastTwo);
+        lua_register(L, "fails", tn_guarded<fails>);
+        lua_register(L, "describe", describe);
+        *tn_newblock<int>(L, kCircle) = 7;
+        lua_setglobal(L, "circle");
+        tn_newblock<int>(L, kEngine);
+        lua_setglobal(L, "engine");
+    }
+    void TearDown() override { lua_close(L); }
+
+    // The chunk's result as a string, or its error message.
+    std::string run(const std::string& chunk)
+    {
+        if (luaL_loadstring(L, chunk.c_str()) || lua_pcall(L, 0, 1, 0)) {
+            std::string message = lua_tostring(L, -1);
+            lua_pop(L, 1);
+            return message;
+        }
+        std::string result = lua_isstring(L, -1) ? lua_tostring(L, -1) : luaL_typename(L, -1);
+        lua_pop(L, 1);
+        return result;
+    }
+
+    lua_State* L = nullptr;
+};
+
+TEST_F(Toolkit, ADerivedTypePassesWhereItsBaseIsAsked)
+{
+    EXPECT_EQ(run("return circle:describe(2.9)"), "unnamed 2");
+    EXPECT_EQ(run("return circle:describe(3, 'wheel')"), "wheel 3");
+    EXPECT_EQ(run("return getmetatable(circle) == debug.getregistry()['test.CircleMT'] and 'same' or 'other'"),
+              "same");
+}
+
+TEST_F(Toolkit, WrongArgumentsGiveOneMessageNamingFunctionArgumentAndType)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"return describe(engine, 1)", "Shape.describe: argument 1 must be a Shape (got userdata)"},
+        {"return describe({}, 1)", "Shape.describe: argument 1 must be a Shape (got table)"},
+        {"return describe(io.stdout, 1)", "Shape.describe: argument 1 must be a Shape (got userdata)"},
+        {"return circle:describe()", "Shape.describe: argument 2 must be a number (got no value)"},
+        {"return circle:describe('x')", "Shape.describe: argument 2 must be a number (got string)"},
+        {"return circle:describe(1/0)", "Shape.describe: argument 2 must be a finite number (got number)"},
+        {"return circle:describe(1, {})", "Shape.describe: argument 3 must be a string (got table)"},
+        {"return fails()", "World.step: the world is locked"},
+    };
+    for (const auto& [chunk, message] : cases) {
+        const std::string got = run(chunk);
+        EXPECT_NE(got.find(message), std::string::npos) << chunk << " gave " << got;
+    }
+}
+
+TEST_F(Toolkit, ReadersFromTheTopAndIntegerTruncation)
+{
+    EXPECT_EQ(run("return lastTwo('ignored', 1, 2)"), "12");
+    EXPECT_EQ(run("return lastTwo(3)"), "3");
+    EXPECT_EQ(tn_truncate(2.9f), 2);
+    EXPECT_EQ(tn_truncate(-2.9f), -2);
+    EXPECT_EQ(tn_truncate(1e20f), INT32_MAX);
+    EXPECT_EQ(tn_truncate(-1e20f), INT32_MIN);
+    EXPECT_EQ(tn_truncate(std::nanf("")), 0);
+    EXPECT_EQ(tn_article("integer"), "an integer");
+    EXPECT_EQ(tn_article("Body"), "a Body");
+}
+
+}  // namespace

@@ -16,6 +16,7 @@
 #include "AssetTestSupport.h"
 #include "OffscreenGL.h"
 #include "audio/SoundManager.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "images/TNMissingImage.h"
 #include "scenegraph/nodes/SGImageLoaderNode.h"

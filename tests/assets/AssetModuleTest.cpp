@@ -10,6 +10,7 @@
 #include "assets/AssetManager.h"
 #include "AssetTestSupport.h"
 #include "OffscreenGL.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 

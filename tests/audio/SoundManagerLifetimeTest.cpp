@@ -10,6 +10,7 @@
 #include "OffscreenGL.h"
 #include "audio/SoundManager.h"
 #include "lua/TNManagerLink.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "audio/wrap_SoundManager.h"
 

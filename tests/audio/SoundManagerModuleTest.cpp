@@ -9,6 +9,7 @@
 
 #include "AudioTestSupport.h"
 #include "audio/SoundManager.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "audio/wrap_SoundManager.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AudioTestSupport.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 
 using namespace tern_audio_test;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lua.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "DocumentScript.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 #include "lualib.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DocumentScript.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 
 using namespace tern_test;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 #include "lobject.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/TNEngine.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 

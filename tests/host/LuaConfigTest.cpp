@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/TNEngine.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 #include "lualib.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/TNDatabase.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 
 using namespace tern_test;

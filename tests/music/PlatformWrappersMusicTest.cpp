@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "MusicMedia.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "music/TNMusicManager.h"
 #include "music/TNMusic.h"

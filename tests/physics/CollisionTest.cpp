@@ -2,6 +2,7 @@
 // by a Lua script that records the callbacks.
 #include <gtest/gtest.h>
 
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "box2d/box2d.h"
 #include "physics/wrap_Physics.h"

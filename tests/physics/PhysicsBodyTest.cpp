@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "box2d/box2d.h"
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 
 using tern_test::ScriptedEngine;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DrawingSupport.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 
 using namespace tern_test;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "OffscreenGL.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
 #include "scenegraph/SGObject.h"

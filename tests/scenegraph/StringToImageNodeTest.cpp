@@ -10,6 +10,7 @@
 
 #include "DrawingSupport.h"
 #include "OffscreenGL.h"
+#include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "text/TNTextLayout.h"
 #include "scenegraph/SGScene.h"

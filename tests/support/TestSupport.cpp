@@ -11,7 +11,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "lauxlib.h"
 
 namespace tern_test {
 
@@ -61,49 +60,6 @@ CommandResult runCommand(const std::string& command)
         result.out.append(buffer, n);
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-ScriptedEngine::ScriptedEngine(const std::string& engineSource, const char* savePath, int usePool)
-{
-    const std::string enginePath = dir_.file("engine.lua");
-    writeFile(enginePath, engineSource);
-    S_ = TN_NewState(usePool);
-    initStatus_ = TN_Init(S_, enginePath.c_str(), savePath);
-    lua_settop(S_->L, 0);
-}
-
-ScriptedEngine::~ScriptedEngine()
-{
-    destroy();
-}
-
-void ScriptedEngine::destroy()
-{
-    if (S_)
-        TN_DestroyState(S_);
-    S_ = nullptr;
-}
-
-void ScriptedEngine::run(const std::string& chunk)
-{
-    const int top = lua_gettop(L());
-    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 0, 0) != 0) {
-        ADD_FAILURE() << "script failed: " << lua_tostring(L(), -1);
-    }
-    lua_settop(L(), top);
-}
-
-std::string ScriptedEngine::eval(const std::string& expression)
-{
-    const int top = lua_gettop(L());
-    std::string result;
-    const std::string chunk = "return tostring(" + expression + ")";
-    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 1, 0) != 0)
-        ADD_FAILURE() << "eval failed: " << lua_tostring(L(), -1);
-    else
-        result = lua_tostring(L(), -1);
-    lua_settop(L(), top);
     return result;
 }
 

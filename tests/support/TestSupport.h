@@ -1,11 +1,10 @@
-// Helpers shared by the test suites: temporary folders, files, and engine
-// states running real Lua scripts.
+// Helpers shared by the test suites: temporary folders, files and commands.
+// They link no part of the engine.
 #ifndef TERN_TEST_SUPPORT_H
 #define TERN_TEST_SUPPORT_H
 
 #include <string>
 
-#include "host/TNEngine.h"
 
 namespace tern_test {
 
@@ -35,31 +34,6 @@ struct CommandResult {
     std::string out;
 };
 CommandResult runCommand(const std::string& command);
-
-// A TN_State initialised with the given engine script source.
-class ScriptedEngine {
-public:
-    explicit ScriptedEngine(const std::string& engineSource, const char* savePath = nullptr, int usePool = 0);
-    ~ScriptedEngine();
-    ScriptedEngine(const ScriptedEngine&) = delete;
-    ScriptedEngine& operator=(const ScriptedEngine&) = delete;
-
-    TN_State* state() const { return S_; }
-    lua_State* L() const { return S_->L; }
-    int initStatus() const { return initStatus_; }
-
-    // Runs a chunk; fails the test with the message when it raises an error.
-    void run(const std::string& chunk);
-    // Value of a global expression as a string ("nil" for nil).
-    std::string eval(const std::string& expression);
-    // Destroys the state now (the destructor then does nothing).
-    void destroy();
-
-private:
-    TempDir dir_;
-    TN_State* S_;
-    int initStatus_;
-};
 
 }  // namespace tern_test
 

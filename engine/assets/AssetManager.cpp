@@ -1,12 +1,12 @@
 #include "assets/AssetManager.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "assets/AssetScriptError.h"
 #include "lua/TNHandle.h"
 #include "lauxlib.h"
 #include "images/TNLoadImageFromFile.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ bool AssetManager::askScriptForPath(const char* method, const std::string& name,
         const char* text = lua_tolstring(L, -1, &length);
         path.assign(text, length);
     } else {
-        std::fprintf(stderr, "AssetManager: %s returned a %s value, not a path; the file counts as missing\n",
+        TNLog("AssetManager: %s returned a %s value, not a path; the file counts as missing",
                      call.c_str(), lua_typename(L, type));
     }
     lua_settop(L, top);

@@ -1,6 +1,5 @@
 #include "audio/SoundManager.h"
 
-#include <cstdio>
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -8,6 +7,7 @@
 #include "lua/TNHandle.h"
 #include "audio/TNAudioSource.h"
 #include "audio/TNOpenALCheck.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void openSharedContext()
         sharedAlContext = alcCreateContext(sharedAlDevice, nullptr);
         TNCheckALCError("SoundManager::SoundManager: alcCreateContext");
         if (!sharedAlContext)
-            std::printf("SoundManager: no sound output device could be opened; the game runs without sound\n");
+            TNLogStdout("SoundManager: no sound output device could be opened; the game runs without sound");
     }
 }
 

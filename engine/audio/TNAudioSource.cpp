@@ -1,10 +1,11 @@
 #include "audio/TNAudioSource.h"
 
-#include <cstdio>
+#include <cstddef>
 #include <vector>
 
 #include "audio/TNOpenALCheck.h"
 #include "audio/SGSound.h"
+#include "log/TNLog.h"
 
 TNAudioSource::TNAudioSource()
 {
@@ -41,7 +42,7 @@ void TNAudioSource::queueBuffers(const ALuint* buffers, int count)
     if (!buffers && count > 0) {
         // OpenAL Soft would read through the null array.
         if (TNHasCurrentALContext())
-            std::printf("OpenAL error %d in call to %s\n", AL_INVALID_VALUE, label);
+            TNLogStdout("OpenAL error %d in call to %s", AL_INVALID_VALUE, label);
         return;
     }
     alSourceQueueBuffers(sourceName_, count, buffers);

@@ -1,9 +1,9 @@
 #include "audio/TNOpenALCheck.h"
 
-#include <cstdio>
-
 #include <AL/al.h>
 #include <AL/alc.h>
+
+#include "log/TNLog.h"
 
 bool TNHasCurrentALContext()
 {
@@ -17,7 +17,7 @@ bool TNCheckALError(const char* label)
     const ALenum error = alGetError();
     if (error == AL_NO_ERROR)
         return false;
-    std::printf("OpenAL error %d in call to %s\n", error, label);
+    TNLogStdout("OpenAL error %d in call to %s", error, label);
     return true;
 }
 
@@ -26,6 +26,6 @@ bool TNCheckALCError(const char* label)
     const ALCenum error = alcGetError(nullptr);
     if (error == ALC_NO_ERROR)
         return false;
-    std::printf("OpenAL context error %d in call to %s\n", error, label);
+    TNLogStdout("OpenAL context error %d in call to %s", error, label);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <vorbis/vorbisfile.h>
@@ -12,6 +13,7 @@
 #include "audio/databuffer.h"
 #include "audio/TNAudioFile.h"
 #include "audio/TNConvertingAudioReader.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ int64_t maxFramesFor(double sampleRate, int bytesPerFrame)
 
 [[noreturn]] void refuseTooLong(const char* path)
 {
-    std::printf("Sound file %s is longer than %g seconds or %llu MiB decoded; it is not loaded\n", path,
+    TNLogStdout("Sound file %s is longer than %g seconds or %llu MiB decoded; it is not loaded", path,
         TNMaxSoundSeconds, static_cast<unsigned long long>(TNMaxSoundBytes >> 20));
     throw 1;
 }
@@ -41,6 +43,17 @@ ALuint* makeOpenALBuffer(ALenum format, const void* data, size_t size, ALsizei r
 }
 
 // --- Ogg Vorbis ---------------------------------------------------------
+
+// One line for all read errors of a stream: "Ogg read had an error" once
+// per error, then how many there were in which file.
+void reportOggReadErrors(int errors, const char* path, bool gaveUp)
+{
+    std::string line;
+    for (int i = 0; i < errors; ++i)
+        line += "Ogg read had an error";
+    TNLogStdout("%s (%d in %s%s)", line.c_str(), errors, path,
+        gaveUp ? "; gave up and kept the sound decoded so far" : "");
+}
 
 }  // namespace
 
@@ -75,15 +88,13 @@ TNOggChain TNReadOggChain(OggVorbis_File* vf, const char* path, size_t maxBytes)
             current->next = databuffer_new();
             current = current->next;
         } else {
-            std::printf("Ogg read had an error");
             ++errors;
             if (++errorsInARow >= TNMaxOggErrorsWithoutProgress)
                 break;
         }
     }
     if (errors > 0)
-        std::printf(" (%d in %s%s)\n", errors, path,
-            errorsInARow >= TNMaxOggErrorsWithoutProgress ? "; gave up and kept the sound decoded so far" : "");
+        reportOggReadErrors(errors, path, errorsInARow >= TNMaxOggErrorsWithoutProgress);
     return chain;
 }
 
@@ -153,20 +164,20 @@ ALuint* OggToOpenAL(const char* path)
 {
     FILE* file = std::fopen(path, "rb");
     if (!file) {
-        std::printf("Cannot open sound file %s: %s\n", path, std::strerror(errno));
+        TNLogStdout("Cannot open sound file %s: %s", path, std::strerror(errno));
         throw 1;
     }
     OggVorbis_File vf;
     if (ov_open_callbacks(file, &vf, nullptr, 0, OV_CALLBACKS_DEFAULT) < 0) {
         std::fclose(file);
-        std::printf("Sound file %s is not Ogg Vorbis\n", path);
+        TNLogStdout("Sound file %s is not Ogg Vorbis", path);
         throw 1;
     }
     // From here the stream owns the file; ov_clear closes both however this ends.
     const std::unique_ptr<OggVorbis_File, int (*)(OggVorbis_File*)> stream(&vf, ov_clear);
     const vorbis_info* info = ov_info(&vf, -1);
     if (!info || info->channels <= 0 || info->rate <= 0) {
-        std::printf("Sound file %s has no playable Ogg Vorbis stream\n", path);
+        TNLogStdout("Sound file %s has no playable Ogg Vorbis stream", path);
         throw 1;
     }
     const int bytesPerFrame = 2 * info->channels;
@@ -199,7 +210,7 @@ ALuint* CAFToOpenAL(const char* path)
         refuseTooLong(path);
     std::vector<uint8_t> bytes;
     if (!file.readAllBytes(bytes)) {
-        std::printf("Cannot read the audio data of %s: %s\n", path, file.error().c_str());
+        TNLogStdout("Cannot read the audio data of %s: %s", path, file.error().c_str());
         return nullptr;
     }
     adaptSamplesForOpenAL(format, bytes);
@@ -211,11 +222,11 @@ ALuint* ExtAudioFileToOpenAL(const char* path)
 {
     TNConvertingAudioReader reader;
     if (!reader.open(path)) {
-        std::printf("Cannot read sound file %s: %s\n", path, reader.error().c_str());
+        TNLogStdout("Cannot read sound file %s: %s", path, reader.error().c_str());
         throw 1;
     }
     if (reader.channels() > 2) {
-        std::printf("Sound file %s has %d channels; at most 2 can be played\n", path, reader.channels());
+        TNLogStdout("Sound file %s has %d channels; at most 2 can be played", path, reader.channels());
         throw 1;
     }
     std::vector<int16_t> samples;
@@ -223,7 +234,7 @@ ALuint* ExtAudioFileToOpenAL(const char* path)
     if (status == TNConvertingAudioReader::Status::tooLong)
         refuseTooLong(path);
     if (status == TNConvertingAudioReader::Status::failed) {
-        std::printf("Cannot decode sound file %s: %s\n", path, reader.error().c_str());
+        TNLogStdout("Cannot decode sound file %s: %s", path, reader.error().c_str());
         throw 1;
     }
     return makeOpenALBuffer(AL_FORMAT_MONO16, samples.data(), samples.size() * sizeof(int16_t),

@@ -38,10 +38,11 @@ struct TNOggChain {
     databuffer* first = nullptr;
     bool tooLong = false;
 };
-// Reads an opened stream to its end into a chain. A read error prints
-// "Ogg read had an error" and decoding carries on, until
-// TNMaxOggErrorsWithoutProgress errors come in a row: then it stops and
-// keeps what it has. path names the file in the closing summary line.
+// Reads an opened stream to its end into a chain. Decoding carries on after
+// a read error, until TNMaxOggErrorsWithoutProgress errors come in a row:
+// then it stops and keeps what it has. Read errors are reported at the end
+// in one line on standard output: "Ogg read had an error" once per error,
+// then " (N in PATH)".
 TNOggChain TNReadOggChain(OggVorbis_File* vf, const char* path, size_t maxBytes);
 
 // Chooses the path by suffix: ".ogg" Ogg, ".caf" CAF, anything else converting.

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
+#include "log/TNLog.h"
 
 namespace {
 
@@ -35,5 +35,5 @@ void CheckGLError(const char* label)
 {
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR)
-        std::fprintf(stderr, "OpenGL Error in %s : %s\n", label, errorText(error));
+        TNLog("OpenGL Error in %s : %s", label, errorText(error));
 }

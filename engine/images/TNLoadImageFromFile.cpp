@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include "images/TNImageDecoding.h"
 #include "images/TNImageGLTexture.h"
 #include "images/TNMissingImage.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -42,14 +42,14 @@ SGImage missingImage()
 SGImage loadImage(const char* path)
 {
     if (!SDL_GL_GetCurrentContext()) {
-        std::fprintf(stderr, "TNLoadImageFromFile: no current OpenGL context to upload %s\n", path);
+        TNLog("TNLoadImageFromFile: no current OpenGL context to upload %s", path);
         return SGImageNull;
     }
     std::string reason;
     SDL_Surface* surface = TNDecodeImageFile(path, TNMaxRectangleTextureSide(), reason);
     if (surface)
         return imageFromSurface(surface);
-    std::fprintf(stderr, "TNLoadImageFromFile could not create NSImage from file %s (%s)\n", path, reason.c_str());
+    TNLog("TNLoadImageFromFile could not create NSImage from file %s (%s)", path, reason.c_str());
     return missingImage();
 }
 
@@ -62,7 +62,7 @@ SGImage TNLoadImageFromFile(const char* path)
     try {
         return loadImage(path);
     } catch (const std::exception& e) {  // out of memory while holding the pixels
-        std::fprintf(stderr, "TNLoadImageFromFile: %s: %s\n", path, e.what());
+        TNLog("TNLoadImageFromFile: %s: %s", path, e.what());
         return SGImageNull;
     }
 }

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "music/TNMusicDecoder.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ bool initAudioOnce()
         return false;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         failed = true;
-        std::fprintf(stderr, "Music: no audio output (%s); music plays silently\n", SDL_GetError());
+        TNLog("Music: no audio output (%s); music plays silently", SDL_GetError());
         return false;
     }
     return true;
@@ -40,7 +40,7 @@ void reportNoDeviceOnce()
 {
     static std::atomic<bool> reported{false};
     if (!reported.exchange(true))
-        std::fprintf(stderr, "Music: cannot open an audio device (%s); music plays silently\n", SDL_GetError());
+        TNLog("Music: cannot open an audio device (%s); music plays silently", SDL_GetError());
 }
 
 }  // namespace
@@ -50,13 +50,13 @@ std::unique_ptr<TNSoundFilePlayer> TNSoundFilePlayer::create(const std::string& 
     std::string error;
     std::unique_ptr<TNMusicDecoder> decoder = TNMusicDecoder::open(path, error);
     if (!decoder) {
-        std::fprintf(stderr, "Music: cannot play \"%s\": %s\n", path.c_str(), error.c_str());
+        TNLog("Music: cannot play \"%s\": %s", path.c_str(), error.c_str());
         return nullptr;
     }
     std::unique_ptr<TNSoundFilePlayer> player(new TNSoundFilePlayer(std::move(decoder)));
     player->openOutput();
     if (!player->decoder_->setOutputFormat(player->outputRate_, player->outputChannels_)) {
-        std::fprintf(stderr, "Music: cannot convert \"%s\" for the audio output\n", path.c_str());
+        TNLog("Music: cannot convert \"%s\" for the audio output", path.c_str());
         return nullptr;
     }
     player->startWorker();

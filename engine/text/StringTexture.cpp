@@ -7,10 +7,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cstdio>
 #include <map>
 
 #include "images/TNGLError.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ TNBitmap StringTexture::drawBitmap(int maxSide)
     if (!(frame.width >= 1 && frame.height >= 1))
         return bitmap;
     if (frame.width > maxSide || frame.height > maxSide) {
-        std::fprintf(stderr, "StringTexture: text of %.0f x %.0f pixels is larger than a texture (%d) and is not drawn\n",
+        TNLog("StringTexture: text of %.0f x %.0f pixels is larger than a texture (%d) and is not drawn",
                      frame.width, frame.height, maxSide);
         return bitmap;
     }
@@ -185,7 +185,7 @@ void StringTexture::genTexture()
 
     cgl_ctx_ = SDL_GL_GetCurrentContext();
     if (!cgl_ctx_) {
-        std::fprintf(stderr, "StringTexture -genTexture: Failure to get current OpenGL context\n");
+        TNLog("StringTexture -genTexture: Failure to get current OpenGL context");
         return;
     }
     glGenTextures(1, &texName_);
@@ -206,7 +206,7 @@ void StringTexture::deleteTexture()
     if (SDL_GL_GetCurrentContext() == cgl_ctx_)
         glDeleteTextures(1, &texName_);
     else
-        std::fprintf(stderr, "StringTexture: texture %u is not deleted: its OpenGL context is not current\n", texName_);
+        TNLog("StringTexture: texture %u is not deleted: its OpenGL context is not current", texName_);
     texName_ = 0;
     cgl_ctx_ = nullptr;
 }

@@ -4,7 +4,8 @@
 #include <pango/pangocairo.h>
 
 #include <cmath>
-#include <cstdio>
+
+#include "log/TNLog.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TNTextLayout::TNTextLayout(const TNAttributedString& string) : string_(string)
     if (!(pointSize > 0 && pointSize <= kMaxPointSize))
         return;
     if (!g_utf8_validate(string.text.data(), static_cast<gssize>(string.text.size()), nullptr)) {
-        std::fprintf(stderr, "StringTexture: the text is not UTF-8 and is not drawn\n");
+        TNLog("StringTexture: the text is not UTF-8 and is not drawn");
         return;
     }
     context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-struct AVFormatContext;
-struct AVCodecContext;
+#include "media/TNMediaInput.h"
+
 struct AVFrame;
 struct SwrContext;
 
@@ -35,14 +35,10 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    bool receiveFrames(std::vector<int16_t>& samples);
     bool convertFrame(AVFrame* frame, std::vector<int16_t>& samples);
-    void close();
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
+    TNMediaInput input_;
     SwrContext* resampler_ = nullptr;
-    int stream_ = -1;
     int channels_ = 0;
     int sampleRate_ = 0;
     std::string error_;

@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVPacket;
+#include "media/TNMediaInput.h"
+
 struct AVFrame;
 struct SwrContext;
 
@@ -35,19 +34,13 @@ public:
 
 private:
     TNMusicDecoder() = default;
-    bool openStream(const std::string& path, std::string& error);
     bool decodeNextFrame();
     void convert(const AVFrame* frame);
     void flushConverter();
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    AVFrame* frame_ = nullptr;
+    TNMediaInput input_;
     SwrContext* converter_ = nullptr;
-    int streamIndex_ = -1;
     int outputChannels_ = 0;
-    bool inputEnded_ = false;
     bool streamEnded_ = false;
     std::vector<int16_t> pending_;  // converted samples not yet handed out
     size_t pendingOffset_ = 0;

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVPacket;
+#include "media/TNMediaInput.h"
+
 struct AVFrame;
 struct SwsContext;
 
@@ -38,20 +37,14 @@ public:
 private:
     TNMovieDecoder() = default;
     bool openStream(const std::string& path, std::string& error);
-    bool receiveFrame();
-    void convertFrame();
+    void takeFrame(const AVFrame* frame);
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    AVFrame* frame_ = nullptr;
+    TNMediaInput input_;
     SwsContext* scaler_ = nullptr;
-    int streamIndex_ = -1;
     double timeBase_ = 0.0;
     int width_ = 0;
     int height_ = 0;
     double frameDuration_ = 1.0 / 25.0;
-    bool inputEnded_ = false;
     double frameTime_ = 0.0;
     std::vector<uint8_t> rgba_;
 };

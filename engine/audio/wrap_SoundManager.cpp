@@ -1,55 +1,39 @@
+// Each function takes the manager at the top of the stack (its last
+// argument). The userdata is the manager's only owner: "delete" empties the
+// box, so an empty box is a manager that is gone, and later calls on it do
+// nothing. There is no __gc: the manager lives until the script deletes it.
 #include "audio/wrap_SoundManager.h"
 
-#include <exception>
-#include <string>
+#include <algorithm>
 
 #include "audio/SoundManager.h"
 #include "lauxlib.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+
+const TNLuaType kSoundManager = {"sound manager", "SoundManager.MT"};
 
 namespace {
 
-const char* const kMetatableName = "SoundManager.MT";
-
-// The box of the manager userdata at index 1 (a Lua error for any other value).
-SoundManager** checkBox(lua_State* L)
+// The box of the manager given last (argument 1 when none is given); a
+// wrong-argument error naming func for any other value.
+SoundManager** checkBox(lua_State* L, const char* func)
 {
-    return static_cast<SoundManager**>(luaL_checkudata(L, 1, kMetatableName));
-}
-
-// True when the value at index has the manager metatable, so that another
-// kind of userdata stored in the global is never taken for a manager.
-bool hasManagerMetatable(lua_State* L, int index)
-{
-    if (!lua_getmetatable(L, index))
-        return false;
-    luaL_getmetatable(L, kMetatableName);
-    const bool same = lua_rawequal(L, -1, -2) != 0;
-    lua_pop(L, 2);
-    return same;
+    return tn_checkblock<SoundManager*>(L, std::max(lua_gettop(L), 1), kSoundManager, func);
 }
 
 // () -> manager userdata
 int soundManager_new(lua_State* L)
 {
-    auto** box = static_cast<SoundManager**>(lua_newuserdata(L, sizeof(SoundManager*)));
-    *box = nullptr;
-    luaL_getmetatable(L, kMetatableName);
-    lua_setmetatable(L, -2);
-    std::string failure;
-    try {
-        *box = new SoundManager();
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    if (!failure.empty())
-        return luaL_error(L, "soundManager.new: %s", failure.c_str());
+    SoundManager** box = tn_newblock<SoundManager*>(L, kSoundManager);
+    *box = new SoundManager();
     return 1;
 }
 
 // (manager) -> ()
 int soundManager_delete(lua_State* L)
 {
-    SoundManager** box = checkBox(L);
+    SoundManager** box = checkBox(L, "soundManager.delete");
     delete *box;
     *box = nullptr;
     return 0;
@@ -58,7 +42,7 @@ int soundManager_delete(lua_State* L)
 // (manager) -> ()
 int soundManager_makeCurrent(lua_State* L)
 {
-    SoundManager** box = checkBox(L);
+    SoundManager** box = checkBox(L, "soundManager.makeCurrent");
     if (*box)
         (*box)->makeCurrent();
     return 0;
@@ -67,14 +51,14 @@ int soundManager_makeCurrent(lua_State* L)
 // (manager) -> ()
 int soundManager_update(lua_State* L)
 {
-    SoundManager** box = checkBox(L);
+    SoundManager** box = checkBox(L, "soundManager.update");
     if (*box)
         (*box)->update();
     return 0;
 }
 
 const luaL_Reg soundManager_functions[] = {
-    {"new", soundManager_new},
+    {"new", tn_guarded<soundManager_new>},
     {"delete", soundManager_delete},
     {"makeCurrent", soundManager_makeCurrent},
     {"update", soundManager_update},
@@ -86,7 +70,8 @@ const luaL_Reg soundManager_functions[] = {
 int luaopen_soundManager(lua_State* L)
 {
     luaL_register(L, "soundManager", soundManager_functions);
-    luaL_newmetatable(L, kMetatableName);
+    tn_newtype(L, kSoundManager, nullptr);
+    tn_pushmetatable(L, kSoundManager);
     lua_pushvalue(L, -2);
     lua_setfield(L, -2, "__index");
     lua_pop(L, 1);
@@ -99,9 +84,7 @@ SoundManager** SoundManager_FromLuaState(lua_State* L)
     // any protected call.
     lua_pushstring(L, "sharedSoundManager");
     lua_rawget(L, LUA_GLOBALSINDEX);
-    SoundManager** box = nullptr;
-    if (lua_type(L, -1) == LUA_TUSERDATA && hasManagerMetatable(L, -1))
-        box = static_cast<SoundManager**>(lua_touserdata(L, -1));
+    SoundManager** box = tn_toblock<SoundManager*>(L, lua_gettop(L), kSoundManager);
     lua_pop(L, 1);
     return box;
 }

@@ -5,15 +5,20 @@
 #define SOUND_MANAGER_WRAP_H
 
 #include "lua.h"
+#include "lua/TNLuaType.h"
 
 class SoundManager;
 
+// A manager in Lua: a userdata whose block is a SoundManager* (null once
+// the script deleted it), with the registry metatable "SoundManager.MT".
+extern const TNLuaType kSoundManager;
+
 // Registers the global table "soundManager" and the metatable
-// "SoundManager.MT"; returns 1.
+// "SoundManager.MT" (whose __index is that table); returns 1.
 int luaopen_soundManager(lua_State* L);
 
 // The userdata box held by the global "sharedSoundManager", or null when the
-// global is not a userdata. Leaves the stack as it found it.
+// global is not a sound manager. Leaves the stack as it found it.
 SoundManager** SoundManager_FromLuaState(lua_State* L);
 // Makes the manager's context current; a null box is ignored.
 void SoundManager_MakeCurrent(SoundManager** box);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "lauxlib.h"
-#include "music/TNAACFile.h"
+#include "music/TNMusicPlayback.h"
 #include "host/TNDate.h"
 #include "host/TNWorkspace.h"
 

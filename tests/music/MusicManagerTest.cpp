@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "MusicMedia.h"
-#include "music/TNAACFile.h"
+#include "music/TNMusicPlayback.h"
 #include "music/TNMusicManager.h"
 #include "music/TNMusic.h"
 

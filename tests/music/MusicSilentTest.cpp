@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "MusicMedia.h"
-#include "music/TNAACFile.h"
+#include "music/TNMusicPlayback.h"
 
 namespace {
 

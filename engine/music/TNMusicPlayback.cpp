@@ -1,4 +1,4 @@
-#include "music/TNAACFile.h"
+#include "music/TNMusicPlayback.h"
 
 #include <cstdint>
 

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "MusicMedia.h"
 #include "music/TNMusicPlayback.h"
 #include "music/TNMusicManager.h"
 #include "music/TNMusic.h"
+#include "music/TNSoundFilePlayer.h"
 
 using music_test::kBytesPerSecond;
 using music_test::media;
@@ -102,14 +105,19 @@ TEST_F(MusicManagerTest, PlayingStateRow)
 TEST_F(MusicManagerTest, PausedStateRow)
 {
     manager->playMusic(media("long.wav").c_str(), false);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
     manager->pauseMusic();
     ASSERT_EQ(state(), kTNMusicPaused);
     manager->pauseMusic();
     EXPECT_EQ(state(), kTNMusicPaused);
+    sleepMs(100);  // what was on its way out before the pause
+    EXPECT_EQ(nextPeak(), 0);
 
     manager->playMusic(nullptr, false);  // resumes
     EXPECT_EQ(state(), kTNMusicPlaying);
     EXPECT_TRUE(manager->isPlaying());
+    sleepMs(50);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
 
     manager->pauseMusic();
     manager->playMusic(media("quiet.wav").c_str(), false);  // a new track
@@ -131,18 +139,6 @@ TEST_F(MusicManagerTest, StatesWithoutATrackFallBackToStopped)
     manager->transitionToNewState(kTNMusicPaused);
     manager->playMusic(nullptr, false);
     EXPECT_EQ(state(), kTNMusicStopped);
-}
-
-TEST_F(MusicManagerTest, SoundIsWrittenWhilePlayingAndNotWhilePaused)
-{
-    manager->playMusic(media("long.wav").c_str(), false);
-    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
-    manager->pauseMusic();
-    sleepMs(100);  // what was on its way out before the pause
-    EXPECT_EQ(nextPeak(), 0);
-    manager->playMusic(nullptr, false);
-    sleepMs(50);
-    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
 }
 
 TEST_F(MusicManagerTest, PlayingAPausedTrackResumesWhereItPaused)
@@ -191,6 +187,24 @@ TEST_F(MusicManagerTest, VolumeWhilePlayingIsHeardAtOnceAndKept)
     EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
     manager->playMusic(media("long.wav").c_str(), false);
     EXPECT_NEAR(nextPeak(), kFullPeak / 2, 600);
+    // Louder than full is full: samples never wrap around.
+    manager->setVolume(4.0f);
+    sleepMs(60);
+    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+}
+
+// The player holds its volume to 0..1 (NaN is silence): more would wrap
+// 16-bit samples around, less would turn the wave upside down.
+TEST(SoundFilePlayer, VolumeIsHeldBetweenZeroAndOne)
+{
+    const std::unique_ptr<TNSoundFilePlayer> player = TNSoundFilePlayer::create(media("sine.wav"));
+    ASSERT_TRUE(player);
+    const std::pair<float, float> cases[] = {
+        {2.0f, 1.0f}, {1.0f, 1.0f}, {0.25f, 0.25f}, {0.0f, 0.0f}, {-1.0f, 0.0f}, {std::nanf(""), 0.0f}};
+    for (const auto& [given, kept] : cases) {
+        player->setVolume(given);
+        EXPECT_FLOAT_EQ(player->volume(), kept) << given;
+    }
 }
 
 TEST(AACFile, OnlyTheLowByteOfLoopingCounts)

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "assets/AssetManager.h"
+#include "log/TNLog.h"
 #include "lauxlib.h"
 #include "lualib.h"
 
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     if (!folder || !openContext(window, context)) {
-        std::fprintf(stderr, "asset_bench: no folder or GL context: %s\n", SDL_GetError());
+        TNLog("asset_bench: no folder or GL context: %s", SDL_GetError());
         return 1;
     }
 
@@ -84,7 +85,7 @@ int main(int argc, char** argv)
         const std::string name = "image" + std::to_string(i);
         const std::string path = std::string(folder) + "/" + name + ".png";
         if (!writeImage(path, i)) {
-            std::fprintf(stderr, "asset_bench: cannot write %s\n", path.c_str());
+            TNLog("asset_bench: cannot write %s", path.c_str());
             return 1;
         }
         if (FILE* f = std::fopen(path.c_str(), "rb")) {

@@ -1,11 +1,14 @@
 // Real output of sound nodes driven from a Lua scene: OpenAL Soft's wave
 // backend mixes what the scene plays into a file, which is then analysed.
+// The sounds come through each decoding path (Ogg, 8-bit and big-endian
+// 16-bit CAF, stereo WAV mixed down), so wrong samples show as a wrong tone.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "AudioTestSupport.h"
@@ -26,7 +29,7 @@ function initEngine()
     sharedAssetManager = assetManager.new()
 end
 project = {}
-function project:pathForSound(name) return soundDir .. "/" .. name .. ".ogg" end
+function project:pathForSound(name) return soundDir .. "/" .. name end
 function setUpScene(dir)
     soundDir = dir
     scene = scenegraph.scene.new(sharedSoundManager, sharedAssetManager)
@@ -34,7 +37,7 @@ function setUpScene(dir)
     loader = space:createNode(scenegraph.soundLoaderNode)
     player = space:createNode(scenegraph.soundPlayerNode)
     listener = space:createNode(scenegraph.soundListenerNode)
-    loader.name:setValue("tone", true)
+    loader.name:setValue("tone.ogg", true)
     player.sound:setValue(loader.asset)
     player.sourceRelative:setValue(false)
     player.x:setValue(240)
@@ -50,6 +53,10 @@ function trigger(loop)
     player.trigger:setValue(true, true)
     player:compute()
     player.trigger:setValue(false, true)
+end
+function playOnce(name)
+    loader.name:setValue(name, true)
+    trigger(false)
 end
 function stopPlayer()
     player.stop:setValue(true, true)
@@ -141,6 +148,14 @@ int playScenario(const std::string& soundDir, const std::string& loopSecondsPath
         return 5;
     runFrames(engine, 0.2);
 
+    engine.run("listener.x:setValue(240, true)");  // 4 to 6: the other files, once each
+    for (const char* name : {"b.caf", "c.caf", "d.wav"}) {
+        engine.run(std::string("playOnce('") + name + "')");
+        if (!runUntilIdle(engine))
+            return 6;
+        runFrames(engine, 0.3);
+    }
+
     engine.destroy();
     closeOutputDevice();
     return 0;
@@ -154,19 +169,28 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
     const std::string soundPath = base + "/tone.ogg";
     useWaveOutput(base + "/alsoft.conf", base + "/out.wav");
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 " + soundPath + " synth 0.3 sine 440 gain -3"));
+    ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 -b 8 " + base + "/b.caf synth 0.3 sine 660"));
+    ASSERT_TRUE(makeMedia("sox -n -r 11025 -c 1 -b 16 " + base + "/c.caf synth 0.3 sine 550"));
+    ASSERT_TRUE(makeMedia("sox -n -r 44100 -c 2 -b 16 " + base + "/d.wav synth 0.3 sine 330"));
 
     const std::string loopSecondsPath = dir.file("loop-seconds.txt");
     EXPECT_EXIT(std::exit(playScenario(base, loopSecondsPath)), testing::ExitedWithCode(0), "");
 
     const WaveSamples wave = readWave(base + "/out.wav");
     const std::vector<Segment> segments = audibleSegments(wave.samples);
-    ASSERT_EQ(segments.size(), 3u);
+    ASSERT_EQ(segments.size(), 6u);
     const std::vector<int16_t>& s = wave.samples;
 
-    // 1: the whole sound once, at the expected frequency.
-    EXPECT_NEAR(segments[0].seconds(), 0.3, 0.03);
-    EXPECT_NEAR(zeroCrossingFrequency(s, segments[0].begin + 500, segments[0].end - 500, 22050), 440, 10);
-    EXPECT_GT(energyShareAt(s, segments[0].begin + 500, segments[0].end - 500, 22050, 440), 0.9);
+    // 1 and 4 to 6: each whole sound once, at its frequency.
+    const std::pair<size_t, double> tones[] = {{0, 440}, {3, 660}, {4, 550}, {5, 330}};
+    for (const auto& [index, frequency] : tones) {
+        const Segment& tone = segments[index];
+        SCOPED_TRACE("sound " + std::to_string(index + 1));
+        EXPECT_NEAR(tone.seconds(), 0.3, 0.03);
+        EXPECT_NEAR(zeroCrossingFrequency(s, tone.begin + 500, tone.end - 500, 22050), frequency, frequency * 0.02);
+        EXPECT_GT(energyShareAt(s, tone.begin + 500, tone.end - 500, 22050, frequency), 0.9);
+        EXPECT_GT(rms(s, tone.begin + 500, tone.end - 500), 5000);
+    }
 
     // 2: looping keeps it going well past its length, and the stop ends it.
     const double loopSeconds = std::stod(tern_test::readFile(loopSecondsPath));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "text/StringTexture.h"
 #include "text/TNTextLayout.h"
@@ -62,13 +63,13 @@ TNBitmap draw(const std::string& text, double size = 24,
 
 TEST(StringTexture, DisplayNamesMapToFontNames)
 {
-    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Arial"), "ArialMT");
-    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Courier New"), "CourierNewPSMT");
-    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Times New Roman"), "TimesNewRomanPSMT");
-    EXPECT_STREQ(StringTexture::fontNameForDisplayName("Gill Sans"), "Gill Sans");
-    EXPECT_EQ(StringTexture::fontNameForDisplayName("LucidaGrande"), nullptr);
-    EXPECT_EQ(StringTexture::fontNameForDisplayName("arial"), nullptr);
-    EXPECT_EQ(StringTexture::fontNameForDisplayName(""), nullptr);
+    const std::pair<const char*, const char*> cases[] = {{"Arial", "ArialMT"}, {"Courier New", "CourierNewPSMT"},
+        {"Times New Roman", "TimesNewRomanPSMT"}, {"Gill Sans", "Gill Sans"}, {"LucidaGrande", nullptr},
+        {"arial", nullptr}, {"", nullptr}};
+    for (const auto& [display, font] : cases) {
+        const char* got = StringTexture::fontNameForDisplayName(display);
+        EXPECT_EQ(std::string(got ? got : "(none)"), std::string(font ? font : "(none)")) << display;
+    }
 }
 
 TEST(StringTexture, FontNamesResolveThroughFontconfig)
@@ -171,10 +172,6 @@ TEST(StringTexture, FramesAndMargins)
 {
     StringTexture texture("Frame", "ArialMT", 20, TNTextLayoutAlignment::Center);
     const TNTextSize measured = measure("Frame", "ArialMT", 20);
-    EXPECT_DOUBLE_EQ(texture.marginSize().width, 4.0);
-    EXPECT_DOUBLE_EQ(texture.marginSize().height, 2.0);
-    EXPECT_DOUBLE_EQ(texture.frameSize().width, measured.width + 8);
-
     texture.setMargins(10, 6);
     EXPECT_DOUBLE_EQ(texture.frameSize().width, measured.width + 20);
     EXPECT_DOUBLE_EQ(texture.frameSize().height, measured.height + 12);

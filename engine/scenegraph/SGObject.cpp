@@ -1,24 +1,10 @@
 #include "scenegraph/SGObject.h"
 
-#include "lua/TNLiveRegistry.h"
-
-namespace {
-
-// Scene graphs of different interpreters may be used from different
-// threads; the registry locks.
-TNLiveRegistry& liveObjects()
-{
-    static TNLiveRegistry* objects = new TNLiveRegistry;  // never destroyed: objects may outlive static destruction
-    return *objects;
-}
-
-}  // namespace
-
-SGObject::SGObject() : refCount_(1), serial_(liveObjects().add(this)) {}
+SGObject::SGObject() : refCount_(1), handle_(TNHandleTable::add(this)) {}
 
 SGObject::~SGObject()
 {
-    liveObjects().remove(this);
+    TNHandleTable::remove(handle_);
 }
 
 void SGObject::release()
@@ -27,14 +13,7 @@ void SGObject::release()
         delete this;
 }
 
-SGObject* SGObject::liveObject(const void* address, uint64_t serial)
+SGObject* SGObject::fromHandle(TNHandle handle)
 {
-    if (!liveObjects().isLive(address, serial))
-        return nullptr;
-    return static_cast<SGObject*>(const_cast<void*>(address));
-}
-
-int SGObject::liveCount()
-{
-    return liveObjects().count();
+    return static_cast<SGObject*>(TNHandleTable::lookup(handle));
 }

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
+#include "lua/TNHandle.h"
+
 class SGNode;
 
 // Starts with one reference; release() destroys the object when the last one
-// goes. Every live object is also listed with a serial number that is never
-// reused, so a script handle holding (address, serial) can tell whether its
-// object still exists, even when a new object took over the same address.
+// goes. Every object also holds a handle from TNHandleTable for its whole
+// life, so a script object keeping the handle can tell whether the object
+// still exists without touching it.
 class SGObject {
 public:
     SGObject();
@@ -22,18 +24,15 @@ public:
     bool isRetained() const { return refCount_ > 1; }
     int32_t retainCount() const { return refCount_; }
 
-    uint64_t serial() const { return serial_; }
+    TNHandle handle() const { return handle_; }
+    // The object the handle names while it lives, else null.
+    static SGObject* fromHandle(TNHandle handle);
     // This object as a node, or null when it is none (a cheap dynamic_cast).
     virtual SGNode* asNode() { return nullptr; }
-    // The object at address if it is alive and carries serial, else null.
-    // Never dereferences address.
-    static SGObject* liveObject(const void* address, uint64_t serial);
-    // Number of objects alive now (for leak checks).
-    static int liveCount();
 
 private:
     int32_t refCount_;
-    uint64_t serial_;
+    TNHandle handle_;
 };
 
 #endif

@@ -6,7 +6,7 @@
 #define SG_ORTHO2D_SPACE_H
 
 #include "scenegraph/nodes/SGSpace.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGOrtho2DSpace : public SGSpace {
 public:

@@ -11,9 +11,9 @@ class SGNode;
 // Returns no values.
 int luaopen_scenegraph(lua_State* L);
 
-// Pushes a new script object for node, with the metatable of its kind. The
-// object holds no reference (nodes belong to their space) but notices when
-// the node is gone.
+// Pushes a new script object for node (nil for null), with the type of its
+// kind. The object holds no reference (nodes belong to their space), except
+// an attribute node's, but notices when the node is gone.
 void pushNode(lua_State* L, SGNode* node);
 
 #endif

@@ -7,7 +7,7 @@
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
-#include "scenegraph/SGObject.h"
+#include "lua/TNHandle.h"
 
 using tern_test::OffscreenGL;
 using tern_test::Pixel;
@@ -46,38 +46,33 @@ protected:
     ScriptedEngine engine{kEngine};
 };
 
-TEST_F(ModuleTest, ConstantsAndMetatableChain)
+TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
 {
-    EXPECT_EQ(engine.eval("type(scenegraph.attributeNode)"), "table");
-    EXPECT_EQ(engine.eval("scenegraph.arithmeticNode"), "4");
-    EXPECT_EQ(engine.eval("scenegraph.wrapSpace"), "65536");
-    EXPECT_EQ(engine.eval("scenegraph.IMAGE"), "7");
-    EXPECT_EQ(engine.eval("scenegraph.scene == debug.getregistry()['scenegraph.sceneMT']"), "true");
-    EXPECT_EQ(engine.eval("scenegraph.attributeNode == debug.getregistry()['scenegraph.attributeNodeMT']"), "true");
-    EXPECT_EQ(engine.eval("debug.getregistry()['scenegraph.nodeConstants'].wrapHeight"), "64");
-    EXPECT_EQ(engine.eval("debug.getregistry()['scenegraph.nodeConstants'].near"), "13");
-
     engine.run(R"(
         scene = scenegraph.scene.new(nil, nil)
         space = scene:defaultSpace()
         sum = space:createNode(scenegraph.arithmeticNode)
         clear = space:createNode(scenegraph.clearNode)
         attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
-        local registry = debug.getregistry()
-        spaceOK = getmetatable(space) == registry['scenegraph.spaceMT']
-        renderOK = getmetatable(clear) == registry['scenegraph.renderNodeMT']
-        nodeOK = getmetatable(sum) == registry['scenegraph.nodeMT']
+        registry = debug.getregistry()
     )");
-    EXPECT_EQ(engine.eval("spaceOK and renderOK and nodeOK"), "true");
-    EXPECT_EQ(engine.eval("space.compute == sum.compute"), "true");
-    EXPECT_EQ(engine.eval("type(space.getLayer)"), "function");
-    EXPECT_EQ(engine.eval("space.createNode ~= nil and clear.createNode == nil"), "true");
-    EXPECT_EQ(engine.eval("attr.compute"), "nil");
-    EXPECT_EQ(engine.eval("type(attr.setValue)"), "function");
-    EXPECT_EQ(engine.eval("sum.noSuchThing"), "nil");
-    EXPECT_EQ(engine.eval("type(sum.x)"), "table");
-    EXPECT_EQ(engine.eval("sum.output[2]"), "4");
-    EXPECT_EQ(engine.eval("scene:defaultSpace() ~= scene:defaultSpace()"), "true");
+    // Each expression must be true.
+    const char* const cases[] = {
+        "type(scenegraph.attributeNode) == 'table' and scenegraph.arithmeticNode == 4",
+        "scenegraph.scene == registry['scenegraph.sceneMT']",
+        "scenegraph.attributeNode == registry['scenegraph.attributeNodeMT']",
+        "registry['scenegraph.nodeConstants'].wrapHeight == 64",
+        "getmetatable(space) == registry['scenegraph.spaceMT']",
+        "getmetatable(clear) == registry['scenegraph.renderNodeMT']",
+        "getmetatable(sum) == registry['scenegraph.nodeMT']",
+        "space.compute == sum.compute and type(space.getLayer) == 'function'",
+        "space.createNode ~= nil and clear.createNode == nil",
+        "attr.compute == nil and type(attr.setValue) == 'function'",
+        "sum.noSuchThing == nil and type(sum.x) == 'table' and sum.output[2] == 4",
+        "scene:defaultSpace() ~= scene:defaultSpace()",
+    };
+    for (const char* expression : cases)
+        EXPECT_EQ(engine.eval(expression), "true") << expression;
     engine.run("scene:delete()");
 }
 
@@ -118,7 +113,6 @@ TEST_F(ModuleTest, StringPortFormatting)
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(engine.eval("stored(" + std::string(value) + ")"), text) << value;
-    EXPECT_NE(errorOf("stored(print)").find("a function value cannot be stored in a string port"), std::string::npos);
     engine.run("scene:delete()");
 }
 
@@ -157,7 +151,7 @@ TEST_F(ModuleTest, ConnectingPortsAndAttributes)
 
 TEST_F(ModuleTest, AttributeNodeLivesWhileConnected)
 {
-    const int before = SGObject::liveCount();
+    const int before = TNHandleTable::liveCount();
     engine.run(R"(
         scene = scenegraph.scene.new()
         sum = scene:defaultSpace():createNode(scenegraph.arithmeticNode)
@@ -169,9 +163,9 @@ TEST_F(ModuleTest, AttributeNodeLivesWhileConnected)
         collectgarbage()
     )");
     EXPECT_EQ(engine.eval("sum.output:value()"), "6");
-    EXPECT_EQ(SGObject::liveCount(), before + 4);  // scene, default space, sum, and the attribute node
+    EXPECT_EQ(TNHandleTable::liveCount(), before + 4);  // scene, default space, sum, and the attribute node
     engine.run("scene:delete()");
-    EXPECT_EQ(SGObject::liveCount(), before);
+    EXPECT_EQ(TNHandleTable::liveCount(), before);
 }
 
 TEST_F(ModuleTest, SpacesLayersAndCounts)
@@ -212,44 +206,59 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
         scene = scenegraph.scene.new()
         space = scene:defaultSpace()
         sum = space:createNode(scenegraph.arithmeticNode)
-        clear = space:createNode(scenegraph.clearNode)
-        color = space:createNode(scenegraph.colorNode)
         removed = space:createNode(scenegraph.arithmeticNode)
         removedPort = removed.output
         space:removeNode(removed)
+        other = space:createNode(scenegraph.arithmeticNode)
+        other.input1:setValue(sum.output)
     )");
-    EXPECT_NE(errorOf("sum.x:value()").find("has no port 'x'"), std::string::npos);
-    EXPECT_NE(errorOf("sum.x:setValue(1)").find("has no port 'x'"), std::string::npos);
-    EXPECT_EQ(printedByFailing("clear.color:setValue(1)", "colour port takes no script value"),
-              "SGPort:setValue unhandled type\n");
-    EXPECT_EQ(printedByFailing("color.output:setValue('red', true)", "colour port"), "SGPort:setValue unhandled type\n");
-    EXPECT_NE(errorOf("removed:compute()").find("no longer exists"), std::string::npos);
-    EXPECT_NE(errorOf("removedPort:value()").find("no longer exists"), std::string::npos);
-    EXPECT_NE(errorOf("sum.input1:setValue(removedPort)").find("no longer exists"), std::string::npos);
-    EXPECT_NE(errorOf("space:removeNode(removed)").find("no longer exists"), std::string::npos);
-    EXPECT_NE(errorOf("space.createNode(sum, 4)").find("space expected"), std::string::npos);
-    EXPECT_NE(errorOf("space.getLayer(sum)").find("render node expected"), std::string::npos);
-    EXPECT_NE(errorOf("scene.render(space)").find("scene expected"), std::string::npos);
-    EXPECT_NE(errorOf("space.createNode()").find("space expected"), std::string::npos);
-    EXPECT_NE(errorOf("sum.input1.value({1, 2})").find("port object expected"), std::string::npos);
-    EXPECT_NE(errorOf("sum.input1.value()").find("port object expected"), std::string::npos);
-    EXPECT_NE(errorOf("sum.input1:connectToAttribute({getNode = function() return sum end})")
-                  .find("attribute node expected"), std::string::npos);
-    EXPECT_NE(errorOf("scenegraph.attributeNode.setValue(sum, 1)").find("attribute node expected"), std::string::npos);
-
-    // Cycles are refused, through other nodes or through the node itself.
-    engine.run("other = space:createNode(scenegraph.arithmeticNode); other.input1:setValue(sum.output)");
-    EXPECT_NE(errorOf("sum.input2:setValue(other.output)").find("would close a cycle"), std::string::npos);
-    EXPECT_NE(errorOf("sum.input1:setValue(sum.output)").find("would close a cycle"), std::string::npos);
-    engine.run("sum.input1:setValue(5, true)");
-    EXPECT_EQ(engine.eval("other.output:value()"), "5");
+    const std::pair<const char*, const char*> cases[] = {
+        {"sum.x:value()", "port:value: the node has no port 'x'"},
+        {"sum.x:setValue(1)", "port:setValue: the node has no port 'x'"},
+        {"removed:compute()", "node:compute: the node no longer exists (removed from its space, or its scene"},
+        {"removedPort:value()", "port:value: the port's node no longer exists"},
+        {"sum.input1:setValue(removedPort)", "port:setValue: the port's node no longer exists"},
+        {"space:removeNode(removed)", "space:removeNode: the node no longer exists"},
+        {"space.createNode(sum, 4)", "space:createNode: argument 1 must be a space (got userdata)"},
+        {"space.createNode()", "must be a space (got no value)"},
+        {"space.getLayer(sum)", "renderNode:getLayer: argument 1 must be a render node (got userdata)"},
+        {"scene.render(space)", "scene:render: argument 1 must be a scene (got userdata)"},
+        {"sum.input1.value({1, 2})", "port:value: argument 1 must be a port (got table)"},
+        {"sum.input1.value()", "port:value: argument 1 must be a port (got no value)"},
+        {"sum.input1:connectToAttribute({getNode = function() return sum end})",
+         "port:connectToAttribute: the holder's getNode() must return an attribute node (got userdata)"},
+        {"sum.input1:connectToAttribute()", "port:connectToAttribute: argument 2 must be an attribute holder"},
+        {"scenegraph.attributeNode.setValue(sum, 1)",
+         "attributeNode:setValue: argument 1 must be an attribute node (got userdata)"},
+        {"sum.operation:setValue(print)", "port:setValue: a function value cannot be stored in a string port"},
+        // Cycles are refused, through other nodes or through the node itself.
+        {"sum.input2:setValue(other.output)", "port:setValue: connecting these ports would close a cycle"},
+        {"sum.input1:setValue(sum.output)", "connecting these ports would close a cycle"},
+    };
+    for (const auto& [chunk, message] : cases)
+        EXPECT_NE(errorOf(chunk).find(message), std::string::npos) << chunk << " gave " << errorOf(chunk);
 
     // The game carries on: the state still works after every error.
+    engine.run("sum.input1:setValue(5, true)");
+    EXPECT_EQ(engine.eval("other.output:value()"), "5");
     engine.run("scene:delete()");
-    EXPECT_NE(errorOf("scene:render()").find("scene was deleted"), std::string::npos);
-    EXPECT_NE(errorOf("space:countRenderNodes()").find("no longer exists"), std::string::npos);
-    EXPECT_NE(errorOf("sum.output:value()").find("no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("scene:render()").find("scene:render: the scene was deleted"), std::string::npos);
+    EXPECT_NE(errorOf("space:countRenderNodes()").find("the space no longer exists"), std::string::npos);
+    EXPECT_NE(errorOf("sum.output:value()").find("the port's node no longer exists"), std::string::npos);
     EXPECT_EQ(errorOf("scene:delete()"), "");
+}
+
+TEST_F(ModuleTest, PortsWithoutScriptValuesSayWhyAndRaise)
+{
+    engine.run(R"(
+        scene = scenegraph.scene.new()
+        clear = scene:defaultSpace():createNode(scenegraph.clearNode)
+        color = scene:defaultSpace():createNode(scenegraph.colorNode)
+    )");
+    EXPECT_EQ(printedByFailing("clear.color:setValue(1)", "port:setValue: a colour port takes no script value"),
+              "SGPort:setValue unhandled type\n");
+    EXPECT_EQ(printedByFailing("color.output:setValue('red', true)", "colour port"), "SGPort:setValue unhandled type\n");
+    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, UnsupportedAttributeTypeAndRemovingNothing)
@@ -280,7 +289,7 @@ TEST_F(ModuleTest, UnsupportedAttributeTypeAndRemovingNothing)
 
 TEST_F(ModuleTest, GarbageCollectorHookIsSafeToCallTwice)
 {
-    const int before = SGObject::liveCount();
+    const int before = TNHandleTable::liveCount();
     engine.run(R"(
         local attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
         scenegraph.attributeNode.__gc(attr)
@@ -288,7 +297,7 @@ TEST_F(ModuleTest, GarbageCollectorHookIsSafeToCallTwice)
         scenegraph.attributeNode.__gc({})
         ok, message = pcall(attr.setValue, attr, 1)
     )");
-    EXPECT_EQ(SGObject::liveCount(), before);
+    EXPECT_EQ(TNHandleTable::liveCount(), before);
     EXPECT_NE(engine.eval("message").find("no longer exists"), std::string::npos);
 }
 

@@ -7,7 +7,7 @@
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGAttributeNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 namespace {
 
@@ -127,19 +127,17 @@ TEST(ReferenceCounting, RemovedNodeLivesWhileConnected)
     EXPECT_EQ(destroyedNodes, 3);
 }
 
-TEST(ReferenceCounting, LiveObjectsAreFoundBySerial)
+TEST(ReferenceCounting, HandleFindsTheObjectUntilItIsDestroyed)
 {
     auto* node = new SGArithmeticNode();
-    const SGObject* address = node;
-    const uint64_t serial = node->serial();
-    EXPECT_EQ(SGObject::liveObject(address, serial), node);
-    EXPECT_EQ(SGObject::liveObject(address, serial + 1), nullptr);
-    EXPECT_TRUE(!node->isRetained());
+    const TNHandle handle = node->handle();
+    EXPECT_EQ(SGObject::fromHandle(handle), node);
     node->retain();
     EXPECT_TRUE(node->isRetained());
     node->release();
+    EXPECT_FALSE(node->isRetained());
     node->release();
-    EXPECT_EQ(SGObject::liveObject(address, serial), nullptr);
+    EXPECT_EQ(SGObject::fromHandle(handle), nullptr);
 }
 
 TEST(ArithmeticNode, Operations)

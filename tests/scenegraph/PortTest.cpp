@@ -7,11 +7,7 @@
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGAttributeNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
-#include "scenegraph/ports/SGBooleanPort.h"
-#include "scenegraph/ports/SGColorPort.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 #include "scenegraph/ports/SGValueConversion.h"
 
 namespace {
@@ -192,9 +188,9 @@ TEST(PortConnection, ConnectionsThatCloseACycleAreRefused)
 
 TEST(PortConversion, TruncationSaturates)
 {
-    EXPECT_EQ(SGTruncateToInteger(2.9f), 2);
-    EXPECT_EQ(SGTruncateToInteger(-2.9f), -2);
-    EXPECT_EQ(SGTruncateToInteger(std::numeric_limits<float>::infinity()), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(tn_truncate(2.9f), 2);
+    EXPECT_EQ(tn_truncate(-2.9f), -2);
+    EXPECT_EQ(tn_truncate(std::numeric_limits<float>::infinity()), std::numeric_limits<int32_t>::max());
 }
 
 }  // namespace

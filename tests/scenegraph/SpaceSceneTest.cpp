@@ -95,7 +95,7 @@ TEST(Space, NestedSpaceSharesManagersAndDraws)
 
 TEST(Space, RemoveNodeReleasesAndIgnoresStrangers)
 {
-    const int before = SGObject::liveCount();
+    const int before = TNHandleTable::liveCount();
     {
         Log log;
         SGSpace space(nullptr, nullptr);
@@ -116,12 +116,11 @@ TEST(Space, RemoveNodeReleasesAndIgnoresStrangers)
         reader->input1.setValue(&static_cast<SGArithmeticNode*>(sum)->output);
         space.removeNode(sum);
         EXPECT_EQ(reader->output.numberValue(), 4.0f);
-        const SGObject* address = sum;
-        const uint64_t serial = sum->serial();
+        const TNHandle handle = sum->handle();
         reader->input1.disconnect();
-        EXPECT_EQ(SGObject::liveObject(address, serial), nullptr);
+        EXPECT_EQ(SGObject::fromHandle(handle), nullptr);
     }
-    EXPECT_EQ(SGObject::liveCount(), before);
+    EXPECT_EQ(TNHandleTable::liveCount(), before);
 }
 
 TEST(Scene, DefaultSpaceFirstThenSpacesInCreationOrder)
@@ -163,15 +162,15 @@ TEST(Scene, RenderWithInitialStateDrawsInitialSpacesAtHalfAlpha)
 
 TEST(Scene, DestructionReleasesEverything)
 {
-    const int before = SGObject::liveCount();
+    const int before = TNHandleTable::liveCount();
     auto* scene = new SGScene(nullptr, nullptr);
     SGSpace* space = scene->createSpace(SGSpaceClass);
     space->createNode(SGArithmeticNodeClass);
     space->createNode(SGSpaceClass)->isKindOf(SGSpaceClass);
     scene->defaultSpace.createNode(SGColorNodeClass);
-    EXPECT_EQ(SGObject::liveCount(), before + 6);
+    EXPECT_EQ(TNHandleTable::liveCount(), before + 6);
     scene->release();
-    EXPECT_EQ(SGObject::liveCount(), before);
+    EXPECT_EQ(TNHandleTable::liveCount(), before);
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
+
+#include "log/TNLog.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ SGWrapTexturedSpriteRenderer::Layout SGWrapTexturedSpriteRenderer::layout(const 
     l.ny = tileCount(H, ih, vertical);
     if (l.nx * l.ny > kMaxTiles) {
         if (!reportedCap_)
-            std::printf("SGSpriteNode: tiling a %gx%g sprite with a %dx%d image capped at %d tiles\n", W, H, iw, ih,
+            TNLogStdout("SGSpriteNode: tiling a %gx%g sprite with a %dx%d image capped at %d tiles", W, H, iw, ih,
                         kMaxTiles);
         reportedCap_ = true;
         l.nx = std::min(l.nx, static_cast<long>(kMaxTiles));

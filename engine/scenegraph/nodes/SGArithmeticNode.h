@@ -3,8 +3,7 @@
 #define SG_ARITHMETIC_NODE_H
 
 #include "scenegraph/nodes/SGNode.h"
-#include "scenegraph/ports/SGNumberPort.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGArithmeticNode : public SGNode {
 public:

@@ -7,7 +7,7 @@
 
 #include "assets/AssetLoader.h"
 #include "scenegraph/nodes/SGNode.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class AssetManager;
 

@@ -1,11 +1,8 @@
 #include "scenegraph/nodes/SGAttributeNode.h"
 
-#include <cstdio>
+#include "log/TNLog.h"
 
-#include "scenegraph/ports/SGBooleanPort.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 namespace {
 
@@ -28,7 +25,7 @@ SGAttributeNode::SGAttributeNode(SGPortValueType type) : port(makePort(type))
     if (port)
         addOutputPort(port, type);
     else
-        std::printf("SGAttributeNode creation failed - unsupported type\n");
+        TNLogStdout("SGAttributeNode creation failed - unsupported type");
 }
 
 SGAttributeNode::~SGAttributeNode()

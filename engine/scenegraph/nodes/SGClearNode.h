@@ -4,7 +4,7 @@
 #define SG_CLEAR_NODE_H
 
 #include "scenegraph/nodes/SGRenderNode.h"
-#include "scenegraph/ports/SGColorPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGClearNode : public SGRenderNode {
 public:

@@ -3,8 +3,7 @@
 #define SG_COLOR_NODE_H
 
 #include "scenegraph/nodes/SGNode.h"
-#include "scenegraph/ports/SGColorPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGColorNode : public SGNode {
 public:

@@ -4,7 +4,7 @@
 #define SG_IMAGE_LOADER_NODE_H
 
 #include "scenegraph/nodes/SGAssetLoaderNode.h"
-#include "scenegraph/ports/SGImagePort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGImageLoaderNode : public SGAssetLoaderNode {
 public:

@@ -4,10 +4,10 @@
 #include <GL/glext.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "log/TNLog.h"
 #include "scenegraph/drawing/SGSpriteDrawing.h"
 #include "scenegraph/drawing/SGQuadBatch.h"
 
@@ -114,15 +114,15 @@ SGPort* SGParticleSystemNode::portForID(SGPortID id)
 void SGParticleSystemNode::allocateParticles()
 {
     if (particles) {
-        std::printf("SGParticleSystemNode: allocateParticles called with a pool already made; pool kept\n");
+        TNLogStdout("SGParticleSystemNode: allocateParticles called with a pool already made; pool kept");
         return;
     }
     int32_t count = numParticlesPort.intValue();
     if (count < 0) {
-        std::printf("SGParticleSystemNode: numParticles %d is negative; no particles\n", count);
+        TNLogStdout("SGParticleSystemNode: numParticles %d is negative; no particles", count);
         count = 0;
     } else if (count > kMaxParticles) {
-        std::printf("SGParticleSystemNode: numParticles %d capped at %d\n", count, kMaxParticles);
+        TNLogStdout("SGParticleSystemNode: numParticles %d capped at %d", count, kMaxParticles);
         count = kMaxParticles;
     }
     particleCount = count;

@@ -12,11 +12,7 @@
 #include "scenegraph/nodes/SGParticle.h"
 #include "scenegraph/nodes/SGRenderNode.h"
 #include "scenegraph/drawing/SGSpriteDrawing.h"
-#include "scenegraph/ports/SGBooleanPort.h"
-#include "scenegraph/ports/SGColorPort.h"
-#include "scenegraph/ports/SGImagePort.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 // A random float in [lo, hi) from the C library's rand (lo and hi swapped
 // when given the wrong way round).

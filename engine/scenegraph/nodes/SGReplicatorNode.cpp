@@ -3,7 +3,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdio>
+
+#include "log/TNLog.h"
 
 SGReplicatorNode::SGReplicatorNode(SGSpace& parent) : SGSpace(parent)
 {
@@ -32,7 +33,7 @@ void SGReplicatorNode::render()
     int32_t n = copies.intValue();
     if (n > kMaxCopies) {
         if (!reportedCap_)
-            std::printf("SGReplicatorNode: copies %d capped at %d\n", n, kMaxCopies);
+            TNLogStdout("SGReplicatorNode: copies %d capped at %d", n, kMaxCopies);
         reportedCap_ = true;
         n = kMaxCopies;
     }

@@ -4,8 +4,7 @@
 #define SG_REPLICATOR_NODE_H
 
 #include "scenegraph/nodes/SGSpace.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGReplicatorNode : public SGSpace {
 public:

@@ -4,7 +4,7 @@
 #define SG_SOUND_LISTENER_NODE_H
 
 #include "scenegraph/nodes/SGRenderNode.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGSoundListenerNode : public SGRenderNode {
 public:

@@ -4,7 +4,7 @@
 #define SG_SOUND_LOADER_NODE_H
 
 #include "scenegraph/nodes/SGAssetLoaderNode.h"
-#include "scenegraph/ports/SGSoundPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGSoundLoaderNode : public SGAssetLoaderNode {
 public:

@@ -12,9 +12,7 @@
 
 #include "lua/TNManagerLink.h"
 #include "scenegraph/nodes/SGNode.h"
-#include "scenegraph/ports/SGBooleanPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
-#include "scenegraph/ports/SGSoundPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SoundManager;
 class TNAudioSource;

@@ -9,10 +9,7 @@
 
 #include "scenegraph/nodes/SGRenderNode.h"
 #include "scenegraph/drawing/SGSpriteDrawing.h"
-#include "scenegraph/ports/SGColorPort.h"
-#include "scenegraph/ports/SGImagePort.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGSpriteRenderer;
 

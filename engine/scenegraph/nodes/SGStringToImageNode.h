@@ -6,10 +6,7 @@
 #define SG_STRING_TO_IMAGE_NODE_H
 
 #include "scenegraph/nodes/SGNode.h"
-#include "scenegraph/ports/SGImagePort.h"
-#include "scenegraph/ports/SGIntegerPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
-#include "scenegraph/ports/SGStringPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGStringToImageNode : public SGNode {
 public:

@@ -6,8 +6,7 @@
 #define SG_WRAP_NODE_H
 
 #include "scenegraph/nodes/SGSpace.h"
-#include "scenegraph/ports/SGBooleanPort.h"
-#include "scenegraph/ports/SGNumberPort.h"
+#include "scenegraph/ports/SGValuePort.h"
 
 class SGWrapNode : public SGSpace {
 public:

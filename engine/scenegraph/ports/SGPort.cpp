@@ -1,9 +1,9 @@
 #include "scenegraph/ports/SGPort.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <unordered_set>
 
+#include "log/TNLog.h"
 #include "scenegraph/nodes/SGNode.h"
 
 SGPort::~SGPort()
@@ -77,7 +77,7 @@ void SGPort::markAsDirty()
 void SGPort::addDestPort(SGPort* dest)
 {
     if (!dest) {
-        std::fprintf(stderr, "SGPort::addDestPort: null destination port ignored\n");
+        TNLog("SGPort::addDestPort: null destination port ignored");
         return;
     }
     destPorts.push_back(dest);

@@ -1,8 +1,6 @@
 #include "scenegraph/ports/SGValueConversion.h"
 
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <sstream>
 
 std::string SGFormatNumber(float value)
@@ -36,15 +34,4 @@ int32_t SGParseInteger(const std::string& text)
 bool SGParseBoolean(const std::string& text)
 {
     return SGParseInteger(text) == 1;
-}
-
-int32_t SGTruncateToInteger(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return std::numeric_limits<int32_t>::max();
-    if (value < -2147483648.0f)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
 }

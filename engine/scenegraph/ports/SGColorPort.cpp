@@ -1,9 +1,0 @@
-#include "scenegraph/ports/SGColorPort.h"
-
-SGColor SGColorPort::colorValue()
-{
-    if (sourcePort)
-        return sourcePort->colorValue();
-    updateNode();
-    return value;
-}

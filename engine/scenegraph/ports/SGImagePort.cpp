@@ -1,9 +1,0 @@
-#include "scenegraph/ports/SGImagePort.h"
-
-SGImage SGImagePort::imageValue()
-{
-    if (sourcePort)
-        return sourcePort->imageValue();
-    updateNode();
-    return value;
-}

@@ -1,9 +1,0 @@
-#include "scenegraph/ports/SGSoundPort.h"
-
-SGSound SGSoundPort::soundValue()
-{
-    if (sourcePort)
-        return sourcePort->soundValue();
-    updateNode();
-    return value;
-}

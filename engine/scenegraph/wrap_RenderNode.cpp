@@ -1,0 +1,30 @@
+// Render node objects: the layer. Both functions take their arguments from
+// the top of the stack (the last ones given).
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+#include "scenegraph/nodes/SGRenderNode.h"
+#include "scenegraph/wrap_Shared.h"
+
+namespace {
+
+int renderNode_getLayer(lua_State* L)
+{
+    lua_pushinteger(L, checkRenderNode(L, tn_fromtop(L, 1, 1), "renderNode:getLayer")->layer);
+    return 1;
+}
+
+// renderNode:setLayer(layer): no re-sort until space:sortRenderNodes.
+int renderNode_setLayer(lua_State* L)
+{
+    SGRenderNode* node = checkRenderNode(L, tn_fromtop(L, 2, 1), "renderNode:setLayer");
+    node->layer = tn_tointeger(L, tn_fromtop(L, 2, 2));
+    return 0;
+}
+
+}  // namespace
+
+const luaL_Reg renderNode_functions[] = {
+    {"getLayer", tn_guarded<renderNode_getLayer>},
+    {"setLayer", tn_guarded<renderNode_setLayer>},
+    {nullptr, nullptr},
+};

@@ -234,26 +234,6 @@ TEST_F(SpriteTest, WrapChangeAloneKeepsTheRendererImageChangeReplacesIt)
     EXPECT_EQ(texelU(25 + 149, 40), 21);  // now tiled
 }
 
-TEST_F(SpriteTest, PremultipliedTextureUsesSourceFactorOne)
-{
-    // Half-covered red, stored premultiplied: (128, 0, 0, 128).
-    const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{128, 0, 0, 128}; });
-    textures.push_back(texture);
-    sprite->imagePort.setValue(imageOf(texture, 4, 4, true));
-    place(20, 20, 4, 4);
-    prepareViewState(0.0f, 0.0f, 1.0f);
-    scene.render();
-    // 128 + 0 red; blue background keeps half: 255 × (1 - 128/255).
-    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 128, 0, 127));
-
-    // Colour (1, 1, 1, 0.5) becomes (0.5, 0.5, 0.5, 0.5) on a premultiplied texture.
-    sprite->colorPort.setValue(SGColor{1, 1, 1, 0.5f});
-    prepareViewState(0.0f, 0.0f, 1.0f);
-    scene.render();
-    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 64, 0, 191));
-    EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
-}
-
 TEST_F(SpriteTest, PremultipliedTextureUnderAlphaScaleFactor)
 {
     const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{255, 255, 255, 255}; });
@@ -266,28 +246,41 @@ TEST_F(SpriteTest, PremultipliedTextureUnderAlphaScaleFactor)
 }
 
 struct BlendCase {
+    bool premultiplied;
     SGBlendMode mode;
+    SGColor color;
     int r, g, b;
 };
 
 TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
 {
-    // Source (1, 0.5, 0, alpha 0.5) over (0.2, 0.4, 0.6).
+    // Over (0.2, 0.4, 0.6): an untextured source (1, 0.5, 0, alpha 0.5), or a
+    // premultiplied texture of (0.5, 0.25, 0, alpha 0.5) whose source factor
+    // must be one, not its alpha.
+    const SGColor half = {1, 0.5f, 0, 0.5f}, white = {1, 1, 1, 1};
     const BlendCase cases[] = {
-        {0, 153, 115, 77},   // normal: src × a + dst × (1 - a)
-        {1, 255, 128, 0},    // opaque: src
-        {2, 179, 166, 153},  // additive: src × a + dst
-        {3, 128, 115, 153},  // screen: src × a + dst × (1 - src)
-        {4, 51, 51, 0},      // multiply: dst × src
-        {7, 153, 115, 77},   // unknown: normal
+        {false, 0, half, 153, 115, 77},   // normal: src × a + dst × (1 - a)
+        {false, 1, half, 255, 128, 0},    // opaque: src
+        {false, 2, half, 179, 166, 153},  // additive: src × a + dst
+        {false, 3, half, 128, 115, 153},  // screen: src × a + dst × (1 - src)
+        {false, 4, half, 51, 51, 0},      // multiply: dst × src
+        {false, 7, half, 153, 115, 77},   // unknown: normal
+        {true, 0, white, 153, 115, 76},   // normal: src + dst × (1 - a)
+        {true, 2, white, 179, 166, 153},  // additive: src + dst
+        {true, 3, white, 153, 140, 153},  // screen: src + dst × (1 - src)
+        // The colour is premultiplied too: (0.5, 0.5, 0.5, 0.5).
+        {true, 0, {1, 1, 1, 0.5f}, 102, 108, 115},
     };
-    sprite->colorPort.setValue(SGColor{1, 0.5f, 0, 0.5f});
+    const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{128, 64, 0, 128}; });
+    textures.push_back(texture);
     place(50, 50, 10, 10);
     for (const BlendCase& c : cases) {
         prepareViewState(0.2f, 0.4f, 0.6f);
+        sprite->imagePort.setValue(c.premultiplied ? imageOf(texture, 4, 4, true) : SGImageNull);
+        sprite->colorPort.setValue(c.color);
         sprite->blendingModePort.setValue(c.mode);
         scene.render();
-        EXPECT_TRUE(colorNear(gl.pixel(50, 50), c.r, c.g, c.b)) << "mode " << c.mode;
+        EXPECT_TRUE(colorNear(gl.pixel(50, 50), c.r, c.g, c.b)) << "mode " << c.mode << " premultiplied " << c.premultiplied;
         EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)) << "mode " << c.mode;
     }
 }

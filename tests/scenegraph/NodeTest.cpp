@@ -73,18 +73,6 @@ TEST(LazyEvaluation, ChainRecomputesOnlyWhenAnInputWasMarked)
     EXPECT_EQ(chain.nodes[3]->output.numberValue(), 15.0f);
 }
 
-TEST(LazyEvaluation, UpdateComputesOnlyWhenDirty)
-{
-    auto* node = new CountingNode();
-    node->update();
-    node->update();
-    EXPECT_EQ(node->computations, 1);
-    node->dirty = false;
-    node->input1.setValue(1.0f);
-    EXPECT_TRUE(node->dirty);
-    node->release();
-}
-
 TEST(LazyEvaluation, InputRegisteredBeforeOutputIsNotLinked)
 {
     struct LateOutputNode : SGNode {
@@ -183,26 +171,6 @@ TEST(ColorNode, AssemblesUnclampedColour)
     node->r.setValue(2.0f);
     EXPECT_EQ(node->output.colorValue().r, 2.0f);
     node->release();
-}
-
-TEST(AttributeNode, HoldsOneValueOfItsType)
-{
-    auto* number = new SGAttributeNode(NUMBER);
-    ASSERT_NE(number->port, nullptr);
-    EXPECT_EQ(number->portForID(SGPortID_x), number->port);
-    static_cast<SGNumberPort*>(number->port)->setValue(3.0f);
-    SGStringPort reader;
-    reader.setValue(number->port);
-    EXPECT_EQ(reader.stringValue(), "3");
-    reader.disconnect();
-    number->release();
-
-    testing::internal::CaptureStdout();
-    auto* color = new SGAttributeNode(COLOR);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "SGAttributeNode creation failed - unsupported type\n");
-    EXPECT_EQ(color->port, nullptr);
-    EXPECT_EQ(color->portForID(SGPortID_value), nullptr);
-    color->release();
 }
 
 }  // namespace

@@ -36,45 +36,43 @@ protected:
     SGSpriteNode* sprite = nullptr;
 };
 
-TEST_F(OrthoSpaceTest, SpriteAtRectangleCentreDrawsAtViewportCentre)
+struct CameraCase {
+    const char* what;
+    float x, modelRotation, viewRotation, spriteX;
+    int litX, litY, darkX, darkY;
+};
+
+TEST_F(OrthoSpaceTest, WhereASpriteLandsForRectangleAndRotations)
 {
-    scene.render();
-    EXPECT_TRUE(isRed(240, 160));
-    EXPECT_TRUE(isRed(231, 151));
-    EXPECT_TRUE(isRed(248, 168));
-    EXPECT_FALSE(isRed(229, 160));
-    EXPECT_FALSE(isRed(251, 160));
+    // A 20 × 20 sprite at (spriteX, 160) in a 480 × 320 rectangle from (x, 0).
+    const CameraCase cases[] = {
+        {"at the rectangle's centre: the viewport's centre", 0, 0, 0, 240, 240, 160, 251, 160},
+        {"rectangle moved right: the picture moves left", 100, 0, 0, 240, 140, 160, 240, 160},
+        // 100 units right of the centre turns to 100 units above it.
+        {"model rotation: about the rectangle's centre", 0, 90, 0, 340, 240, 260, 340, 160},
+        // The turn happens in normalised device coordinates: 100 of 240
+        // half-widths right becomes 100/240 of the 160 half-height up.
+        {"view rotation: about the viewport's centre", 0, 0, 90, 340, 240, 160 + 66, 240, 260},
+    };
+    for (const CameraCase& c : cases) {
+        prepareViewState();
+        space->x.setValue(c.x);
+        space->modelRotation.setValue(c.modelRotation);
+        space->viewRotation.setValue(c.viewRotation);
+        sprite->xPort.setValue(c.spriteX);
+        scene.render();
+        EXPECT_TRUE(isRed(c.litX, c.litY)) << c.what;
+        EXPECT_FALSE(isRed(c.darkX, c.darkY)) << c.what;
+    }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(OrthoSpaceTest, MovingTheRectangleRightMovesThePictureLeft)
+TEST_F(OrthoSpaceTest, SpriteEdgesAtTheViewportCentre)
 {
-    space->x.setValue(100.0f);
     scene.render();
-    EXPECT_TRUE(isRed(140, 160));
-    EXPECT_FALSE(isRed(240, 160));
-}
-
-TEST_F(OrthoSpaceTest, ModelRotationTurnsTheWorldAboutTheRectangleCentre)
-{
-    // 100 units right of the centre turns to 100 units above it.
-    sprite->xPort.setValue(340.0f);
-    space->modelRotation.setValue(90.0f);
-    scene.render();
-    EXPECT_TRUE(isRed(240, 260));
-    EXPECT_FALSE(isRed(340, 160));
-}
-
-TEST_F(OrthoSpaceTest, ViewRotationTurnsTheProjectedPictureAboutTheViewportCentre)
-{
-    // The turn happens in normalised device coordinates: 100 of 240 half-widths
-    // right becomes 100/240 of the 160 half-height up.
-    sprite->xPort.setValue(340.0f);
-    space->viewRotation.setValue(90.0f);
-    scene.render();
-    EXPECT_TRUE(isRed(240, 160 + 66));
-    EXPECT_FALSE(isRed(240, 260));
-    EXPECT_FALSE(isRed(340, 160));
+    EXPECT_TRUE(isRed(231, 151));
+    EXPECT_TRUE(isRed(248, 168));
+    EXPECT_FALSE(isRed(229, 160));
 }
 
 TEST_F(OrthoSpaceTest, PortsAreReadEveryFrameThroughConnections)
@@ -117,27 +115,6 @@ TEST_F(OrthoSpaceTest, MatricesAreRestoredAfterDrawing)
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST(OrthoSpace, ClassBitsAndExactlyEightPorts)
-{
-    SGScene scene(nullptr, nullptr);
-    SGSpace* space = scene.createSpace(SGOrtho2DSpaceClass);
-    EXPECT_EQ(space->nodeClass, SGRenderNodeClass | SGSpaceClass | SGOrtho2DSpaceClass);
-    int answered = 0;
-    for (int id = 0; id <= 64; ++id) {
-        if (space->portForID(static_cast<SGPortID>(id)))
-            ++answered;
-    }
-    EXPECT_EQ(answered, 8);
-    for (SGPortID id : {SGPortID_x, SGPortID_y, SGPortID_width, SGPortID_height, SGPortID_near, SGPortID_far,
-                        SGPortID_viewRotation, SGPortID_modelRotation}) {
-        ASSERT_NE(space->portForID(id), nullptr) << id;
-        EXPECT_EQ(space->portForID(id)->numberValue(), 0.0f);
-        EXPECT_EQ(space->portForID(id)->type, NUMBER);
-    }
-    // Ortho spaces are top-level only.
-    EXPECT_EQ(space->createNode(SGOrtho2DSpaceClass), nullptr);
 }
 
 TEST(OrthoSpace, DegenerateRectangleDrawsWithoutFailing)

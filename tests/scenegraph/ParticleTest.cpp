@@ -250,19 +250,4 @@ TEST(ParticleMath, InterpolateAndRandFloat)
     EXPECT_EQ(randFloat(0, 0), 0.0f);
 }
 
-TEST(ParticleNode, ClassBitsAndPorts)
-{
-    SGScene scene(nullptr, nullptr);
-    SGNode* node = scene.defaultSpace.createNode(SGParticleSystemNodeClass);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->nodeClass, SGRenderNodeClass | SGParticleSystemNodeClass);
-    int answered = 0;
-    for (int id = 0; id <= 64; ++id)
-        answered += node->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
-    EXPECT_EQ(answered, 21);
-    EXPECT_EQ(node->portForID(SGPortID_colorTarget)->colorValue(), SGWhiteColor);
-    EXPECT_EQ(node->portForID(SGPortID_spawnParticles)->type, BOOLEAN);
-    EXPECT_EQ(node->portForID(SGPortID_numParticles)->type, INTEGER);
-}
-
 }  // namespace

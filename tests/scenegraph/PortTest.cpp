@@ -186,11 +186,4 @@ TEST(PortConnection, ConnectionsThatCloseACycleAreRefused)
     b->release();
 }
 
-TEST(PortConversion, TruncationSaturates)
-{
-    EXPECT_EQ(tn_truncate(2.9f), 2);
-    EXPECT_EQ(tn_truncate(-2.9f), -2);
-    EXPECT_EQ(tn_truncate(std::numeric_limits<float>::infinity()), std::numeric_limits<int32_t>::max());
-}
-
 }  // namespace

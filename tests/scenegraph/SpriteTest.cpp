@@ -138,80 +138,60 @@ TEST_F(SpriteTest, TexturedSpriteDrawsTexturedEvenWithTexturingOff)
     EXPECT_EQ(texelU(27, 17), 7);
 }
 
-TEST_F(SpriteTest, HorizontalTilingLaysWholeTilesAndCutsTheLast)
-{
-    sprite->imagePort.setValue(ruler(64, 32));
-    sprite->horizontalWrappingPort.setValue(2);
-    place(100, 50, 150, 32);  // left edge 25, bottom 34
-    scene.render();
-    EXPECT_EQ(texelU(24, 40), -1);
-    EXPECT_EQ(texelU(25, 40), 0);
-    EXPECT_EQ(texelU(25 + 63, 40), 63);
-    EXPECT_EQ(texelU(25 + 64, 40), 0);
-    EXPECT_EQ(texelU(25 + 127, 40), 63);
-    EXPECT_EQ(texelU(25 + 128, 40), 0);
-    EXPECT_EQ(texelU(25 + 149, 40), 21);  // the last tile is 22 wide
-    EXPECT_EQ(texelU(25 + 150, 40), -1);
-    EXPECT_EQ(texelV(30, 34), 0);  // vertical stays stretched (here 1:1)
-    EXPECT_EQ(texelV(30, 65), 31);
-}
+// The texel column ('u') or row ('v') a ruler sprite shows at a pixel; -1
+// where the background shows.
+struct Probe {
+    char axis;
+    int x, y, texel;
+};
 
-TEST_F(SpriteTest, VerticalTilingFromTheBottomEdge)
-{
-    sprite->imagePort.setValue(ruler(16, 16));
-    sprite->verticalWrappingPort.setValue(2);
-    place(50, 50, 16, 40);  // bottom 30: tiles 16, 16, 8
-    scene.render();
-    EXPECT_EQ(texelV(45, 30), 0);
-    EXPECT_EQ(texelV(45, 45), 15);
-    EXPECT_EQ(texelV(45, 46), 0);
-    EXPECT_EQ(texelV(45, 62), 0);
-    EXPECT_EQ(texelV(45, 69), 7);
-    EXPECT_EQ(texelV(45, 70), -1);
-}
+struct WrapCase {
+    const char* what;
+    int imageWidth, imageHeight, horizontal, vertical;
+    float x, y, width, height;
+    std::vector<Probe> probes;
+};
 
-TEST_F(SpriteTest, CropShowsTheMiddleOfALargerImage)
+TEST_F(SpriteTest, WrapModesTileCropOrStretchPerAxis)
 {
-    // 64 × 64 image on a 32 × 100 sprite: u 16 to 48, v stretched over 100.
-    sprite->imagePort.setValue(ruler(64, 64));
-    sprite->horizontalWrappingPort.setValue(1);
-    place(100, 60, 32, 100);  // covers 84 to 116, 10 to 110
-    scene.render();
-    EXPECT_EQ(texelU(83, 60), -1);
-    EXPECT_EQ(texelU(84, 60), 16);
-    EXPECT_EQ(texelU(115, 60), 47);
-    EXPECT_EQ(texelU(116, 60), -1);
-    EXPECT_EQ(texelV(90, 10), 0);
-    EXPECT_EQ(texelV(90, 109), 63);
-    EXPECT_EQ(texelV(90, 110), -1);
-}
-
-TEST_F(SpriteTest, CropOfASmallerImageShowsItWholeAndCentred)
-{
-    sprite->imagePort.setValue(ruler(16, 8));
-    sprite->horizontalWrappingPort.setValue(1);
-    sprite->verticalWrappingPort.setValue(1);
-    place(100, 60, 150, 100);
-    scene.render();
-    EXPECT_EQ(texelU(91, 60), -1);
-    EXPECT_EQ(texelU(92, 60), 0);
-    EXPECT_EQ(texelU(107, 60), 15);
-    EXPECT_EQ(texelU(108, 60), -1);
-    EXPECT_EQ(texelV(100, 55), -1);
-    EXPECT_EQ(texelV(100, 56), 0);
-    EXPECT_EQ(texelV(100, 63), 7);
-    EXPECT_EQ(texelV(100, 64), -1);
-}
-
-TEST_F(SpriteTest, UnknownWrapModeDrawsOneTileFromTheEdge)
-{
-    sprite->imagePort.setValue(ruler(64, 32));
-    sprite->horizontalWrappingPort.setValue(5);
-    place(100, 50, 150, 32);
-    scene.render();
-    EXPECT_EQ(texelU(25, 40), 0);
-    EXPECT_EQ(texelU(88, 40), 63);
-    EXPECT_EQ(texelU(89, 40), -1);
+    const WrapCase cases[] = {
+        // Left edge 25, bottom 34; the last tile is 22 wide; vertical stays
+        // stretched (here 1:1).
+        {"horizontal tiling", 64, 32, 2, 0, 100, 50, 150, 32,
+         {{'u', 24, 40, -1}, {'u', 25, 40, 0}, {'u', 88, 40, 63}, {'u', 89, 40, 0}, {'u', 152, 40, 63},
+          {'u', 153, 40, 0}, {'u', 174, 40, 21}, {'u', 175, 40, -1}, {'v', 30, 34, 0}, {'v', 30, 65, 31}}},
+        // Bottom 30: tiles 16, 16, 8.
+        {"vertical tiling from the bottom edge", 16, 16, 0, 2, 50, 50, 16, 40,
+         {{'v', 45, 30, 0}, {'v', 45, 45, 15}, {'v', 45, 46, 0}, {'v', 45, 62, 0}, {'v', 45, 69, 7},
+          {'v', 45, 70, -1}}},
+        // 84 to 116 shows u 16 to 48; v stretched over 10 to 110.
+        {"crop of a larger image shows its middle", 64, 64, 1, 0, 100, 60, 32, 100,
+         {{'u', 83, 60, -1}, {'u', 84, 60, 16}, {'u', 115, 60, 47}, {'u', 116, 60, -1}, {'v', 90, 10, 0},
+          {'v', 90, 109, 63}, {'v', 90, 110, -1}}},
+        {"crop of a smaller image shows it whole and centred", 16, 8, 1, 1, 100, 60, 150, 100,
+         {{'u', 91, 60, -1}, {'u', 92, 60, 0}, {'u', 107, 60, 15}, {'u', 108, 60, -1}, {'v', 100, 55, -1},
+          {'v', 100, 56, 0}, {'v', 100, 63, 7}, {'v', 100, 64, -1}}},
+        {"an unknown mode draws one tile from the edge", 64, 32, 5, 0, 100, 50, 150, 32,
+         {{'u', 25, 40, 0}, {'u', 88, 40, 63}, {'u', 89, 40, -1}}},
+    };
+    for (const WrapCase& c : cases) {
+        SGScene caseScene(nullptr, nullptr);
+        auto* shown = static_cast<SGSpriteNode*>(
+            createPixelSpace(caseScene, 200, 120)->createNode(SGSpriteNodeClass));
+        shown->imagePort.setValue(ruler(c.imageWidth, c.imageHeight));
+        shown->horizontalWrappingPort.setValue(c.horizontal);
+        shown->verticalWrappingPort.setValue(c.vertical);
+        shown->xPort.setValue(c.x);
+        shown->yPort.setValue(c.y);
+        shown->widthPort.setValue(c.width);
+        shown->heightPort.setValue(c.height);
+        prepareViewState();
+        caseScene.render();
+        for (const Probe& p : c.probes) {
+            const int texel = p.axis == 'u' ? texelU(p.x, p.y) : texelV(p.x, p.y);
+            EXPECT_EQ(texel, p.texel) << c.what << ": " << p.axis << " at " << p.x << ", " << p.y;
+        }
+    }
 }
 
 TEST_F(SpriteTest, WrapChangeAloneKeepsTheRendererImageChangeReplacesIt)
@@ -335,27 +315,6 @@ TEST_F(SpriteTest, AbsurdSizesDrawWithoutFailingOrStalling)
     out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "SGSpriteNode: tiling a 1e+09x1e+09 sprite with a 1x1 image capped at 65536 tiles\n");
     glGetError();
-}
-
-TEST(SpriteNode, ClassBitsPortsAndDefaults)
-{
-    SGScene scene(nullptr, nullptr);
-    SGNode* node = scene.defaultSpace.createNode(SGSpriteNodeClass);
-    ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->nodeClass, SGRenderNodeClass | SGSpriteNodeClass);
-    const SGPortID ids[] = {SGPortID_color,  SGPortID_image, SGPortID_x,
-                            SGPortID_y,      SGPortID_width, SGPortID_height,
-                            SGPortID_angle,  SGPortID_blendingMode,
-                            SGPortID_horizontalWrapping, SGPortID_verticalWrapping};
-    int answered = 0;
-    for (int id = 0; id <= 64; ++id)
-        answered += node->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
-    EXPECT_EQ(answered, 10);
-    for (SGPortID id : ids)
-        EXPECT_NE(node->portForID(id), nullptr) << id;
-    EXPECT_EQ(node->portForID(SGPortID_color)->colorValue(), SGWhiteColor);
-    EXPECT_EQ(node->portForID(SGPortID_image)->type, IMAGE);
-    EXPECT_EQ(node->portForID(SGPortID_blendingMode)->type, INTEGER);
 }
 
 }  // namespace

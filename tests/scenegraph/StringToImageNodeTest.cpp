@@ -1,5 +1,5 @@
 // The string-to-image node in a real GL context: sizes, alignment in
-// pixels, texture ownership and the factory row.
+// pixels, texture ownership.
 #include <gtest/gtest.h>
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -10,8 +10,6 @@
 
 #include "DrawingSupport.h"
 #include "OffscreenGL.h"
-#include "ScriptedEngine.h"
-#include "TestSupport.h"
 #include "text/TNTextLayout.h"
 #include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
@@ -85,25 +83,11 @@ protected:
 
 }  // namespace
 
-TEST_F(StringToImageNodeTest, PortsAndDefaults)
+TEST_F(StringToImageNodeTest, DefaultsAndNoImageForEmptyText)
 {
-    EXPECT_TRUE(node->isKindOf(SGStringToImageNodeClass));
-    EXPECT_FALSE(node->isKindOf(SGRenderNodeClass));
-    EXPECT_EQ(node->portForID(SGPortID_image), &node->image);
-    EXPECT_EQ(node->portForID(SGPortID_width), &node->width);
-    EXPECT_EQ(node->portForID(SGPortID_height), &node->height);
-    EXPECT_EQ(node->portForID(SGPortID_text), &node->text);
-    EXPECT_EQ(node->portForID(SGPortID_font), &node->font);
-    EXPECT_EQ(node->portForID(SGPortID_fontSize), &node->fontSize);
-    EXPECT_EQ(node->portForID(SGPortID_alignment), &node->alignment);
-    int answered = 0;
-    for (int id = 0; id <= 70; ++id)
-        answered += node->portForID(static_cast<SGPortID>(id)) != nullptr;
-    EXPECT_EQ(answered, 7);
     EXPECT_EQ(node->font.value, "LucidaGrande");
     EXPECT_EQ(node->fontSize.value, 12.0f);
     EXPECT_EQ(node->alignment.value, 1);
-    // Empty text: no image.
     EXPECT_EQ(node->width.numberValue(), 0.0f);
     EXPECT_EQ(node->image.imageValue().texture, 0u);
 }
@@ -157,7 +141,7 @@ TEST_F(StringToImageNodeTest, AlignmentPlacesTheShortLine)
     EXPECT_DOUBLE_EQ(inkCentreX(0, dotRows), centre);
 }
 
-TEST_F(StringToImageNodeTest, ANewImageDeletesTheOldTexture)
+TEST_F(StringToImageNodeTest, TheNodeOwnsItsTexture)
 {
     node->text.setValue("Aligned");
     const GLuint first = node->image.imageValue().texture;
@@ -176,6 +160,14 @@ TEST_F(StringToImageNodeTest, ANewImageDeletesTheOldTexture)
     EXPECT_EQ(node->height.numberValue(), 0.0f);
     EXPECT_EQ(node->image.imageValue().width, 0);
     EXPECT_FALSE(glIsTexture(second));
+
+    // The node deletes its texture when it goes.
+    node->text.setValue("Bye");
+    const GLuint last = node->image.imageValue().texture;
+    ASSERT_TRUE(glIsTexture(last));
+    scene.defaultSpace.removeNode(node);
+    node = nullptr;
+    EXPECT_FALSE(glIsTexture(last));
 }
 
 TEST_F(StringToImageNodeTest, EmptyFontOrUndrawableSizeGivesNoImage)
@@ -191,66 +183,4 @@ TEST_F(StringToImageNodeTest, EmptyFontOrUndrawableSizeGivesNoImage)
     }
     node->fontSize.setValue(12.0f);
     EXPECT_GT(node->width.numberValue(), 0.0f);
-}
-
-TEST_F(StringToImageNodeTest, TheNodeDeletesItsTextureWhenItGoes)
-{
-    node->text.setValue("Bye");
-    const GLuint texture = node->image.imageValue().texture;
-    ASSERT_TRUE(glIsTexture(texture));
-    scene.defaultSpace.removeNode(node);
-    node = nullptr;
-    EXPECT_FALSE(glIsTexture(texture));
-}
-
-// From the script: a text node feeding a sprite in an ortho space draws the
-// text upright, at the sprite's place and size.
-TEST(StringToImageNodeScript, ASpriteShowsTheTextUpright)
-{
-    OffscreenGL gl{320, 160};
-    ASSERT_TRUE(gl.ok()) << gl.error();
-    tern_test::prepareViewState();
-    tern_test::ScriptedEngine engine("function initEngine() end");
-    engine.run(R"(
-        scene = scenegraph.scene.new(nil, nil)
-        space = scene:createSpace(scenegraph.ortho2DSpace)
-        space.x:setValue(0, true) space.y:setValue(0, true)
-        space.width:setValue(320, true) space.height:setValue(160, true)
-        space.near:setValue(-1, true) space.far:setValue(1, true)
-        text = space:createNode(scenegraph.stringToImageNode)
-        sprite = space:createNode(scenegraph.spriteNode)
-        text.text:setValue("MMMMMMMM\n.", true)
-        text.font:setValue("Arial", true)
-        text.fontSize:setValue(30, true)
-        text.alignment:setValue(0, true)
-        sprite.image:setValue(text.image)
-        sprite.width:setValue(text.width)
-        sprite.height:setValue(text.height)
-        sprite.x:setValue(160, true)
-        sprite.y:setValue(80, true)
-        scene:render()
-        textWidth, textHeight = text.width:value(), text.height:value()
-    )");
-    const int width = std::stoi(engine.eval("textWidth"));
-    const int height = std::stoi(engine.eval("textHeight"));
-    ASSERT_GT(width, 100);
-    const int left = 160 - width / 2;
-    const int bottom = 80 - height / 2;
-    const std::vector<tern_test::Pixel> pixels = gl.readPixels();
-    auto ink = [&](int x0, int x1, int y0, int y1) {
-        long sum = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                sum += pixels[static_cast<size_t>(y) * gl.width() + x].r;
-        return sum;
-    };
-    const int middle = bottom + height / 2;
-    // The wide line above, the dot's line below it, at the left.
-    EXPECT_GT(ink(left, left + width, middle, bottom + height), 5 * ink(left, left + width, bottom, middle));
-    EXPECT_GT(ink(left, left + width / 4, bottom, middle), 0);
-    EXPECT_EQ(ink(left + width / 4, left + width, bottom, middle - 4), 0);
-    // Nothing outside the sprite.
-    EXPECT_EQ(ink(0, 320, 0, bottom - 1), 0);
-    EXPECT_EQ(ink(0, 320, bottom + height + 1, 160), 0);
-    engine.run("scene:delete()");
 }

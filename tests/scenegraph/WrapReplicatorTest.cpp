@@ -4,6 +4,9 @@
 
 #include <GL/gl.h>
 
+#include <utility>
+#include <vector>
+
 #include "assets/AssetManager.h"
 #include "DrawingSupport.h"
 #include "scenegraph/SGOrtho2DSpace.h"
@@ -53,65 +56,42 @@ protected:
     SGOrtho2DSpace* world = nullptr;
 };
 
-TEST_F(CopyingSpaceTest, WrapSpaceWithoutFlagsDrawsOnce)
-{
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
-    addSprite(wrap);
-    scene.render();
-    EXPECT_EQ(copies(), 1);
-    EXPECT_TRUE(lit(205, 105));
-}
+struct WrapCase {
+    const char* what;
+    bool wrapX, wrapY;
+    float x, y, spriteX, spriteY;
+    int copies;
+    std::vector<std::pair<int, int>> lit;
+};
 
-TEST_F(CopyingSpaceTest, WrapXCopiesToTheFartherSide)
+TEST_F(CopyingSpaceTest, WrapSpaceCopiesToTheFartherSide)
 {
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
-    addSprite(wrap, 105, 105);
-    wrap->wrapX.setValue(true);
-    wrap->wrapWidth.setValue(200.0f);
-    wrap->x.setValue(20.0f);  // left of the middle: the copy goes right
-    scene.render();
-    EXPECT_EQ(copies(), 2);
-    EXPECT_TRUE(lit(105, 105));
-    EXPECT_TRUE(lit(305, 105));
-
-    wrap->x.setValue(100.0f);  // exactly the middle: the copy goes left
-    addSprite(wrap, 305, 55);
-    prepareViewState();
-    scene.render();
-    EXPECT_TRUE(lit(105, 55));
-    EXPECT_TRUE(lit(305, 55));
-    EXPECT_FALSE(lit(305, 105));
-    EXPECT_EQ(copies(), 3);  // one of the four falls off the left edge
-}
-
-TEST_F(CopyingSpaceTest, WrapBothAxesDrawsFourPassesInOrder)
-{
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
-    addSprite(wrap, 105, 55);
-    wrap->wrapX.setValue(true);
-    wrap->wrapY.setValue(true);
-    wrap->wrapWidth.setValue(200.0f);
-    wrap->wrapHeight.setValue(100.0f);
-    wrap->x.setValue(10.0f);
-    wrap->y.setValue(10.0f);
-    scene.render();
-    EXPECT_EQ(copies(), 4);
-    EXPECT_TRUE(lit(105, 55));
-    EXPECT_TRUE(lit(305, 55));
-    EXPECT_TRUE(lit(105, 155));
-    EXPECT_TRUE(lit(305, 155));
-}
-
-TEST_F(CopyingSpaceTest, WrapYAloneCopiesVertically)
-{
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
-    addSprite(wrap, 105, 155);
-    wrap->wrapY.setValue(true);
-    wrap->wrapHeight.setValue(100.0f);
-    wrap->y.setValue(80.0f);  // above the middle: the copy goes down
-    scene.render();
-    EXPECT_EQ(copies(), 2);
-    EXPECT_TRUE(lit(105, 55));
+    // Wrap width 200 and height 100; a copy goes to the side farther from
+    // the space's position.
+    const WrapCase cases[] = {
+        {"no flags: drawn once", false, false, 0, 0, 205, 105, 1, {{205, 105}}},
+        {"x left of the middle: the copy goes right", true, false, 20, 0, 105, 105, 2, {{105, 105}, {305, 105}}},
+        {"x exactly the middle: the copy goes left", true, false, 100, 0, 305, 55, 2, {{105, 55}, {305, 55}}},
+        {"y above the middle: the copy goes down", false, true, 0, 80, 105, 155, 2, {{105, 55}, {105, 155}}},
+        {"both axes: four passes", true, true, 10, 10, 105, 55, 4, {{105, 55}, {305, 55}, {105, 155}, {305, 155}}},
+    };
+    for (const WrapCase& c : cases) {
+        SGScene scene(nullptr, nullptr);
+        SGOrtho2DSpace* world = createPixelSpace(scene, 400, 200);
+        auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
+        addSprite(wrap, c.spriteX, c.spriteY);
+        wrap->wrapX.setValue(c.wrapX);
+        wrap->wrapY.setValue(c.wrapY);
+        wrap->wrapWidth.setValue(200.0f);
+        wrap->wrapHeight.setValue(100.0f);
+        wrap->x.setValue(c.x);
+        wrap->y.setValue(c.y);
+        prepareViewState();
+        scene.render();
+        EXPECT_EQ(copies(), c.copies) << c.what;
+        for (const auto& [x, y] : c.lit)
+            EXPECT_TRUE(lit(x, y)) << c.what << " at " << x << ", " << y;
+    }
 }
 
 TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirection)
@@ -192,29 +172,15 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(CopyingSpaces, ClassBitsPortsAndManagersFromTheParent)
+TEST(CopyingSpaces, TakeTheManagersOfTheirParent)
 {
     AssetManager assets(nullptr);
     SGScene scene(nullptr, &assets);
-    auto* wrap = static_cast<SGSpace*>(scene.defaultSpace.createNode(SGWrapSpaceClass));
-    auto* replicator = static_cast<SGSpace*>(scene.defaultSpace.createNode(SGReplicatorSpaceClass));
-    ASSERT_NE(wrap, nullptr);
-    ASSERT_NE(replicator, nullptr);
-    EXPECT_EQ(wrap->nodeClass, SGRenderNodeClass | SGSpaceClass | SGWrapSpaceClass);
-    EXPECT_EQ(replicator->nodeClass, SGRenderNodeClass | SGSpaceClass | SGReplicatorSpaceClass);
-    EXPECT_EQ(wrap->assetManager.get(), &assets);
-    EXPECT_EQ(replicator->assetManager.get(), &assets);
-    int wrapPorts = 0;
-    int replicatorPorts = 0;
-    for (int id = 0; id <= 64; ++id) {
-        wrapPorts += wrap->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
-        replicatorPorts += replicator->portForID(static_cast<SGPortID>(id)) ? 1 : 0;
+    for (SGNodeClass cls : {SGWrapSpaceClass, SGReplicatorSpaceClass}) {
+        auto* space = static_cast<SGSpace*>(scene.defaultSpace.createNode(cls));
+        ASSERT_NE(space, nullptr) << cls;
+        EXPECT_EQ(space->assetManager.get(), &assets) << cls;
     }
-    EXPECT_EQ(wrapPorts, 6);
-    EXPECT_EQ(replicatorPorts, 3);
-    EXPECT_EQ(replicator->portForID(SGPortID_copies)->intValue(), 1);
-    EXPECT_EQ(replicator->portForID(SGPortID_copies)->type, INTEGER);
-    EXPECT_EQ(wrap->portForID(SGPortID_wrapX)->type, BOOLEAN);
 }
 
 }  // namespace

@@ -110,15 +110,7 @@ TEST(Space, RemoveNodeReleasesAndIgnoresStrangers)
         space.compute();
         EXPECT_TRUE(log.empty());
 
-        // A removed node stays readable while another node reads from it.
-        auto* reader = static_cast<SGArithmeticNode*>(space.createNode(SGArithmeticNodeClass));
-        static_cast<SGArithmeticNode*>(sum)->input1.setValue(4.0f);
-        reader->input1.setValue(&static_cast<SGArithmeticNode*>(sum)->output);
         space.removeNode(sum);
-        EXPECT_EQ(reader->output.numberValue(), 4.0f);
-        const TNHandle handle = sum->handle();
-        reader->input1.disconnect();
-        EXPECT_EQ(SGObject::fromHandle(handle), nullptr);
     }
     EXPECT_EQ(TNHandleTable::liveCount(), before);
 }

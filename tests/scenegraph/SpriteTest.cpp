@@ -91,15 +91,6 @@ TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuad)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SpriteTest, AlphaScaleFactorHalvesSpriteAlpha)
-{
-    sprite->colorPort.setValue(SGColor{0, 1, 0, 1});
-    place(50, 50, 10, 10);
-    SGAlphaScaleFactor = 0.5f;
-    scene.render();
-    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 0, 128, 0));
-}
-
 TEST_F(SpriteTest, RotatedSpriteTurnsAboutItsCentre)
 {
     sprite->colorPort.setValue(SGColor{1, 1, 1, 1});
@@ -214,22 +205,12 @@ TEST_F(SpriteTest, WrapChangeAloneKeepsTheRendererImageChangeReplacesIt)
     EXPECT_EQ(texelU(25 + 149, 40), 21);  // now tiled
 }
 
-TEST_F(SpriteTest, PremultipliedTextureUnderAlphaScaleFactor)
-{
-    const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{255, 255, 255, 255}; });
-    textures.push_back(texture);
-    sprite->imagePort.setValue(imageOf(texture, 4, 4, true));
-    place(20, 20, 4, 4);
-    SGAlphaScaleFactor = 0.5f;
-    scene.render();
-    EXPECT_TRUE(colorNear(gl.pixel(19, 19), 128, 128, 128));
-}
-
 struct BlendCase {
     bool premultiplied;
     SGBlendMode mode;
     SGColor color;
     int r, g, b;
+    float alphaScale = 1.0f;
 };
 
 TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
@@ -250,6 +231,10 @@ TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
         {true, 3, white, 153, 140, 153},  // screen: src + dst × (1 - src)
         // The colour is premultiplied too: (0.5, 0.5, 0.5, 0.5).
         {true, 0, {1, 1, 1, 0.5f}, 102, 108, 115},
+        // The alpha scale factor halves alpha, and all four components of a
+        // premultiplied texture's colour.
+        {false, 0, {0, 1, 0, 1}, 26, 179, 77, 0.5f},
+        {true, 0, white, 102, 108, 115, 0.5f},
     };
     const GLuint texture = makeRectangleTexture(4, 4, [](int, int) { return Pixel{128, 64, 0, 128}; });
     textures.push_back(texture);
@@ -259,8 +244,10 @@ TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
         sprite->imagePort.setValue(c.premultiplied ? imageOf(texture, 4, 4, true) : SGImageNull);
         sprite->colorPort.setValue(c.color);
         sprite->blendingModePort.setValue(c.mode);
+        SGAlphaScaleFactor = c.alphaScale;
         scene.render();
-        EXPECT_TRUE(colorNear(gl.pixel(50, 50), c.r, c.g, c.b)) << "mode " << c.mode << " premultiplied " << c.premultiplied;
+        EXPECT_TRUE(colorNear(gl.pixel(50, 50), c.r, c.g, c.b)) << "mode " << c.mode << " premultiplied " << c.premultiplied
+                                                                << " alpha scale " << c.alphaScale;
         EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)) << "mode " << c.mode;
     }
 }

@@ -1,6 +1,6 @@
 // The drawing strategy of a sprite node: emits the quad(s) of one sprite
 // with the colour and blend function already set. Chosen by the node from
-// its image and wrap modes; the concrete classes live in nodes/linux/.
+// its image and wrap modes; the concrete classes live beside it.
 #ifndef SG_SPRITE_RENDERER_H
 #define SG_SPRITE_RENDERER_H
 

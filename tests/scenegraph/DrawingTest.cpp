@@ -40,31 +40,30 @@ protected:
     OffscreenGL gl{32, 32};
 };
 
-TEST_F(DrawingTest, ClearNodeFirstClearsBeforeOthersDraw)
+TEST_F(DrawingTest, ClearNodeClearsWhereItStandsInTheList)
 {
-    SGScene scene(nullptr, nullptr);
-    auto* clear = static_cast<SGClearNode*>(scene.defaultSpace.createNode(SGClearNodeClass));
+    // First: the quad drawn after it shows.
+    SGScene first(nullptr, nullptr);
+    auto* clear = static_cast<SGClearNode*>(first.defaultSpace.createNode(SGClearNodeClass));
     clear->color.setValue(SGColor{1, 0, 0, 1});
-    scene.defaultSpace.addNode(new HalfQuadNode());
-    scene.render();
+    first.defaultSpace.addNode(new HalfQuadNode());
+    first.render();
     EXPECT_EQ(gl.pixel(4, 16), (Pixel{0, 255, 0, 255})) << toString(gl.pixel(4, 16));
     EXPECT_EQ(gl.pixel(28, 16), (Pixel{255, 0, 0, 255})) << toString(gl.pixel(28, 16));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
 
-TEST_F(DrawingTest, ClearNodeLastWipesWhatWasDrawn)
-{
-    SGScene scene(nullptr, nullptr);
-    scene.defaultSpace.addNode(new HalfQuadNode());
-    auto* clear = static_cast<SGClearNode*>(scene.defaultSpace.createNode(SGClearNodeClass));
-    // The colour follows a colour node, default white until a component is set.
-    auto* color = static_cast<SGColorNode*>(scene.defaultSpace.createNode(SGColorNodeClass));
+    // Last: it wipes the quad, in the colour it follows (white until a
+    // component of the colour node is set).
+    SGScene last(nullptr, nullptr);
+    last.defaultSpace.addNode(new HalfQuadNode());
+    clear = static_cast<SGClearNode*>(last.defaultSpace.createNode(SGClearNodeClass));
+    auto* color = static_cast<SGColorNode*>(last.defaultSpace.createNode(SGColorNodeClass));
     clear->color.setValue(&color->output);
-    scene.render();
+    last.render();
     EXPECT_EQ(gl.pixel(4, 16), (Pixel{255, 255, 255, 255})) << toString(gl.pixel(4, 16));
     color->g.setValue(0.0f);
     color->a.setValue(0.0f);
-    scene.render();
+    last.render();
     EXPECT_EQ(gl.pixel(4, 16), (Pixel{255, 0, 255, 0})) << toString(gl.pixel(4, 16));
 }
 

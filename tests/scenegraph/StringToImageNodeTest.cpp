@@ -11,7 +11,9 @@
 #include "DrawingSupport.h"
 #include "OffscreenGL.h"
 #include "text/TNTextLayout.h"
+#include "scenegraph/SGOrtho2DSpace.h"
 #include "scenegraph/SGScene.h"
+#include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
 
 using tern_test::OffscreenGL;
@@ -36,35 +38,22 @@ protected:
         ASSERT_NE(node, nullptr);
     }
 
-    // Draws the node's image at the origin of a black window (one unit per
-    // pixel, origin bottom left) and returns the alpha-weighted mean column
-    // of the ink in window rows [fromRow, toRow).
+    // Draws the node's image with its bottom left corner at the origin of a
+    // black window (one unit per pixel) and returns the alpha-weighted mean
+    // column of the ink in window rows [fromRow, toRow).
     double inkCentreX(int fromRow, int toRow)
     {
-        const SGImage image = node->image.imageValue();
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, gl.width(), 0, gl.height(), -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glEnable(GL_TEXTURE_RECTANGLE_ARB);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glBindTexture(GL_TEXTURE_RECTANGLE_ARB, image.texture);
-        glColor4f(1, 1, 1, 1);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 0);
-        glVertex2f(0, 0);
-        glTexCoord2f(image.width, 0);
-        glVertex2f(image.width, 0);
-        glTexCoord2f(image.width, image.height);
-        glVertex2f(image.width, image.height);
-        glTexCoord2f(0, image.height);
-        glVertex2f(0, image.height);
-        glEnd();
-        glDisable(GL_TEXTURE_RECTANGLE_ARB);
+        if (!sprite) {
+            sprite = static_cast<SGSpriteNode*>(
+                tern_test::createPixelSpace(scene, gl.width(), gl.height())->createNode(SGSpriteNodeClass));
+            sprite->imagePort.setValue(&node->image);
+            sprite->widthPort.setValue(&node->width);
+            sprite->heightPort.setValue(&node->height);
+        }
+        sprite->xPort.setValue(node->width.numberValue() / 2);
+        sprite->yPort.setValue(node->height.numberValue() / 2);
+        tern_test::prepareViewState();
+        scene.render();
         const std::vector<tern_test::Pixel> pixels = gl.readPixels();
         double weighted = 0, total = 0;
         for (int y = fromRow; y < toRow; ++y)
@@ -79,6 +68,7 @@ protected:
     OffscreenGL gl{320, 160};
     SGScene scene{nullptr, nullptr};
     SGStringToImageNode* node = nullptr;
+    SGSpriteNode* sprite = nullptr;
 };
 
 }  // namespace

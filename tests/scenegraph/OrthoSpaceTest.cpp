@@ -67,14 +67,6 @@ TEST_F(OrthoSpaceTest, WhereASpriteLandsForRectangleAndRotations)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(OrthoSpaceTest, SpriteEdgesAtTheViewportCentre)
-{
-    scene.render();
-    EXPECT_TRUE(isRed(231, 151));
-    EXPECT_TRUE(isRed(248, 168));
-    EXPECT_FALSE(isRed(229, 160));
-}
-
 TEST_F(OrthoSpaceTest, PortsAreReadEveryFrameThroughConnections)
 {
     SGOrtho2DSpace* source = createPixelSpace(scene, 480, 320);  // a node with a number port to follow

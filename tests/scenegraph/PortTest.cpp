@@ -104,20 +104,6 @@ TEST(PortConversion, NumbersIntegersAndBooleans)
     EXPECT_EQ(node.number.soundValue().buffers, nullptr);
 }
 
-TEST(PortConnection, ReadsFollowTheSourceAndConvert)
-{
-    HolderNode reader;
-    SGArithmeticNode* sum = new SGArithmeticNode();
-    sum->input1.value = 2.0f;
-    sum->input2.value = 0.5f;
-    reader.text.setValue(&sum->output);
-    EXPECT_EQ(reader.text.stringValue(), "2.5");
-    reader.flag.setValue(&sum->output);
-    EXPECT_TRUE(reader.flag.boolValue());
-    sum->release();  // the connections keep it alive
-    EXPECT_EQ(reader.text.intValue(), 2);
-}
-
 TEST(PortConnection, ReconnectingMovesTheReference)
 {
     HolderNode reader;

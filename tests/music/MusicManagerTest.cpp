@@ -226,4 +226,8 @@ TEST(AACFile, OnlyTheLowByteOfLoopingCounts)
     TNStopAACFile();
     EXPECT_EQ(IsAACFilePlaying(), 0);
     EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
+    // A file that cannot be played drops the track, so its audio device
+    // closes and the next test has the output to itself.
+    TNPlayAACFile(media("missing.m4a").c_str(), 0);
+    EXPECT_FALSE(TNMusicManager::sharedMusicManager().music().isValid());
 }

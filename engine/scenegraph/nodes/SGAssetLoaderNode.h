@@ -22,9 +22,14 @@ public:
     // connected source is brought up to date as any read does), so that
     // the manager can compare names without loading anything.
     std::string currentName() override;
+    // name, and the asset output of the concrete loader.
+    SGPort* portForID(SGPortID id) override;
 
     SGStringPort name;
     AssetManager* assetManager;  // not owned; null once the manager is destroyed
+
+protected:
+    virtual SGPort* assetPort() = 0;
 };
 
 #endif

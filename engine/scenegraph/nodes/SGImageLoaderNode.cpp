@@ -33,15 +33,6 @@ void SGImageLoaderNode::compute()
     }
 }
 
-SGPort* SGImageLoaderNode::portForID(SGPortID id)
-{
-    switch (id) {
-    case SGPortID_name: return &name;
-    case SGPortID_asset: return &asset;
-    default: return nullptr;
-    }
-}
-
 void SGImageLoaderNode::detachFromManager()
 {
     assetManager = nullptr;

@@ -16,7 +16,6 @@ public:
     // engine script's path method propagates (AssetScriptError), leaving
     // the node dirty so that the next read asks again.
     void compute() override;
-    SGPort* portForID(SGPortID id) override;
 
     // Called by a manager being destroyed: the node forgets it, drops its
     // image and marks what depends on it dirty.
@@ -24,6 +23,9 @@ public:
     void assetDidChange() override { asset.markAsDirty(); }
 
     SGImagePort asset;
+
+protected:
+    SGPort* assetPort() override { return &asset; }
 };
 
 #endif

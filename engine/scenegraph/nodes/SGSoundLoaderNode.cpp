@@ -35,15 +35,6 @@ void SGSoundLoaderNode::compute()
     }
 }
 
-SGPort* SGSoundLoaderNode::portForID(SGPortID id)
-{
-    switch (id) {
-    case SGPortID_name: return &name;
-    case SGPortID_asset: return &asset;
-    default: return nullptr;
-    }
-}
-
 void SGSoundLoaderNode::detachFromManager()
 {
     assetManager = nullptr;

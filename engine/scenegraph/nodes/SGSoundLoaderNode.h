@@ -16,7 +16,6 @@ public:
     // manager the output is SGSoundNull. An error of the engine script's
     // path method propagates, leaving the node dirty.
     void compute() override;
-    SGPort* portForID(SGPortID id) override;
 
     // Called by a manager being destroyed: the node forgets it, drops its
     // sound (whose buffers are gone) and marks what depends on it dirty.
@@ -24,6 +23,9 @@ public:
     void assetDidChange() override { asset.markAsDirty(); }
 
     SGSoundPort asset;
+
+protected:
+    SGPort* assetPort() override { return &asset; }
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bundle/TNBundleMaker.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv)
         std::string arg = argv[i];
         auto value = [&]() -> const char* {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "tern-bundle: %s needs a value\n", arg.c_str());
+                TNLog("tern-bundle: %s needs a value", arg.c_str());
                 return nullptr;
             }
             return argv[++i];
@@ -47,7 +48,7 @@ int main(int argc, char** argv)
             if (!(v = value()))
                 return 2;
         } else {
-            std::fprintf(stderr, "tern-bundle: unknown argument %s (see --help)\n", arg.c_str());
+            TNLog("tern-bundle: unknown argument %s (see --help)", arg.c_str());
             return 2;
         }
         if (arg == "--name") recipe.name = v;
@@ -58,19 +59,19 @@ int main(int argc, char** argv)
         else recipe.outputPath = v;
     }
     if (recipe.name.empty() || recipe.engineSource.empty() || recipe.projectFolder.empty() || recipe.outputPath.empty()) {
-        std::fprintf(stderr, "tern-bundle: --name, --engine, --project and -o are required (see --help)\n");
+        TNLog("tern-bundle: --name, --engine, --project and -o are required (see --help)");
         return 2;
     }
     if (recipe.introMovie.empty()) {
         recipe.introMovie = TNShippedIntroMoviePath();
         if (recipe.introMovie.empty()) {
-            std::fprintf(stderr, "tern-bundle: the player's intro movie (share/intro-mac.mov) is missing\n");
+            TNLog("tern-bundle: the player's intro movie (share/intro-mac.mov) is missing");
             return 1;
         }
     }
     std::string error;
     if (!TNMakeBundle(recipe, error)) {
-        std::fprintf(stderr, "tern-bundle: %s\n", error.c_str());
+        TNLog("tern-bundle: %s", error.c_str());
         return 1;
     }
     return 0;

@@ -2,13 +2,13 @@
 
 #include <SDL_opengl.h>
 
-#include <cstdio>
+#include "log/TNLog.h"
 
 TNIntroView::TNIntroView(SDL_Window* window) : window_(window)
 {
     context_ = SDL_GL_CreateContext(window_);
     if (!context_) {
-        std::fprintf(stderr, "tern-player: could not create the intro's OpenGL context: %s\n", SDL_GetError());
+        TNLog("tern-player: could not create the intro's OpenGL context: %s", SDL_GetError());
         return;
     }
     SDL_GL_MakeCurrent(window_, nullptr);

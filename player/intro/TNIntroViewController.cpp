@@ -2,10 +2,10 @@
 
 #include <SDL_image.h>
 
-#include <cstdio>
 
 #include "window/TNApplication.h"
 #include "intro/TNMovieDecoder.h"
+#include "log/TNLog.h"
 #include "music/TNMusicDecoder.h"
 
 TNIntroViewController::TNIntroViewController(SDL_Window* window, TNApplication& application,
@@ -34,7 +34,7 @@ TNLoadingImageViewController::TNLoadingImageViewController(SDL_Window* window, T
 {
     SDL_Surface* loaded = IMG_Load(imagePath.c_str());
     if (!loaded) {
-        std::fprintf(stderr, "tern-player: cannot read the loading image %s: %s\n", imagePath.c_str(), IMG_GetError());
+        TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), IMG_GetError());
         return;
     }
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);

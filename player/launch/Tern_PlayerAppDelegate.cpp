@@ -3,7 +3,6 @@
 #include <SDL_image.h>
 #include <SDL_opengl.h>
 
-#include <cstdio>
 #include <fstream>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "lauxlib.h"
 #include "host/TNLuaState.h"
 #include "bundle/TNAssetChecker.h"
+#include "log/TNLog.h"
 #include "window/TNGameBackingView.h"
 #include "window/TNThreadedGameView.h"
 #include "lua.h"
@@ -43,7 +43,7 @@ Tern_PlayerAppDelegate::~Tern_PlayerAppDelegate()
 void Tern_PlayerAppDelegate::fail(const std::string& message)
 {
     launchFailed_ = true;
-    std::fprintf(stderr, "tern-player: %s\n", message.c_str());
+    TNLog("tern-player: %s", message.c_str());
     application_.terminateAfterDelay(0.1, 1);
 }
 
@@ -132,7 +132,7 @@ void Tern_PlayerAppDelegate::checkEngineScript(const std::string& enginePath)
     if (luaL_loadfile(L, enginePath.c_str()) != 0) {
         engineScriptFailed_ = true;
         const char* message = lua_tostring(L, -1);
-        std::fprintf(stderr, "tern-player: the engine script does not load: %s\n", message ? message : enginePath.c_str());
+        TNLog("tern-player: the engine script does not load: %s", message ? message : enginePath.c_str());
     }
     lua_close(L);
 }
@@ -142,7 +142,7 @@ void Tern_PlayerAppDelegate::showValidationFailed()
     launchFailed_ = true;
     const char* informative = "Assets have been changed since publishing";
     if (options_.headless) {
-        std::fprintf(stderr, "tern-player: Validation Failed: %s (%s)\n", informative, bundle_.bundlePath().c_str());
+        TNLog("tern-player: Validation Failed: %s (%s)", informative, bundle_.bundlePath().c_str());
     } else {
         if (startFullScreen_)
             gameWrapperView_->exitFullScreenMode();
@@ -158,7 +158,7 @@ void Tern_PlayerAppDelegate::showValidationFailed()
         box.buttons = buttons;
         int pressed = 0;
         if (SDL_ShowMessageBox(&box, &pressed) != 0)
-            std::fprintf(stderr, "tern-player: Validation Failed: %s\n", informative);
+            TNLog("tern-player: Validation Failed: %s", informative);
     }
     application_.terminateAfterDelay(0.1, 1);
 }
@@ -211,7 +211,7 @@ void Tern_PlayerAppDelegate::freeOldLuaState()
         luaState_->doString("if Renderer then Renderer:removeCurrentView() end");
         luaState_->doString("if AssetManager then AssetManager:freeGLAssets() end");
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tern-player: freeing the old game: %s\n", error.what());
+        TNLog("tern-player: freeing the old game: %s", error.what());
     }
     luaState_->collectGarbage();
     if (gameView_) {
@@ -322,7 +322,7 @@ std::optional<std::string> Tern_PlayerAppDelegate::savePath()
     std::string warning;
     std::optional<std::string> path = TNSavePath(bundleName(), warning);
     if (!warning.empty())
-        std::fprintf(stderr, "tern-player: %s\n", warning.c_str());
+        TNLog("tern-player: %s", warning.c_str());
     return path;
 }
 
@@ -413,7 +413,7 @@ void Tern_PlayerAppDelegate::reportMemory(uint64_t frame)
     std::ifstream statm("/proc/self/statm");
     long size = 0, resident = 0;
     statm >> size >> resident;
-    std::printf("tern-player: frame %llu: resident memory %ld KiB\n", static_cast<unsigned long long>(frame),
+    TNLogStdout("tern-player: frame %llu: resident memory %ld KiB", static_cast<unsigned long long>(frame),
                 resident * (sysconf(_SC_PAGESIZE) / 1024));
 }
 
@@ -437,8 +437,8 @@ bool Tern_PlayerAppDelegate::writeScreenshot() const
 {
     std::lock_guard<std::mutex> lock(screenshotMutex_);
     if (screenshot_.empty()) {
-        std::fprintf(stderr, "tern-player: no frame was drawn, so no screenshot was written to %s\n",
-                     options_.screenshotPath.c_str());
+        TNLog("tern-player: no frame was drawn, so no screenshot was written to %s",
+              options_.screenshotPath.c_str());
         return false;
     }
     // OpenGL's rows start at the bottom; PNG rows at the top.
@@ -453,8 +453,8 @@ bool Tern_PlayerAppDelegate::writeScreenshot() const
                                                               static_cast<int>(stride), SDL_PIXELFORMAT_ABGR8888);
     bool ok = surface && IMG_SavePNG(surface, options_.screenshotPath.c_str()) == 0;
     if (!ok)
-        std::fprintf(stderr, "tern-player: could not write the screenshot %s: %s\n", options_.screenshotPath.c_str(),
-                     SDL_GetError());
+        TNLog("tern-player: could not write the screenshot %s: %s", options_.screenshotPath.c_str(),
+              SDL_GetError());
     SDL_FreeSurface(surface);
     return ok;
 }

@@ -17,6 +17,7 @@ extern "C" {
 #include "launch/TNInputScript.h"
 #include "launch/TNPlayerOptions.h"
 #include "launch/Tern_PlayerAppDelegate.h"
+#include "log/TNLog.h"
 #include "window/TNGameView.h"
 
 #ifndef TERN_PLAYER_VERSION
@@ -56,7 +57,7 @@ int main(int argc, char** argv)
     TNPlayerOptions options;
     std::string error;
     if (!TNParsePlayerOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        TNLog("tern-player: %s", error.c_str());
         return 2;
     }
     if (options.help) {
@@ -73,14 +74,14 @@ int main(int argc, char** argv)
 
     TNInputScript inputScript;
     if (!options.inputPath.empty() && !inputScript.load(options.inputPath, error)) {
-        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        TNLog("tern-player: %s", error.c_str());
         return 2;
     }
 
     std::string bundlePath = options.bundlePath.empty() ? defaultBundlePath() : options.bundlePath;
     std::optional<TNBundle> bundle = TNBundle::open(bundlePath, error);
     if (!bundle) {
-        std::fprintf(stderr, "tern-player: %s\n", error.c_str());
+        TNLog("tern-player: %s", error.c_str());
         return 1;
     }
 
@@ -88,8 +89,8 @@ int main(int argc, char** argv)
         useHeadlessDrivers();
     TNGameView::prepareWindowSystem();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "tern-player: cannot start the video system: %s%s\n", SDL_GetError(),
-                     options.headless ? "" : " (try --headless)");
+        TNLog("tern-player: cannot start the video system: %s%s", SDL_GetError(),
+              options.headless ? "" : " (try --headless)");
         return 1;
     }
     IMG_Init(IMG_INIT_PNG);
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
         if (status == 0 && !options.screenshotPath.empty() && !delegate.writeScreenshot())
             status = 1;
         if (status == 0 && options.headless && delegate.engineScriptFailed()) {
-            std::fprintf(stderr, "tern-player: ended with an engine script that did not load\n");
+            TNLog("tern-player: ended with an engine script that did not load");
             status = 1;
         }
         // The engine is not released at quit: the script's shutdownEngine

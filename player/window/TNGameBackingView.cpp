@@ -2,7 +2,7 @@
 
 #include <SDL_opengl.h>
 
-#include <cstdio>
+#include "log/TNLog.h"
 
 TNGameBackingView::TNGameBackingView(SDL_Window* window) : window_(window)
 {
@@ -43,7 +43,7 @@ void TNGameBackingView::drawRect() const
 bool TNGameBackingView::enterFullScreenMode()
 {
     if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        std::fprintf(stderr, "TNGameBackingView: could not enter full-screen mode: %s\n", SDL_GetError());
+        TNLog("TNGameBackingView: could not enter full-screen mode: %s", SDL_GetError());
         return false;
     }
     updateBounds();
@@ -53,7 +53,7 @@ bool TNGameBackingView::enterFullScreenMode()
 bool TNGameBackingView::exitFullScreenMode()
 {
     if (SDL_SetWindowFullscreen(window_, 0) != 0) {
-        std::fprintf(stderr, "TNGameBackingView: could not leave full-screen mode: %s\n", SDL_GetError());
+        TNLog("TNGameBackingView: could not leave full-screen mode: %s", SDL_GetError());
         return false;
     }
     updateBounds();

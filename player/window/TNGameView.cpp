@@ -95,7 +95,7 @@ TNGameView::TNGameView(TNGameBackingView* parent, const TNRect& frame) : parent_
     setOpenGLAttributes();
     context_ = SDL_GL_CreateContext(parent_->window());
     if (!context_) {
-        std::fprintf(stderr, "TNGameView: could not create the OpenGL context: %s\n", SDL_GetError());
+        TNLog("TNGameView: could not create the OpenGL context: %s", SDL_GetError());
         return;
     }
     prepareOpenGL();
@@ -124,7 +124,7 @@ void TNGameView::lockContext()
 {
     contextLock_.lock();
     if (context_ && SDL_GL_MakeCurrent(parent_->window(), context_) != 0)
-        std::fprintf(stderr, "TNGameView: could not make the OpenGL context current: %s\n", SDL_GetError());
+        TNLog("TNGameView: could not make the OpenGL context current: %s", SDL_GetError());
 }
 
 void TNGameView::unlockContext()

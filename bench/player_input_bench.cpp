@@ -15,6 +15,7 @@
 
 #include "GameViewSupport.h"
 #include "XServer.h"
+#include "log/TNLog.h"
 #include "window/TNThreadedGameView.h"
 
 // Last: Xlib's macros would clash with the headers above.
@@ -100,12 +101,12 @@ int main()
 {
     XServer x(true);
     if (!x.ok()) {
-        std::printf("player_input_bench: skipped, %s\n", x.error().c_str());
+        TNLogStdout("player_input_bench: skipped, %s", x.error().c_str());
         return 0;
     }
     VideoSession video("x11");
     if (!video.ok()) {
-        std::printf("player_input_bench: %s\n", video.error().c_str());
+        TNLogStdout("player_input_bench: %s", video.error().c_str());
         return 1;
     }
     TestWindow window(640, 480, true);
@@ -124,7 +125,7 @@ int main()
     SDL_VERSION(&info.version);
     SDL_GetWindowWMInfo(window.window(), &info);
     x.xdotool("windowactivate --sync " + std::to_string(info.info.x11.window));
-    waitFor([] { return false; }, 300ms, [&] { pump(view); });
+    waitUntil([&] { pump(view); return false; }, 300ms);
 
     Display* display = XOpenDisplay(nullptr);
     const KeyCode keyA = XKeysymToKeycode(display, XK_a);
@@ -134,8 +135,8 @@ int main()
         const Clock::time_point sent = Clock::now();
         XTestFakeKeyEvent(display, keyA, True, 0);
         XFlush(display);
-        if (!waitFor([&] { return stampCount(keyStamps) >= static_cast<size_t>(i); }, 2s, [&] { pump(view); })) {
-            std::printf("player_input_bench: key %d never arrived\n", i);
+        if (!waitUntil([&] { pump(view); return stampCount(keyStamps) >= static_cast<size_t>(i); }, 2s)) {
+            TNLogStdout("player_input_bench: key %d never arrived", i);
             return 1;
         }
         {
@@ -145,12 +146,12 @@ int main()
         XTestFakeKeyEvent(display, keyA, False, 0);
         XFlush(display);
         // A random phase against the frame timer.
-        waitFor([] { return false; }, std::chrono::milliseconds(20 + random() % 30), [&] { pump(view); });
+        waitUntil([&] { pump(view); return false; }, std::chrono::milliseconds(20 + random() % 30));
     }
     XCloseDisplay(display);
 
     engine.run("recording = true");
-    waitFor([&] { return stampCount(frameStamps) >= 601; }, 30s, [&] { pump(view); });
+    waitUntil([&] { pump(view); return stampCount(frameStamps) >= 601; }, 30s);
     engine.run("recording = false");
     std::vector<double> intervals;
     {

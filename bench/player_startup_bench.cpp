@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "log/TNLog.h"
+
 namespace {
 
 struct Result {
@@ -56,7 +58,7 @@ int main()
     for (int i = 0; i < 11; ++i) {
         Result r = runPlayer(player, "1");
         if (r.status != 0) {
-            std::fprintf(stderr, "player_startup_bench: tern-player exited with %d\n", r.status);
+            TNLog("player_startup_bench: tern-player exited with %d", r.status);
             return 1;
         }
         times.push_back(r.seconds);

@@ -5,12 +5,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "bundle/TNBundle.h"
 #include "bundle/TNBundleMaker.h"
 #include "launch/TNSavePath.h"
 #include "TestSupport.h"
 
+using tern_test::ScopedEnv;
 using tern_test::TempDir;
 using tern_test::writeFile;
 
@@ -27,34 +29,6 @@ std::string plist(const std::string& entries)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + entries + "</dict></plist>\n";
 }
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        const char* old = std::getenv(name);
-        hadOld_ = old != nullptr;
-        if (old)
-            old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (hadOld_)
-            setenv(name_.c_str(), old_.c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_;
-    std::string old_;
-    bool hadOld_ = false;
-};
 
 } // namespace
 
@@ -96,25 +70,39 @@ TEST(Bundle, WithoutInfoPlistTakesItsNameFromTheFolder)
     EXPECT_FALSE(bundle->infoBool("TNStartFullscreen"));
 }
 
+// Each broken bundle is refused with a one-line reason.
 TEST(Bundle, BrokenBundlesGiveOneLineReasons)
 {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        const char* words;
+        std::function<void(const std::string& bundle)> breakIt;
+    };
+    auto infoPlist = [](const std::string& text) {
+        return [text](const std::string& bundle) { writeFile(bundle + "/Contents/Info.plist", text); };
+    };
+    const Case cases[] = {
+        {"missing", "no game bundle", [](auto& bundle) { fs::remove_all(bundle); }},
+        {"a file", "no game bundle", [](auto& bundle) { fs::remove_all(bundle); writeFile(bundle, "x"); }},
+        {"no Resources", "Contents/Resources", [](auto& bundle) { fs::remove_all(bundle + "/Contents/Resources"); }},
+        {"Resources a file", "no readable Contents/Resources",
+         [](auto& bundle) { fs::remove_all(bundle + "/Contents/Resources"); writeFile(bundle + "/Contents/Resources", ""); }},
+        {"Info.plist a folder", "cannot read Info.plist",
+         [](auto& bundle) { fs::create_directories(bundle + "/Contents/Info.plist"); }},
+        {"unclosed", "malformed Info.plist", infoPlist("<plist><dict><key>CFBundleName</key><string>x</dict>")},
+        {"not XML", "malformed Info.plist", infoPlist("not xml at all")},
+        {"no plist", "malformed Info.plist", infoPlist("<dict></dict>")},
+        {"key alone", "malformed Info.plist", infoPlist(plist("<key>A</key>"))},
+        {"values alone", "malformed Info.plist", infoPlist(plist("<string>x</string><string>y</string>"))},
+    };
     TempDir dir;
-    std::string error;
-    EXPECT_FALSE(TNBundle::open(dir.file("Missing.app"), error));
-    EXPECT_NE(error.find("no game bundle"), std::string::npos) << error;
-
-    std::filesystem::create_directories(dir.file("Empty.app"));
-    EXPECT_FALSE(TNBundle::open(dir.file("Empty.app"), error));
-    EXPECT_NE(error.find("Contents/Resources"), std::string::npos) << error;
-
-    std::string path = makeBundleFolders(dir, "Bad.app");
-    for (const std::string& text : {std::string("<plist><dict><key>CFBundleName</key><string>x</dict>"),
-                                    std::string("not xml at all"), std::string("<dict></dict>"),
-                                    plist("<key>A</key>"), plist("<string>x</string><string>y</string>")}) {
-        writeFile(path + "/Contents/Info.plist", text);
-        error.clear();
-        EXPECT_FALSE(TNBundle::open(path, error)) << text;
-        EXPECT_NE(error.find("malformed Info.plist"), std::string::npos) << error;
+    for (const Case& c : cases) {
+        const std::string path = makeBundleFolders(dir, std::string(c.what) + ".app");
+        c.breakIt(path);
+        std::string error;
+        EXPECT_FALSE(TNBundle::open(path, error)) << c.what;
+        EXPECT_NE(error.find(c.words), std::string::npos) << c.what << ": " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
 }

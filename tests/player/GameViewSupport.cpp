@@ -100,20 +100,6 @@ void TestEngine::setRenderThread(std::thread::id id)
     renderThread.store(id);
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-             const std::function<void()>& idle)
-{
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        if (idle)
-            idle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // Video stays up for the rest of the process once started, with the GL
 // driver pinned by one extra load: unloading it (or ending video) leaves
 // memory of the driver and the window system's libraries behind. A session
@@ -132,8 +118,12 @@ VideoSession::VideoSession(const char* driver)
         SDL_GL_UnloadLibrary();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-    setenv("SDL_VIDEODRIVER", driver, 1);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    bool started = false;
+    {
+        ScopedEnv chosen("SDL_VIDEODRIVER", driver);
+        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (!started) {
         error_ = std::string("SDL_InitSubSystem: ") + SDL_GetError();
         return;
     }

@@ -7,8 +7,6 @@
 #include <SDL.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -54,12 +52,9 @@ private:
     TNRef<TNLuaState> state_;
 };
 
-// Polls until done() or the timeout, running idle() between polls.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-             const std::function<void()>& idle = {});
-
 // SDL video with the given driver (on the current DISPLAY for x11), kept
-// for the rest of the process.
+// for the rest of the process. SDL_VIDEODRIVER names the driver only while
+// video starts: programs the tests run later choose their own.
 class VideoSession {
 public:
     explicit VideoSession(const char* driver);

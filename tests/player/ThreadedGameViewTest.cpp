@@ -83,7 +83,7 @@ TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadAndStopWaits)
     view.playWaitUntilDone(true);
     EXPECT_TRUE(view.isDrawingOnSeparateThread());
     EXPECT_EQ(engine.eval("logText()"), "play@render#0");
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= 5; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 5; }, 3s));
     view.stopWaitUntilDone(true);
     // Returned only after the script's stop ran there.
     EXPECT_EQ(engine.eval("stopped"), "true");
@@ -101,12 +101,12 @@ TEST_F(ThreadedGameViewTest, FirstFrameAfterPauseHasATimerPeriodDt)
     TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
     view.setLuaState(engine.state());
     view.playWaitUntilDone(true);
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= 3; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 3; }, 3s));
     view.pauseWaitUntilDone(true);
     std::this_thread::sleep_for(400ms);
     const int before = frames(engine);
     view.playWaitUntilDone(true);
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= before + 2; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= before + 2; }, 3s));
     view.stopWaitUntilDone(true);
     const float dt = std::strtof(engine.eval("dts[1]").c_str(), nullptr);
     // About 1/60 s, far from the 0.4 s spent paused.
@@ -124,7 +124,7 @@ TEST_F(ThreadedGameViewTest, EventsDuringALongFrameRunAfterItInOrder)
     engine.run("slowFrames = 0.2");
     view.playWaitUntilDone(true);
     // Wait until a slow frame is under way, then send three events.
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= 1; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 1; }, 3s));
     view.postEvent("keyDown", keyArgs("a"));
     view.postEvent("keyUp", keyArgs("a"));
     view.postEvent("mouseDown", TNObjectList{TNNumber::withDouble(1.5), TNNumber::withDouble(2.0)});
@@ -153,7 +153,7 @@ TEST_F(ThreadedGameViewTest, ScriptErrorInAnEventIsLoggedAndFramesGoOn)
     testing::internal::CaptureStderr();
     view.postEvent("keyDown", keyArgs("x"));
     const int at = frames(engine);
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= at + 3; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= at + 3; }, 3s));
     view.stopWaitUntilDone(true);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("LuaState runLoop: Lua Error caught (and ignored): "), std::string::npos) << err;
@@ -209,7 +209,7 @@ TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
     testing::internal::CaptureStderr();
     view.reshape();
     view.playWaitUntilDone(false);
-    ASSERT_TRUE(waitFor([&] { return frames(engine) >= 1; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 1; }, 3s));
     for (int i = 0; i < 20; ++i)
         view.postEvent("keyDown", keyArgs("k"));
     view.pauseWaitUntilDone(false);

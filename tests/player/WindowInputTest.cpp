@@ -46,14 +46,21 @@ const char* kScript = R"(
 
 class WindowInputTest : public ::testing::Test {
 protected:
-    // One X server for all the tests of a process: Xlib keeps input-method
-    // state from the first display, and a second server on the same display
-    // number after SDL's video restarts ends the process in XCreateIC.
-    static void SetUpTestSuite() { x_ = std::make_unique<XServer>(true); }
-    static void TearDownTestSuite() { x_.reset(); }
+    // One X server for the rest of the process, started by the first test
+    // that needs it: Xlib keeps input-method state from the first display, a
+    // second server on the same display number after SDL's video restarts
+    // ends the process in XCreateIC, and SDL's video, which outlives the
+    // test, ends it too when its server goes away. The server stops when
+    // the process ends.
+    static XServer& server()
+    {
+        static XServer* const shared = new XServer(true);
+        return *shared;
+    }
 
     void SetUp() override
     {
+        x_ = &server();
         if (!x_->ok())
             GTEST_SKIP() << "no X server for this test: " << x_->error();
         // No session bus: SDL would otherwise try to start one for the
@@ -101,20 +108,18 @@ protected:
     }
     void pumpFor(std::chrono::milliseconds duration)
     {
-        waitFor([] { return false; }, duration, [this] { pump(); });
+        waitUntil([this] { pump(); return false; }, duration);
     }
-    bool pumpUntil(const std::function<bool()>& done) { return waitFor(done, 5s, [this] { pump(); }); }
+    bool pumpUntil(const std::function<bool()>& done) { return waitUntil([&] { pump(); return done(); }, 5s); }
     int count(const std::string& what) { return std::atoi(engine_->eval("count('" + what + "')").c_str()); }
 
-    static std::unique_ptr<XServer> x_;
+    XServer* x_ = nullptr;
     std::unique_ptr<VideoSession> video_;
     std::unique_ptr<TestWindow> window_;
     std::unique_ptr<TestEngine> engine_;
     std::unique_ptr<TNThreadedGameView> view_;
     std::string windowId_;
 };
-
-std::unique_ptr<XServer> WindowInputTest::x_;
 
 }  // namespace
 

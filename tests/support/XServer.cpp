@@ -11,8 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
-#include <thread>
 #include <vector>
+
+#include "TestSupport.h"
 
 extern char** environ;
 
@@ -134,8 +135,11 @@ XServer::XServer(bool withWindowManager)
         const char* wm[] = {"openbox", nullptr};
         windowManager_ = spawn(wm);
         track(windowManager_);
-        // Give it time to take the screen over.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // Until it has taken the screen over (it names itself on the root
+        // window then).
+        waitUntil([] { return runCommand("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").out.find("window id") !=
+                              std::string::npos; },
+                  std::chrono::seconds(10), std::chrono::milliseconds(100));
     }
 }
 

@@ -9,18 +9,6 @@
 
 #include "TestSupport.h"
 
-namespace {
-
-uint32_t readLE32(const std::string& data, size_t at)
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 3])) << 24;
-}
-
-}  // namespace
-
 namespace tern_audio_test {
 
 namespace {
@@ -54,30 +42,6 @@ ALint bufferInt(ALuint buffer, ALenum parameter)
     ALint value = -1;
     alGetBufferi(buffer, parameter, &value);
     return value;
-}
-
-WaveSamples readWave(const std::string& path)
-{
-    WaveSamples wave;
-    const std::string data = tern_test::readFile(path);
-    if (data.size() < 12 || data.compare(0, 4, "RIFF") != 0 || data.compare(8, 4, "WAVE") != 0)
-        return wave;
-    size_t at = 12;
-    while (at + 8 <= data.size()) {
-        const std::string id = data.substr(at, 4);
-        const uint32_t size = readLE32(data, at + 4);
-        if (id == "fmt " && at + 16 <= data.size()) {
-            wave.channels = static_cast<uint8_t>(data[at + 10]) | static_cast<uint8_t>(data[at + 11]) << 8;
-            wave.sampleRate = static_cast<int>(readLE32(data, at + 12));
-        } else if (id == "data") {
-            const size_t start = at + 8;
-            wave.samples.resize((data.size() - start) / 2);
-            std::memcpy(wave.samples.data(), data.data() + start, wave.samples.size() * 2);
-            return wave;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return wave;
 }
 
 double rms(const std::vector<int16_t>& samples, size_t from, size_t to)

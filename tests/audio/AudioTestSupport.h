@@ -11,6 +11,7 @@
 #include <AL/al.h>
 
 #include "TestSupport.h"
+#include "WaveFile.h"
 
 namespace tern_audio_test {
 
@@ -19,14 +20,9 @@ bool makeMedia(const std::string& command);
 
 ALint bufferInt(ALuint buffer, ALenum parameter);
 
-// Signed 16-bit samples of the "data" chunk of a WAV file, read up to the end
-// of the file (the wave backend only fixes the chunk sizes when it closes).
-struct WaveSamples {
-    std::vector<int16_t> samples;
-    int sampleRate = 0;
-    int channels = 0;
-};
-WaveSamples readWave(const std::string& path);
+// The samples of a WAV file (the shared reader of the test support).
+using tern_test::WaveSamples;
+using tern_test::readWave;
 
 // Root mean square of samples [from, to) (clamped to the data), 0 when empty.
 double rms(const std::vector<int16_t>& samples, size_t from, size_t to);

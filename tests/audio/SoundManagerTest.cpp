@@ -30,9 +30,8 @@ ALuint makeSilence(double seconds)
 // Waits (at most two seconds) until the source has stopped by itself.
 bool waitUntilStopped(const TNAudioSource* source)
 {
-    for (int i = 0; i < 200 && !source->isStopped(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return source->isStopped();
+    return tern_test::waitUntil([&] { return source->isStopped(); }, std::chrono::seconds(2),
+                                std::chrono::milliseconds(10));
 }
 
 struct FinishedLog {

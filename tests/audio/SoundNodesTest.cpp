@@ -14,6 +14,7 @@
 #include "scenegraph/nodes/SGSoundListenerNode.h"
 #include "scenegraph/nodes/SGSoundPlayerNode.h"
 #include "scenegraph/nodes/SGSpace.h"
+#include "TestSupport.h"
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
@@ -62,11 +63,8 @@ protected:
     // Runs the manager's update until the node is idle (at most two seconds).
     bool waitUntilIdle(SGSoundPlayerNode* node)
     {
-        for (int i = 0; i < 200 && node->playing.value; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            manager->update();
-        }
-        return !node->playing.value;
+        return tern_test::waitUntil([&] { manager->update(); return !node->playing.value; },
+                                    std::chrono::seconds(2), std::chrono::milliseconds(10));
     }
 
     static ALint sourceInt(const TNAudioSource* source, ALenum parameter)
@@ -138,8 +136,8 @@ TEST_F(SoundNodesTest, StopAndTriggerTogetherRestartOnAFreshSource)
     SGSoundPlayerNode* node = newPlayer(longSound);
     trigger(node);
     // Let it play a little (the mixer may lag on a busy machine).
-    for (int i = 0; i < 150 && sourceInt(node->source, AL_SAMPLE_OFFSET) < 2205; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    tern_test::waitUntil([&] { return sourceInt(node->source, AL_SAMPLE_OFFSET) >= 2205; },
+                         std::chrono::milliseconds(1500), std::chrono::milliseconds(10));
     const ALint playedOffset = sourceInt(node->source, AL_SAMPLE_OFFSET);
     ASSERT_GE(playedOffset, 2205);
 
@@ -215,10 +213,8 @@ TEST_F(SoundNodesTest, DestroyedNodeLetsTheSoundFinishWithoutCallingIt)
     EXPECT_EQ(source->owner, nullptr);
     EXPECT_EQ(source->finishedCallback, nullptr);
     EXPECT_EQ(source->state(), AL_PLAYING) << "not stopped by the node's end";
-    for (int i = 0; i < 200 && manager->playingCount() > 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        manager->update();
-    }
+    tern_test::waitUntil([&] { manager->update(); return manager->playingCount() == 0; }, std::chrono::seconds(2),
+                         std::chrono::milliseconds(10));
     EXPECT_EQ(manager->freeCount(), SoundManager::kPoolSize);
 }
 

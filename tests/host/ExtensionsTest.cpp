@@ -149,8 +149,8 @@ protected:
     // What the stand-in received, or "" when it did not run within a second.
     std::string opened()
     {
-        for (int i = 0; i < 100 && !tern_test::fileExists(dir.file("opened")); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        tern_test::waitUntil([&] { return tern_test::fileExists(dir.file("opened")); }, std::chrono::seconds(1),
+                             std::chrono::milliseconds(10));
         return tern_test::readFile(dir.file("opened"));
     }
 

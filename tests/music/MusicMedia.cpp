@@ -92,8 +92,8 @@ std::vector<int16_t> outputSamples(long fromByte, long toByte)
 
 void waitForOutput(long fromByte, long bytes)
 {
-    for (int i = 0; i < 1000 && outputSize() < fromByte + bytes; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    tern_test::waitUntil([&] { return outputSize() >= fromByte + bytes; }, std::chrono::seconds(10),
+                         std::chrono::milliseconds(10));
     ASSERT_GE(outputSize(), fromByte + bytes) << "the audio device wrote too little";
 }
 

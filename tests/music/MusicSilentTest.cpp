@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "MusicMedia.h"
+#include "TestSupport.h"
 #include "music/TNMusicPlayback.h"
 
 namespace {
@@ -24,8 +25,7 @@ void playWithoutAudioDevice(const std::string& shortTrack)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (IsAACFilePlaying() != 1)
             std::exit(3);  // the 0.3 s track ran out at once
-        for (int i = 0; i < 200 && IsAACFilePlaying(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        tern_test::waitUntil([] { return !IsAACFilePlaying(); }, std::chrono::seconds(2), std::chrono::milliseconds(10));
         if (IsAACFilePlaying() != 0)
             std::exit(4);  // it never finished
     }

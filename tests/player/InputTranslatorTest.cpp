@@ -198,3 +198,28 @@ TEST(InputTranslator, OnlyThePrimaryButtonAndPressesInsideTheView)
     EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONUP, 150, 300), view, 600).empty());
     EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, 150, 300), view, 600)), (Calls{"mouseDown:50,300"}));
 }
+
+TEST(InputTranslator, PressesOnTheEdgesOfTheLetterboxBars)
+{
+    struct Case {
+        TNRect view;
+        int x, y;  // window point, y down
+        Calls calls;
+    } cases[] = {
+        // Bars left and right: window columns 0-99 and 700-799.
+        {{100, 0, 600, 600}, 99, 300, {}},
+        {{100, 0, 600, 600}, 100, 300, {"mouseDown:0,300"}},
+        {{100, 0, 600, 600}, 699, 300, {"mouseDown:599,300"}},
+        {{100, 0, 600, 600}, 700, 300, {}},
+        // Bars above and below a view 533.333 high at y = 33.333.
+        {{0, 33.333, 800, 533.333}, 400, 33, {}},
+        {{0, 33.333, 800, 533.333}, 400, 34, {"mouseDown:400,532"}},
+        {{0, 33.333, 800, 533.333}, 400, 566, {"mouseDown:400,0"}},
+        {{0, 33.333, 800, 533.333}, 400, 567, {}},
+    };
+    for (const Case& c : cases) {
+        TNInputTranslator t;
+        EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, c.x, c.y), c.view, 600)), c.calls)
+            << "press at " << c.x << "," << c.y;
+    }
+}

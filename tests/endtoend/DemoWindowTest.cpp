@@ -14,14 +14,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "TestSupport.h"
+#include "WaveFile.h"
+#include "XServer.h"
 
 extern char** environ;
 
@@ -38,16 +40,11 @@ void sleepFor(double seconds)
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-// Polls condition every tenth of a second until it holds or seconds pass.
+// Checks condition every tenth of a second until it holds or seconds pass.
 bool eventually(double seconds, const std::function<bool()>& condition)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        sleepFor(0.1);
-    }
-    return true;
+    return waitUntil(condition, std::chrono::milliseconds(static_cast<long>(seconds * 1000)),
+                     std::chrono::milliseconds(100));
 }
 
 // `sh -c command` in the background; killed with SIGTERM if still running
@@ -146,47 +143,19 @@ Image readXWD(const std::string& data)
     return image;
 }
 
-// The loudest sample and the count of audible ones in a WAV file's data
-// chunk of 16-bit integers or 32-bit floats. The player exits without
-// closing its OpenAL device, so the chunk's size may be unwritten: then
-// the data runs to the end of the file.
+// The loudest sample (1 is full scale) and the count of audible ones of
+// what OpenAL's wave output wrote.
 struct Loudness {
     double peak = 0;
     size_t audible = 0;
 };
 
-Loudness readWAV(const std::string& wav)
+Loudness loudness(const WaveSamples& wave)
 {
-    auto number = [&](size_t at, int bytes) {
-        uint32_t n = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            n = n << 8 | static_cast<uint8_t>(wav[at + i]);
-        return n;
-    };
     Loudness result;
-    uint32_t format = 0, bits = 0;
-    for (size_t at = 12; at + 8 <= wav.size(); at += 8 + size_t(number(at + 4, 4))) {
-        const std::string id = wav.substr(at, 4);
-        if (id == "fmt " && at + 34 <= wav.size()) {
-            format = number(at + 8, 2);
-            bits = number(at + 22, 2);
-            if (format == 0xfffe)  // extensible: the first field of the sub-format
-                format = number(at + 32, 2);
-        } else if (id == "data") {
-            const uint32_t size = number(at + 4, 4);
-            const size_t end = size == 0 ? wav.size() : std::min<size_t>(wav.size(), at + 8 + size);
-            const bool known = (format == 1 && bits == 16) || (format == 3 && bits == 32);
-            for (size_t s = at + 8; known && s + bits / 8 <= end; s += bits / 8) {
-                float value;
-                if (format == 1)
-                    value = static_cast<int16_t>(number(s, 2)) / 32768.0f;
-                else
-                    std::memcpy(&value, wav.data() + s, 4);
-                result.peak = std::max<double>(result.peak, std::abs(value));
-                result.audible += std::abs(value) > 0.001f;
-            }
-            break;
-        }
+    for (int16_t sample : wave.samples) {
+        result.peak = std::max(result.peak, std::abs(sample) / 32768.0);
+        result.audible += std::abs(sample) > 32;
     }
     return result;
 }
@@ -242,43 +211,22 @@ int changes(const std::vector<bool>& a, const std::vector<bool>& b)
     return n;
 }
 
-// Starts openbox on the display xvfb-run made, says where the display is
-// once openbox manages it, and keeps the server up until the stop file appears.
-const char kSession[] = R"(
-openbox >/dev/null 2>&1 &
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done
-echo "DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY" >"$D/display.new" && mv "$D/display.new" "$D/display"
-until [ -e "$D/stop" ]; do sleep 0.1; done
-kill $!
-)";
-
 class DemoWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (std::system("for tool in xvfb-run xdotool openbox xwd xprop; do command -v $tool || exit 1; done >/dev/null") != 0)
-            GTEST_SKIP() << "xvfb-run, xdotool, openbox, xwd or xprop missing";
+        if (std::system("for tool in xdotool openbox xwd xprop; do command -v $tool || exit 1; done >/dev/null") != 0)
+            GTEST_SKIP() << "xdotool, openbox, xwd or xprop missing";
         if (!fileExists(kPlayer))
             GTEST_SKIP() << "the build has no tern-player yet";
-        writeFile(dir.file("session.sh"), kSession);
-        server_.emplace("D=" + dir.path() + " exec timeout 300 xvfb-run -a -s '-screen 0 1024x768x24' sh " +
-                        dir.file("session.sh") + " >" + dir.file("xvfb.log") + " 2>&1");
-        ASSERT_TRUE(eventually(kPatience, [&] { return fileExists(dir.file("display")); }))
-            << "Xvfb with openbox did not start: " << readFile(dir.file("xvfb.log"));
-        display_ = readFile(dir.file("display"));
-        display_.pop_back();  // the newline
-    }
-    void TearDown() override
-    {
-        writeFile(dir.file("stop"), "");
-        if (server_)
-            server_->wait(10);
+        server_ = std::make_unique<XServer>(true);
+        ASSERT_TRUE(server_->ok()) << server_->error();
     }
 
     // The standard output of a command run on the display, at most 10 s.
     std::string run(const std::string& command) const
     {
-        return runCommand(display_ + " timeout 10 " + command + " 2>/dev/null").out;
+        return runCommand("timeout 10 " + command + " 2>/dev/null").out;
     }
     void xdotool(const std::string& arguments) const { run("xdotool " + arguments); }
 
@@ -286,7 +234,7 @@ protected:
     // NAME.out and NAME.err.
     std::string player(const std::string& name, const std::string& audio) const
     {
-        return "exec env -u SDL_VIDEODRIVER " + display_ + " XDG_DATA_HOME=" + dir.file("data") + " " + audio +
+        return "exec env -u SDL_VIDEODRIVER XDG_DATA_HOME=" + dir.file("data") + " " + audio +
                " timeout 120 " + kPlayer + " " + kDemo + " >" + dir.file(name + ".out") + " 2>" + dir.file(name + ".err");
     }
     std::string log(const std::string& name) const { return readFile(dir.file(name + ".err")) + readFile(dir.file(name + ".out")); }
@@ -323,8 +271,7 @@ protected:
     }
 
     TempDir dir;
-    std::optional<Process> server_;  // xvfb-run
-    std::string display_;            // DISPLAY=... XAUTHORITY=...
+    std::unique_ptr<XServer> server_;
     std::string window_;
 };
 
@@ -369,7 +316,7 @@ TEST_F(DemoWindow, PlayedWithKeysAndPointerThenTheNextRunShowsTheHighScore)
         EXPECT_EQ(game.wait(kPatience), std::optional<int>(0)) << log("first");
     }
     // The start and hit sounds went through OpenAL to its wave file.
-    const Loudness sound = readWAV(readFile(dir.file("sound.wav")));
+    const Loudness sound = loudness(readWave(dir.file("sound.wav")));
     EXPECT_GT(sound.peak, 0.05);
     EXPECT_GT(sound.audible, 1000u);
     // The title's music went to SDL's audio output.

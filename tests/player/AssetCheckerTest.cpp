@@ -109,11 +109,3 @@ TEST(AssetChecker, StopsAtTheFirstFailureAndPassesAnEmptyList)
     EXPECT_FALSE(TNAssetChecker({dir.file("a"), dir.file("missing")}, {abc, abc}).checkAssets());
     EXPECT_FALSE(TNAssetChecker({dir.file("a")}, {std::vector<unsigned char>(20, 0)}).checkAssets());
 }
-
-TEST(AssetChecker, TheDemoBundlePassesWhenBuilt)
-{
-    std::string movie = std::string(TERN_BUILD_DIR) + "/Demo.app/Contents/Resources/intro-mac.mov";
-    if (!tern_test::fileExists(movie))
-        GTEST_SKIP() << "no demo bundle built";
-    EXPECT_TRUE(TNAssetChecker::defaultAssetChecker(movie)->checkAssets());
-}

@@ -60,29 +60,29 @@ protected:
 
 }  // namespace
 
-TEST(Letterbox, ParentTallerThanTheGame)
+// The game keeps its aspect ratio inside the parent, centred; the new side is
+// rounded to float precision before use.
+TEST(Letterbox, FramesInsideTheParent)
 {
-    float current = 0.0f;
-    const TNRect f = TNGameView::letterboxFrame(TNRect{0, 0, 800, 600}, 1.5f, &current);
-    EXPECT_FLOAT_EQ(current, 800.0f / 600.0f);
-    EXPECT_DOUBLE_EQ(f.x, 0.0);
-    EXPECT_NEAR(f.y, 33.3333, 1e-3);
-    EXPECT_DOUBLE_EQ(f.width, 800.0);
-    // The new height is rounded to float precision before use.
-    EXPECT_DOUBLE_EQ(f.height, static_cast<double>(static_cast<float>(800.0 / 1.5)));
-    EXPECT_EQ(static_cast<int>(f.height), 533);
-}
-
-TEST(Letterbox, ParentWiderThanTheGameAndEqualRatio)
-{
-    const TNRect f = TNGameView::letterboxFrame(TNRect{0, 0, 800, 600}, 1.0f, nullptr);
-    EXPECT_DOUBLE_EQ(f.x, 100.0);
-    EXPECT_DOUBLE_EQ(f.y, 0.0);
-    EXPECT_DOUBLE_EQ(f.width, 600.0);
-    EXPECT_DOUBLE_EQ(f.height, 600.0);
-    const TNRect same = TNGameView::letterboxFrame(TNRect{0, 0, 640, 480}, 640.0f / 480.0f, nullptr);
-    EXPECT_DOUBLE_EQ(same.width, 640.0);
-    EXPECT_DOUBLE_EQ(same.height, 480.0);
+    const double h = static_cast<float>(800.0 / 1.5);
+    struct Case {
+        TNRect parent;
+        float ratio;
+        TNRect frame;
+    } cases[] = {
+        {{0, 0, 800, 600}, 1.5f, {0, (600 - h) / 2, 800, h}},  // bars above and below
+        {{0, 0, 800, 600}, 1.0f, {100, 0, 600, 600}},          // bars left and right
+        {{0, 0, 640, 480}, 640.0f / 480.0f, {0, 0, 640, 480}},  // no bars
+    };
+    for (const Case& c : cases) {
+        float current = 0.0f;
+        const TNRect f = TNGameView::letterboxFrame(c.parent, c.ratio, &current);
+        EXPECT_FLOAT_EQ(current, static_cast<float>(c.parent.width / c.parent.height));
+        EXPECT_NEAR(f.x, c.frame.x, 1e-4) << c.ratio;
+        EXPECT_NEAR(f.y, c.frame.y, 1e-4) << c.ratio;
+        EXPECT_DOUBLE_EQ(f.width, c.frame.width) << c.ratio;
+        EXPECT_DOUBLE_EQ(f.height, c.frame.height) << c.ratio;
+    }
 }
 
 TEST(Clock, FirstReadOfTheProcessIsZero)

@@ -22,29 +22,23 @@
 
 namespace {
 
-// The context lock for a scope (lock, make current / release, unlock).
-class ContextLock {
+// Holds an object's lock for a scope, through the object's own lock and
+// unlock functions.
+template <class Object, auto lock, auto unlock>
+class ScopedLock {
 public:
-    explicit ContextLock(TNGameView& view) : view_(view) { view_.lockContext(); }
-    ~ContextLock() { view_.unlockContext(); }
-    ContextLock(const ContextLock&) = delete;
-    ContextLock& operator=(const ContextLock&) = delete;
+    explicit ScopedLock(Object& object) : object_(object) { (object_.*lock)(); }
+    ~ScopedLock() { (object_.*unlock)(); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
 
 private:
-    TNGameView& view_;
+    Object& object_;
 };
 
-// The engine lock for a scope.
-class EngineLock {
-public:
-    explicit EngineLock(TNLuaState& state) : state_(state) { state_.lockState(); }
-    ~EngineLock() { state_.unlockState(); }
-    EngineLock(const EngineLock&) = delete;
-    EngineLock& operator=(const EngineLock&) = delete;
-
-private:
-    TNLuaState& state_;
-};
+// The context lock (lock, make current / release, unlock) and the engine lock.
+using ContextLock = ScopedLock<TNGameView, &TNGameView::lockContext, &TNGameView::unlockContext>;
+using EngineLock = ScopedLock<TNLuaState, &TNLuaState::lockState, &TNLuaState::unlockState>;
 
 // The engine's host state when an engine is attached and open.
 TN_State* hostState(TNLuaState* state)

@@ -1,6 +1,7 @@
 #include "GameViewSupport.h"
 
 #include <SDL_opengl.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -98,6 +99,18 @@ void TestEngine::run(const std::string& chunk)
 void TestEngine::setRenderThread(std::thread::id id)
 {
     renderThread.store(id);
+}
+
+testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts)
+{
+    size_t from = 0;
+    for (const std::string& part : parts) {
+        const size_t at = text.find(part, from);
+        if (at == std::string::npos)
+            return testing::AssertionFailure() << "no \"" << part << "\" after " << from << " in: " << text;
+        from = at + part.size();
+    }
+    return testing::AssertionSuccess();
 }
 
 // Video stays up for the rest of the process once started, with the GL

@@ -10,10 +10,15 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 #include "host/TNLuaState.h"
 #include "window/TNGameBackingView.h"
+
+namespace testing {
+class AssertionResult;
+}
 
 namespace tern_test {
 
@@ -51,6 +56,9 @@ private:
     TempDir dir_;
     TNRef<TNLuaState> state_;
 };
+
+// Whether each of parts occurs in text, each after the one before.
+testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts);
 
 // SDL video with the given driver (on the current DISPLAY for x11), kept
 // for the rest of the process. SDL_VIDEODRIVER names the driver only while

@@ -129,15 +129,6 @@ TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
     EXPECT_EQ(topBar.r + topBar.g + topBar.b, 0);
     EXPECT_EQ(game.r, 255);
     EXPECT_EQ(engine.eval("frames"), "1");
-
-    // A square game in the same window: bars left and right.
-    view.setOriginalAspectRatio(1.0f);
-    view.reshape();
-    EXPECT_DOUBLE_EQ(view.frame().x, 100.0);
-    EXPECT_EQ(engine.eval("screenWidth"), "600");
-    view.drawView();
-    EXPECT_EQ(pixelAt(view, 50, 300).r, 0);
-    EXPECT_EQ(pixelAt(view, 300, 300).r, 255);
     view.setLuaState(nullptr);
 }
 

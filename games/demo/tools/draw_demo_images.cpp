@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "log/TNLog.h"
+
 namespace {
 
 struct Canvas {
@@ -27,7 +29,7 @@ bool save(Canvas canvas, const std::string& path)
     const cairo_status_t status = cairo_surface_write_to_png(canvas.surface, path.c_str());
     cairo_surface_destroy(canvas.surface);
     if (status != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "draw_demo_images: cannot write %s: %s\n", path.c_str(), cairo_status_to_string(status));
+        TNLog("draw_demo_images: cannot write %s: %s", path.c_str(), cairo_status_to_string(status));
         return false;
     }
     return true;

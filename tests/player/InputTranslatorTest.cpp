@@ -60,6 +60,16 @@ std::vector<std::string> summary(const std::vector<TNScriptEvent>& events)
 const TNRect kWindow{0, 0, 800, 600};
 using Calls = std::vector<std::string>;
 
+// The calls a sequence of events in an 800 x 600 window makes.
+Calls translateAll(TNInputTranslator& t, std::initializer_list<SDL_Event> events)
+{
+    Calls calls;
+    for (const SDL_Event& e : events)
+        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
+            calls.push_back(c);
+    return calls;
+}
+
 }  // namespace
 
 TEST(KeyNames, VocabularyOfSpecialKeys)
@@ -80,20 +90,20 @@ TEST(KeyNames, VocabularyOfSpecialKeys)
 
 TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
 {
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_NONE)), "a");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_LSHIFT)), "A");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_CAPS)), "A");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_a, KMOD_CAPS | KMOD_RSHIFT)), "a");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_NONE)), "1");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_LSHIFT)), "!");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_SLASH, KMOD_RSHIFT)), "?");
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_KP_7, KMOD_NONE)), "7");
-    // Caps lock does not shift digits.
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_1, KMOD_CAPS)), "1");
-    // Backspace passes its own character, 127.
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(SDLK_BACKSPACE, KMOD_NONE)), std::string(1, '\x7f'));
-    // A non-ASCII key of another layout arrives as UTF-8.
-    EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(0xE9, KMOD_NONE)), "\xC3\xA9");
+    struct Case {
+        SDL_Keycode key;
+        Uint16 mod;
+        const char* name;
+    } cases[] = {
+        {SDLK_a, KMOD_NONE, "a"}, {SDLK_a, KMOD_LSHIFT, "A"}, {SDLK_a, KMOD_CAPS, "A"},
+        {SDLK_a, KMOD_CAPS | KMOD_RSHIFT, "a"}, {SDLK_1, KMOD_NONE, "1"}, {SDLK_1, KMOD_LSHIFT, "!"},
+        {SDLK_SLASH, KMOD_RSHIFT, "?"}, {SDLK_KP_7, KMOD_NONE, "7"},
+        {SDLK_1, KMOD_CAPS, "1"},             // caps lock does not shift digits
+        {SDLK_BACKSPACE, KMOD_NONE, "\x7f"},  // backspace passes its own character, 127
+        {0xE9, KMOD_NONE, "\xC3\xA9"},        // a key of another layout arrives as UTF-8
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(c.key, c.mod)), c.name) << c.name;
     // F1 passes its function-key character; keys without one give nothing.
     EXPECT_EQ(TNCharacterForKey(SDLK_F1, KMOD_NONE), 0xF704u);
     EXPECT_EQ(TNCharacterForKey(SDLK_F13, KMOD_NONE), 0u);
@@ -102,13 +112,9 @@ TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
 TEST(InputTranslator, KeyDownAndUpWithAutoRepeatIgnored)
 {
     TNInputTranslator t;
-    Calls calls;
-    for (const SDL_Event& e : {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
-                               keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT)}) {
-        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
-            calls.push_back(c);
-    }
-    EXPECT_EQ(calls, (Calls{"keyDown:right", "keyUp:right"}));
+    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
+                               keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT)}),
+              (Calls{"keyDown:right", "keyUp:right"}));
     EXPECT_TRUE(t.translate(keyEvent(SDL_KEYDOWN, SDLK_F13), kWindow, 600).empty());
 }
 
@@ -163,13 +169,9 @@ TEST(InputTranslator, ModifiersInTheirOrder)
 TEST(InputTranslator, ControlThenLetter)
 {
     TNInputTranslator t;
-    Calls calls;
-    for (const SDL_Event& e : {keyEvent(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL), keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL),
-                               keyEvent(SDL_KEYUP, SDLK_a, KMOD_LCTRL), keyEvent(SDL_KEYUP, SDLK_LCTRL, KMOD_NONE)}) {
-        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
-            calls.push_back(c);
-    }
-    EXPECT_EQ(calls, (Calls{"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}));
+    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL), keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL),
+                               keyEvent(SDL_KEYUP, SDLK_a, KMOD_LCTRL), keyEvent(SDL_KEYUP, SDLK_LCTRL, KMOD_NONE)}),
+              (Calls{"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}));
 }
 
 TEST(InputTranslator, MouseInViewCoordinatesWithYUp)

@@ -3,38 +3,26 @@
 #ifndef TN_ACTOR_USER_DATA_H
 #define TN_ACTOR_USER_DATA_H
 
-#include <vector>
+#include "physics/tnUserData.h"
 
 class b2Body;
 
-class tnActorUserData {
+class tnActorUserData : public tnUserData {
 public:
-    tnActorUserData();
-    tnActorUserData(const tnActorUserData&) = delete;
-    tnActorUserData& operator=(const tnActorUserData&) = delete;
+    tnActorUserData() = default;
 
     // The user data of body, or null once destroyBody has detached it.
     static tnActorUserData* of(b2Body* body);
 
-    int actorID() const { return actorID_; }
-    void setActorID(int id) { actorID_ = id; }
+    int actorID() const { return identifier(); }
+    void setActorID(int id) { setIdentifier(id); }
 
-    std::vector<int>& collisionCategories() { return collisionCategories_; }
-    void addCollisionCategory(int category);
-    // Removes the first element equal to category; nothing if absent.
-    void removeCollisionCategory(int category);
-
-    // One object is shared by the body definition that made it and every
-    // body created from that definition; each holder keeps one reference.
-    void retain() { ++references_; }
-    void release();
+    std::vector<int>& collisionCategories() { return categories(); }
+    void addCollisionCategory(int category) { addCategory(category); }
+    void removeCollisionCategory(int category) { removeCategory(category); }
 
 private:
-    ~tnActorUserData() = default;
-
-    int actorID_;
-    std::vector<int> collisionCategories_;
-    int references_;
+    ~tnActorUserData() override = default;  // deleted by release()
 };
 
 #endif

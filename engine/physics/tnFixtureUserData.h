@@ -4,40 +4,28 @@
 #ifndef TN_FIXTURE_USER_DATA_H
 #define TN_FIXTURE_USER_DATA_H
 
-#include <vector>
+#include "physics/tnUserData.h"
 
 class b2Fixture;
 
-class tnFixtureUserData {
+class tnFixtureUserData : public tnUserData {
 public:
-    tnFixtureUserData();
+    tnFixtureUserData() = default;
     // Copies the identifier and mask categories of other.
-    explicit tnFixtureUserData(const tnFixtureUserData* other);
-    tnFixtureUserData(const tnFixtureUserData&) = delete;
-    tnFixtureUserData& operator=(const tnFixtureUserData&) = delete;
+    explicit tnFixtureUserData(const tnFixtureUserData* other) : tnUserData(other) {}
 
     // The user data of fixture, or null once destroyFixture has detached it.
     static tnFixtureUserData* of(b2Fixture* fixture);
 
-    int fixtureID() const { return fixtureID_; }
-    void setFixtureID(int id) { fixtureID_ = id; }
+    int fixtureID() const { return identifier(); }
+    void setFixtureID(int id) { setIdentifier(id); }
 
-    std::vector<int>& maskCategories() { return maskCategories_; }
-    void addCollisionMaskCategory(int category);
-    // Removes the first element equal to category; nothing if absent.
-    void removeCollisionMaskCategory(int category);
-
-    // Shared by the fixture definition and every fixture made from it; each
-    // holder keeps one reference.
-    void retain() { ++references_; }
-    void release();
+    std::vector<int>& maskCategories() { return categories(); }
+    void addCollisionMaskCategory(int category) { addCategory(category); }
+    void removeCollisionMaskCategory(int category) { removeCategory(category); }
 
 private:
-    ~tnFixtureUserData() = default;
-
-    int fixtureID_;
-    std::vector<int> maskCategories_;
-    int references_;
+    ~tnFixtureUserData() override = default;  // deleted by release()
 };
 
 #endif

@@ -1,12 +1,12 @@
 #include "physics/tnPhysicsWorld.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "b2_exception.h"
 #include "box2d/b2_body.h"
 #include "box2d/b2_fixture.h"
 #include "box2d/b2_world.h"
+#include "log/TNLog.h"
 #include "physics/tnActorUserData.h"
 #include "physics/tnContactFilter.h"
 #include "physics/tnContactListener.h"
@@ -38,7 +38,6 @@ tnPhysicsWorld::tnPhysicsWorld(const b2Vec2& gravity, bool allowSleeping)
     : world_(new b2World(gravity)),
       listener_(new tnContactListener(this)),
       filter_(new tnContactFilter),
-      nextID_(1),
       busy_(0),
       applying_(false),
       closeRequested_(false)
@@ -53,62 +52,46 @@ tnPhysicsWorld::~tnPhysicsWorld()
     closeNow();
 }
 
-uint64_t tnPhysicsWorld::addBody(b2Body* body)
+TNHandle tnPhysicsWorld::add(void* object)
 {
-    const uint64_t id = nextID_++;
-    bodies_[id] = body;
-    ids_[body] = id;
-    return id;
+    const TNHandle handle = TNHandleTable::add(object);
+    handles_[object] = handle;
+    return handle;
 }
 
-uint64_t tnPhysicsWorld::addFixture(b2Fixture* fixture)
+TNHandle tnPhysicsWorld::addBody(b2Body* body)
 {
-    const uint64_t id = nextID_++;
-    fixtures_[id] = fixture;
-    ids_[fixture] = id;
-    return id;
+    return add(body);
 }
 
-b2Body* tnPhysicsWorld::body(uint64_t id) const
+TNHandle tnPhysicsWorld::addFixture(b2Fixture* fixture)
 {
-    auto found = bodies_.find(id);
-    return found == bodies_.end() ? nullptr : found->second;
+    return add(fixture);
 }
 
-b2Fixture* tnPhysicsWorld::fixture(uint64_t id) const
+TNHandle tnPhysicsWorld::handleOf(const void* object) const
 {
-    auto found = fixtures_.find(id);
-    return found == fixtures_.end() ? nullptr : found->second;
+    auto found = handles_.find(object);
+    return found == handles_.end() ? TNHandle() : found->second;
 }
 
-uint64_t tnPhysicsWorld::idOf(b2Body* body) const
+b2Body* tnPhysicsWorld::body(TNHandle handle)
 {
-    auto found = ids_.find(body);
-    return found == ids_.end() ? 0 : found->second;
+    return static_cast<b2Body*>(TNHandleTable::lookup(handle));
 }
 
-uint64_t tnPhysicsWorld::idOf(b2Fixture* fixture) const
+b2Fixture* tnPhysicsWorld::fixture(TNHandle handle)
 {
-    auto found = ids_.find(fixture);
-    return found == ids_.end() ? 0 : found->second;
+    return static_cast<b2Fixture*>(TNHandleTable::lookup(handle));
 }
 
-void tnPhysicsWorld::forget(b2Body* body)
+void tnPhysicsWorld::forget(const void* object)
 {
-    auto found = ids_.find(body);
-    if (found == ids_.end())
+    auto found = handles_.find(object);
+    if (found == handles_.end())
         return;
-    bodies_.erase(found->second);
-    ids_.erase(found);
-}
-
-void tnPhysicsWorld::forget(b2Fixture* fixture)
-{
-    auto found = ids_.find(fixture);
-    if (found == ids_.end())
-        return;
-    fixtures_.erase(found->second);
-    ids_.erase(found);
+    TNHandleTable::remove(found->second);
+    handles_.erase(found);
 }
 
 void tnPhysicsWorld::step(lua_State* L, float timeStep, int velocityIterations, int positionIterations)
@@ -120,7 +103,7 @@ void tnPhysicsWorld::step(lua_State* L, float timeStep, int velocityIterations, 
 void tnPhysicsWorld::destroyBody(lua_State* L, b2Body* body)
 {
     if (isBusy()) {
-        postponed_.push_back(Change{Change::DestroyBody, idOf(body), b2Vec2_zero, 0.0f});
+        postponed_.push_back(Change{Change::DestroyBody, handleOf(body), b2Vec2_zero, 0.0f});
         return;
     }
     BusyScope busy(*this, L);
@@ -130,7 +113,7 @@ void tnPhysicsWorld::destroyBody(lua_State* L, b2Body* body)
 void tnPhysicsWorld::destroyFixture(lua_State* L, b2Fixture* fixture)
 {
     if (isBusy()) {
-        postponed_.push_back(Change{Change::DestroyFixture, idOf(fixture), b2Vec2_zero, 0.0f});
+        postponed_.push_back(Change{Change::DestroyFixture, handleOf(fixture), b2Vec2_zero, 0.0f});
         return;
     }
     BusyScope busy(*this, L);
@@ -140,7 +123,7 @@ void tnPhysicsWorld::destroyFixture(lua_State* L, b2Fixture* fixture)
 void tnPhysicsWorld::setTransform(b2Body* body, const b2Vec2& position, float angle)
 {
     if (isBusy()) {
-        postponed_.push_back(Change{Change::SetTransform, idOf(body), position, angle});
+        postponed_.push_back(Change{Change::SetTransform, handleOf(body), position, angle});
         return;
     }
     body->SetTransform(position, angle);
@@ -192,15 +175,15 @@ void tnPhysicsWorld::apply(const Change& change)
     BusyScope busy(*this, nullptr);
     switch (change.kind) {
     case Change::DestroyBody:
-        if (b2Body* target = body(change.id))
+        if (b2Body* target = body(change.target))
             applyDestroyBody(target);
         break;
     case Change::DestroyFixture:
-        if (b2Fixture* target = fixture(change.id))
+        if (b2Fixture* target = fixture(change.target))
             applyDestroyFixture(target);
         break;
     case Change::SetTransform:
-        if (b2Body* target = body(change.id))
+        if (b2Body* target = body(change.target))
             target->SetTransform(change.position, change.angle);
         break;
     }
@@ -217,7 +200,7 @@ void tnPhysicsWorld::applyPostponedChanges()
         try {
             apply(change);
         } catch (const b2Exception& failure) {
-            std::printf("%s\n", failure.what());
+            TNLogStdout("%s", failure.what());
         }
     }
     postponed_.clear();
@@ -255,9 +238,9 @@ void tnPhysicsWorld::closeNow()
     listener_ = nullptr;
     delete filter_;
     filter_ = nullptr;
-    bodies_.clear();
-    fixtures_.clear();
-    ids_.clear();
+    for (const auto& entry : handles_)
+        TNHandleTable::remove(entry.second);
+    handles_.clear();
     postponed_.clear();
     closeRequested_ = false;
 }

@@ -1,21 +1,21 @@
 // One physics world as the script sees it: the Box2D world with its contact
-// filter and listener, the registry of the bodies and fixtures still alive
+// filter and listener, the handles of the bodies and fixtures still alive
 // in it, and the changes the script asked for while the world could not
 // take them (inside a step or a destruction that runs collision callbacks).
 //
-// Script-side boxes name bodies and fixtures by a serial number, never by
-// pointer, so a box outliving its body (or its world) finds nothing instead
-// of freed memory. Shared ownership lets boxes outlive the world object.
+// Script-side boxes name bodies and fixtures by handle, never by pointer,
+// so a box outliving its body (or its world) finds nothing instead of
+// freed memory. Shared ownership lets boxes outlive the world object.
 #ifndef TN_PHYSICS_WORLD_H
 #define TN_PHYSICS_WORLD_H
 
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <unordered_map>
 
 #include "box2d/b2_math.h"
 #include "lua.h"
+#include "lua/TNHandle.h"
 
 class b2Body;
 class b2Fixture;
@@ -34,13 +34,15 @@ public:
     b2World* world() const { return world_; }
     tnContactListener* listener() const { return listener_; }
 
-    // Registry of live objects; lookups return null (or 0) when gone.
-    uint64_t addBody(b2Body* body);
-    uint64_t addFixture(b2Fixture* fixture);
-    b2Body* body(uint64_t id) const;
-    b2Fixture* fixture(uint64_t id) const;
-    uint64_t idOf(b2Body* body) const;
-    uint64_t idOf(b2Fixture* fixture) const;
+    // A body or fixture takes a handle when the world makes it and gives it
+    // back when it is destroyed or the world closes.
+    TNHandle addBody(b2Body* body);
+    TNHandle addFixture(b2Fixture* fixture);
+    // The handle of a body or fixture alive in this world; null otherwise.
+    TNHandle handleOf(const void* object) const;
+    // What a handle names; null once it is gone.
+    static b2Body* body(TNHandle handle);
+    static b2Fixture* fixture(TNHandle handle);
 
     // True while Box2D is inside a call that runs collision callbacks; the
     // world must not be changed then.
@@ -62,7 +64,7 @@ private:
     class BusyScope;
     struct Change {
         enum Kind { DestroyBody, DestroyFixture, SetTransform } kind;
-        uint64_t id;
+        TNHandle target;
         b2Vec2 position;
         float angle;
     };
@@ -72,17 +74,14 @@ private:
     void apply(const Change& change);
     void applyPostponedChanges();
     void closeNow();
-    void forget(b2Body* body);
-    void forget(b2Fixture* fixture);
+    TNHandle add(void* object);
+    void forget(const void* object);
 
     b2World* world_;
     tnContactListener* listener_;
     tnContactFilter* filter_;
 
-    uint64_t nextID_;
-    std::unordered_map<uint64_t, b2Body*> bodies_;
-    std::unordered_map<uint64_t, b2Fixture*> fixtures_;
-    std::unordered_map<const void*, uint64_t> ids_;
+    std::unordered_map<const void*, TNHandle> handles_;
 
     int busy_;
     bool applying_;

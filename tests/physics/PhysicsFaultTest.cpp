@@ -216,18 +216,18 @@ TEST(PhysicsFault, NonFiniteNumbersAreRefused)
     )lua");
     const std::string results = engine.eval("results");
     EXPECT_EQ(results,
-              "World.new: argument 1 must be a finite number\n"
-              "World.setGravity: argument 3 must be a finite number\n"
-              "World.step: argument 2 must be a finite number\n"
-              "BodyDefinition.setPosition: argument 2 must be a finite number\n"
-              "BodyDefinition.setAngle: argument 2 must be a finite number\n"
-              "Body.setLinearVelocity: argument 2 must be a finite number\n"
-              "Body.setAngularVelocity: argument 2 must be a finite number\n"
-              "Body.setPositionAndAngle: argument 3 must be a finite number\n"
-              "Body.applyForce: argument 4 must be a finite number\n"
-              "PolygonShape.setAsBox: argument 2 must be a finite number\n"
-              "PolygonShape.addVertex: argument 3 must be a finite number\n"
-              "CircleShape.new: argument 1 must be a finite number\n"
+              "World.new: argument 1 must be a finite number (got number)\n"
+              "World.setGravity: argument 3 must be a finite number (got number)\n"
+              "World.step: argument 2 must be a finite number (got number)\n"
+              "BodyDefinition.setPosition: argument 2 must be a finite number (got number)\n"
+              "BodyDefinition.setAngle: argument 2 must be a finite number (got number)\n"
+              "Body.setLinearVelocity: argument 2 must be a finite number (got number)\n"
+              "Body.setAngularVelocity: argument 2 must be a finite number (got number)\n"
+              "Body.setPositionAndAngle: argument 3 must be a finite number (got number)\n"
+              "Body.applyForce: argument 4 must be a finite number (got number)\n"
+              "PolygonShape.setAsBox: argument 2 must be a finite number (got number)\n"
+              "PolygonShape.addVertex: argument 3 must be a finite number (got number)\n"
+              "CircleShape.new: argument 1 must be a finite number (got number)\n"
               "Body.setLinearVelocity: argument 2 must be a number (got string)");
     EXPECT_EQ(engine.eval("x"), "0");
 }

@@ -1,0 +1,252 @@
+// physics.Body: a body of a world, its fixtures, motion and categories.
+#include <memory>
+
+#include "box2d/b2_body.h"
+#include "box2d/b2_fixture.h"
+#include "box2d/b2_polygon_shape.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+#include "physics/tnActorUserData.h"
+#include "physics/tnFixtureUserData.h"
+#include "physics/wrap_Physics.h"
+#include "physics/wrap_PhysicsInternal.h"
+
+namespace tn_physics {
+
+const TNLuaType kBody = {"Body", "physics.BodyMT"};
+
+b2Body* checkBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world)
+{
+    return static_cast<b2Body*>(checkObject(L, index, kBody, func, "the body has been destroyed", world));
+}
+
+namespace {
+
+// A polygon built with addVertex has only its vertices; Box2D needs the
+// edge normals and centroid too. Vertices added by addVertex carry a zero
+// normal until then.
+bool needsCompletion(const b2PolygonShape& polygon)
+{
+    if (polygon.m_count < 3)
+        return true;
+    for (int i = 0; i < polygon.m_count; ++i) {
+        if (polygon.m_normals[i].LengthSquared() == 0.0f)
+            return true;
+    }
+    return false;
+}
+
+// The shape a fixture is made from: a completed copy of an addVertex
+// polygon (Set computes the convex hull, normals and centroid, and asserts
+// on fewer than three distinct points), else the definition's own shape.
+// Mass is computed once here too, so that a degenerate shape fails before
+// Box2D has attached anything to the body.
+const b2Shape* shapeForFixture(const b2FixtureDef* def, b2PolygonShape& completed)
+{
+    const b2Shape* shape = def->shape;
+    if (shape->GetType() == b2Shape::e_polygon) {
+        const auto* polygon = static_cast<const b2PolygonShape*>(shape);
+        if (needsCompletion(*polygon)) {
+            completed.Set(polygon->m_vertices, polygon->m_count);
+            shape = &completed;
+        }
+    }
+    if (def->density > 0.0f) {
+        b2MassData mass;
+        shape->ComputeMass(&mass, def->density);
+    }
+    return shape;
+}
+
+int body_createFixture(lua_State* L)
+{
+    const char* func = "Body.createFixture";
+    tnPhysicsWorld* world = nullptr;
+    b2Body* body = checkBody(L, 1, func, &world);
+    b2FixtureDef* def = checkFixtureDefinition(L, 2, func);
+    checkNotBusy(L, world, func);
+    if (!def->shape)
+        return tn_valueerror(L, func, "the fixture definition has no shape (call setShape first)");
+
+    b2PolygonShape completed;
+    b2FixtureDef copy = *def;
+    copy.shape = shapeForFixture(def, completed);
+    b2Fixture* fixture = body->CreateFixture(&copy);
+    // The fixture holds its own reference to the definition's user data.
+    if (auto* data = static_cast<tnFixtureUserData*>(def->userData.pointer))
+        data->retain();
+    world->addFixture(fixture);
+    pushFixture(L, world, fixture);
+    return 1;
+}
+
+// Does nothing unless both arguments are userdata.
+int body_destroyFixture(lua_State* L)
+{
+    const char* func = "Body.destroyFixture";
+    if (!lua_isuserdata(L, 1) || !lua_isuserdata(L, 2))
+        return 0;
+    b2Body* body = checkBody(L, 1, func);
+    tnPhysicsWorld* world = nullptr;
+    b2Fixture* fixture = checkFixture(L, 2, func, &world);
+    if (fixture->GetBody() != body)
+        return tn_valueerror(L, func, "the fixture belongs to another body");
+
+    // Callbacks run by the destruction may collect the world's userdata.
+    std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
+    world->destroyFixture(L, fixture);
+    return 0;
+}
+
+int body_setAwake(lua_State* L)
+{
+    b2Body* body = checkBody(L, 1, "Body.setAwake");
+    body->SetAwake(tn_toboolean(L, 2));
+    return 0;
+}
+
+int body_position(lua_State* L)
+{
+    pushVector(L, kToPixels * checkBody(L, 1, "Body.position")->GetPosition());
+    return 2;
+}
+
+// Postponed until the step returns when called from a collision callback.
+int body_setPositionAndAngle(lua_State* L)
+{
+    const char* func = "Body.setPositionAndAngle";
+    tnPhysicsWorld* world = nullptr;
+    b2Body* body = checkBody(L, 1, func, &world);
+    const b2Vec2 position = checkPixels(L, 2, func);
+    const float angle = tn_checkfinite(L, 4, func);
+    world->setTransform(body, position, angle);
+    return 0;
+}
+
+int body_angle(lua_State* L)
+{
+    lua_pushnumber(L, checkBody(L, 1, "Body.angle")->GetAngle());
+    return 1;
+}
+
+int body_setLinearVelocity(lua_State* L)
+{
+    const char* func = "Body.setLinearVelocity";
+    b2Body* body = checkBody(L, 1, func);
+    body->SetLinearVelocity(checkPixels(L, 2, func));  // ignored by Box2D for static bodies
+    return 0;
+}
+
+int body_linearVelocity(lua_State* L)
+{
+    pushVector(L, kToPixels * checkBody(L, 1, "Body.linearVelocity")->GetLinearVelocity());
+    return 2;
+}
+
+int body_setAngularVelocity(lua_State* L)
+{
+    const char* func = "Body.setAngularVelocity";
+    b2Body* body = checkBody(L, 1, func);
+    body->SetAngularVelocity(tn_checkfinite(L, 2, func));  // ignored by Box2D for static bodies
+    return 0;
+}
+
+int body_angularVelocity(lua_State* L)
+{
+    lua_pushnumber(L, checkBody(L, 1, "Body.angularVelocity")->GetAngularVelocity());
+    return 1;
+}
+
+int body_setAngularDamping(lua_State* L)
+{
+    const char* func = "Body.setAngularDamping";
+    b2Body* body = checkBody(L, 1, func);
+    body->SetAngularDamping(tn_checkfinite(L, 2, func));
+    return 0;
+}
+
+int body_angularDamping(lua_State* L)
+{
+    lua_pushnumber(L, checkBody(L, 1, "Body.angularDamping")->GetAngularDamping());
+    return 1;
+}
+
+int body_mass(lua_State* L)
+{
+    lua_pushnumber(L, checkBody(L, 1, "Body.mass")->GetMass());
+    return 1;
+}
+
+// In metres, unlike position.
+int body_worldCenter(lua_State* L)
+{
+    pushVector(L, checkBody(L, 1, "Body.worldCenter")->GetWorldCenter());
+    return 2;
+}
+
+// The force in pixels, the point in metres (as worldCenter gives it).
+int body_applyForce(lua_State* L)
+{
+    const char* func = "Body.applyForce";
+    b2Body* body = checkBody(L, 1, func);
+    const b2Vec2 force = checkPixels(L, 2, func);
+    const float px = tn_checkfinite(L, 4, func);
+    const float py = tn_checkfinite(L, 5, func);
+    body->ApplyForce(force, b2Vec2(px, py), true);  // only dynamic bodies react
+    return 0;
+}
+
+// -1 once destroyBody has detached the user data (seen by the
+// collision-ended callbacks that the destruction runs).
+int body_actorID(lua_State* L)
+{
+    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, "Body.actorID"));
+    lua_pushinteger(L, actor ? actor->actorID() : -1);
+    return 1;
+}
+
+int body_addCollisionCategory(lua_State* L)
+{
+    const char* func = "Body.addCollisionCategory";
+    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, func));
+    const int category = checkFiniteInteger(L, 2, func);
+    if (actor)
+        actor->addCollisionCategory(category);
+    return 0;
+}
+
+int body_removeCollisionCategory(lua_State* L)
+{
+    const char* func = "Body.removeCollisionCategory";
+    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, func));
+    const int category = checkFiniteInteger(L, 2, func);
+    if (actor)
+        actor->removeCollisionCategory(category);
+    return 0;
+}
+
+}  // namespace
+
+extern const luaL_Reg body_functions[] = {
+    {"createFixture", tn_guarded<printsAssertions<body_createFixture>>},
+    {"destroyFixture", tn_guarded<printsAssertions<body_destroyFixture>>},
+    {"setAwake", body_setAwake},
+    {"position", body_position},
+    {"setPositionAndAngle", tn_guarded<printsAssertions<body_setPositionAndAngle>>},
+    {"angle", body_angle},
+    {"setLinearVelocity", body_setLinearVelocity},
+    {"linearVelocity", body_linearVelocity},
+    {"setAngularVelocity", body_setAngularVelocity},
+    {"angularVelocity", body_angularVelocity},
+    {"setAngularDamping", body_setAngularDamping},
+    {"angularDamping", body_angularDamping},
+    {"mass", body_mass},
+    {"worldCenter", body_worldCenter},
+    {"applyForce", body_applyForce},
+    {"actorID", body_actorID},
+    {"addCollisionCategory", tn_guarded<body_addCollisionCategory>},
+    {"removeCollisionCategory", body_removeCollisionCategory},
+    {nullptr, nullptr},
+};
+
+}  // namespace tn_physics

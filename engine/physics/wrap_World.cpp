@@ -1,0 +1,116 @@
+// physics.World: a world with gravity, its bodies and its step.
+#include <memory>
+
+#include "box2d/b2_body.h"
+#include "box2d/b2_world.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+#include "physics/tnActorUserData.h"
+#include "physics/wrap_Physics.h"
+#include "physics/wrap_PhysicsInternal.h"
+
+namespace tn_physics {
+
+const TNLuaType kWorld = {"World", "physics.WorldMT"};
+
+tnPhysicsWorld* checkWorld(lua_State* L, int index, const char* func)
+{
+    auto* box = tn_checkblock<WorldBox>(L, index, kWorld, func);
+    if (!box->world || !box->world->world())
+        tn_valueerror(L, func, "the world has been collected");
+    return box->world.get();
+}
+
+namespace {
+
+// Reads its arguments from the top, so that both World.new(...) and
+// World:new(...) work.
+int world_new(lua_State* L)
+{
+    const char* func = "World.new";
+    if (lua_gettop(L) < 3)
+        return tn_valueerror(L, func, "expected gx, gy, doSleep");
+    const b2Vec2 gravity = checkPixels(L, tn_fromtop(L, 3, 1), func);
+    const bool allowSleeping = tn_toboolean(L, tn_fromtop(L, 3, 3));
+
+    auto* box = tn_newblock<WorldBox>(L, kWorld);
+    box->world = std::make_shared<tnPhysicsWorld>(gravity, allowSleeping);
+    return 1;
+}
+
+int world_createBody(lua_State* L)
+{
+    const char* func = "World.createBody";
+    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    b2BodyDef* def = checkBodyDefinition(L, 2, func);
+    checkNotBusy(L, world, func);
+
+    b2Body* body = world->world()->CreateBody(def);
+    // The body holds its own reference to the definition's user data.
+    if (auto* actor = static_cast<tnActorUserData*>(def->userData.pointer))
+        actor->retain();
+    world->addBody(body);
+    pushBody(L, world, body);
+    return 1;
+}
+
+int world_destroyBody(lua_State* L)
+{
+    const char* func = "World.destroyBody";
+    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    tnPhysicsWorld* owner = nullptr;
+    b2Body* body = checkBody(L, 2, func, &owner);
+    if (owner != world)
+        return tn_valueerror(L, func, "the body belongs to another world");
+
+    // Callbacks run by the destruction may collect the world's userdata.
+    std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
+    world->destroyBody(L, body);
+    return 0;
+}
+
+int world_step(lua_State* L)
+{
+    const char* func = "World.step";
+    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    const float timeStep = tn_checkfinite(L, 2, func);
+    const int velocityIterations = checkFiniteInteger(L, 3, func);
+    const int positionIterations = checkFiniteInteger(L, 4, func);
+    if (world->isBusy())
+        return tn_valueerror(L, func, "the world is already stepping (called from a collision callback)");
+
+    std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
+    world->step(L, timeStep, velocityIterations, positionIterations);
+    return 0;
+}
+
+int world_setGravity(lua_State* L)
+{
+    const char* func = "World.setGravity";
+    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    world->world()->SetGravity(checkPixels(L, 2, func));
+    return 0;
+}
+
+}  // namespace
+
+int world_gc(lua_State* L)
+{
+    auto* box = tn_toblock<WorldBox>(L, 1, kWorld);
+    if (box && box->world) {
+        std::shared_ptr<tnPhysicsWorld> world = std::move(box->world);
+        world->close();
+    }
+    return 0;
+}
+
+extern const luaL_Reg world_functions[] = {
+    {"new", tn_guarded<printsAssertions<world_new>>},
+    {"createBody", tn_guarded<printsAssertions<world_createBody>>},
+    {"destroyBody", tn_guarded<printsAssertions<world_destroyBody>>},
+    {"step", tn_guarded<printsAssertions<world_step>>},
+    {"setGravity", world_setGravity},
+    {nullptr, nullptr},
+};
+
+}  // namespace tn_physics

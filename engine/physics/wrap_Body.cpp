@@ -208,20 +208,14 @@ int body_actorID(lua_State* L)
 int body_addCollisionCategory(lua_State* L)
 {
     const char* func = "Body.addCollisionCategory";
-    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, func));
-    const int category = checkFiniteInteger(L, 2, func);
-    if (actor)
-        actor->addCollisionCategory(category);
+    changeCategories(L, tnActorUserData::of(checkBody(L, 1, func)), &tnActorUserData::addCollisionCategory, func);
     return 0;
 }
 
 int body_removeCollisionCategory(lua_State* L)
 {
     const char* func = "Body.removeCollisionCategory";
-    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, func));
-    const int category = checkFiniteInteger(L, 2, func);
-    if (actor)
-        actor->removeCollisionCategory(category);
+    changeCategories(L, tnActorUserData::of(checkBody(L, 1, func)), &tnActorUserData::removeCollisionCategory, func);
     return 0;
 }
 

@@ -30,20 +30,16 @@ int fixture_fixtureID(lua_State* L)
 int fixture_addCollisionMaskCategory(lua_State* L)
 {
     const char* func = "Fixture.addCollisionMaskCategory";
-    tnFixtureUserData* data = tnFixtureUserData::of(checkFixture(L, 1, func));
-    const int category = checkFiniteInteger(L, 2, func);
-    if (data)
-        data->addCollisionMaskCategory(category);
+    changeCategories(L, tnFixtureUserData::of(checkFixture(L, 1, func)), &tnFixtureUserData::addCollisionMaskCategory,
+                     func);
     return 0;
 }
 
 int fixture_removeCollisionMaskCategory(lua_State* L)
 {
     const char* func = "Fixture.removeCollisionMaskCategory";
-    tnFixtureUserData* data = tnFixtureUserData::of(checkFixture(L, 1, func));
-    const int category = checkFiniteInteger(L, 2, func);
-    if (data)
-        data->removeCollisionMaskCategory(category);
+    changeCategories(L, tnFixtureUserData::of(checkFixture(L, 1, func)),
+                     &tnFixtureUserData::removeCollisionMaskCategory, func);
     return 0;
 }
 

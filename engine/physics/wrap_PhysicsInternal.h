@@ -90,6 +90,17 @@ b2Vec2 checkPixels(lua_State* L, int index, const char* func);
 // Pushes two numbers.
 void pushVector(lua_State* L, const b2Vec2& vector);
 
+// The category functions of Body and Fixture: reads the category (argument
+// 2) and applies change to the object's user data, unless the user data is
+// already detached (a body or fixture being destroyed).
+template <class UserData>
+void changeCategories(lua_State* L, UserData* data, void (UserData::*change)(int), const char* func)
+{
+    const int category = checkFiniteInteger(L, 2, func);
+    if (data)
+        (data->*change)(category);
+}
+
 // Raises "func: the world cannot change during a collision callback ..."
 // while world is inside a call that runs collision callbacks.
 void checkNotBusy(lua_State* L, tnPhysicsWorld* world, const char* func);

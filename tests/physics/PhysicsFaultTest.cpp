@@ -5,62 +5,22 @@
 
 #include <string>
 
-#include "ScriptedEngine.h"
-#include "TestSupport.h"
+#include "PhysicsScript.h"
 
-using tern_test::ScriptedEngine;
+using PhysicsFault = tern_test::PhysicsScript;
 
-namespace {
-
-const char* const kEngine = R"lua(
-function initEngine() end
-function makeBody(world, type, x, y, id)
-    local def = physics.BodyDefinition.new()
-    def:setType(type)
-    def:setPosition(x, y)
-    def:setActorID(id)
-    def:addCollisionCategory(1)
-    local body = world:createBody(def)
-    local shape = physics.PolygonShape.new()
-    shape:setAsBox(10, 10)
-    local fdef = physics.FixtureDefinition.new()
-    fdef:setShape(shape)
-    fdef:setDensity(1)
-    fdef:setFixtureID(2)
-    fdef:addCollisionMaskCategory(1)
-    return body, body:createFixture(fdef)
-end
--- The error message of f(...), or "ok".
-function failure(f, ...)
-    local ok, message = pcall(f, ...)
-    return ok and "ok" or tostring(message)
-end
-)lua";
-
-}  // namespace
-
-TEST(PhysicsFault, DestroyedBodiesAndFixturesRaiseErrors)
+TEST_F(PhysicsFault, DestroyedBodiesAndFixturesRaiseErrors)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, -500, true)
-        body, fixture = makeBody(world, 2, 0, 0, 1)
+        body, fixture = makeBody(world, {id = 1})
         other = fixture:body()
         world:destroyBody(body)
         -- A new body may take the freed memory: old boxes still find nothing.
-        fresh = makeBody(world, 2, 50, 50, 2)
-        viaOther = failure(other.position, other)
-        viaBody = failure(body.setLinearVelocity, body, 1, 1)
-        viaFixture = failure(fixture.fixtureID, fixture)
-        again = failure(world.destroyBody, world, other)
-
-        b2, f2 = makeBody(world, 2, 100, 0, 3)
+        fresh = makeBody(world, {x = 50, y = 50, id = 2})
+        b2, f2 = makeBody(world, {x = 100, id = 3})
         b2:destroyFixture(f2)
-        fixtureGone = failure(f2.testPoint, f2, 0, 0)
-        fixtureAgain = failure(b2.destroyFixture, b2, f2)
-        copyGone = failure(physics.FixtureDefinition.new, f2)
         b2:destroyFixture(nil, nil)  -- not userdata: nothing happens
-        wrongKind = failure(world.createBody, world, b2)
 
         -- One definition used for two bodies: destroying one keeps the
         -- other's user data.
@@ -74,59 +34,57 @@ TEST(PhysicsFault, DestroyedBodiesAndFixturesRaiseErrors)
         survivor:addCollisionCategory(4)
         world:step(1/60, 8, 3)
     )lua");
-    EXPECT_EQ(engine.eval("survivor:actorID()"), "8");
-    EXPECT_EQ(engine.eval("viaOther"), "Body.position: the body has been destroyed");
-    EXPECT_EQ(engine.eval("viaBody"), "Body.setLinearVelocity: the body has been destroyed");
-    EXPECT_EQ(engine.eval("viaFixture"), "Fixture.fixtureID: the fixture has been destroyed");
-    EXPECT_EQ(engine.eval("again"), "World.destroyBody: the body has been destroyed");
-    EXPECT_EQ(engine.eval("fixtureGone"), "Fixture.testPoint: the fixture has been destroyed");
-    EXPECT_EQ(engine.eval("fixtureAgain"), "Body.destroyFixture: the fixture has been destroyed");
-    EXPECT_EQ(engine.eval("copyGone"), "FixtureDefinition.new: the fixture has been destroyed");
-    EXPECT_EQ(engine.eval("wrongKind"),
-              "World.createBody: argument 2 must be a BodyDefinition (got userdata)");
-    EXPECT_EQ(engine.eval("fresh:actorID()"), "2");
+    expectValues({
+        {"failure(other.position, other)", "Body.position: the body has been destroyed"},
+        {"failure(body.setLinearVelocity, body, 1, 1)", "Body.setLinearVelocity: the body has been destroyed"},
+        {"failure(fixture.fixtureID, fixture)", "Fixture.fixtureID: the fixture has been destroyed"},
+        {"failure(world.destroyBody, world, other)", "World.destroyBody: the body has been destroyed"},
+        {"failure(f2.testPoint, f2, 0, 0)", "Fixture.testPoint: the fixture has been destroyed"},
+        {"failure(b2.destroyFixture, b2, f2)", "Body.destroyFixture: the fixture has been destroyed"},
+        {"failure(physics.FixtureDefinition.new, f2)", "FixtureDefinition.new: the fixture has been destroyed"},
+        {"failure(world.createBody, world, b2)", "World.createBody: argument 2 must be a BodyDefinition (got userdata)"},
+        {"fresh:actorID()", "2"},
+        {"survivor:actorID()", "8"},
+    });
 }
 
 // destroyBody detaches the actor first, so the ended callbacks it runs see
 // actor -1; destroyFixture's see fixture identifier -1.
-TEST(PhysicsFault, CallbacksRunByDestructionSeeDetachedUserData)
+TEST_F(PhysicsFault, CallbacksRunByDestructionSeeDetachedUserData)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         seen = {}
         function fixtureCollisionEnded(a, b)
-            seen[#seen + 1] = a:body():actorID() .. "." .. a:fixtureID() .. "/" ..
-                              b:body():actorID() .. "." .. b:fixtureID()
+            local x = a:body():actorID() .. "." .. a:fixtureID()
+            local y = b:body():actorID() .. "." .. b:fixtureID()
+            if x > y then x, y = y, x end
+            seen[#seen + 1] = x .. "/" .. y
         end
         world = physics.World.new(0, 0, true)
-        a = makeBody(world, 2, 0, 0, 1)
-        b = makeBody(world, 2, 5, 0, 2)
-        c, fc = makeBody(world, 2, 300, 0, 3)
-        d = makeBody(world, 2, 305, 0, 4)
+        a = makeBody(world, {id = 1, fixtureID = 2})
+        b = makeBody(world, {x = 5, id = 2, fixtureID = 2})
+        c, fc = makeBody(world, {x = 300, id = 3, fixtureID = 2})
+        d = makeBody(world, {x = 305, id = 4, fixtureID = 2})
         world:step(1/60, 8, 3)
         world:destroyBody(a)
         c:destroyFixture(fc)
         table.sort(seen)
         seen = table.concat(seen, ",")
     )lua");
-    const std::string seen = engine.eval("seen");
-    EXPECT_TRUE(seen == "-1.2/2.2,3.-1/4.2" || seen == "-1.2/2.2,4.2/3.-1" || seen == "2.2/-1.2,3.-1/4.2" ||
-                seen == "2.2/-1.2,4.2/3.-1")
-        << seen;
+    EXPECT_EQ(eval("seen"), "-1.2/2.2,3.-1/4.2");
 }
 
 // Changes from inside either callback are applied after the step (destroy,
 // move) or refused with a clear error (create, step); the script goes on.
-TEST(PhysicsFault, WorldChangesFromCallbacks)
+TEST_F(PhysicsFault, WorldChangesFromCallbacks)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, 0, true)
-        a = makeBody(world, 2, 0, 0, 1)
-        b = makeBody(world, 2, 5, 0, 2)
-        c = makeBody(world, 2, 200, 0, 3)
-        d = makeBody(world, 2, 205, 0, 4)
-        mover = makeBody(world, 0, 1000, 1000, 5)
+        a = makeBody(world, {id = 1, fixtureID = 2})
+        b = makeBody(world, {x = 5, id = 2, fixtureID = 2})
+        c = makeBody(world, {x = 200, id = 3, fixtureID = 2})
+        d = makeBody(world, {x = 205, id = 4, fixtureID = 2})
+        mover = makeBody(world, {type = 0, x = 1000, y = 1000, id = 5, fixtureID = 2})
         errors = {}
         function fixtureCollisionBegan(fa, fb)
             local first = fa:body()
@@ -152,28 +110,27 @@ TEST(PhysicsFault, WorldChangesFromCallbacks)
         world:destroyBody(c)  -- ends the c/d contact: its callback destroys d
         dGone = failure(d.position, d)
     )lua");
-    EXPECT_EQ(engine.eval("errors.create"),
-              "World.createBody: the world cannot change during a collision callback (do it after World.step returns)");
-    EXPECT_EQ(engine.eval("errors.fixture"),
-              "Body.createFixture: the world cannot change during a collision callback (do it after World.step returns)");
-    EXPECT_EQ(engine.eval("errors.step"),
-              "World.step: the world is already stepping (called from a collision callback)");
-    EXPECT_EQ(engine.eval("stillThere"), "0");
-    EXPECT_EQ(engine.eval("afterStep"), "Body.position: the body has been destroyed");
-    EXPECT_EQ(engine.eval("moved"), "0");
-    EXPECT_EQ(engine.eval("endedRan"), "true");
-    EXPECT_EQ(engine.eval("dGone"), "Body.position: the body has been destroyed");
+    const std::string busy = ": the world cannot change during a collision callback (do it after World.step returns)";
+    expectValues({
+        {"errors.create", "World.createBody" + busy},
+        {"errors.fixture", "Body.createFixture" + busy},
+        {"errors.step", "World.step: the world is already stepping (called from a collision callback)"},
+        {"stillThere", "0"},
+        {"afterStep", "Body.position: the body has been destroyed"},
+        {"moved", "0"},
+        {"endedRan", "true"},
+        {"dGone", "Body.position: the body has been destroyed"},
+    });
 }
 
 // A world collected from a callback run by destroyFixture (where the world's
 // userdata is not on the stack) is closed once the call returns.
-TEST(PhysicsFault, WorldCollectedInsideCallback)
+TEST_F(PhysicsFault, WorldCollectedInsideCallback)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, 0, true)
-        a, fa = makeBody(world, 2, 0, 0, 1)
-        makeBody(world, 2, 5, 0, 2)
+        a, fa = makeBody(world, {id = 1, fixtureID = 2})
+        makeBody(world, {x = 5, id = 2, fixtureID = 2})
         world:step(1/60, 8, 3)
         function fixtureCollisionEnded()
             world = nil
@@ -181,64 +138,46 @@ TEST(PhysicsFault, WorldCollectedInsideCallback)
             collectgarbage()
         end
         a:destroyFixture(fa)
-        collected = failure(a.position, a)
     )lua");
-    EXPECT_EQ(engine.eval("collected"), "Body.position: its world has been collected");
+    EXPECT_EQ(eval("failure(a.position, a)"), "Body.position: its world has been collected");
 }
 
-TEST(PhysicsFault, NonFiniteNumbersAreRefused)
+TEST_F(PhysicsFault, NonFiniteNumbersAreRefused)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, -500, true)
-        body = makeBody(world, 2, 0, 0, 1)
-        local nan, inf = 0/0, math.huge
-        local def = physics.BodyDefinition.new()
-        local shape = physics.PolygonShape.new()
-        results = {
-            failure(physics.World.new, nan, 0, true),
-            failure(world.setGravity, world, 0, inf),
-            failure(world.step, world, nan, 8, 3),
-            failure(def.setPosition, def, nan, 0),
-            failure(def.setAngle, def, -inf),
-            failure(body.setLinearVelocity, body, inf, 0),
-            failure(body.setAngularVelocity, body, nan),
-            failure(body.setPositionAndAngle, body, 0, nan, 0),
-            failure(body.applyForce, body, 1, 1, inf, 0),
-            failure(shape.setAsBox, shape, inf, 1),
-            failure(shape.addVertex, shape, 1, nan),
-            failure(physics.CircleShape.new, inf),
-            failure(body.setLinearVelocity, body, "fast", 0),
-        }
-        results = table.concat(results, "\n")
-        world:step(1/60, 8, 3)
-        x, y = body:position()
+        body = makeBody(world, {id = 1})
+        nan, inf = 0/0, math.huge
+        def = physics.BodyDefinition.new()
+        shape = physics.PolygonShape.new()
     )lua");
-    const std::string results = engine.eval("results");
-    EXPECT_EQ(results,
-              "World.new: argument 1 must be a finite number (got number)\n"
-              "World.setGravity: argument 3 must be a finite number (got number)\n"
-              "World.step: argument 2 must be a finite number (got number)\n"
-              "BodyDefinition.setPosition: argument 2 must be a finite number (got number)\n"
-              "BodyDefinition.setAngle: argument 2 must be a finite number (got number)\n"
-              "Body.setLinearVelocity: argument 2 must be a finite number (got number)\n"
-              "Body.setAngularVelocity: argument 2 must be a finite number (got number)\n"
-              "Body.setPositionAndAngle: argument 3 must be a finite number (got number)\n"
-              "Body.applyForce: argument 4 must be a finite number (got number)\n"
-              "PolygonShape.setAsBox: argument 2 must be a finite number (got number)\n"
-              "PolygonShape.addVertex: argument 3 must be a finite number (got number)\n"
-              "CircleShape.new: argument 1 must be a finite number (got number)\n"
-              "Body.setLinearVelocity: argument 2 must be a number (got string)");
-    EXPECT_EQ(engine.eval("x"), "0");
+    const std::string finite = " must be a finite number (got number)";
+    expectValues({
+        {"failure(physics.World.new, nan, 0, true)", "World.new: argument 1" + finite},
+        {"failure(world.setGravity, world, 0, inf)", "World.setGravity: argument 3" + finite},
+        {"failure(world.step, world, nan, 8, 3)", "World.step: argument 2" + finite},
+        {"failure(world.step, world, 1/60, inf, 3)", "World.step: argument 3" + finite},
+        {"failure(def.setPosition, def, nan, 0)", "BodyDefinition.setPosition: argument 2" + finite},
+        {"failure(def.setAngle, def, -inf)", "BodyDefinition.setAngle: argument 2" + finite},
+        {"failure(body.setLinearVelocity, body, inf, 0)", "Body.setLinearVelocity: argument 2" + finite},
+        {"failure(body.setAngularVelocity, body, nan)", "Body.setAngularVelocity: argument 2" + finite},
+        {"failure(body.setPositionAndAngle, body, 0, nan, 0)", "Body.setPositionAndAngle: argument 3" + finite},
+        {"failure(body.applyForce, body, 1, 1, inf, 0)", "Body.applyForce: argument 4" + finite},
+        {"failure(shape.setAsBox, shape, inf, 1)", "PolygonShape.setAsBox: argument 2" + finite},
+        {"failure(shape.addVertex, shape, 1, nan)", "PolygonShape.addVertex: argument 3" + finite},
+        {"failure(physics.CircleShape.new, inf)", "CircleShape.new: argument 1" + finite},
+        {"failure(body.setLinearVelocity, body, 'fast', 0)", "Body.setLinearVelocity: argument 2 must be a number (got string)"},
+    });
+    run("world:step(1/60, 8, 3)");
+    EXPECT_EQ(eval("select(1, body:position())"), "0");
 }
 
 // Box2D's failed assertions print "<file>:<line> assertion failed <cond>"
 // and the call returns nothing; a ninth vertex is refused with a line.
-TEST(PhysicsFault, BadPolygonsPrintALineAndReturnNothing)
+TEST_F(PhysicsFault, BadPolygonsPrintALineAndReturnNothing)
 {
-    ScriptedEngine engine(kEngine);
     testing::internal::CaptureStdout();
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, -500, true)
         body = world:createBody(physics.BodyDefinition.new())
         local function fixtureFrom(shape, density)
@@ -264,8 +203,6 @@ TEST(PhysicsFault, BadPolygonsPrintALineAndReturnNothing)
         world:step(1/60, 8, 3)
     )lua");
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(engine.eval("twoVertices"), "nil");
-    EXPECT_EQ(engine.eval("degenerate"), "nil");
     EXPECT_NE(out.find("b2_polygon_shape.cpp:120 assertion failed 3 <= count && count <= b2_maxPolygonVertices\n"),
               std::string::npos)
         << out;
@@ -273,26 +210,28 @@ TEST(PhysicsFault, BadPolygonsPrintALineAndReturnNothing)
     EXPECT_NE(out.find("PolygonShape.addVertex: a polygon holds at most 8 vertices; vertex ignored\n"),
               std::string::npos)
         << out;
-    EXPECT_EQ(engine.eval("octagonFixture:testPoint(0, 19)"), "true");
-    EXPECT_EQ(engine.eval("noShape"),
-              "Body.createFixture: the fixture definition has no shape (call setShape first)");
+    expectValues({
+        {"twoVertices", "nil"},
+        {"degenerate", "nil"},
+        {"octagonFixture:testPoint(0, 19)", "true"},
+        {"noShape", "Body.createFixture: the fixture definition has no shape (call setShape first)"},
+    });
 }
 
 // Collecting the world before its bodies' boxes leaves them invalid; closing
 // the interpreter with boxes of every kind alive frees everything.
-TEST(PhysicsFault, WorldCollectedBeforeItsBoxes)
+TEST_F(PhysicsFault, WorldCollectedBeforeItsBoxes)
 {
-    ScriptedEngine engine(kEngine);
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, -500, true)
-        body, fixture = makeBody(world, 2, 0, 0, 1)
+        body, fixture = makeBody(world, {id = 1})
         world = nil
         collectgarbage()
         collectgarbage()
         bodyAfter = failure(body.position, body)
         fixtureAfter = failure(fixture.body, fixture)
         world2 = physics.World.new(0, -500, true)
-        keep = {makeBody(world2, 2, 0, 0, 1)}
+        keep = {makeBody(world2, {id = 1})}
         keepDef = physics.FixtureDefinition.new(keep[2])
         keepShape = physics.CircleShape.new(3)
         keepDef:setShape(keepShape)
@@ -300,7 +239,7 @@ TEST(PhysicsFault, WorldCollectedBeforeItsBoxes)
         -- __gc reached through getmetatable: wrong kinds are ignored,
         -- repeated calls are harmless, collected objects raise errors.
         local world3 = physics.World.new(0, 0, true)
-        local b3 = makeBody(world3, 2, 0, 0, 1)
+        local b3 = makeBody(world3, {id = 1})
         getmetatable(world3).__gc(b3)
         getmetatable(world3).__gc(keepShape)
         getmetatable(keepShape).__gc(world3)
@@ -316,47 +255,36 @@ TEST(PhysicsFault, WorldCollectedBeforeItsBoxes)
         getmetatable(s).__gc(s)
         manualShape = failure(s.setAsBox, s, 1, 1)
     )lua");
-    EXPECT_EQ(engine.eval("bodyStillAlive"), "1");
-    EXPECT_EQ(engine.eval("manualWorld"), "World.step: the world has been collected");
-    EXPECT_EQ(engine.eval("manualBody"), "Body.position: its world has been collected");
-    EXPECT_EQ(engine.eval("manualShape"), "PolygonShape.setAsBox: the shape has been collected");
-    EXPECT_EQ(engine.eval("bodyAfter"), "Body.position: its world has been collected");
-    EXPECT_EQ(engine.eval("fixtureAfter"), "Fixture.body: its world has been collected");
-    engine.destroy();
+    expectValues({
+        {"bodyStillAlive", "1"},
+        {"manualWorld", "World.step: the world has been collected"},
+        {"manualBody", "Body.position: its world has been collected"},
+        {"manualShape", "PolygonShape.setAsBox: the shape has been collected"},
+        {"bodyAfter", "Body.position: its world has been collected"},
+        {"fixtureAfter", "Fixture.body: its world has been collected"},
+    });
 }
 
 // Finite numbers too large for Box2D overflow to infinity inside the step;
 // the world must neither crash nor hang, and the script goes on.
-TEST(PhysicsFault, HugeFiniteNumbersKeepTheScriptRunning)
+TEST_F(PhysicsFault, HugeFiniteNumbersKeepTheScriptRunning)
 {
-    ScriptedEngine engine(kEngine);
     testing::internal::CaptureStdout();
-    engine.run(R"lua(
+    run(R"lua(
         world = physics.World.new(0, -3e38, true)
-        ground = makeBody(world, 0, 0, -20, 1)
-        local def = physics.BodyDefinition.new()
-        def:setType(2)
-        def:addCollisionCategory(1)
-        tiny = world:createBody(def)
-        local shape = physics.PolygonShape.new()
-        shape:setAsBox(0, 0)
-        local fdef = physics.FixtureDefinition.new()
-        fdef:setShape(shape)
-        fdef:setDensity(1)
-        fdef:setFixtureID(2)
-        fdef:addCollisionMaskCategory(1)
-        tiny:createFixture(fdef)
-        big = makeBody(world, 2, 0, 40, 2)
+        ground = makeBody(world, {type = 0, y = -20, id = 1, fixtureID = 2})
+        tiny = makeBody(world, {w = 0, h = 0, fixtureID = 2})
+        big = makeBody(world, {y = 40, id = 2, fixtureID = 2})
         for i = 1, 5 do
             tiny:applyForce(3e38, 3e38, 0, 0)
             big:setLinearVelocity(3e38, -3e38)
             world:step(1/60, 8, 3)
         end
         x, y = tiny:position()
-        after = makeBody(world, 2, 500, 500, 3)
+        after = makeBody(world, {x = 500, y = 500, id = 3})
         done = true
     )lua");
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(engine.eval("done"), "true") << out;
-    EXPECT_EQ(engine.eval("x == x and y == y"), "true");  // not NaN
+    EXPECT_EQ(eval("done"), "true") << out;
+    EXPECT_EQ(eval("x == x and y == y"), "true");  // not NaN
 }

@@ -3,12 +3,12 @@
 // Box2D world of the same boxes; plus 10,000 body:position() calls.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "host/TNEngine.h"
 #include "box2d/box2d.h"
 #include "lauxlib.h"
+#include "log/TNLog.h"
 #include "physics/wrap_Physics.h"
 #include "physics/tnPhysicsWorld.h"
 
@@ -65,14 +65,14 @@ TN_State* newScriptedWorld()
     TN_State* S = TN_NewState(0);
     TN_LoadLibs(S->L);
     if (luaL_loadstring(S->L, kScript) != 0) {
-        std::fprintf(stderr, "%s\n", lua_tostring(S->L, -1));
+        TNLog("%s", lua_tostring(S->L, -1));
         std::exit(1);
     }
     lua_pushinteger(S->L, kBoxes);
     lua_pushnumber(S->L, kHalf);
     lua_pushinteger(S->L, kBaseRow);
     if (lua_pcall(S->L, 3, 0, 0) != 0) {
-        std::fprintf(stderr, "%s\n", lua_tostring(S->L, -1));
+        TNLog("%s", lua_tostring(S->L, -1));
         std::exit(1);
     }
     return S;
@@ -87,7 +87,7 @@ void callGlobal(lua_State* L, const char* name, int argument)
         nargs = 1;
     }
     if (lua_pcall(L, nargs, 0, 0) != 0) {
-        std::fprintf(stderr, "%s\n", lua_tostring(L, -1));
+        TNLog("%s", lua_tostring(L, -1));
         std::exit(1);
     }
 }

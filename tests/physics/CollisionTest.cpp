@@ -41,10 +41,6 @@ function actor(world, id, x, categories, fixtureID, masks, sensor)
     return makeBody(world, {id = id, x = x, categories = categories, fixtureID = fixtureID, masks = masks,
                             sensor = sensor ~= false})
 end
--- A static ground (actor 9, category 2, top at 10 px) with a sensor.
-function makeGround(world)
-    return makeBody(world, {type = 0, id = 9, categories = {2}, w = 400, masks = {}, sensor = true})
-end
 )lua";
 
 class Collision : public tern_test::PhysicsScript {
@@ -96,7 +92,7 @@ TEST_F(Collision, BeganAndEndedOncePerPair)
         world = physics.World.new(0, -500, false)
         actor(world, 1, 100, {1}, 1, {2})
         actor(world, 2, 300, {1}, 1, {2})
-        ground = makeGround(world)
+        ground = makeBody(world, {type = 0, id = 9, categories = {2}, w = 400, masks = {}, sensor = true})
         for i = 1, 60 do world:step(1/60, 8, 3) end
         landed = unorderedEvents()
         ground:setPositionAndAngle(0, -5000, 0)
@@ -156,7 +152,7 @@ TEST_F(Collision, FailingOrMissingCallbacksLeaveStepAndStackAlone)
     run(R"lua(
         world = physics.World.new(0, -500, false)
         a = actor(world, 1, 100, {1}, 1, {2})
-        ground = makeGround(world)
+        ground = makeBody(world, {type = 0, id = 9, categories = {2}, w = 400, masks = {}, sensor = true})
         fixtureCollisionBegan = function() error("boom") end
         fixtureCollisionEnded = nil
         for i = 1, 90 do world:step(1/60, 8, 3) end

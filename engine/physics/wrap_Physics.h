@@ -16,7 +16,7 @@ int luaopen_physics(lua_State* L);
 tnPhysicsWorld* physicsWorldAt(lua_State* L, int index);
 
 // Push a fresh box ("physics.BodyMT" / "physics.FixtureMT") naming a live
-// object of world; nil if the object is not registered there.
+// object of world by its handle; nil if the object has no handle there.
 void pushBody(lua_State* L, tnPhysicsWorld* world, b2Body* body);
 void pushFixture(lua_State* L, tnPhysicsWorld* world, b2Fixture* fixture);
 

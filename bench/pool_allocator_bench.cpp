@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/TNEngine.h"
+#include "log/TNLog.h"
 #include "lauxlib.h"
 #include "lualib.h"
 
@@ -34,7 +35,7 @@ double runOnce(int usePool)
     luaL_openlibs(S->L);
     const auto start = std::chrono::steady_clock::now();
     if (luaL_dostring(S->L, kWorkload) != 0)
-        std::fprintf(stderr, "workload failed: %s\n", lua_tostring(S->L, -1));
+        TNLog("workload failed: %s", lua_tostring(S->L, -1));
     lua_gc(S->L, LUA_GCCOLLECT, 0);
     const auto end = std::chrono::steady_clock::now();
     TN_DestroyState(S);

@@ -16,12 +16,13 @@
 #include "documents/PGFJSONWriter.h"
 #include "documents/PGFXMLWriter.h"
 #include "documents/wrap_PGF.h"
+#include "log/TNLog.h"
 
 namespace {
 
 [[noreturn]] void fault(const char* what)
 {
-    fprintf(stderr, "pgf_reader_fuzzer: %s\n", what);
+    TNLog("pgf_reader_fuzzer: %s", what);
     abort();
 }
 

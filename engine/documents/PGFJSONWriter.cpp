@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "log/TNLog.h"
+
 namespace {
 
 // yajl keeps at most 127 objects and arrays open at a time.
@@ -81,7 +83,7 @@ int PGFJSONWriter::checkYajlStatus(yajl_gen_status status)
         break;
     }
     if (message)
-        std::printf("%s\n", message);
+        TNLogStdout("%s", message);
     return 0;
 }
 
@@ -180,7 +182,7 @@ int PGFJSONWriter::writeTextValue(const char* text)
 int PGFJSONWriter::endElement()
 {
     if (states.empty()) {
-        std::printf("endElement: no element is open\n");
+        TNLogStdout("endElement: no element is open");
         return -1;
     }
     if (states.back() == kRefused) {

@@ -22,7 +22,7 @@ void writeLine(FILE* stream, const char* format, va_list args)
     }
     va_end(again);
     line += '\n';
-    std::fputs(line.c_str(), stream);
+    std::fwrite(line.data(), 1, line.size(), stream);
     if (stream == stdout)
         std::fflush(stdout);
 }

@@ -1,5 +1,6 @@
-// The engine script the document tests run: helpers that print a PGF table
-// in one canonical line and that write a table back through a writer.
+// A bare Lua state with the pgf module and the Lua helpers the document
+// tests use: dump() prints a PGF table in one canonical line, and
+// writeDocument() writes a table back through a writer.
 #ifndef TERN_DOCUMENT_SCRIPT_H
 #define TERN_DOCUMENT_SCRIPT_H
 
@@ -7,17 +8,16 @@
 #include <functional>
 #include <string>
 
-#include "ScriptedEngine.h"
+#include "ScriptState.h"
 #include "TestSupport.h"
+#include "documents/wrap_PGF.h"
 #include "lua.h"
 
 namespace tern_test {
 
-inline const char* documentScript()
+inline const char* documentHelpers()
 {
     return R"LUA(
-function initEngine() end
-
 local function quote(s)
     return (string.format("%q", s):gsub("\\\n", "\\n"))
 end
@@ -76,6 +76,38 @@ end
 )LUA";
 }
 
+class DocumentState : public ScriptState {
+public:
+    DocumentState() : ScriptState({luaopen_PGF}) { run(documentHelpers()); }
+
+    // Sets the global name to the bytes of value (zero bytes included).
+    void setString(const char* name, const std::string& value)
+    {
+        lua_pushlstring(L(), value.data(), value.size());
+        lua_setfield(L(), LUA_GLOBALSINDEX, name);
+    }
+
+    // The error message of a one-line chunk, without the position Lua
+    // puts before it.
+    std::string errorMessage(const std::string& chunk)
+    {
+        const std::string error = errorOf(chunk);
+        const size_t position = error.find("]:1: ");
+        return position == std::string::npos ? error : error.substr(position + 5);
+    }
+
+    // The bytes of the string global name, "<nil>" when it is not a string.
+    std::string string(const char* name)
+    {
+        lua_getfield(L(), LUA_GLOBALSINDEX, name);
+        size_t length = 0;
+        const char* bytes = lua_tolstring(L(), -1, &length);
+        std::string value = bytes ? std::string(bytes, length) : std::string("<nil>");
+        lua_pop(L(), 1);
+        return value;
+    }
+};
+
 // With TERN_PGF_SEED_DIR set, keeps each document a test reads as a seed
 // for the reader's fuzzer (`make fuzz`).
 inline void keepFuzzSeed(const std::string& document)
@@ -84,24 +116,6 @@ inline void keepFuzzSeed(const std::string& document)
     if (!folder)
         return;
     writeFile(std::string(folder) + "/seed-" + std::to_string(std::hash<std::string>()(document)), document);
-}
-
-// Sets the global name to the bytes of value (zero bytes included).
-inline void setGlobalString(ScriptedEngine& engine, const char* name, const std::string& value)
-{
-    lua_pushlstring(engine.L(), value.data(), value.size());
-    lua_setfield(engine.L(), LUA_GLOBALSINDEX, name);
-}
-
-// The bytes of the string global name.
-inline std::string globalString(ScriptedEngine& engine, const char* name)
-{
-    lua_getfield(engine.L(), LUA_GLOBALSINDEX, name);
-    size_t length = 0;
-    const char* bytes = lua_tolstring(engine.L(), -1, &length);
-    std::string value = bytes ? std::string(bytes, length) : std::string("<nil>");
-    lua_pop(engine.L(), 1);
-    return value;
 }
 
 }  // namespace tern_test

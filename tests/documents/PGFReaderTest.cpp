@@ -1,15 +1,16 @@
-// The PGF reader through the real host: XML text and files into tables.
+// The PGF reader: XML text and files into tables.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DocumentScript.h"
-#include "ScriptedEngine.h"
 #include "TestSupport.h"
-#include "lauxlib.h"
-#include "lualib.h"
 #include "documents/PGFParser.h"
 #include "documents/wrap_PGF.h"
+#include "lauxlib.h"
+#include "lualib.h"
 
 using namespace tern_test;
 
@@ -17,17 +18,15 @@ namespace {
 
 class PGFReader : public ::testing::Test {
 protected:
-    PGFReader() : engine(documentScript()) {}
-
     // dump() of every result of pgf.loadString(xml).
     std::string load(const std::string& xml)
     {
         keepFuzzSeed(xml);
-        setGlobalString(engine, "doc", xml);
-        return engine.eval("dumpAll(pgf.loadString(doc))");
+        state.setString("doc", xml);
+        return state.eval("dumpAll(pgf.loadString(doc))");
     }
 
-    ScriptedEngine engine;
+    DocumentState state;
 };
 
 std::string nested(int depth)
@@ -42,149 +41,126 @@ std::string nested(int depth)
 
 }  // namespace
 
-TEST_F(PGFReader, EmptyElementsHoldOnlyTheirName)
+TEST_F(PGFReader, DocumentsBecomeTables)
 {
-    EXPECT_EQ(load("<a/>"), "{[0]=\"a\"}");
-    EXPECT_EQ(load("<a></a>"), "{[0]=\"a\"}");
-}
-
-TEST_F(PGFReader, AttributesAndTextOfALeaf)
-{
-    EXPECT_EQ(load("<?xml version=\"1.0\"?><a x=\"1\" y='two'>hello</a>"), "{[0]=\"a\",[1]=\"hello\",x=\"1\",y=\"two\"}");
-}
-
-TEST_F(PGFReader, WhitespaceOnlyTextIsKept)
-{
-    EXPECT_EQ(load("<a> \n\t</a>"), "{[0]=\"a\",[1]=\" \\n\t\"}");
-}
-
-TEST_F(PGFReader, ChildrenInOrderAndNoTextAroundThem)
-{
-    EXPECT_EQ(load("<r>\n  <a/>\n  text <b k=\"v\">x</b> tail\n  <c></c>\n</r>"),
-              "{[0]=\"r\",[1]={[0]=\"a\"},[2]={[0]=\"b\",[1]=\"x\",k=\"v\"},[3]={[0]=\"c\"}}");
-}
-
-TEST_F(PGFReader, TextBeforeTheFirstChildIsDiscarded)
-{
-    EXPECT_EQ(load("<r>before<a>inner</a></r>"), "{[0]=\"r\",[1]={[0]=\"a\",[1]=\"inner\"}}");
-    // Text after a child is gathered but never stored, not even in a parent.
-    EXPECT_EQ(load("<r><a><b/>tail</a></r>"), "{[0]=\"r\",[1]={[0]=\"a\",[1]={[0]=\"b\"}}}");
-}
-
-TEST_F(PGFReader, EntitiesCharacterReferencesAndCDATA)
-{
-    EXPECT_EQ(load("<a>&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#233;</a>"), "{[0]=\"a\",[1]=\"<>&\\\"'AB\xC3\xA9\"}");
-    EXPECT_EQ(load("<a v=\"&amp;&#x41;\"><![CDATA[<b>&amp;</b>]]></a>"), "{[0]=\"a\",[1]=\"<b>&amp;</b>\",v=\"&A\"}");
-    EXPECT_EQ(load("<a>x<![CDATA[ y ]]>z</a>"), "{[0]=\"a\",[1]=\"x y z\"}");
-}
-
-TEST_F(PGFReader, NamespacePrefixesStayInNames)
-{
-    EXPECT_EQ(load("<x:a xmlns:x=\"urn:x\" x:b=\"1\"/>"), "{[0]=\"x:a\",x:b=\"1\",xmlns:x=\"urn:x\"}");
-}
-
-// CDATA sections arrive as one chunk each, which makes the cut exact.
-TEST_F(PGFReader, TextIsCutAtTheChunkThatPassesTheLimit)
-{
-    const std::string cdata16383 = "<a><![CDATA[" + std::string(16383, 'x') + "]]></a>";
-    setGlobalString(engine, "doc", cdata16383);
-    EXPECT_EQ(engine.eval("#pgf.loadString(doc)[1]"), "16383");
-
-    const std::string tooLong = "<a><![CDATA[" + std::string(16384, 'x') + "]]></a>";
-    setGlobalString(engine, "doc", tooLong);
-    EXPECT_EQ(engine.eval("dump(pgf.loadString(doc))"), "{[0]=\"a\"}");
-
-    // The chunk that would pass the limit is dropped; a later one that fits is kept.
-    const std::string pieces = "<a><![CDATA[" + std::string(16000, 'x') + "]]><![CDATA[" + std::string(500, 'y') +
-                               "]]><![CDATA[zz]]></a>";
-    setGlobalString(engine, "doc", pieces);
-    engine.run("t = pgf.loadString(doc)[1]");
-    EXPECT_EQ(globalString(engine, "t"), std::string(16000, 'x') + "zz");
-
-    // Ordinary character data arrives in chunks of the library's choosing:
-    // what is kept never passes the limit.
-    setGlobalString(engine, "doc", "<a>" + std::string(100000, 'z') + "</a>");
-    EXPECT_EQ(engine.eval("#(pgf.loadString(doc)[1] or '')"), "0");
-    std::string accented;
-    for (int i = 0; i < 10000; ++i)
-        accented += "z\xC3\xA9";
-    setGlobalString(engine, "doc", "<a>" + accented + "</a>");
-    engine.run("t = pgf.loadString(doc)[1]");
-    const std::string kept = globalString(engine, "t");
-    EXPECT_LE(kept.size(), 16383u);
-    EXPECT_GT(kept.size(), 16000u);
-    EXPECT_EQ(accented.compare(0, kept.size(), kept), 0);
-}
-
-TEST_F(PGFReader, ZeroBytesReachTheXMLParser)
-{
-    // Cut at the zero byte the document would merely end early.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(load(std::string("<a>x\0y</a>", 10)), "nil|\"pgf.loadString: line 1: Char 0x0 out of allowed range\"");
-    testing::internal::GetCapturedStderr();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        // Empty elements hold only their name.
+        {"<a/>", "{[0]=\"a\"}"},
+        {"<a></a>", "{[0]=\"a\"}"},
+        {"<?xml version=\"1.0\"?><a x=\"1\" y='two'>hello</a>", "{[0]=\"a\",[1]=\"hello\",x=\"1\",y=\"two\"}"},
+        {"<a> \n\t</a>", "{[0]=\"a\",[1]=\" \\n\t\"}"},
+        // Children in order, and no text around them.
+        {"<r>\n  <a/>\n  text <b k=\"v\">x</b> tail\n  <c></c>\n</r>",
+         "{[0]=\"r\",[1]={[0]=\"a\"},[2]={[0]=\"b\",[1]=\"x\",k=\"v\"},[3]={[0]=\"c\"}}"},
+        {"<r>before<a>inner</a></r>", "{[0]=\"r\",[1]={[0]=\"a\",[1]=\"inner\"}}"},
+        // Text after a child is gathered but never stored, not even in a parent.
+        {"<r><a><b/>tail</a></r>", "{[0]=\"r\",[1]={[0]=\"a\",[1]={[0]=\"b\"}}}"},
+        {"<a>&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#233;</a>", "{[0]=\"a\",[1]=\"<>&\\\"'AB\xC3\xA9\"}"},
+        {"<a v=\"&amp;&#x41;\"><![CDATA[<b>&amp;</b>]]></a>", "{[0]=\"a\",[1]=\"<b>&amp;</b>\",v=\"&A\"}"},
+        {"<a>x<![CDATA[ y ]]>z</a>", "{[0]=\"a\",[1]=\"x y z\"}"},
+        {"<x:a xmlns:x=\"urn:x\" x:b=\"1\"/>", "{[0]=\"x:a\",x:b=\"1\",xmlns:x=\"urn:x\"}"},
+    };
+    for (const auto& [xml, table] : cases)
+        EXPECT_EQ(load(xml), table) << xml;
 }
 
 TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessage)
 {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "pgf.loadString: the document is empty"},
+        {"hello", "pgf.loadString: line 1: Start tag expected, '<' not found"},
+        {"<a><b></a>", "pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a"},
+        {"<a>\n<b>\n", "pgf.loadString: line 3: Premature end of data in tag b line 2"},
+        {"<a>&unknown;</a>", "pgf.loadString: line 1: Entity 'unknown' not defined"},
+        // The whole length reaches the parser: cut at the zero byte the
+        // document would merely end early.
+        {std::string("<a>x\0y</a>", 10), "pgf.loadString: line 1: Char 0x0 out of allowed range"},
+        // Attribute names cannot be numerals in XML.
+        {"<a 0=\"x\"/>", "pgf.loadString: line 1: error parsing attribute name"},
+        // Declared entities are not known to the reader either.
+        {"<!DOCTYPE a [<!ENTITY e \"boom\">]><a>&e;</a>", "pgf.loadString: line 1: Entity 'e' not defined"},
+    };
     testing::internal::CaptureStderr();
-    EXPECT_EQ(load(""), "nil|\"pgf.loadString: the document is empty\"");
-    EXPECT_EQ(load("hello"), "nil|\"pgf.loadString: line 1: Start tag expected, '<' not found\"");
-    EXPECT_EQ(load("<a><b></a>"), "nil|\"pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a\"");
-    EXPECT_EQ(load("<a>\n<b>\n"), "nil|\"pgf.loadString: line 3: Premature end of data in tag b line 2\"");
-    EXPECT_EQ(load("<a>&unknown;</a>"), "nil|\"pgf.loadString: line 1: Entity 'unknown' not defined\"");
-    // Attribute names cannot be numerals in XML.
-    EXPECT_EQ(load("<a 0=\"x\"/>").substr(0, 4), "nil|");
-    // Declared entities are not known to the reader either.
-    EXPECT_EQ(load("<!DOCTYPE a [<!ENTITY e \"boom\">]><a>&e;</a>").substr(0, 4), "nil|");
+    for (const auto& [xml, message] : cases)
+        EXPECT_EQ(load(xml), "nil|\"" + message + "\"") << xml;
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_NE(printed.find("pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a\n"),
               std::string::npos);
     // The script carries on with a usable stack.
     EXPECT_EQ(load("<ok/>"), "{[0]=\"ok\"}");
+    EXPECT_EQ(lua_gettop(state.L()), 0);
+}
+
+// CDATA sections arrive as one chunk each, which makes the cut exact.
+TEST_F(PGFReader, TextIsCutAtTheChunkThatPassesTheLimit)
+{
+    state.setString("doc", "<a><![CDATA[" + std::string(16383, 'x') + "]]></a>");
+    EXPECT_EQ(state.eval("#pgf.loadString(doc)[1]"), "16383");
+    EXPECT_EQ(load("<a><![CDATA[" + std::string(16384, 'x') + "]]></a>"), "{[0]=\"a\"}");
+
+    // The chunk that would pass the limit is dropped; a later one that fits is kept.
+    state.setString("doc", "<a><![CDATA[" + std::string(16000, 'x') + "]]><![CDATA[" + std::string(500, 'y') +
+                               "]]><![CDATA[zz]]></a>");
+    state.run("t = pgf.loadString(doc)[1]");
+    EXPECT_EQ(state.string("t"), std::string(16000, 'x') + "zz");
+
+    // Ordinary character data arrives in chunks of the library's choosing:
+    // what is kept never passes the limit.
+    state.setString("doc", "<a>" + std::string(100000, 'z') + "</a>");
+    EXPECT_EQ(state.eval("#(pgf.loadString(doc)[1] or '')"), "0");
+    std::string accented;
+    for (int i = 0; i < 10000; ++i)
+        accented += "z\xC3\xA9";
+    state.setString("doc", "<a>" + accented + "</a>");
+    state.run("t = pgf.loadString(doc)[1]");
+    const std::string kept = state.string("t");
+    EXPECT_LE(kept.size(), 16383u);
+    EXPECT_GT(kept.size(), 16000u);
+    EXPECT_EQ(accented.compare(0, kept.size(), kept), 0);
 }
 
 TEST_F(PGFReader, NestingIsLimitedTo100Elements)
 {
-    setGlobalString(engine, "doc", nested(100));
-    EXPECT_EQ(engine.eval("(function(t) local n = 0 while t do n = n + 1 t = t[1] end return n end)(pgf.loadString(doc))"),
+    state.setString("doc", nested(100));
+    EXPECT_EQ(state.eval("(function(t) local n = 0 while t do n = n + 1 t = t[1] end return n end)(pgf.loadString(doc))"),
               "100");
     testing::internal::CaptureStderr();
     EXPECT_EQ(load(nested(101)), "nil|\"pgf.loadString: the document is nested deeper than 100 elements\"");
     EXPECT_EQ(load(nested(5000)).substr(0, 4), "nil|");
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(lua_gettop(engine.L()), 0);
+    EXPECT_EQ(lua_gettop(state.L()), 0);
 }
 
 TEST_F(PGFReader, FilesAndMissingFiles)
 {
     TempDir dir;
     writeFile(dir.file("doc.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<game name=\"caf\xE9\"><scene/></game>\n");
-    setGlobalString(engine, "path", dir.file("doc.xml"));
-    EXPECT_EQ(engine.eval("dump(pgf.loadFile(path))"), "{[0]=\"game\",[1]={[0]=\"scene\"},name=\"caf\xC3\xA9\"}");
-    EXPECT_EQ(engine.eval("dump(pgf.parser.loadFile(path))"), engine.eval("dump(pgf.loadFile(path))"));
-    EXPECT_EQ(engine.eval("dump(pgf.parser:loadFile(path))"), engine.eval("dump(pgf.loadFile(path))"));
+    state.setString("path", dir.file("doc.xml"));
+    EXPECT_EQ(state.eval("dump(pgf.loadFile(path))"), "{[0]=\"game\",[1]={[0]=\"scene\"},name=\"caf\xC3\xA9\"}");
+    // The path is read from the top of the stack, so the method form works too.
+    EXPECT_EQ(state.eval("dump(pgf.parser:loadFile(path))"), state.eval("dump(pgf.loadFile(path))"));
 
     testing::internal::CaptureStderr();
-    setGlobalString(engine, "path", dir.file("missing.xml"));
-    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))"),
+    state.setString("path", dir.file("missing.xml"));
+    EXPECT_EQ(state.eval("dumpAll(pgf.loadFile(path))"),
               "nil|\"pgf.loadFile: " + dir.file("missing.xml") + ": cannot read the file: No such file or directory\"");
-    setGlobalString(engine, "path", dir.path());
-    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))").substr(0, 4), "nil|");
+    state.setString("path", dir.path());
+    EXPECT_EQ(state.eval("dumpAll(pgf.loadFile(path))").substr(0, 4), "nil|");
     writeFile(dir.file("broken.xml"), "<a>\n<b></c>\n</a>");
-    setGlobalString(engine, "path", dir.file("broken.xml"));
-    EXPECT_EQ(engine.eval("dumpAll(pgf.loadFile(path))"),
+    state.setString("path", dir.file("broken.xml"));
+    EXPECT_EQ(state.eval("dumpAll(pgf.loadFile(path))"),
               "nil|\"pgf.loadFile: " + dir.file("broken.xml") + ": line 2: Opening and ending tag mismatch: b line 0 and c\"");
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find("cannot read the file"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read the file"), std::string::npos);
 }
 
 TEST_F(PGFReader, WrongArgumentTypesAreLuaErrors)
 {
-    EXPECT_EQ(engine.eval("select(2, pcall(pgf.loadString, {}))"), "pgf.loadString: expected a string, got table");
-    EXPECT_EQ(engine.eval("select(2, pcall(pgf.loadFile))"), "pgf.loadFile: expected a string, got no value");
+    EXPECT_EQ(state.errorMessage("pgf.loadString({})"), "pgf.loadString: argument 1 must be a string (got table)");
+    EXPECT_EQ(state.errorMessage("pgf.loadFile()"), "pgf.loadFile: argument 1 must be a string (got no value)");
+    EXPECT_EQ(state.errorMessage("pgf.parser:loadFile(false)"), "pgf.loadFile: argument 2 must be a string (got boolean)");
     // A number is converted like any Lua string argument.
     testing::internal::CaptureStderr();
-    EXPECT_EQ(engine.eval("(pgf.loadString(5))"), "nil");
+    EXPECT_EQ(state.eval("(pgf.loadString(5))"), "nil");
     testing::internal::GetCapturedStderr();
 }
 
@@ -198,13 +174,13 @@ TEST_F(PGFReader, RoundTripThroughTheXMLWriter)
         "  <text>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAE\r\n</text>\n"
         "</game>";
     keepFuzzSeed(xml);
-    setGlobalString(engine, "doc", xml);
-    engine.run("first = pgf.loadString(doc)\n"
-               "written = writeDocument(nil, first)\n"
-               "second = pgf.loadString(written)");
-    EXPECT_EQ(engine.eval("type(second)"), "table");
-    EXPECT_EQ(engine.eval("dump(second)"), engine.eval("dump(first)"));
-    EXPECT_NE(engine.eval("dump(first)").find("[1]=\"  \""), std::string::npos);
+    state.setString("doc", xml);
+    state.run("first = pgf.loadString(doc)\n"
+              "written = writeDocument(nil, first)\n"
+              "second = pgf.loadString(written)");
+    EXPECT_EQ(state.eval("type(second)"), "table");
+    EXPECT_EQ(state.eval("dump(second)"), state.eval("dump(first)"));
+    EXPECT_NE(state.eval("dump(first)").find("[1]=\"  \""), std::string::npos);
 }
 
 // ---- The builder on its own ---------------------------------------------------
@@ -226,8 +202,8 @@ public:
 
 TEST(PGFBuilder, NumeralAttributeNamesAreStringKeys)
 {
-    ScriptedEngine engine(documentScript());
-    lua_State* L = engine.L();
+    DocumentState state;
+    lua_State* L = state.L();
     DirectParser parser(L);
     parser.pushElement("root");
     parser.setAttribute("0", "zero");
@@ -238,7 +214,7 @@ TEST(PGFBuilder, NumeralAttributeNamesAreStringKeys)
     parser.popElement();
     ASSERT_EQ(lua_gettop(L), 1);
     lua_setfield(L, LUA_GLOBALSINDEX, "built");
-    EXPECT_EQ(engine.eval("dump(built)"), "{[0]=\"root\",[1]={[0]=\"child\",[1]=\"a\\000b\"},0=\"zero\",1=\"one\"}");
+    EXPECT_EQ(state.eval("dump(built)"), "{[0]=\"root\",[1]={[0]=\"child\",[1]=\"a\\000b\"},0=\"zero\",1=\"one\"}");
 }
 
 // ---- Running out of memory while building -------------------------------------

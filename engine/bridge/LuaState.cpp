@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -10,6 +11,7 @@
 #include "lualib.h"
 #include "bridge/LuaErrorException.h"
 #include "bridge/LuaObject.h"
+#include "bridge/TNGlobalCall.h"
 #include "bridge/luaObjc.h"
 #include "log/TNLog.h"
 #include "bridge/runtime/TNNotificationCenter.h"
@@ -101,6 +103,26 @@ std::string stackTrace(lua_State* L)
     return trace;
 }
 
+// Raises the failure of a protected call run with message handler errfunc
+// (0 for none) as a LuaErrorException; does nothing for status 0.
+void raiseFailure(lua_State* L, int status, int errfunc)
+{
+    if (status == 0)
+        return;
+    // With a handler a run-time error comes back as the handler's exception;
+    // errors that bypass it (memory, an error inside the handler) as a message.
+    if (errfunc != 0 && status == LUA_ERRRUN && lua_islightuserdata(L, -1)) {
+        std::unique_ptr<LuaErrorException> made(static_cast<LuaErrorException*>(lua_touserdata(L, -1)));
+        lua_pop(L, 1);
+        throw LuaErrorException(*made);
+    }
+    std::string message = orNull(lua_tostring(L, -1));
+    lua_pop(L, 1);
+    if (errfunc != 0)
+        TNLog("Lua Error: %s", message.c_str());
+    throw LuaErrorException(message);
+}
+
 }  // namespace
 
 int luaErrorHandler(lua_State* L)
@@ -128,21 +150,8 @@ int luaPanicHandler(lua_State* L)
 
 int tn_pcall(lua_State* L, int nargs, int nresults, int errfunc)
 {
-    const int status = lua_pcall(L, nargs, nresults, errfunc);
-    if (status == 0)
-        return 0;
-    // With a handler a run-time error comes back as the handler's exception;
-    // errors that bypass it (memory, an error inside the handler) as a message.
-    if (errfunc != 0 && status == LUA_ERRRUN && lua_islightuserdata(L, -1)) {
-        std::unique_ptr<LuaErrorException> made(static_cast<LuaErrorException*>(lua_touserdata(L, -1)));
-        lua_pop(L, 1);
-        throw LuaErrorException(*made);
-    }
-    std::string message = orNull(lua_tostring(L, -1));
-    lua_pop(L, 1);
-    if (errfunc != 0)
-        TNLog("Lua Error: %s", message.c_str());
-    throw LuaErrorException(message);
+    raiseFailure(L, lua_pcall(L, nargs, nresults, errfunc), errfunc);
+    return 0;
 }
 
 TNRef<LuaState> LuaState::createWithNewState()
@@ -239,7 +248,7 @@ void LuaState::collectGarbage()
     unlockState();
 }
 
-TNObjectList LuaState::callFunction(const std::string& name, const TNObjectList& args)
+TNObjectList LuaState::callByName(const TNObjectList& args, const std::function<int(lua_State*, int)>& call)
 {
     lockState();
     CallScope scope(*this, 0, true);
@@ -248,41 +257,21 @@ TNObjectList LuaState::callFunction(const std::string& name, const TNObjectList&
         return {};
     lua_pushcfunction(L, luaErrorHandler);
     lua_insert(L, 1);
-    lua_getfield(L, LUA_GLOBALSINDEX, name.c_str());
     pushArguments(args);
-    tn_pcall(L, static_cast<int>(args.size()), 1, 1);
+    raiseFailure(L, call(L, static_cast<int>(args.size())), 1);
     return popStack(1);
 }
 
-// Pushes the global object, its method and the object again as receiver.
-// A global that cannot be indexed raises at once with a message naming it.
-void LuaState::pushGlobalObjectMethod(const std::string& method, const std::string& objectName)
+TNObjectList LuaState::callFunction(const std::string& name, const TNObjectList& args)
 {
-    lua_State* L = state();
-    lua_getfield(L, LUA_GLOBALSINDEX, objectName.c_str());
-    const int type = lua_type(L, -1);
-    if (type != LUA_TTABLE && type != LUA_TUSERDATA) {
-        std::string message = "attempt to index global '" + objectName + "' (a " + lua_typename(L, type) + " value)";
-        TNLog("Lua Error: %s", message.c_str());
-        throw LuaErrorException(message);
-    }
-    lua_getfield(L, -1, method.c_str());
-    lua_pushvalue(L, -2);
+    return callByName(args, [&name](lua_State* L, int nargs) { return tn_pcallglobal(L, name.c_str(), nargs, 1, 1); });
 }
 
 TNObjectList LuaState::callMethod(const std::string& method, const std::string& objectName, const TNObjectList& args)
 {
-    lockState();
-    CallScope scope(*this, 0, true);
-    lua_State* L = state();
-    if (!L)
-        return {};
-    lua_pushcfunction(L, luaErrorHandler);
-    lua_insert(L, 1);
-    pushGlobalObjectMethod(method, objectName);
-    pushArguments(args);
-    tn_pcall(L, static_cast<int>(args.size()) + 1, 1, 1);
-    return popStack(1);
+    return callByName(args, [&](lua_State* L, int nargs) {
+        return tn_pcallmethod(L, objectName.c_str(), method.c_str(), nargs, 1, 1);
+    });
 }
 
 TNRef<TNObject> LuaState::callSimpleFunction(const std::string& name, const TNObjectList& args)

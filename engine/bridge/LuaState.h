@@ -11,6 +11,7 @@
 #define LUA_STATE_H
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -104,7 +105,10 @@ protected:
 
 private:
     lua_State* requireState(const char* operation);
-    void pushGlobalObjectMethod(const std::string& method, const std::string& objectName);
+    // Takes the lock, pushes the message handler (at index 1) and args, and
+    // runs call, a protected call by name given the argument count; returns
+    // the first result, or raises the failure.
+    TNObjectList callByName(const TNObjectList& args, const std::function<int(lua_State*, int)>& call);
 
     std::atomic<lua_State*> L_{nullptr};
     std::mutex lock_;

@@ -1,14 +1,10 @@
 #include "bridge/TNExternalFunctionTable.h"
 
-#include <cstdio>
-#include <exception>
-
-#include "lauxlib.h"
-#include "bridge/luaObjc.h"
+#include "bridge/TNInvocationConversion.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"
-#include "bridge/runtime/TNNumber.h"
-#include "bridge/runtime/TNString.h"
+#include "log/TNLog.h"
+#include "lua/TNLuaArgs.h"
 
 namespace {
 
@@ -19,77 +15,22 @@ std::map<lua_State*, TNRef<TNExternalFunctionTable>>& registry()
     return tables;
 }
 
-// A Lua string or number becomes a string object; anything else null.
-TNRef<TNObject> objectArgument(lua_State* L, int index)
+// An embedding application's methods take and give plain values only:
+// strings (a Lua number as its text) and numbers. Any other object passes
+// or returns as nil, and classes are not converted.
+void pushValueOrNil(lua_State* L, TNObject* object)
 {
-    const int type = lua_type(L, index);
-    if (type != LUA_TSTRING && type != LUA_TNUMBER)
-        return nullptr;
-    lua_pushvalue(L, index);  // converting a copy keeps a number argument a number
-    size_t length = 0;
-    const char* text = lua_tolstring(L, -1, &length);
-    TNRef<TNObject> string = TNString::create(std::string(text, length));
-    lua_pop(L, 1);
-    return string;
+    if (!tn_pushvalueobject(L, object))
+        lua_pushnil(L);
 }
 
-void setArguments(lua_State* L, TNInvocation& invocation)
-{
-    const TNMethodSignature& signature = invocation.methodSignature();
-    const int n = static_cast<int>(signature.numberOfArguments());
-    for (int k = 0; k < n - 3; ++k) {
-        const int index = k + 2;
-        const size_t slot = static_cast<size_t>(k) + 3;
-        const char* type = signature.argumentType(slot).c_str();
-        if (objcTypeMatches(type, OBJC_TYPE_ID))
-            invocation.setObject(slot, objectArgument(L, index).get());
-        else if (objcTypeMatches(type, OBJC_TYPE_INT) || objcTypeMatches(type, OBJC_TYPE_UNSIGNED_INT))
-            invocation.setInt(slot, static_cast<int32_t>(lua_tointeger(L, index)));
-        else if (objcTypeMatches(type, OBJC_TYPE_DOUBLE))
-            invocation.setDouble(slot, static_cast<double>(lua_tonumber(L, index)));
-        else if (objcTypeMatches(type, OBJC_TYPE_FLOAT))
-            invocation.setFloat(slot, lua_tonumber(L, index));
-    }
-}
-
-int pushReturn(lua_State* L, const TNInvocation& invocation)
-{
-    const char* type = invocation.methodSignature().methodReturnType().c_str();
-    if (objcTypeMatches(type, OBJC_TYPE_ID)) {
-        TNObject* result = invocation.returnObject();
-        if (auto* number = dynamic_cast<TNNumber*>(result))
-            lua_pushnumber(L, number->floatValue());
-        else if (auto* string = dynamic_cast<TNString*>(result))
-            lua_pushlstring(L, string->str().data(), string->str().size());
-        else
-            lua_pushnil(L);
-    } else if (objcTypeMatches(type, OBJC_TYPE_INT)) {
-        lua_pushinteger(L, static_cast<lua_Integer>(invocation.returnInt()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_UNSIGNED_INT)) {
-        lua_pushinteger(L, static_cast<lua_Integer>(invocation.returnUnsignedInt()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_DOUBLE)) {
-        lua_pushnumber(L, static_cast<lua_Number>(invocation.returnDouble()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_FLOAT)) {
-        lua_pushnumber(L, invocation.returnFloat());
-    } else {
-        return 0;
-    }
-    return 1;
-}
+const TNObjectRules kExternalRules = {tn_tostringobject, pushValueOrNil, nullptr, nullptr};
 
 }  // namespace
 
 int callExternalFunction(void*, lua_State* L)
 {
-    // Runs inside a Lua C function: an exception of the target method is
-    // turned into a Lua error after the catch block.
-    std::string failure;
-    try {
-        return TNExternalFunctionTable::externalFunctionTableForState(L)->performCall(L);
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    return luaL_error(L, "callExternalFunction: %s", failure.c_str());
+    return TNExternalFunctionTable::externalFunctionTableForState(L)->performCall(L);
 }
 
 TNRef<TNExternalFunctionTable> TNExternalFunctionTable::externalFunctionTableForState(lua_State* L)
@@ -117,16 +58,15 @@ bool TNExternalFunctionTable::registerTarget(TNObject* target, void* context, co
 {
     const TNMethod* method = target ? target->methodForSelector(selector) : nullptr;
     if (!method) {
-        std::fprintf(stderr, "TNExternalFunctionTable: cannot register %s: %s does not respond to %s\n", name.c_str(),
-                     target ? target->description().c_str() : "(null)", selector.c_str());
+        TNLog("TNExternalFunctionTable: cannot register %s: %s does not respond to %s", name.c_str(),
+              target ? target->description().c_str() : "(null)", selector.c_str());
         return false;
     }
     const TNMethodSignature& signature = method->signature;
     if (signature.numberOfArguments() < 3 || signature.argumentType(2)[0] != '^') {
-        std::fprintf(stderr,
-                     "TNExternalFunctionTable: cannot register %s: method %s (\"%s\") takes no context pointer as "
-                     "its first argument\n",
-                     name.c_str(), selector.c_str(), signature.types().c_str());
+        TNLog("TNExternalFunctionTable: cannot register %s: method %s (\"%s\") takes no context pointer as its "
+              "first argument",
+              name.c_str(), selector.c_str(), signature.types().c_str());
         return false;
     }
     TNRef<TNExternalFunctionAction> action = TNMake<TNExternalFunctionAction>(target, selector, context);
@@ -153,7 +93,7 @@ TNRef<TNExternalFunctionAction> TNExternalFunctionTable::actionNamed(const std::
 
 int TNExternalFunctionTable::performCall(lua_State* L)
 {
-    const char* name = lua_tostring(L, 1);
+    const char* name = tn_tostring(L, 1);
     TNRef<TNExternalFunctionAction> action = name ? actionNamed(name) : nullptr;
     if (!action)
         return 0;
@@ -163,9 +103,11 @@ int TNExternalFunctionTable::performCall(lua_State* L)
         return 0;
     TNInvocation invocation(method->signature);
     invocation.setPointer(2, action->context());
-    setArguments(L, invocation);
+    // The first declared argument is the context; the script's follow the
+    // function's name.
+    tn_setinvocationarguments(L, 2, invocation, 3, kExternalRules);
     invocation.setSelector(action->selector());
     invocation.setTarget(target.get());
     invocation.invoke();
-    return pushReturn(L, invocation);
+    return tn_pushinvocationresult(L, invocation, kExternalRules);
 }

@@ -18,7 +18,9 @@
 #include "bridge/TNExternalFunctionAction.h"
 
 // The host callback (TNCallbackInfo::callExternalFunction): performs the
-// call on the table of L and returns the number of results (0 or 1).
+// call on the table of L and returns the number of results (0 or 1). An
+// exception of the target method passes through; the host's callbacks
+// library turns it into a Lua error.
 int callExternalFunction(void* context, lua_State* L);
 
 class TNExternalFunctionTable : public TNObject {

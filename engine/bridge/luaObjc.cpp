@@ -1,15 +1,15 @@
 #include "bridge/luaObjc.h"
 
-#include <exception>
 #include <string>
 
-#include "lauxlib.h"
+#include "bridge/TNInvocationConversion.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"
-#include "log/TNLog.h"
-#include "bridge/runtime/TNNumber.h"
 #include "bridge/runtime/TNRuntime.h"
-#include "bridge/runtime/TNString.h"
+#include "lauxlib.h"
+#include "log/TNLog.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
 
 namespace {
 
@@ -59,22 +59,20 @@ std::string selectorFromLuaName(const char* name)
     return selector;
 }
 
-// Sends the message and pushes its result. Exceptions of the method become
-// a Lua error raised after the catch block, so none crosses a Lua frame.
+// Objects travel as luaObjc_toid and luaObjc_pushid convert them; classes
+// as class wrappers.
+const TNObjectRules kLuaObjcRules = {luaObjc_toid, luaObjc_pushid, luaObjc_getClass, luaObjc_pushClass};
+
+// Sends the message with the arguments from index 2 on and pushes its
+// result. The method may throw: the method calls are guarded.
 int invokeAndPush(lua_State* L, TNObject* receiver, const TNMethod* method)
 {
-    std::string failure;
-    try {
-        TNInvocation invocation(method->signature);
-        luaObjc_prepareInvocation(L, 2, invocation);
-        invocation.setSelector(method->selector);
-        invocation.setTarget(receiver);
-        invocation.invoke();
-        return luaObjc_pushInvocationReturn(L, invocation);
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    return luaL_error(L, "luaObjc: %s raised: %s", method->selector.c_str(), failure.c_str());
+    TNInvocation invocation(method->signature);
+    luaObjc_prepareInvocation(L, 2, invocation);
+    invocation.setSelector(method->selector);
+    invocation.setTarget(receiver);
+    invocation.invoke();
+    return luaObjc_pushInvocationReturn(L, invocation);
 }
 
 int luaObjc_object_method_call(lua_State* L)
@@ -110,14 +108,14 @@ int luaObjc_class_method_call(lua_State* L)
 int luaObjc_object_method_lookup(lua_State* L)
 {
     lua_pushstring(L, lua_tostring(L, 2));
-    lua_pushcclosure(L, luaObjc_object_method_call, 1);
+    lua_pushcclosure(L, tn_guarded<luaObjc_object_method_call>, 1);
     return 1;
 }
 
 int luaObjc_class_method_lookup(lua_State* L)
 {
     lua_pushstring(L, lua_tostring(L, 2));
-    lua_pushcclosure(L, luaObjc_class_method_call, 1);
+    lua_pushcclosure(L, tn_guarded<luaObjc_class_method_call>, 1);
     return 1;
 }
 
@@ -133,7 +131,7 @@ int luaObjc_gc_metamethod(lua_State* L)
 
 int luaObjc_classlookup(lua_State* L)
 {
-    const char* name = lua_tostring(L, 1);
+    const char* name = tn_tostring(L, 1);
     luaObjc_pushClass(L, name ? TNRuntime::classNamed(name) : nullptr);
     return 1;
 }
@@ -180,14 +178,8 @@ void luaObjc_pushid(lua_State* L, TNObject* object)
         lua_pushnil(L);
         return;
     }
-    if (auto* number = dynamic_cast<TNNumber*>(object)) {
-        lua_pushnumber(L, static_cast<lua_Number>(number->doubleValue()));
+    if (tn_pushvalueobject(L, object))
         return;
-    }
-    if (auto* string = dynamic_cast<TNString*>(object)) {
-        lua_pushlstring(L, string->str().data(), string->str().size());
-        return;
-    }
     lua_newtable(L);
     luaL_getmetatable(L, kObjectMeta);
     lua_setmetatable(L, -2);
@@ -214,14 +206,8 @@ TNRef<TNObject> luaObjc_toid(lua_State* L, int index)
 {
     switch (lua_type(L, index)) {
     case LUA_TSTRING:
-    case LUA_TNUMBER: {
-        size_t length = 0;
-        lua_pushvalue(L, index);  // converting a copy keeps a number argument a number
-        const char* text = lua_tolstring(L, -1, &length);
-        TNRef<TNObject> string = TNString::create(std::string(text, length));
-        lua_pop(L, 1);
-        return string;
-    }
+    case LUA_TNUMBER:
+        return tn_tostringobject(L, index);
     case LUA_TNIL:
     case LUA_TNONE:
         return nullptr;
@@ -262,43 +248,10 @@ TNClass* luaObjc_getClass(lua_State* L, int index)
 
 void luaObjc_prepareInvocation(lua_State* L, int firstIndex, TNInvocation& invocation)
 {
-    const TNMethodSignature& signature = invocation.methodSignature();
-    const int declared = static_cast<int>(signature.numberOfArguments()) - 2;
-    for (int k = 0; k < declared; ++k) {
-        const int index = firstIndex + k;
-        const size_t slot = static_cast<size_t>(k) + 2;
-        const char* type = signature.argumentType(slot).c_str();
-        if (objcTypeMatches(type, OBJC_TYPE_ID))
-            invocation.setObject(slot, luaObjc_toid(L, index).get());
-        else if (objcTypeMatches(type, OBJC_TYPE_CLASS))
-            invocation.setObject(slot, luaObjc_getClass(L, index));
-        else if (objcTypeMatches(type, OBJC_TYPE_INT) || objcTypeMatches(type, OBJC_TYPE_UNSIGNED_INT))
-            invocation.setInt(slot, static_cast<int32_t>(lua_tointeger(L, index)));
-        else if (objcTypeMatches(type, OBJC_TYPE_DOUBLE))
-            invocation.setDouble(slot, static_cast<double>(lua_tonumber(L, index)));
-        else if (objcTypeMatches(type, OBJC_TYPE_FLOAT))
-            invocation.setFloat(slot, lua_tonumber(L, index));
-        // Any other code leaves the slot at zero.
-    }
+    tn_setinvocationarguments(L, firstIndex, invocation, 2, kLuaObjcRules);
 }
 
 int luaObjc_pushInvocationReturn(lua_State* L, const TNInvocation& invocation)
 {
-    const char* type = invocation.methodSignature().methodReturnType().c_str();
-    if (objcTypeMatches(type, OBJC_TYPE_ID)) {
-        luaObjc_pushid(L, invocation.returnObject());
-    } else if (objcTypeMatches(type, OBJC_TYPE_CLASS)) {
-        luaObjc_pushClass(L, dynamic_cast<TNClass*>(invocation.returnObject()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_INT)) {
-        lua_pushinteger(L, static_cast<lua_Integer>(invocation.returnInt()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_UNSIGNED_INT)) {
-        lua_pushinteger(L, static_cast<lua_Integer>(invocation.returnUnsignedInt()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_DOUBLE)) {
-        lua_pushnumber(L, static_cast<lua_Number>(invocation.returnDouble()));
-    } else if (objcTypeMatches(type, OBJC_TYPE_FLOAT)) {
-        lua_pushnumber(L, invocation.returnFloat());
-    } else {
-        return 0;  // nothing returned, booleans, 64-bit integers
-    }
-    return 1;
+    return tn_pushinvocationresult(L, invocation, kLuaObjcRules);
 }

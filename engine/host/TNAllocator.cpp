@@ -1,8 +1,9 @@
 #include "host/TNAllocator.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "log/TNLog.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void* popBlock(TNMemoryPool* pool)
                 return nullptr;
         } else {
             if (!pool->reportedExhaustion) {
-                std::printf("Ran out of chunks of size %lu\n", static_cast<unsigned long>(pool->blockSize));
+                TNLogStdout("Ran out of chunks of size %lu", static_cast<unsigned long>(pool->blockSize));
                 pool->reportedExhaustion = true;
             }
             return std::malloc(pool->blockSize);
@@ -198,8 +199,8 @@ void TNPoolAllocatorGetSize(const TNPoolAllocator* allocator, uint64_t* inUse, u
 void TNPoolAllocatorPrintDescription(const TNPoolAllocator* allocator)
 {
     for (const TNMemoryPool& pool : allocator->pools) {
-        std::printf("\nBlock Size %lu:\n", static_cast<unsigned long>(pool.blockSize));
-        std::printf("\tFree Blocks: %lu\n", static_cast<unsigned long>(pool.freeCount));
-        std::printf("\tChunks allocated: %lu\n", static_cast<unsigned long>(pool.chunkCount));
+        TNLogStdout("\nBlock Size %lu:\n\tFree Blocks: %lu\n\tChunks allocated: %lu",
+                    static_cast<unsigned long>(pool.blockSize), static_cast<unsigned long>(pool.freeCount),
+                    static_cast<unsigned long>(pool.chunkCount));
     }
 }

@@ -3,11 +3,13 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "lauxlib.h"
+#include "log/TNLog.h"
+#include "lua/TNLuaArgs.h"
 
 namespace {
 
@@ -26,8 +28,8 @@ TNDatabase* storeOf(lua_State* L)
 bool openConnection(TNDatabase* database)
 {
     if (sqlite3_open(database->path, &database->db) != SQLITE_OK) {
-        std::fprintf(stderr, "database: cannot open the saved-values file %s: %s\n", database->path,
-                     database->db ? sqlite3_errmsg(database->db) : "out of memory");
+        TNLog("database: cannot open the saved-values file %s: %s", database->path,
+              database->db ? sqlite3_errmsg(database->db) : "out of memory");
         sqlite3_close(database->db);
         database->db = nullptr;
         return false;
@@ -55,7 +57,7 @@ struct Text {
 Text textArgument(lua_State* L, int index)
 {
     Text text{nullptr, 0};
-    text.bytes = lua_tolstring(L, index, &text.length);
+    text.bytes = tn_tostring(L, index, &text.length);
     return text;
 }
 
@@ -69,15 +71,22 @@ void bindText(sqlite3_stmt* statement, int number, Text text)
         sqlite3_bind_null(statement, number);
 }
 
+// A prepared statement, finalised on every way out (a Lua error included).
+struct Finalize {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+
 // Prepares sql with the given texts bound in order; null on failure.
-sqlite3_stmt* prepare(TNDatabase* database, const char* sql, Text first, Text second = Text{nullptr, 0})
+Statement prepare(TNDatabase* database, const char* sql, Text first, Text second = Text{nullptr, 0})
 {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(database->db, sql, static_cast<int>(std::strlen(sql)), &statement, nullptr) != SQLITE_OK)
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(database->db, sql, static_cast<int>(std::strlen(sql)), &prepared, nullptr) != SQLITE_OK)
         return nullptr;
-    bindText(statement, 1, first);
-    if (sqlite3_bind_parameter_count(statement) > 1)
-        bindText(statement, 2, second);
+    Statement statement(prepared);
+    bindText(prepared, 1, first);
+    if (sqlite3_bind_parameter_count(prepared) > 1)
+        bindText(prepared, 2, second);
     return statement;
 }
 
@@ -87,10 +96,8 @@ const char* const kInsertValue = "INSERT INTO savedValues (key, value) VALUES (?
 
 bool keyExists(TNDatabase* database, Text key)
 {
-    sqlite3_stmt* statement = prepare(database, kSelectValue, key);
-    const bool exists = statement && sqlite3_step(statement) == SQLITE_ROW;
-    sqlite3_finalize(statement);
-    return exists;
+    const Statement statement = prepare(database, kSelectValue, key);
+    return statement && sqlite3_step(statement.get()) == SQLITE_ROW;
 }
 
 int database_storeValueForKey(lua_State* L)
@@ -99,26 +106,25 @@ int database_storeValueForKey(lua_State* L)
     const Text key = textArgument(L, 2);
     TNDatabase* database = storeOf(L);
     if (!database) {
-        std::fprintf(stderr, "database.storeValueForKey: the saved-values store is closed\n");
+        TNLog("database.storeValueForKey: the saved-values store is closed");
         return 0;
     }
     if (!key.bytes) {
-        std::fprintf(stderr, "database.storeValueForKey: the key must be a string or a number, got %s\n",
-                     luaL_typename(L, 2));
+        // Passed over with a line, as a lost save must not stop the game.
+        TNLog("database.storeValueForKey: argument 2 must be a string or a number (got %s)", tn_typename(L, 2));
         return 0;
     }
     if (!database->db && !openConnection(database))
         return 0;
 
     // Each statement is its own transaction: the value is on disk on return.
-    sqlite3_stmt* statement = keyExists(database, key) ? prepare(database, kUpdateValue, value, key)
-                                                       : prepare(database, kInsertValue, key, value);
-    const int status = statement ? sqlite3_step(statement) : SQLITE_ERROR;
+    const Statement statement = keyExists(database, key) ? prepare(database, kUpdateValue, value, key)
+                                                         : prepare(database, kInsertValue, key, value);
+    const int status = statement ? sqlite3_step(statement.get()) : SQLITE_ERROR;
     if (status != SQLITE_DONE) {
-        std::fprintf(stderr, "database.storeValueForKey: could not save the value of '%s' in %s: %s\n", key.bytes,
-                     database->path, sqlite3_errmsg(database->db));
+        TNLog("database.storeValueForKey: could not save the value of '%s' in %s: %s", key.bytes, database->path,
+              sqlite3_errmsg(database->db));
     }
-    sqlite3_finalize(statement);
     return 0;
 }
 
@@ -127,7 +133,7 @@ int database_loadValueForKey(lua_State* L)
     const Text key = textArgument(L, 1);
     TNDatabase* database = storeOf(L);
     if (!database) {
-        std::fprintf(stderr, "database.loadValueForKey: the saved-values store is closed\n");
+        TNLog("database.loadValueForKey: the saved-values store is closed");
         lua_pushnil(L);
         return 1;
     }
@@ -135,21 +141,14 @@ int database_loadValueForKey(lua_State* L)
         lua_pushnil(L);
         return 1;
     }
-    sqlite3_stmt* statement = prepare(database, kSelectValue, key);
+    const Statement statement = prepare(database, kSelectValue, key);
     const void* text = nullptr;
-    if (statement && sqlite3_step(statement) == SQLITE_ROW)
-        text = sqlite3_column_text(statement, 0);
-    // Pushing may raise a Lua memory error: finalise first in that case too.
-    try {
-        if (text)
-            lua_pushlstring(L, static_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(statement, 0)));
-        else
-            lua_pushnil(L);
-    } catch (...) {
-        sqlite3_finalize(statement);
-        throw;
-    }
-    sqlite3_finalize(statement);
+    if (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
+        text = sqlite3_column_text(statement.get(), 0);
+    if (text)
+        lua_pushlstring(L, static_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(statement.get(), 0)));
+    else
+        lua_pushnil(L);
     return 1;
 }
 

@@ -1,19 +1,21 @@
 #include "host/TNEngine.h"
 
-#include <cstdio>
 #include <cstdlib>
 
-#include "host/TNAllocator.h"
 #include "assets/wrap_AssetManager.h"
+#include "audio/wrap_SoundManager.h"
+#include "bridge/TNGlobalCall.h"
+#include "documents/wrap_PGF.h"
+#include "host/TNAllocator.h"
 #include "host/TNDatabase.h"
 #include "host/TNLuaAdditions.h"
 #include "host/TNPlatformWrappers.h"
 #include "lauxlib.h"
+#include "log/TNLog.h"
+#include "lua/TNLuaGuard.h"
 #include "lualib.h"
 #include "physics/wrap_Physics.h"
-#include "documents/wrap_PGF.h"
 #include "scenegraph/wrap_SceneGraph.h"
-#include "audio/wrap_SoundManager.h"
 
 namespace {
 
@@ -36,89 +38,46 @@ const luaL_Reg tn_lualibs[] = {
     {nullptr, nullptr},
 };
 
-// Registry keys of the two call helpers, created once per state so that the
-// per-frame call allocates nothing.
-const char* const kCallFunctionKey = "TNEngine.callFunction";
-const char* const kCallMethodKey = "TNEngine.callMethod";
-
-// (name, args...) -> results of the global function name(args...).
-// The lookup runs inside the protected call, so a global table whose
-// metatable raises errors cannot end the process.
-int callGlobalFunction(lua_State* L)
+// Calls the global function name with the nargs arguments on top of the
+// stack. Returns the status; on failure the error is reported and the
+// stack emptied.
+int callFunction(TN_State* S, const char* name, int nargs, int nresults)
 {
-    const int nargs = lua_gettop(L) - 1;
-    lua_getfield(L, LUA_GLOBALSINDEX, lua_tostring(L, 1));
-    lua_replace(L, 1);
-    lua_call(L, nargs, LUA_MULTRET);
-    return lua_gettop(L);
-}
-
-// (tableName, methodName, args...) -> results of tableName:methodName(args...).
-int callGlobalMethod(lua_State* L)
-{
-    const int nargs = lua_gettop(L) - 2;
-    const char* tableName = lua_tostring(L, 1);
-    lua_getfield(L, LUA_GLOBALSINDEX, tableName);
-    if (lua_isnil(L, -1))
-        return luaL_error(L, "attempt to index global '%s' (a nil value)", tableName);
-    lua_getfield(L, -1, lua_tostring(L, 2));
-    lua_replace(L, 1);  // function
-    lua_replace(L, 2);  // self
-    lua_call(L, nargs + 1, LUA_MULTRET);
-    return lua_gettop(L);
-}
-
-void registerCallHelpers(lua_State* L)
-{
-    lua_pushcfunction(L, callGlobalFunction);
-    lua_setfield(L, LUA_REGISTRYINDEX, kCallFunctionKey);
-    lua_pushcfunction(L, callGlobalMethod);
-    lua_setfield(L, LUA_REGISTRYINDEX, kCallMethodKey);
-}
-
-void pushFunctionCall(lua_State* L, const char* name)
-{
-    lua_getfield(L, LUA_REGISTRYINDEX, kCallFunctionKey);
-    lua_pushstring(L, name);
-}
-
-void pushMethodCall(lua_State* L, const char* tableName, const char* methodName)
-{
-    lua_getfield(L, LUA_REGISTRYINDEX, kCallMethodKey);
-    lua_pushstring(L, tableName);
-    lua_pushstring(L, methodName);
-}
-
-// Runs a call prepared by pushFunctionCall (extraArgs 1) or pushMethodCall
-// (extraArgs 2) followed by nargs arguments. Returns the pcall status; on
-// failure the error is reported and the stack emptied.
-int finishCall(TN_State* S, int extraArgs, int nargs, int nresults)
-{
-    const int status = lua_pcall(S->L, extraArgs + nargs, nresults, 0);
+    const int status = tn_pcallglobal(S->L, name, nargs, nresults, 0);
     if (status != 0)
         TN_Report_Error(S);
     return status;
 }
 
-void callFunction0(TN_State* S, const char* name)
+// As callFunction, for the method of a global object.
+int callMethod(TN_State* S, const char* objectName, const char* method, int nargs, int nresults)
 {
-    pushFunctionCall(S->L, name);
-    finishCall(S, 1, 0, 0);
+    const int status = tn_pcallmethod(S->L, objectName, method, nargs, nresults, 0);
+    if (status != 0)
+        TN_Report_Error(S);
+    return status;
 }
 
 void callFunctionXY(TN_State* S, const char* name, float x, float y)
 {
-    pushFunctionCall(S->L, name);
     lua_pushnumber(S->L, x);
     lua_pushnumber(S->L, y);
-    finishCall(S, 1, 2, 0);
+    callFunction(S, name, 2, 0);
 }
 
 void callFunctionString(TN_State* S, const char* name, const char* text)
 {
-    pushFunctionCall(S->L, name);
     lua_pushstring(S->L, text);
-    finishCall(S, 1, 1, 0);
+    callFunction(S, name, 1, 0);
+}
+
+void callTouch(TN_State* S, const char* name, float x, float y, int touch, int second)
+{
+    lua_pushnumber(S->L, x);
+    lua_pushnumber(S->L, y);
+    lua_pushinteger(S->L, touch);
+    lua_pushinteger(S->L, second);
+    callFunction(S, name, 4, 0);
 }
 
 TN_State* stateOf(lua_State* L)
@@ -158,11 +117,12 @@ int wrap_callExternalFunction(lua_State* L)
     return S->callbacks.callExternalFunction(S->callbacks.externalFunctionContext, L);
 }
 
+// The host's callbacks may throw: each function is guarded.
 const luaL_Reg callback_wrapper_functions[] = {
-    {"loadingWillStart", wrap_loadingWillStart},
-    {"loadingWillEnd", wrap_loadingWillEnd},
-    {"gameDidEnd", wrap_gameDidEnd},
-    {"callExternalFunction", wrap_callExternalFunction},
+    {"loadingWillStart", tn_guarded<wrap_loadingWillStart>},
+    {"loadingWillEnd", tn_guarded<wrap_loadingWillEnd>},
+    {"gameDidEnd", tn_guarded<wrap_gameDidEnd>},
+    {"callExternalFunction", tn_guarded<wrap_callExternalFunction>},
     {nullptr, nullptr},
 };
 
@@ -199,7 +159,7 @@ void queryIntegers(TN_State* S, const char* queryName, const char* const* const*
     FieldQuery query{paths, results, count};
     if (lua_cpcall(S->L, readIntegerFields, &query) != 0) {
         const char* message = lua_tostring(S->L, -1);
-        std::printf("%s: %s, reading 0 (is the game loaded?)\n", queryName, message ? message : "read failed");
+        TNLogStdout("%s: %s, reading 0 (is the game loaded?)", queryName, message ? message : "read failed");
         lua_pop(S->L, 1);
         for (int i = 0; i < count; ++i)
             results[i] = 0;
@@ -213,7 +173,6 @@ TN_State* TN_NewState(int usePoolAllocator)
     auto* S = static_cast<TN_State*>(std::calloc(1, sizeof(TN_State)));
     S->allocator = TNPoolAllocatorNew();
     S->L = usePoolAllocator == 1 ? lua_newstate(TN_PoolLuaAlloc, S->allocator) : luaL_newstate();
-    registerCallHelpers(S->L);
     return S;
 }
 
@@ -249,25 +208,22 @@ int TN_Init(TN_State* S, const char* enginePath, const char* savePath)
         TN_Report_Error(S);
 
     // The status is returned; a failing initEngine leaves its message on the stack.
-    pushFunctionCall(L, "initEngine");
-    return lua_pcall(L, 1, 0, 0);
+    return tn_pcallglobal(L, "initEngine", 0, 0, 0);
 }
 
 int TN_LoadGame(TN_State* S, const char* gamePath)
 {
     lua_State* L = S->L;
     const int top = lua_gettop(L);
-    pushMethodCall(L, "Project", "new");
-    if (lua_pcall(L, 2, 1, 0) != 0) {
+    if (tn_pcallmethod(L, "Project", "new", 0, 1, 0) != 0) {
         // Report the failure rather than keeping its message as the project.
         TN_Report_Error(S);
         lua_pushnil(L);
     }
     lua_setfield(L, LUA_GLOBALSINDEX, "project");
 
-    pushMethodCall(L, "project", "load");
     lua_pushstring(L, gamePath);
-    if (finishCall(S, 2, 1, 0) == 0)
+    if (callMethod(S, "project", "load", 1, 0) == 0)
         lua_settop(L, top);
     return 0;
 }
@@ -281,8 +237,7 @@ void TN_DestroyState(TN_State* S)
         TNDatabaseClose(S->database);
         S->database = nullptr;
     }
-    pushFunctionCall(S->L, "shutdownEngine");
-    if (lua_pcall(S->L, 1, 0, 0) != 0)
+    if (tn_pcallglobal(S->L, "shutdownEngine", 0, 0, 0) != 0)
         lua_pop(S->L, 1);
     lua_close(S->L);
     TNPoolAllocatorDestroy(S->allocator);
@@ -292,7 +247,7 @@ void TN_DestroyState(TN_State* S)
 void TN_Report_Error(TN_State* S)
 {
     if (const char* message = lua_tolstring(S->L, -1, nullptr))
-        std::fprintf(stderr, "Lua Error: %s\n", message);
+        TNLog("Lua Error: %s", message);
     lua_settop(S->L, 0);
 }
 
@@ -305,23 +260,21 @@ uint64_t TN_TotalBytesUsed(TN_State* S)
 
 void TN_Update(TN_State* S, float dt)
 {
-    pushFunctionCall(S->L, "update");
     lua_pushnumber(S->L, dt);
-    finishCall(S, 1, 1, 0);
+    callFunction(S, "update", 1, 0);
 }
 
-void TN_Render(TN_State* S) { callFunction0(S, "render"); }
-void TN_Play(TN_State* S) { callFunction0(S, "play"); }
-void TN_Pause(TN_State* S) { callFunction0(S, "pause"); }
-void TN_Stop(TN_State* S) { callFunction0(S, "stop"); }
-void TN_Reset(TN_State* S) { callFunction0(S, "reset"); }
+void TN_Render(TN_State* S) { callFunction(S, "render", 0, 0); }
+void TN_Play(TN_State* S) { callFunction(S, "play", 0, 0); }
+void TN_Pause(TN_State* S) { callFunction(S, "pause", 0, 0); }
+void TN_Stop(TN_State* S) { callFunction(S, "stop", 0, 0); }
+void TN_Reset(TN_State* S) { callFunction(S, "reset", 0, 0); }
 
 void TN_SetScreenSize(TN_State* S, int width, int height)
 {
-    pushMethodCall(S->L, "devices", "setScreenSize");
     lua_pushinteger(S->L, width);
     lua_pushinteger(S->L, height);
-    finishCall(S, 2, 2, 0);
+    callMethod(S, "devices", "setScreenSize", 2, 0);
 }
 
 void TN_KeyDown(TN_State* S, const char* name) { callFunctionString(S, "keyDown", name); }
@@ -330,55 +283,34 @@ void TN_MouseDown(TN_State* S, float x, float y) { callFunctionXY(S, "mouseDown"
 void TN_MouseUp(TN_State* S, float x, float y) { callFunctionXY(S, "mouseUp", x, y); }
 void TN_MouseMoved(TN_State* S, float x, float y) { callFunctionXY(S, "mouseMoved", x, y); }
 
-void TN_TouchDown(TN_State* S, float x, float y, int touch, int second)
-{
-    pushFunctionCall(S->L, "touchDown");
-    lua_pushnumber(S->L, x);
-    lua_pushnumber(S->L, y);
-    lua_pushinteger(S->L, touch);
-    lua_pushinteger(S->L, second);
-    finishCall(S, 1, 4, 0);
-}
-
-void TN_TouchUp(TN_State* S, float x, float y, int touch, int second)
-{
-    pushFunctionCall(S->L, "touchUp");
-    lua_pushnumber(S->L, x);
-    lua_pushnumber(S->L, y);
-    lua_pushinteger(S->L, touch);
-    lua_pushinteger(S->L, second);
-    finishCall(S, 1, 4, 0);
-}
+void TN_TouchDown(TN_State* S, float x, float y, int touch, int second) { callTouch(S, "touchDown", x, y, touch, second); }
+void TN_TouchUp(TN_State* S, float x, float y, int touch, int second) { callTouch(S, "touchUp", x, y, touch, second); }
 
 void TN_TouchMoved(TN_State* S, float x, float y, int touch)
 {
-    pushFunctionCall(S->L, "touchMoved");
     lua_pushnumber(S->L, x);
     lua_pushnumber(S->L, y);
     lua_pushinteger(S->L, touch);
-    finishCall(S, 1, 3, 0);
+    callFunction(S, "touchMoved", 3, 0);
 }
 
 void TN_Accelerated(TN_State* S, float x, float y, float z)
 {
-    pushFunctionCall(S->L, "accelerated");
     lua_pushnumber(S->L, x);
     lua_pushnumber(S->L, y);
     lua_pushnumber(S->L, z);
-    finishCall(S, 1, 3, 0);
+    callFunction(S, "accelerated", 3, 0);
 }
 
 void TN_SetVolume(TN_State* S, float volume)
 {
-    pushFunctionCall(S->L, "setVolume");
     lua_pushnumber(S->L, volume);
-    finishCall(S, 1, 1, 0);
+    callFunction(S, "setVolume", 1, 0);
 }
 
 float TN_GetVolume(TN_State* S)
 {
-    pushFunctionCall(S->L, "getVolume");
-    if (finishCall(S, 1, 0, 1) != 0)
+    if (callFunction(S, "getVolume", 0, 1) != 0)
         return 0;
     const float volume = static_cast<float>(lua_tonumber(S->L, -1));
     lua_pop(S->L, 1);
@@ -387,24 +319,21 @@ float TN_GetVolume(TN_State* S)
 
 void TN_SetShouldChangeToScene(TN_State* S, const char* sceneName)
 {
-    pushMethodCall(S->L, "game", "setNeedsToChangeScene");
     lua_pushstring(S->L, sceneName);
     lua_pushboolean(S->L, 0);
-    finishCall(S, 2, 2, 0);
+    callMethod(S, "game", "setNeedsToChangeScene", 2, 0);
 }
 
 void TN_SetDeviceOrientation(TN_State* S, int orientation, bool flag)
 {
-    pushFunctionCall(S->L, "deviceOrientationChanged");
     lua_pushinteger(S->L, orientation);
     lua_pushboolean(S->L, flag);
-    finishCall(S, 1, 2, 0);
+    callFunction(S, "deviceOrientationChanged", 2, 0);
 }
 
 int TN_GetInterfaceOrientation(TN_State* S)
 {
-    pushFunctionCall(S->L, "getInterfaceOrientation");
-    if (finishCall(S, 1, 0, 1) != 0)
+    if (callFunction(S, "getInterfaceOrientation", 0, 1) != 0)
         return 0;
     const int orientation = static_cast<int>(lua_tointeger(S->L, -1));
     lua_pop(S->L, 1);

@@ -16,7 +16,8 @@ struct TNCallbackInfo {
     void (*loadingWillEnd)(void* gameContext);
     void (*gameDidEnd)(void* gameContext);
     void* gameContext;
-    // Returns the number of results it left on the Lua stack.
+    // Returns the number of results it left on the Lua stack; may throw
+    // (the exception becomes a Lua error in the script's call).
     int (*callExternalFunction)(void* externalFunctionContext, lua_State* L);
     void* externalFunctionContext;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/TNEngine.h"
+#include "log/TNLog.h"
 
 namespace {
 
@@ -48,13 +49,13 @@ bool makeParentDirectories(const std::string& path)
 bool writeCurrentEntry(unzFile zip, const std::string& name)
 {
     if (unzOpenCurrentFile(zip) != UNZ_OK) {
-        std::fprintf(stderr, "TN_ExtractGameAtPath: cannot open entry %s\n", name.c_str());
+        TNLog("TN_ExtractGameAtPath: cannot open entry %s", name.c_str());
         return false;
     }
     bool ok = makeParentDirectories(name);
     FILE* out = ok ? std::fopen(name.c_str(), "wb") : nullptr;
     if (!out) {
-        std::fprintf(stderr, "TN_ExtractGameAtPath: cannot write %s\n", name.c_str());
+        TNLog("TN_ExtractGameAtPath: cannot write %s", name.c_str());
         unzCloseCurrentFile(zip);
         return false;
     }
@@ -67,7 +68,7 @@ bool writeCurrentEntry(unzFile zip, const std::string& name)
         }
     }
     if (read < 0)
-        std::fprintf(stderr, "TN_ExtractGameAtPath: failed while extracting %s\n", name.c_str());
+        TNLog("TN_ExtractGameAtPath: failed while extracting %s", name.c_str());
     std::fclose(out);
     return unzCloseCurrentFile(zip) == UNZ_OK && read == 0;
 }
@@ -77,13 +78,12 @@ bool extractCurrentEntry(unzFile zip)
     char nameBuffer[4096];
     unz_file_info info;
     if (unzGetCurrentFileInfo(zip, &info, nameBuffer, sizeof nameBuffer, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        std::fprintf(stderr, "TN_ExtractGameAtPath: cannot read an entry's header\n");
+        TNLog("TN_ExtractGameAtPath: cannot read an entry's header");
         return false;
     }
     const std::string name(nameBuffer);
     if (!isSafeEntryName(name)) {
-        std::fprintf(stderr, "TN_ExtractGameAtPath: refusing entry %s: it names a place outside the target folder\n",
-                     name.c_str());
+        TNLog("TN_ExtractGameAtPath: refusing entry %s: it names a place outside the target folder", name.c_str());
         return false;
     }
     if (name.back() == '/')
@@ -97,7 +97,7 @@ int TN_ExtractGameAtPath(const char* zipPath)
 {
     unzFile zip = unzOpen(zipPath);
     if (!zip) {
-        std::fprintf(stderr, "TN_ExtractGameAtPath: cannot open archive %s\n", zipPath);
+        TNLog("TN_ExtractGameAtPath: cannot open archive %s", zipPath);
         return 0;
     }
     for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {

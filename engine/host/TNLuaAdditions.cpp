@@ -1,17 +1,12 @@
 #include "host/TNLuaAdditions.h"
 
-#include "lauxlib.h"
+#include <cstdio>
+
+#include "host/TNLastArguments.h"
 #include "lobject.h"
+#include "lua/TNLuaArgs.h"
 
 namespace {
-
-// Arguments are read from the top of the stack; missing ones count as nil
-// (never read below the caller's arguments).
-void padArguments(lua_State* L, int count)
-{
-    if (lua_gettop(L) < count)
-        lua_settop(L, count);
-}
 
 // The largest size createTable accepts: far beyond what a game pre-sizes,
 // small enough that a mistaken size cannot exhaust the memory.
@@ -21,9 +16,12 @@ constexpr lua_Number kMaxTableSize = 1 << 22;
 // can have (negative, NaN or enormous sizes).
 int checkSize(lua_State* L, int index, const char* which)
 {
-    const lua_Number size = lua_tonumber(L, index);
-    if (!(size > -1 && size <= kMaxTableSize))
-        return luaL_error(L, "createTable: %s size must be between 0 and %d", which, int(kMaxTableSize));
+    const lua_Number size = tn_tonumber(L, index);
+    if (!(size > -1 && size <= kMaxTableSize)) {
+        char message[64];
+        std::snprintf(message, sizeof message, "%s size must be between 0 and %d", which, int(kMaxTableSize));
+        return tn_valueerror(L, "createTable", message);
+    }
     return static_cast<int>(size);
 }
 
@@ -31,9 +29,8 @@ int checkSize(lua_State* L, int index, const char* which)
 // nrec named fields.
 int createTable(lua_State* L)
 {
-    padArguments(L, 2);
-    const int narr = checkSize(L, -2, "array");
-    const int nrec = checkSize(L, -1, "hash");
+    const int narr = checkSize(L, tn_lastargument(L, 2, 1), "array");
+    const int nrec = checkSize(L, tn_lastargument(L, 2, 2), "hash");
     lua_createtable(L, narr, nrec);
     return 1;
 }
@@ -41,10 +38,9 @@ int createTable(lua_State* L)
 // createTableT(t) -> a new empty table with t's current array and hash sizes.
 int createTableT(lua_State* L)
 {
-    padArguments(L, 1);
-    if (!lua_istable(L, -1))
-        return luaL_error(L, "createTableT: table expected, got %s", luaL_typename(L, -1));
-    const auto* t = static_cast<const Table*>(lua_topointer(L, -1));
+    const int index = tn_lastargument(L, 1, 1);
+    tn_checktable(L, index, "createTableT");
+    const auto* t = static_cast<const Table*>(lua_topointer(L, index));
     lua_createtable(L, t->sizearray, sizenode(t));
     return 1;
 }
@@ -52,8 +48,7 @@ int createTableT(lua_State* L)
 // typeCode(v) -> v's type as lua_type numbers it (0 nil ... 8 thread).
 int typeCode(lua_State* L)
 {
-    padArguments(L, 1);
-    lua_pushinteger(L, lua_type(L, -1));
+    lua_pushinteger(L, lua_type(L, tn_lastargument(L, 1, 1)));
     return 1;
 }
 

@@ -1,9 +1,9 @@
 #include "host/TNLuaState.h"
 
-#include "bridge/TNExternalFunctionTable.h"
-#include "lauxlib.h"
-#include "bridge/LuaObject.h"
 #include "audio/wrap_SoundManager.h"
+#include "bridge/LuaObject.h"
+#include "bridge/TNExternalFunctionTable.h"
+#include "bridge/TNGlobalCall.h"
 
 namespace {
 
@@ -32,17 +32,6 @@ private:
     lua_State* L_;
     int top_;
 };
-
-// sharedAssetManager:unloadAllImages(), run under lua_pcall so that a
-// missing manager is an ordinary (ignored) error.
-int unloadAllImages(lua_State* L)
-{
-    lua_getfield(L, LUA_GLOBALSINDEX, "sharedAssetManager");
-    lua_getfield(L, -1, "unloadAllImages");
-    lua_pushvalue(L, -2);
-    lua_call(L, 1, 0);
-    return 0;
-}
 
 }  // namespace
 
@@ -130,6 +119,6 @@ void TNLuaState::freeGLAssets()
     lua_State* L = locked.L();
     if (!L)
         return;
-    lua_pushcfunction(L, unloadAllImages);
-    lua_pcall(L, 0, 0, 0);  // an error is ignored; the stack is restored on exit
+    // An error (no manager yet) is ignored; the stack is restored on exit.
+    tn_pcallmethod(L, "sharedAssetManager", "unloadAllImages", 0, 0, 0);
 }

@@ -1,37 +1,14 @@
 #include "host/TNPlatformWrappers.h"
 
-#include <exception>
-#include <string>
-
-#include "lauxlib.h"
-#include "music/TNMusicPlayback.h"
 #include "host/TNDate.h"
+#include "host/TNLastArguments.h"
 #include "host/TNWorkspace.h"
+#include "lauxlib.h"
+#include "lua/TNLuaArgs.h"
+#include "lua/TNLuaGuard.h"
+#include "music/TNMusicPlayback.h"
 
 namespace {
-
-// Arguments are read from the top of the stack; missing ones count as nil
-// (never read below the caller's arguments).
-void padArguments(lua_State* L, int count)
-{
-    if (lua_gettop(L) < count)
-        lua_settop(L, count);
-}
-
-// Runs body, which returns its number of results. An exception from the
-// player's C++ side becomes a Lua error raised after the catch block, so
-// no C++ exception is in flight when Lua unwinds.
-template <typename Body>
-int guarded(lua_State* L, const char* function, Body body)
-{
-    std::string error;
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    return luaL_error(L, "%s: %s", function, error.c_str());
-}
 
 // getSystemTime() -> seconds on the shared clock.
 int platform_getSystemTime(lua_State* L)
@@ -44,47 +21,35 @@ int platform_getSystemTime(lua_State* L)
 // set; a path that is not a string plays nothing.
 int platform_playMusic(lua_State* L)
 {
-    padArguments(L, 2);
-    const char* path = lua_tostring(L, -2);
-    const int loop = static_cast<int>(lua_tointeger(L, -1));
-    return guarded(L, "playMusic", [&] {
-        TNPlayAACFile(path ? path : "", loop);
-        return 0;
-    });
+    const char* path = tn_tostring(L, tn_lastargument(L, 2, 1));
+    const int loop = tn_tointeger(L, tn_lastargument(L, 2, 2));
+    TNPlayAACFile(path ? path : "", loop);
+    return 0;
 }
 
-int platform_pauseMusic(lua_State* L)
+int platform_pauseMusic(lua_State*)
 {
-    return guarded(L, "pauseMusic", [] {
-        TNPauseAACFile();
-        return 0;
-    });
+    TNPauseAACFile();
+    return 0;
 }
 
-int platform_stopMusic(lua_State* L)
+int platform_stopMusic(lua_State*)
 {
-    return guarded(L, "stopMusic", [] {
-        TNStopAACFile();
-        return 0;
-    });
+    TNStopAACFile();
+    return 0;
 }
 
 // setMusicVolume(volume), from 0 to 1.
 int platform_setMusicVolume(lua_State* L)
 {
-    padArguments(L, 1);
-    const float volume = static_cast<float>(lua_tonumber(L, -1));
-    return guarded(L, "setMusicVolume", [volume] {
-        SetAACFileVolume(volume);
-        return 0;
-    });
+    SetAACFileVolume(tn_tonumber(L, tn_lastargument(L, 1, 1)));
+    return 0;
 }
 
 // isMusicPlaying() -> 1 or 0 (a number, not a boolean).
 int platform_isMusicPlaying(lua_State* L)
 {
-    const int playing = guarded(L, "isMusicPlaying", [] { return IsAACFilePlaying(); });
-    lua_pushinteger(L, playing);
+    lua_pushinteger(L, IsAACFilePlaying());
     return 1;
 }
 
@@ -92,24 +57,20 @@ int platform_isMusicPlaying(lua_State* L)
 // user's browser or mail program; anything else is refused with one line.
 int platform_openExternalURL(lua_State* L)
 {
-    padArguments(L, 1);
-    const char* url = lua_tostring(L, -1);
-    if (!url)
-        return 0;
-    return guarded(L, "openExternalURL", [url] {
+    if (const char* url = tn_tostring(L, tn_lastargument(L, 1, 1)))
         TNWorkspace::openURL(url);
-        return 0;
-    });
+    return 0;
 }
 
+// The music manager and the workspace may throw: their functions are guarded.
 const luaL_Reg platform_wrap_functions[] = {
     {"getSystemTime", platform_getSystemTime},
-    {"playMusic", platform_playMusic},
-    {"pauseMusic", platform_pauseMusic},
-    {"stopMusic", platform_stopMusic},
-    {"setMusicVolume", platform_setMusicVolume},
-    {"isMusicPlaying", platform_isMusicPlaying},
-    {"openExternalURL", platform_openExternalURL},
+    {"playMusic", tn_guarded<platform_playMusic>},
+    {"pauseMusic", tn_guarded<platform_pauseMusic>},
+    {"stopMusic", tn_guarded<platform_stopMusic>},
+    {"setMusicVolume", tn_guarded<platform_setMusicVolume>},
+    {"isMusicPlaying", tn_guarded<platform_isMusicPlaying>},
+    {"openExternalURL", tn_guarded<platform_openExternalURL>},
     {nullptr, nullptr},
 };
 

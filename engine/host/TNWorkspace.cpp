@@ -4,10 +4,11 @@
 #include <sys/wait.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <strings.h>
 #include <thread>
+
+#include "log/TNLog.h"
 
 extern char** environ;
 
@@ -52,8 +53,8 @@ bool TNWorkspace::isOpenableURL(const std::string& url)
 bool TNWorkspace::openURL(const std::string& url)
 {
     if (!isOpenableURL(url)) {
-        std::fprintf(stderr, "openExternalURL: refused \"%s\": only http, https and mailto addresses are opened\n",
-                     printable(url).c_str());
+        TNLog("openExternalURL: refused \"%s\": only http, https and mailto addresses are opened",
+              printable(url).c_str());
         return false;
     }
     char program[] = "xdg-open";
@@ -62,7 +63,7 @@ bool TNWorkspace::openURL(const std::string& url)
     pid_t pid = 0;
     const int status = posix_spawnp(&pid, program, nullptr, nullptr, argv, environ);
     if (status != 0) {
-        std::fprintf(stderr, "openExternalURL: cannot run xdg-open: %s\n", std::strerror(status));
+        TNLog("openExternalURL: cannot run xdg-open: %s", std::strerror(status));
         return false;
     }
     // Reap the child when it ends so no zombie is left behind.

@@ -147,7 +147,7 @@ TEST_F(ExternalFunctionTest, HostExceptionsBecomeScriptErrors)
     table->registerTarget(host.get(), nullptr, "fail:", "fail");
     testing::internal::CaptureStderr();
     std::string message = state->evaluateExpression("select(2, pcall(call, 'fail'))");
-    EXPECT_NE(message.find("engine.lua:3: callExternalFunction: host failed"), std::string::npos) << message;
+    EXPECT_NE(message.find("engine.lua:3: host failed"), std::string::npos) << message;
     EXPECT_THROW(state->callFunction("call", {TNString::create("fail")}), LuaErrorException);
     testing::internal::GetCapturedStderr();
 }

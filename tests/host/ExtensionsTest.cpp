@@ -74,8 +74,10 @@ TEST(LuaExtensions, CreateTableTCopiesTheTemplateSizes)
     EXPECT_EQ(tableSizes(engine, "createTableT({1,2,3,4,5,6,7,8,9,10, a=1, b=2, c=3})"), std::make_pair(10, 4));
     EXPECT_EQ(tableSizes(engine, "createTableT({})"), std::make_pair(0, 1));
     EXPECT_EQ(engine.eval("next(createTableT({1, 2, x = 3}))"), "nil");
-    EXPECT_NE(errorOf(engine, "createTableT(5)").find("table expected"), std::string::npos);
-    EXPECT_NE(errorOf(engine, "createTableT()").find("table expected"), std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTableT(5)").find("createTableT: argument 1 must be a table (got number)"),
+              std::string::npos);
+    EXPECT_NE(errorOf(engine, "createTableT()").find("createTableT: argument 1 must be a table (got nil)"),
+              std::string::npos);
 }
 
 TEST(LuaExtensions, TypeCodeNumbersTypesAsLuaDoes)

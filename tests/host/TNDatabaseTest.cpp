@@ -113,8 +113,8 @@ TEST_F(SavedValues, KeysThatAreNotTextAreRefusedWithALine)
     testing::internal::CaptureStderr();
     engine.run("database.storeValueForKey('x') database.storeValueForKey('x', {})");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "database.storeValueForKey: the key must be a string or a number, got no value\n"
-              "database.storeValueForKey: the key must be a string or a number, got table\n");
+              "database.storeValueForKey: argument 2 must be a string or a number (got no value)\n"
+              "database.storeValueForKey: argument 2 must be a string or a number (got table)\n");
     EXPECT_EQ(engine.eval("database.loadValueForKey(nil)"), "nil");
     EXPECT_FALSE(fileExists(path));
 }

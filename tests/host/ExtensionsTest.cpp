@@ -45,62 +45,52 @@ std::string errorOf(ScriptedEngine& engine, const std::string& chunk)
 
 }  // namespace
 
-TEST(LuaExtensions, CreateTableIsPreSized)
+TEST(LuaExtensions, CreateTableAndCreateTableTPreSize)
 {
     ScriptedEngine engine(kEmptyEngine);
-    EXPECT_EQ(tableSizes(engine, "createTable(4, 0)"), std::make_pair(4, 1));
-    EXPECT_EQ(tableSizes(engine, "createTable(0, 3)"), std::make_pair(0, 4));
-    EXPECT_EQ(tableSizes(engine, "createTable(0, 0)"), tableSizes(engine, "{}"));
-    // The first four integer keys fit without a rehash.
-    EXPECT_EQ(tableSizes(engine, "(function() local t = createTable(4, 0) for i = 1, 4 do t[i] = i end return t end)()"),
-              std::make_pair(4, 1));
-    // Arguments are read from the top: only the last two count.
-    EXPECT_EQ(tableSizes(engine, "createTable(99, 2, 0)"), std::make_pair(2, 1));
-    EXPECT_EQ(engine.eval("type(createTable())"), "table");
-}
-
-TEST(LuaExtensions, CreateTableRefusesImpossibleSizes)
-{
-    ScriptedEngine engine(kEmptyEngine);
-    EXPECT_NE(errorOf(engine, "createTable(-1, 0)").find("createTable"), std::string::npos);
-    EXPECT_NE(errorOf(engine, "createTable(0, -5)").find("createTable"), std::string::npos);
-    EXPECT_NE(errorOf(engine, "createTable(1e30, 0)").find("createTable"), std::string::npos);
-    EXPECT_NE(errorOf(engine, "createTable(0/0, 0)").find("createTable"), std::string::npos);
-}
-
-TEST(LuaExtensions, CreateTableTCopiesTheTemplateSizes)
-{
-    ScriptedEngine engine(kEmptyEngine);
-    EXPECT_EQ(tableSizes(engine, "createTableT({1,2,3,4,5,6,7,8,9,10, a=1, b=2, c=3})"), std::make_pair(10, 4));
-    EXPECT_EQ(tableSizes(engine, "createTableT({})"), std::make_pair(0, 1));
+    const std::pair<std::string, std::pair<int, int>> cases[] = {
+        {"createTable(4, 0)", {4, 1}},
+        {"createTable(0, 3)", {0, 4}},
+        {"createTable(0, 0)", tableSizes(engine, "{}")},
+        // The first four integer keys fit without a rehash.
+        {"(function() local t = createTable(4, 0) for i = 1, 4 do t[i] = i end return t end)()", {4, 1}},
+        // Arguments are read from the top: only the last two count; given
+        // fewer, the ones given come first.
+        {"createTable(99, 2, 0)", {2, 1}},
+        {"createTable(2)", {2, 1}},
+        {"createTable()", {0, 1}},
+        {"createTableT({1,2,3,4,5,6,7,8,9,10, a=1, b=2, c=3})", {10, 4}},
+        {"createTableT({})", {0, 1}},
+    };
+    for (const auto& [expression, sizes] : cases)
+        EXPECT_EQ(tableSizes(engine, expression), sizes) << expression;
     EXPECT_EQ(engine.eval("next(createTableT({1, 2, x = 3}))"), "nil");
-    EXPECT_NE(errorOf(engine, "createTableT(5)").find("createTableT: argument 1 must be a table (got number)"),
-              std::string::npos);
-    EXPECT_NE(errorOf(engine, "createTableT()").find("createTableT: argument 1 must be a table (got nil)"),
-              std::string::npos);
 }
 
-TEST(LuaExtensions, TypeCodeNumbersTypesAsLuaDoes)
+TEST(LuaExtensions, ImpossibleSizesAndTemplatesAreLuaErrors)
 {
     ScriptedEngine engine(kEmptyEngine);
-    EXPECT_EQ(engine.eval("typeCode(nil)"), "0");
-    EXPECT_EQ(engine.eval("typeCode(true)"), "1");
-    EXPECT_EQ(engine.eval("typeCode(1.5)"), "3");
-    EXPECT_EQ(engine.eval("typeCode('s')"), "4");
-    EXPECT_EQ(engine.eval("typeCode({})"), "5");
-    EXPECT_EQ(engine.eval("typeCode(print)"), "6");
-    EXPECT_EQ(engine.eval("typeCode(io.stdout)"), "7");
-    EXPECT_EQ(engine.eval("typeCode(coroutine.create(function() end))"), "8");
-    EXPECT_EQ(engine.eval("typeCode({}, 'last one counts')"), "4");
-    EXPECT_EQ(engine.eval("typeCode()"), "0");
+    const std::pair<const char*, const char*> cases[] = {
+        {"createTable(-1, 0)", "createTable: array size must be between 0 and 4194304"},
+        {"createTable(0, -5)", "createTable: hash size must be between 0 and 4194304"},
+        {"createTable(1e30, 0)", "createTable: array size must be between 0 and 4194304"},
+        {"createTable(0/0, 0)", "createTable: array size must be between 0 and 4194304"},
+        {"createTableT(5)", "createTableT: argument 1 must be a table (got number)"},
+        {"createTableT()", "createTableT: argument 1 must be a table (got nil)"},
+    };
+    for (const auto& [chunk, message] : cases)
+        EXPECT_NE(errorOf(engine, chunk).find(message), std::string::npos) << chunk;
 }
 
-TEST(PlatformWrappers, LibraryHasItsFunctions)
+TEST(LuaExtensions, TypeCodeNumbersTheLastArgumentsTypeAsLuaDoes)
 {
     ScriptedEngine engine(kEmptyEngine);
-    for (const char* name : {"getSystemTime", "playMusic", "pauseMusic", "stopMusic", "setMusicVolume",
-                             "isMusicPlaying", "openExternalURL"})
-        EXPECT_EQ(engine.eval(std::string("type(platformWrappers.") + name + ")"), "function") << name;
+    const std::pair<const char*, const char*> cases[] = {
+        {"nil", "0"}, {"true", "1"}, {"1.5", "3"}, {"'s'", "4"}, {"{}", "5"}, {"print", "6"}, {"io.stdout", "7"},
+        {"coroutine.create(function() end)", "8"}, {"{}, 'last one counts'", "4"}, {"", "0"},
+    };
+    for (const auto& [arguments, code] : cases)
+        EXPECT_EQ(engine.eval(std::string("typeCode(") + arguments + ")"), code) << arguments;
 }
 
 TEST(PlatformWrappers, SystemTimeNeverDecreases)

@@ -25,14 +25,13 @@ TEST(LuaConfiguration, NumbersAreSinglePrecision)
 {
     EXPECT_EQ(sizeof(lua_Number), 4u);
     ScriptedEngine engine("function initEngine() end\n");
-    EXPECT_EQ(engine.eval("1/3"), "0.333333");
-    EXPECT_EQ(engine.eval("16777217"), "1.67772e+07");
-    EXPECT_EQ(engine.eval("16777216 + 1 == 16777216"), "true");
-    EXPECT_EQ(engine.eval("tonumber('0.1') == 0.1"), "true");
-    EXPECT_EQ(engine.eval("7 % 3"), "1");
-    EXPECT_EQ(engine.eval("-7 % 3"), "2");
-    EXPECT_EQ(engine.eval("2 ^ 10"), "1024");
-    EXPECT_EQ(engine.eval("string.format('%d', 3.7)"), "3");
+    const std::pair<const char*, const char*> cases[] = {
+        {"1/3", "0.333333"}, {"16777217", "1.67772e+07"}, {"16777216 + 1 == 16777216", "true"},
+        {"tonumber('0.1') == 0.1", "true"}, {"7 % 3", "1"}, {"-7 % 3", "2"}, {"2 ^ 10", "1024"},
+        {"string.format('%d', 3.7)", "3"},
+    };
+    for (const auto& [expression, value] : cases)
+        EXPECT_EQ(engine.eval(expression), value) << expression;
 }
 
 TEST(LuaConfiguration, RandomIntegersStayInRange)

@@ -111,39 +111,28 @@ protected:
 
 }  // namespace
 
-TEST_F(LuaObjcTest, ModuleAndClassWrappers)
-{
-    EXPECT_EQ(eval("luaObjc._NAME"), "luaObjc");
-    EXPECT_EQ(eval("luaObjc._VERSION"), "0.1");
-    EXPECT_EQ(eval("luaObjc._DESCRIPTION"), "A bridge to objective-C from lua");
-    EXPECT_EQ(eval("type(luaObjc.class('NSString'))"), "table");
-    EXPECT_EQ(eval("luaObjc.class('NSString'):stringWithString_('made')"), "made");
-
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(eval("select('#', luaObjc.class('NoSuchClass'):alloc())"), "0");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "luaObjc: class (null) has no method called alloc\n");
-}
-
-TEST_F(LuaObjcTest, ReturnConversionsByTypeCode)
+TEST_F(LuaObjcTest, ConversionsByTypeCodeAndSelectorMapping)
 {
     run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
-    EXPECT_EQ(eval("g:bigUnsigned()"), "3e+09");
-    EXPECT_EQ(eval("g:negative()"), "-5");
-    EXPECT_EQ(eval("select('#', g:flag())"), "0");
-    EXPECT_EQ(eval("select('#', g:wide())"), "0");
-    EXPECT_EQ(eval("g:tenth() == 0.1"), "true");  // narrowed to float like the literal
-    EXPECT_EQ(eval("g:selfClass():gadget() ~= nil"), "true");
-}
-
-TEST_F(LuaObjcTest, ArgumentConversionsAndSelectorMapping)
-{
-    run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
-    EXPECT_EQ(eval("g:sum_plus_(40, 2)"), "42");
-    EXPECT_EQ(eval("g:sum_plus_(2.9, -1.9)"), "1");  // cut to integers
-    EXPECT_EQ(eval("g:unsignedEcho_(3000000000)"), "3e+09");
-    EXPECT_EQ(eval("g:half_(3)"), "1.5");
-    EXPECT_EQ(eval("g:charSlot_(65)"), "0");  // "c" arguments stay zero
-    EXPECT_EQ(eval("g:nameOfClass_(luaObjc.class('NSNumber'))"), "TNNumber");
+    const std::pair<const char*, const char*> cases[] = {
+        {"luaObjc.class('NSString'):stringWithString_('made')", "made"},
+        // Results.
+        {"g:bigUnsigned()", "3e+09"},
+        {"g:negative()", "-5"},
+        {"select('#', g:flag())", "0"},
+        {"select('#', g:wide())", "0"},
+        {"g:tenth() == 0.1", "true"},  // narrowed to float like the literal
+        {"g:selfClass():gadget() ~= nil", "true"},
+        // Arguments.
+        {"g:sum_plus_(40, 2)", "42"},
+        {"g:sum_plus_(2.9, -1.9)", "1"},  // cut to integers
+        {"g:unsignedEcho_(3000000000)", "3e+09"},
+        {"g:half_(3)", "1.5"},
+        {"g:charSlot_(65)", "0"},  // "c" arguments stay zero
+        {"g:nameOfClass_(luaObjc.class('NSNumber'))", "TNNumber"},
+    };
+    for (const auto& [expression, value] : cases)
+        EXPECT_EQ(eval(expression), value) << expression;
 
     lua_getglobal(L, "g");
     auto* gadget = static_cast<Gadget*>(luaObjc_getid(L, -1));
@@ -152,17 +141,18 @@ TEST_F(LuaObjcTest, ArgumentConversionsAndSelectorMapping)
     run("g:take_(12.5)");
     EXPECT_EQ(gadget->lastText, "12.5");
     EXPECT_TRUE(gadget->lastWasString);  // a number arrives as a string object
-    run("g:take_(nil)");
-    EXPECT_EQ(gadget->lastObject, nullptr);
-    run("g:take_({})");
-    EXPECT_EQ(gadget->lastObject, nullptr);
-    run("g:take_(g)");
-    EXPECT_EQ(gadget->lastObject, gadget);
+    const std::pair<const char*, TNObject*> objects[] = {{"nil", nullptr}, {"{}", nullptr}, {"g", gadget}};
+    for (const auto& [argument, object] : objects) {
+        run(std::string("g:take_(") + argument + ")");
+        EXPECT_EQ(gadget->lastObject, object) << argument;
+    }
 
-    // A selector with a real underscore cannot be reached.
     testing::internal::CaptureStderr();
+    EXPECT_EQ(eval("select('#', luaObjc.class('NoSuchClass'):alloc())"), "0");
+    // A selector with a real underscore cannot be reached.
     run("g:set_value_(1)");
-    std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("luaObjc: class (null) has no method called alloc\n"), std::string::npos) << log;
     EXPECT_NE(log.find("does not respond to selector: set:value:"), std::string::npos) << log;
 }
 
@@ -203,15 +193,12 @@ TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
     EXPECT_EQ(Gadget::alive, before);
 }
 
-TEST_F(LuaObjcTest, PushAndReadBack)
+// Numbers, strings and nil are pushed as plain values by every call above;
+// wrappers are read back here through the C functions other parts use.
+TEST_F(LuaObjcTest, WrappersReadBack)
 {
-    luaObjc_pushid(L, TNNumber::withDouble(2.5).get());
-    EXPECT_EQ(lua_type(L, -1), LUA_TNUMBER);
-    luaObjc_pushid(L, TNString::create("s").get());
-    EXPECT_EQ(lua_type(L, -1), LUA_TSTRING);
-    luaObjc_pushid(L, nullptr);
-    EXPECT_TRUE(lua_isnil(L, -1));
     TNRef<TNArray> array = TNArray::create();
+    lua_pushnil(L);
     luaObjc_pushid(L, array.get());
     EXPECT_TRUE(luaObjc_isid(L, -1));
     EXPECT_FALSE(luaObjc_isClass(L, -1));
@@ -222,10 +209,8 @@ TEST_F(LuaObjcTest, PushAndReadBack)
     EXPECT_TRUE(luaObjc_isClass(L, -1));
     EXPECT_EQ(luaObjc_getClass(L, -1), TNArray::runtimeClass());
     EXPECT_EQ(luaObjc_toid(L, -1).get(), TNArray::runtimeClass());
-    EXPECT_EQ(lua_gettop(L), 5);
+    EXPECT_EQ(lua_gettop(L), 3);
     lua_settop(L, 0);
-    EXPECT_TRUE(objcTypeMatches("^v", OBJC_TYPE_VOID_POINTER));
-    EXPECT_FALSE(objcTypeMatches("v", OBJC_TYPE_VOID_POINTER));
 }
 
 TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)

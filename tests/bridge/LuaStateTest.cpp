@@ -4,6 +4,7 @@
 
 
 #include <cstdlib>
+#include <functional>
 
 #include "lauxlib.h"
 #include "lualib.h"
@@ -76,7 +77,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
     state->doString("function giveFunction() return print end");
     EXPECT_TRUE(state->callFunction("giveFunction").empty());
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {TNNull::null()}).get()));
-    state->doString("function isTrue(b) return b == true end");
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withBool(true)})), "1");
     expectCleanState();
 }
@@ -108,23 +108,20 @@ TEST_F(LuaStateTest, ScriptErrorRaisesWithStackTrace)
 
 TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
 {
+    state->doString("existing = {} function runaway(n) return 1 + runaway(n + 1) end");
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"missing function", [&] { state->callFunction("noSuchFunction"); }},
+        {"missing object", [&] { state->callMethod("run", "noSuchObject"); }},
+        {"missing method", [&] { state->callMethod("noSuchMethod", "existing"); }},
+        {"runaway recursion", [&] { state->callFunction("runaway", {TNNumber::withInt(1)}); }},
+        // A syntax error reaches the caller like a run-time error.
+        {"syntax error", [&] { state->doString("this is not lua"); }},
+    };
     testing::internal::CaptureStderr();
-    // A missing global function.
-    EXPECT_THROW(state->callFunction("noSuchFunction"), LuaErrorException);
-    expectCleanState();
-    // A missing global object, and a missing method of an existing one.
-    EXPECT_THROW(state->callMethod("run", "noSuchObject"), LuaErrorException);
-    expectCleanState();
-    state->doString("existing = {}");
-    EXPECT_THROW(state->callMethod("noSuchMethod", "existing"), LuaErrorException);
-    expectCleanState();
-    // Runaway recursion.
-    state->doString("function runaway(n) return 1 + runaway(n + 1) end");
-    EXPECT_THROW(state->callFunction("runaway", {TNNumber::withInt(1)}), LuaErrorException);
-    expectCleanState();
-    // A syntax error reaches the caller like a run-time error.
-    EXPECT_THROW(state->doString("this is not lua"), LuaErrorException);
-    expectCleanState();
+    for (const auto& [what, fail] : failures) {
+        EXPECT_THROW(fail(), LuaErrorException) << what;
+        expectCleanState();
+    }
     testing::internal::GetCapturedStderr();
     // And the state still works.
     state->doString("function one() return 1 end");

@@ -100,16 +100,22 @@ TEST_F(ExternalFunctionTest, ConversionsBothWays)
                           {{"describe", "describe:with:"}, {"add", "add:a:b:"}, {"big", "big:"},
                            {"scale", "scale:by:"}, {"half", "half:of:"}, {"number", "number:"}, {"poke", "poke:"},
                            {"flag", "flag:"}});
-    EXPECT_EQ(call("'describe', 'text'"), "got text");
+    const std::pair<const char*, const char*> calls[] = {
+        {"'describe', 'text'", "got text"},
+        {"'describe', 2.5", "got 2.5"},  // a number arrives as its text
+        {"'describe', nil", "got (null)"},
+        {"'describe', {}", "got (null)"},
+        // Unlike luaObjc, a wrapped object is not passed on.
+        {"'describe', luaObjc.class('NSMutableArray'):array()", "got (null)"},
+        {"'describe'", "got (null)"},
+        {"'add', 40.7, 2, 'ignored extra'", "42"},
+        {"'big'", "4e+09"},  // above 2^31 and still positive
+        {"'scale', 1.5", "3"},
+        {"'half', 3", "1.5"},
+    };
+    for (const auto& [arguments, result] : calls)
+        EXPECT_EQ(call(arguments), result) << arguments;
     EXPECT_EQ(host->lastContext, &context);
-    EXPECT_EQ(call("'describe', 2.5"), "got 2.5");  // a number arrives as its text
-    EXPECT_EQ(call("'describe', nil"), "got (null)");
-    EXPECT_EQ(call("'describe', {}"), "got (null)");
-    EXPECT_EQ(call("'describe'"), "got (null)");
-    EXPECT_EQ(call("'add', 40.7, 2, 'ignored extra'"), "42");
-    EXPECT_EQ(call("'big'"), "4e+09");  // above 2^31 and still positive
-    EXPECT_EQ(call("'scale', 1.5"), "3");
-    EXPECT_EQ(call("'half', 3"), "1.5");
     EXPECT_EQ(state->evaluateExpression("call('number') == 0.1"), "true");
     EXPECT_EQ(count("'poke'"), "0");
     EXPECT_EQ(host->lastText, "poked");

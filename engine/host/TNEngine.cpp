@@ -85,29 +85,18 @@ TN_State* stateOf(lua_State* L)
     return *static_cast<TN_State**>(lua_touserdata(L, lua_upvalueindex(1)));
 }
 
-int wrap_loadingWillStart(lua_State* L)
+// Calls the game callback that member names, when the host set it.
+int callGameCallback(lua_State* L, void (*TNCallbackInfo::*member)(void*))
 {
     TN_State* S = stateOf(L);
-    if (S->callbacks.loadingWillStart)
-        S->callbacks.loadingWillStart(S->callbacks.gameContext);
+    if (auto callback = S->callbacks.*member)
+        callback(S->callbacks.gameContext);
     return 0;
 }
 
-int wrap_loadingWillEnd(lua_State* L)
-{
-    TN_State* S = stateOf(L);
-    if (S->callbacks.loadingWillEnd)
-        S->callbacks.loadingWillEnd(S->callbacks.gameContext);
-    return 0;
-}
-
-int wrap_gameDidEnd(lua_State* L)
-{
-    TN_State* S = stateOf(L);
-    if (S->callbacks.gameDidEnd)
-        S->callbacks.gameDidEnd(S->callbacks.gameContext);
-    return 0;
-}
+int wrap_loadingWillStart(lua_State* L) { return callGameCallback(L, &TNCallbackInfo::loadingWillStart); }
+int wrap_loadingWillEnd(lua_State* L) { return callGameCallback(L, &TNCallbackInfo::loadingWillEnd); }
+int wrap_gameDidEnd(lua_State* L) { return callGameCallback(L, &TNCallbackInfo::gameDidEnd); }
 
 int wrap_callExternalFunction(lua_State* L)
 {

@@ -1,11 +1,13 @@
 # The two commands of the README, and a few for developers.
-#   make run        build, then play the built-in demo game
-#   make test       install what is missing, build, run every test
+#   make run        install what playing needs, build the player and the demo, play it
+#   make test       install what the tests need too, build with the tests, run every test
 #   make test-asan  the tests under AddressSanitizer and UBSan
 #   make test-tsan  the threaded tests under ThreadSanitizer
-#   make bench      build and run the benchmarks
+#   make bench      install what the benchmarks need, build and run them
 #   make soak       the demo for 20,000 headless frames, checking memory and errors
 #   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
+# Each installs its own packages first (scripts/setup PURPOSE): run's list,
+# plus the purpose's own.
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -15,17 +17,44 @@ DEPS_DIR ?= $(CURDIR)/build/deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_RUNS ?= 200000
 
-.PHONY: all setup configure build run test test-asan test-tsan bench soak fuzz clean
+SETUP = DEPS_DIR=$(DEPS_DIR) ./scripts/setup
+CONFIGURE = cmake -S . -B $(BUILD) -DDEPS_DIR=$(DEPS_DIR)
+# What $(BUILD) holds for each purpose. Every purpose states both switches, so
+# one build folder serves them in any order: playing builds neither the tests
+# nor the benchmarks (nor needs GoogleTest or Google Benchmark), and a later
+# `make test` or `make bench` turns them back on.
+PLAY_OPTIONS = -DTERN_BUILD_TESTS=OFF -DTERN_BUILD_BENCHMARKS=OFF
+TEST_OPTIONS = -DTERN_BUILD_TESTS=ON -DTERN_BUILD_BENCHMARKS=OFF
+# The input benchmark builds on the tests' X server helper.
+BENCH_OPTIONS = -DTERN_BUILD_TESTS=ON -DTERN_BUILD_BENCHMARKS=ON
+
+.PHONY: all setup setup-test setup-bench setup-fuzz build build-tests build-bench \
+	run test test-asan test-tsan bench soak fuzz clean
 
 all: build
 
 setup:
-	@DEPS_DIR=$(DEPS_DIR) ./scripts/setup
+	@$(SETUP) run
+setup-test:
+	@$(SETUP) test
+setup-bench:
+	@$(SETUP) bench
+setup-fuzz:
+	@$(SETUP) fuzz
 
-configure: setup
-	@cmake -S . -B $(BUILD) -DDEPS_DIR=$(DEPS_DIR) >/dev/null
+# The player, tern-bundle, the Lua tools and the demo bundle.
+build: setup
+	@$(CONFIGURE) $(PLAY_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
 
-build: configure
+# All of build, and the tests.
+build-tests: setup-test
+	@$(CONFIGURE) $(TEST_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# All of build-tests, and the benchmarks.
+build-bench: setup-bench
+	@$(CONFIGURE) $(BENCH_OPTIONS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -34,11 +63,11 @@ run: build
 	$(BUILD)/tern-player --headless --frames 300 --screenshot $(BUILD)/demo-screenshot.png \
 	&& echo "Wrote $(BUILD)/demo-screenshot.png"; fi
 
-test: build
+test: build-tests
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-asan: setup
-	@cmake -S . -B $(ASAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_SANITIZE=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
+test-asan: setup-test
+	@cmake -S . -B $(ASAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_SANITIZE=ON $(TEST_OPTIONS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure -j $(JOBS)
 
@@ -48,20 +77,22 @@ test-asan: setup
 # calling thread instead.
 TSAN_TESTS ?= test_bridge test_player
 TSAN_FILTER ?= *Thread*:*Concurren*:RunLoop.*:WindowInput*
-test-tsan: setup
-	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
+test-tsan: setup-test
+	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON $(TEST_OPTIONS) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	@for t in $(TSAN_TESTS); do LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 		$(TSAN_BUILD)/tests/$$t --gtest_filter='$(TSAN_FILTER)' || exit 1; done
 
-bench: build
+bench: build-bench
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && "$$b"; done
 
 soak: build
 	@./scripts/soak-demo $(BUILD)
 
 # The seed corpus is every document the reader tests load.
-fuzz: build
+fuzz: setup-fuzz
+	@$(CONFIGURE) $(TEST_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) --target test_documents -j $(JOBS)
 	@rm -rf $(FUZZ_BUILD)/seeds && mkdir -p $(FUZZ_BUILD)/seeds $(FUZZ_BUILD)/corpus
 	@TERN_PGF_SEED_DIR=$(abspath $(FUZZ_BUILD))/seeds $(BUILD)/tests/test_documents --gtest_filter='PGFReader.*' >/dev/null 2>&1
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_FUZZ=ON -DTERN_SANITIZE=ON \

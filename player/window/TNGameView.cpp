@@ -261,12 +261,17 @@ void TNGameView::displayIfNeeded()
 
 // --- Play state ---
 
-void TNGameView::play()
+TNLuaState* TNGameView::engineForPlayState()
 {
     TNLuaState* state = luaState();
     if (state)
         state->makeOpenALContextCurrent();
-    if (hostState(state)) {
+    return hostState(state) ? state : nullptr;
+}
+
+void TNGameView::play()
+{
+    if (TNLuaState* state = engineForPlayState()) {
         ContextLock context(*this);
         callEngine(*state, "play", TN_Play);
     }
@@ -278,10 +283,8 @@ void TNGameView::play()
 void TNGameView::pause()
 {
     stopAnimation();
-    TNLuaState* state = luaState();
-    if (state)
-        state->makeOpenALContextCurrent();
-    if (!hostState(state))
+    TNLuaState* state = engineForPlayState();
+    if (!state)
         return;
     ContextLock context(*this);
     EngineLock engine(*state);
@@ -291,10 +294,8 @@ void TNGameView::pause()
 void TNGameView::stop()
 {
     stopAnimation();
-    TNLuaState* state = luaState();
-    if (state)
-        state->makeOpenALContextCurrent();
-    if (!hostState(state))
+    TNLuaState* state = engineForPlayState();
+    if (!state)
         return;
     ContextLock context(*this);
     callEngine(*state, "stop", TN_Stop);

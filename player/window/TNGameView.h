@@ -139,6 +139,9 @@ protected:
 
 private:
     void postScriptEvent(const TNScriptEvent& event);
+    // The attached engine for play, pause and stop, with its OpenAL context
+    // made current; null when no open engine is attached.
+    TNLuaState* engineForPlayState();
 
     TNGameBackingView* parent_;
     SDL_GLContext context_ = nullptr;

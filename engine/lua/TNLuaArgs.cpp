@@ -24,6 +24,10 @@ std::string tn_article(const char* word)
 
 int tn_argerror(lua_State* L, const char* func, int index, const char* expected)
 {
+    // A missing argument of a function that reads its last ones has no
+    // position to name.
+    if (index == 0)
+        return luaL_error(L, "%s: argument must be %s (got no value)", func, expected);
     return luaL_error(L, "%s: argument %d must be %s (got %s)", func, index, expected, tn_typename(L, index));
 }
 

@@ -29,7 +29,8 @@ const char* tn_typename(lua_State* L, int index);
 // "a word" or "an word", as English wants it.
 std::string tn_article(const char* word);
 
-// Raises "FUNC: argument N must be EXPECTED (got TYPE)". Never returns.
+// Raises "FUNC: argument N must be EXPECTED (got TYPE)", or "FUNC: argument
+// must be EXPECTED (got no value)" for index 0. Never returns.
 int tn_argerror(lua_State* L, const char* func, int index, const char* expected);
 // Raises "FUNC: MESSAGE" for an argument that has the right type but a
 // value the function cannot take. Never returns.

@@ -76,6 +76,12 @@ int lastTwo(lua_State* L)
     return 1;
 }
 
+int lastTwoChecked(lua_State* L)
+{
+    lua_pushnumber(L, tn_checknumber(L, tn_fromtop(L, 2, 1), "lastTwoChecked"));
+    return 1;
+}
+
 int fails(lua_State*)
 {
     throw std::runtime_error("World.step: the world is locked");
@@ -92,6 +98,7 @@ protected:
         tn_newtype(L, kCircle, shapeMethods);
         tn_newtype(L, kEngine, nullptr);
         lua_register(L, "lastTwo", lastTwo);
+        lua_register(L, "lastTwoChecked", lastTwoChecked);
         lua_register(L, "fails", tn_guarded<fails>);
         lua_register(L, "describe", describe);
         *tn_newblock<int>(L, kCircle) = 7;
@@ -136,6 +143,8 @@ TEST_F(Toolkit, WrongArgumentsGiveOneMessageNamingFunctionArgumentAndType)
         {"return circle:describe(1/0)", "Shape.describe: argument 2 must be a finite number (got number)"},
         {"return circle:describe(1, {})", "Shape.describe: argument 3 must be a string (got table)"},
         {"return fails()", "World.step: the world is locked"},
+        {"return lastTwoChecked(1)", "lastTwoChecked: argument must be a number (got no value)"},
+        {"return lastTwoChecked('x', 1)", "lastTwoChecked: argument 1 must be a number (got string)"},
     };
     for (const auto& [chunk, message] : cases) {
         const std::string got = run(chunk);

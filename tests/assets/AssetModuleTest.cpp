@@ -54,17 +54,7 @@ protected:
         ASSERT_TRUE(writePNG(dir.file(name + ".png"), 4, 4, [&](int, int) { return colour; }));
     }
 
-    // The error message of a chunk, or "" when it runs without error.
-    std::string errorOf(const std::string& chunk)
-    {
-        lua_State* L = engine.L();
-        std::string message;
-        if (luaL_loadstring(L, chunk.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
-            message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
-            lua_pop(L, 1);
-        }
-        return message;
-    }
+    std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
 
     int asked(const std::string& name) { return std::stoi(engine.eval("asked['" + name + "'] or 0")); }
 

@@ -33,16 +33,6 @@ std::pair<int, int> tableSizes(ScriptedEngine& engine, const std::string& expres
     return sizes;
 }
 
-// The error message of a chunk that is expected to fail.
-std::string errorOf(ScriptedEngine& engine, const std::string& chunk)
-{
-    if (luaL_loadstring(engine.L(), chunk.c_str()) != 0 || lua_pcall(engine.L(), 0, 0, 0) == 0)
-        return "";
-    std::string message = lua_tostring(engine.L(), -1);
-    lua_pop(engine.L(), 1);
-    return message;
-}
-
 }  // namespace
 
 TEST(LuaExtensions, CreateTableAndCreateTableTPreSize)
@@ -79,7 +69,7 @@ TEST(LuaExtensions, ImpossibleSizesAndTemplatesAreLuaErrors)
         {"createTableT()", "createTableT: argument 1 must be a table (got nil)"},
     };
     for (const auto& [chunk, message] : cases)
-        EXPECT_NE(errorOf(engine, chunk).find(message), std::string::npos) << chunk;
+        EXPECT_NE(engine.errorOf(chunk).find(message), std::string::npos) << chunk;
 }
 
 TEST(LuaExtensions, TypeCodeNumbersTheLastArgumentsTypeAsLuaDoes)

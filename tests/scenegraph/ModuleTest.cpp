@@ -21,17 +21,7 @@ class ModuleTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(engine.initStatus(), 0); }
 
-    // The error message of a chunk, or "" when it runs without error.
-    std::string errorOf(const std::string& chunk)
-    {
-        lua_State* L = engine.L();
-        std::string message;
-        if (luaL_loadstring(L, chunk.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
-            message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no message)";
-            lua_pop(L, 1);
-        }
-        return message;
-    }
+    std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
 
     // Runs a chunk that must fail; returns what it printed on stdout.
     std::string printedByFailing(const std::string& chunk, const std::string& expectedError)

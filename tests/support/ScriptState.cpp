@@ -30,14 +30,19 @@ void ScriptState::run(const std::string& chunk)
         ADD_FAILURE() << "script failed: " << error;
 }
 
+std::string chunkError(lua_State* L, const std::string& chunk)
+{
+    const int top = lua_gettop(L);
+    std::string error;
+    if (luaL_loadstring(L, chunk.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0)
+        error = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(error object is not a string)";
+    lua_settop(L, top);
+    return error;
+}
+
 std::string ScriptState::errorOf(const std::string& chunk)
 {
-    const int top = lua_gettop(L_);
-    std::string error;
-    if (luaL_loadstring(L_, chunk.c_str()) != 0 || lua_pcall(L_, 0, 0, 0) != 0)
-        error = lua_isstring(L_, -1) ? lua_tostring(L_, -1) : "(error object is not a string)";
-    lua_settop(L_, top);
-    return error;
+    return chunkError(L_, chunk);
 }
 
 std::string ScriptState::eval(const std::string& expression)

@@ -10,6 +10,9 @@
 
 namespace tern_test {
 
+// The error message of a chunk run in L, or "" when it ran without one.
+std::string chunkError(lua_State* L, const std::string& chunk);
+
 class ScriptState {
 public:
     // Opens each module with its luaopen_ function (called like require).

@@ -36,6 +36,11 @@ void ScriptedEngine::run(const std::string& chunk)
     lua_settop(L(), top);
 }
 
+std::string ScriptedEngine::errorOf(const std::string& chunk)
+{
+    return chunkError(L(), chunk);
+}
+
 std::string ScriptedEngine::eval(const std::string& expression)
 {
     const int top = lua_gettop(L());

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ScriptState.h"
 #include "TestSupport.h"
 #include "host/TNEngine.h"
 
@@ -24,6 +25,8 @@ public:
 
     // Runs a chunk; fails the test with the message when it raises an error.
     void run(const std::string& chunk);
+    // The chunk's error message, or "" when it ran without one.
+    std::string errorOf(const std::string& chunk);
     // Value of a global expression as a string ("nil" for nil).
     std::string eval(const std::string& expression);
     // Destroys the state now (the destructor then does nothing).

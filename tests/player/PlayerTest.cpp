@@ -282,8 +282,7 @@ env -u SDL_VIDEODRIVER XDG_DATA_HOME="$D/data" "$PLAYER" "$GAME" >"$D/player.out
 pid=$!
 for i in $(seq 100); do wid=$(xdotool search --onlyvisible --name '^Windowed$' 2>/dev/null | head -n 1); [ -n "$wid" ] && break; sleep 0.05; done
 for i in $(seq 20); do xdotool getwindowgeometry "$wid" >"$D/intro.txt"; grep -q 320x240 "$D/intro.txt" && break; sleep 0.05; done
-sleep 3
-xdotool getwindowgeometry "$wid" >"$D/game.txt"
+for i in $(seq 200); do xdotool getwindowgeometry "$wid" >"$D/game.txt"; grep -q 200x100 "$D/game.txt" && break; sleep 0.1; done
 xdotool windowactivate "$wid" 2>/dev/null; sleep 0.3
 xdotool key --clearmodifiers alt+F4
 for i in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done

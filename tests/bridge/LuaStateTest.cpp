@@ -21,6 +21,14 @@
 
 namespace {
 
+void expectFreeAndEmpty(LuaState& state)
+{
+    ASSERT_FALSE(state.lockHeldByCurrentThread());
+    ASSERT_TRUE(state.tryLockState()) << "the lock was not released";
+    EXPECT_EQ(state.getTop(), 0);
+    state.unlockState();
+}
+
 class LuaStateTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -29,14 +37,7 @@ protected:
         ASSERT_TRUE(state);
         luaL_openlibs(state->state());
     }
-    // The lock is free and the stack empty.
-    void expectCleanState()
-    {
-        ASSERT_FALSE(state->lockHeldByCurrentThread());
-        ASSERT_TRUE(state->tryLockState()) << "the lock was not released";
-        EXPECT_EQ(state->getTop(), 0);
-        state->unlockState();
-    }
+    void expectCleanState() { expectFreeAndEmpty(*state); }
     TNRef<LuaState> state;
 };
 
@@ -169,9 +170,7 @@ TEST(LuaStateHandler, ErrorInsideMessageHandler)
     }
     failAllocations = false;
     testing::internal::GetCapturedStderr();
-    ASSERT_TRUE(state->tryLockState());
-    EXPECT_EQ(state->getTop(), 0);
-    state->unlockState();
+    expectFreeAndEmpty(*state);
     state->doString("y = 5");
     EXPECT_EQ(state->evaluateExpression("y"), "5");
 }

@@ -11,7 +11,6 @@
 #include "bridge/runtime/TNInvocation.h"
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNumber.h"
-#include "bridge/runtime/TNRuntime.h"
 #include "bridge/runtime/TNString.h"
 
 namespace {

@@ -40,15 +40,6 @@ protected:
 
     std::string file(const std::string& name) const { return dir.file(name); }
 
-    // A sine of the given length made by sox: "-r 22050 -c 1 -b 16" etc.
-    std::string sine(const std::string& name, const std::string& format, double seconds)
-    {
-        const std::string path = file(name);
-        EXPECT_TRUE(makeMedia("sox -n " + format + " " + path + " synth " + std::to_string(seconds) + " sine 440"))
-            << name;
-        return path;
-    }
-
     // Decodes and keeps the result for clean-up; expects one buffer.
     ALuint decode(const std::string& path)
     {
@@ -134,7 +125,8 @@ TEST_F(SoundDecodingTest, EachPathGivesItsFormat)
 
 TEST_F(SoundDecodingTest, FloatPCMHasNoOpenALFormatButKeepsItsBuffer)
 {
-    const std::string floats = sine("float.caf", "-r 22050 -c 1 -e floating-point -b 32", 0.1);
+    const std::string floats = file("float.caf");
+    ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 -e floating-point -b 32 " + floats + " synth 0.1 sine 440"));
     CaptureStdout();
     const ALuint kept = decode(floats);
     EXPECT_EQ(GetCapturedStdout(), "OpenAL error 40962 in call to CAFToOpenAL: alBufferData\n");

@@ -159,7 +159,7 @@ TEST_F(SoundManagerTest, UpdateLeavesPausedSourcesAlone)
     EXPECT_EQ(FinishedLog::calls.size(), 1u);
 }
 
-TEST_F(SoundManagerTest, StopSourceRecyclesAndCallsBackExactlyOnce)
+TEST_F(SoundManagerTest, StopRestartAndDestructionCallBackExactlyOnceEach)
 {
     TNAudioSource* source = playShortSound();
     source->setLooping(true);
@@ -169,19 +169,15 @@ TEST_F(SoundManagerTest, StopSourceRecyclesAndCallsBackExactlyOnce)
     EXPECT_EQ(manager->playingCount(), 0);
     manager->update();
     EXPECT_EQ(FinishedLog::calls.size(), 1u) << "a later update does not see it";
-}
 
-TEST_F(SoundManagerTest, RestartAndDestructionTellOwners)
-{
-    TNAudioSource* source = playShortSound();
+    source = playShortSound();
     source->setLooping(true);
     manager->restartSource(source);
     EXPECT_EQ(source->state(), AL_PLAYING);
     EXPECT_EQ(manager->playingCount(), 1);
-
     delete manager;  // stops the playing source through stopSource
     manager = nullptr;
-    EXPECT_EQ(FinishedLog::calls.size(), 1u);
+    EXPECT_EQ(FinishedLog::calls.size(), 2u);
 }
 
 TEST_F(SoundManagerTest, SecondManagerSharesDeviceAndContext)

@@ -34,35 +34,23 @@ function setUpScene(dir)
     soundDir = dir
     scene = scenegraph.scene.new(sharedSoundManager, sharedAssetManager)
     local space = scene:defaultSpace()
-    loader = space:createNode(scenegraph.soundLoaderNode)
-    player = space:createNode(scenegraph.soundPlayerNode)
+    loader, player = space:createNode(scenegraph.soundLoaderNode), space:createNode(scenegraph.soundPlayerNode)
     listener = space:createNode(scenegraph.soundListenerNode)
     loader.name:setValue("tone.ogg", true)
     player.sound:setValue(loader.asset)
     player.sourceRelative:setValue(false)
-    player.x:setValue(240)
-    player.y:setValue(160)
+    player.x:setValue(240) player.y:setValue(160)
 end
 function update(dt)
     sharedSoundManager:update()
     player:compute()
     scene:render()
 end
-function trigger(loop)
-    player.loop:setValue(loop)
-    player.trigger:setValue(true, true)
-    player:compute()
-    player.trigger:setValue(false, true)
-end
-function playOnce(name)
-    loader.name:setValue(name, true)
-    trigger(false)
-end
-function stopPlayer()
-    player.stop:setValue(true, true)
-    player:compute()
-    player.stop:setValue(false, true)
-end
+-- Sets an input for one compute of the player.
+local function pulse(port) port:setValue(true, true) player:compute() port:setValue(false, true) end
+function trigger(loop) player.loop:setValue(loop) pulse(player.trigger) end
+function playOnce(name) loader.name:setValue(name, true) trigger(false) end
+function stopPlayer() pulse(player.stop) end
 function shutdownEngine()
     scene:delete()
     sharedAssetManager:delete()
@@ -167,6 +155,9 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
     const SharedTestDir dir;
     const std::string& base = dir.path();
     const std::string soundPath = base + "/tone.ogg";
+    // The wave output is for the scenario's process; this one keeps its drivers for the tests after it.
+    const tern_test::ScopedEnv keepConf("ALSOFT_CONF", std::getenv("ALSOFT_CONF"));
+    const tern_test::ScopedEnv keepDrivers("ALSOFT_DRIVERS", std::getenv("ALSOFT_DRIVERS"));
     useWaveOutput(base + "/alsoft.conf", base + "/out.wav");
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 " + soundPath + " synth 0.3 sine 440 gain -3"));
     ASSERT_TRUE(makeMedia("sox -n -r 22050 -c 1 -b 8 " + base + "/b.caf synth 0.3 sine 660"));

@@ -12,34 +12,22 @@ namespace {
 SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0)
 {
     SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.repeat = repeat;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
+    const Uint8 state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key = {type, 0, 0, state, repeat, 0, 0, {SDL_SCANCODE_UNKNOWN, sym, mod, 0}};
     return e;
 }
 
 SDL_Event button(Uint32 type, int x, int y, Uint8 which = SDL_BUTTON_LEFT)
 {
     SDL_Event e{};
-    e.type = type;
-    e.button.type = type;
-    e.button.button = which;
-    e.button.x = x;
-    e.button.y = y;
+    e.button = {type, 0, 0, 0, which, 0, 0, 0, x, y};
     return e;
 }
 
 SDL_Event motion(int x, int y, Uint32 state = 0)
 {
     SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = state;
+    e.motion = {SDL_MOUSEMOTION, 0, 0, 0, state, x, y, 0, 0};
     return e;
 }
 

@@ -63,9 +63,6 @@ protected:
     {
         if (view_)
             view_->setLuaState(nullptr);
-        view_.reset();
-        engine_.reset();
-        window_.reset();
     }
     // The engine running script and a render-thread view playing it.
     TNThreadedGameView& start(const std::string& script = kScript)

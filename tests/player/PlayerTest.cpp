@@ -92,21 +92,20 @@ std::array<int, 5> pixelAt(const std::string& png, int x, int y)
 // y upwards; it counts its runs in the saved values.
 const char* kSquareScene = R"(
 local sg = scenegraph
+local function set(node, values) for port, v in pairs(values) do node[port]:setValue(v, true) end end
 function Project:load(path)
     scene = sg.scene.new()
     local space = scene:createSpace(sg.ortho2DSpace)
-    space.width:setValue(200, true) space.height:setValue(100, true)
-    space.near:setValue(-1, true) space.far:setValue(1, true)
+    set(space, { width = 200, height = 100, near = -1, far = 1 })
     local function color(r, g, b)
         local c = space:createNode(sg.colorNode)
-        c.r:setValue(r, true) c.g:setValue(g, true) c.b:setValue(b, true) c.a:setValue(1, true)
+        set(c, { r = r, g = g, b = b, a = 1 })
         return c.output
     end
     space:createNode(sg.clearNode).color:setValue(color(1, 0.5, 0))
     local square = space:createNode(sg.spriteNode)
     square.color:setValue(color(1, 1, 0))
-    square.x:setValue(50, true) square.y:setValue(25, true)
-    square.width:setValue(20, true) square.height:setValue(20, true)
+    set(square, { x = 50, y = 25, width = 20, height = 20 })
     local runs = database.loadValueForKey("runs")
     print("runs " .. tostring(runs))
     database.storeValueForKey((tonumber(runs) or 0) + 1, "runs")

@@ -44,6 +44,13 @@ protected:
         scene.render();
     }
 
+    SGParticleSystemNode* addSystem(int count)
+    {
+        auto* system = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+        system->numParticlesPort.setValue(count);
+        return system;
+    }
+
     bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
 
     int litCount()
@@ -125,9 +132,7 @@ TEST_F(ParticleTest, ColourTransitionHalfwayAndNoAlphaScaling)
 TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
 {
     particles->lifetimePort.setValue(2.0f);
-    SGParticleSystemNode* many =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    many->numParticlesPort.setValue(200);
+    SGParticleSystemNode* many = addSystem(200);
     many->spawnParticlesPort.setValue(true);
     many->lifetimePort.setValue(2.0f);
     many->lifestartPort.setValue(3.0f);
@@ -178,20 +183,6 @@ TEST_F(ParticleTest, SpawningOffFromTheStartOrNotANumberValuesDrawNothing)
     EXPECT_EQ(litCount(), 0);
 }
 
-TEST_F(ParticleTest, ZeroParticlesDrawNothingAndThePoolIsNeverResized)
-{
-    particles->numParticlesPort.setValue(0);
-    renderAt(0.5f);
-    renderAt(1.5f);
-    EXPECT_EQ(litCount(), 0);
-    particles->numParticlesPort.setValue(5);
-    renderAt(2.5f);
-    renderAt(3.5f);
-    EXPECT_EQ(litCount(), 0);
-    EXPECT_EQ(particles->particleCount, 0);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
-}
-
 TEST_F(ParticleTest, TexturedParticlesMapTheWholeImage)
 {
     const GLuint texture = makeRectangleTexture(2, 1, [](int u, int) {
@@ -211,23 +202,24 @@ TEST_F(ParticleTest, TexturedParticlesMapTheWholeImage)
     glDeleteTextures(1, &texture);
 }
 
-TEST_F(ParticleTest, AbsurdCountsAreCappedOrRefusedWithOneLine)
+TEST_F(ParticleTest, CountsAreZeroCappedOrRefusedWithOneLineAndThePoolIsNeverResized)
 {
-    SGParticleSystemNode* huge =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    huge->numParticlesPort.setValue(2147483647);
-    SGParticleSystemNode* negative =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    negative->numParticlesPort.setValue(-5);
+    particles->numParticlesPort.setValue(0);
+    SGParticleSystemNode* huge = addSystem(2147483647);
+    SGParticleSystemNode* negative = addSystem(-5);
     testing::internal::CaptureStdout();
     renderAt(0.5f);
     renderAt(1.5f);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out,
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "SGParticleSystemNode: numParticles 2147483647 capped at 100000\n"
               "SGParticleSystemNode: numParticles -5 is negative; no particles\n");
     EXPECT_EQ(huge->particleCount, SGParticleSystemNode::kMaxParticles);
     EXPECT_EQ(negative->particleCount, 0);
+    particles->numParticlesPort.setValue(5);
+    renderAt(2.5f);
+    renderAt(3.5f);
+    EXPECT_EQ(particles->particleCount, 0);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
 }
 
 TEST(ParticleMath, InterpolateAndRandFloat)

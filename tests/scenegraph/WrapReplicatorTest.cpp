@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -94,43 +95,34 @@ TEST_F(CopyingSpaceTest, WrapSpaceCopiesToTheFartherSide)
     }
 }
 
-TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirection)
+TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirectionCappedWithOneLine)
 {
     auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
     addSprite(replicator, 15, 15);
     scene.render();
     EXPECT_EQ(copies(), 1);  // the default
-
-    replicator->copies.setValue(3);
     replicator->spacing.setValue(50.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 3);
-    EXPECT_TRUE(lit(15, 15));
-    EXPECT_TRUE(lit(65, 15));
-    EXPECT_TRUE(lit(115, 15));
-
-    replicator->angle.setValue(90.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 3);
-    EXPECT_TRUE(lit(15, 65));
-    EXPECT_TRUE(lit(15, 115));
-    EXPECT_FALSE(lit(65, 15));
-
-    replicator->copies.setValue(0);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 0);
-    replicator->copies.setValue(-4);
-    scene.render();
-    EXPECT_EQ(copies(), 0);
-}
-
-TEST_F(CopyingSpaceTest, HugeCopyCountIsCappedWithOneLine)
-{
-    auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
-    addSprite(replicator, 15, 15);
+    const struct {
+        int copies;
+        float angle;
+        std::vector<std::pair<int, int>> lit, dark;
+    } cases[] = {
+        {3, 0, {{15, 15}, {65, 15}, {115, 15}}, {}},
+        {3, 90, {{15, 65}, {15, 115}}, {{65, 15}}},
+        {0, 90, {}, {}},
+        {-4, 90, {}, {}},
+    };
+    for (const auto& c : cases) {
+        replicator->copies.setValue(c.copies);
+        replicator->angle.setValue(c.angle);
+        prepareViewState();
+        scene.render();
+        EXPECT_EQ(copies(), std::max(c.copies, 0)) << c.copies << " at " << c.angle;
+        for (const auto& [x, y] : c.lit)
+            EXPECT_TRUE(lit(x, y)) << x << ", " << y;
+        for (const auto& [x, y] : c.dark)
+            EXPECT_FALSE(lit(x, y)) << x << ", " << y;
+    }
     replicator->copies.setValue(2147483647);
     testing::internal::CaptureStdout();
     scene.render();

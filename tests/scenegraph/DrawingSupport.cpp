@@ -72,6 +72,14 @@ testing::AssertionResult colorNear(const Pixel& actual, int r, int g, int b, int
                                        << b << ") within " << tolerance;
 }
 
+std::array<float, 32> matrices()
+{
+    std::array<float, 32> both{};
+    glGetFloatv(GL_PROJECTION_MATRIX, both.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, both.data() + 16);
+    return both;
+}
+
 std::pair<int, int> blendFunction()
 {
     GLint source = 0;

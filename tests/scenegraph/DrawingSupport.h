@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -32,6 +33,9 @@ SGOrtho2DSpace* createPixelSpace(SGScene& scene, int width, int height);
 
 // Red, green and blue within tolerance of the expected values (alpha not read).
 testing::AssertionResult colorNear(const Pixel& actual, int r, int g, int b, int tolerance = 2);
+
+// The projection matrix followed by the model-view matrix.
+std::array<float, 32> matrices();
 
 // The blend function currently set, as (source, destination) factors.
 std::pair<int, int> blendFunction();

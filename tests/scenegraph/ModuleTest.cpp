@@ -71,11 +71,7 @@ TEST_F(ModuleTest, ArithmeticThroughPortsWithAndWithoutMarking)
         sum.input2:setValue("3", true)
         product = sum.output:value()
     )");
-    EXPECT_EQ(engine.eval("first"), "0");
-    EXPECT_EQ(engine.eval("unmarked"), "0");
-    EXPECT_EQ(engine.eval("marked"), "5");
-    EXPECT_EQ(engine.eval("product"), "15");
-    EXPECT_EQ(engine.eval("sum.input1:value()"), "5");
+    EXPECT_EQ(engine.eval("table.concat({first, unmarked, marked, product, sum.input1:value()}, ' ')"), "0 0 5 15 5");
     engine.run("sum:compute(); scene:delete()");
 }
 
@@ -120,12 +116,9 @@ TEST_F(ModuleTest, ConnectingPortsAndAttributes)
         text = scenegraph.attributeNode.new(scenegraph.STRING)
         text:setValue(3.25)
     )");
-    EXPECT_EQ(engine.eval("asText"), "2.5");
-    EXPECT_EQ(engine.eval("fromAttribute"), "-2");
-    EXPECT_EQ(engine.eval("afterMark"), "4");
-    EXPECT_EQ(engine.eval("flag.value:value()"), "true");
-    EXPECT_EQ(engine.eval("text.output:value()"), "3.25");
-    EXPECT_EQ(engine.eval("holder.node.value:value()"), "4");
+    EXPECT_EQ(engine.eval("table.concat({asText, fromAttribute, afterMark, tostring(flag.value:value()),"
+                          "text.output:value(), holder.node.value:value()}, ' ')"),
+              "2.5 -2 4 true 3.25 4");
     engine.run("scene:delete()");
 }
 
@@ -176,12 +169,10 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
         scene:removeSpace(scene:defaultSpace())
         scene:render()
     )");
-    EXPECT_EQ(engine.eval("count"), "2");
-    EXPECT_EQ(engine.eval("layer"), "3");
-    EXPECT_EQ(engine.eval("hugeNone"), "true");
-    EXPECT_EQ(engine.eval("hugeLayer == 2^31"), "true");  // 2147483647 as a float
-    EXPECT_EQ(engine.eval("#none + (none[5] == nil and 0 or 1)"), "0");
-    EXPECT_EQ(engine.eval("type(ortho.createNode)"), "function");
+    // hugeLayer: 2147483647 as a float.
+    EXPECT_EQ(engine.eval("table.concat({count, layer, tostring(hugeNone), tostring(hugeLayer == 2^31), #none,"
+                          "tostring(none[5]), type(ortho.createNode)}, ' ')"),
+              "2 3 true true 0 nil function");
     EXPECT_NE(errorOf("ortho:countRenderNodes()").find("no longer exists"), std::string::npos);
     engine.run("scene:delete()");
 }

@@ -88,21 +88,11 @@ TEST_F(OrthoSpaceTest, MatricesAreRestoredAfterDrawing)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glScalef(2.0f, 3.0f, 1.0f);
-    GLfloat projectionBefore[16], modelviewBefore[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
-
+    const std::array<float, 32> before = matrices();
     space->viewRotation.setValue(30.0f);
     space->modelRotation.setValue(45.0f);
     scene.render();
-
-    GLfloat projectionAfter[16], modelviewAfter[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewAfter);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(projectionAfter[i], projectionBefore[i]) << i;
-        EXPECT_EQ(modelviewAfter[i], modelviewBefore[i]) << i;
-    }
+    EXPECT_EQ(matrices(), before);
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);

@@ -146,13 +146,9 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
 
     glLoadIdentity();
     glTranslatef(3.0f, 0.0f, 0.0f);
-    GLfloat before[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, before);
+    const std::array<float, 32> before = matrices();
     scene.render();
-    GLfloat after[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(after[i], before[i]) << i;
+    EXPECT_EQ(matrices(), before);
 
     EXPECT_EQ(copies(), 5);
     EXPECT_TRUE(lit(15, 55));

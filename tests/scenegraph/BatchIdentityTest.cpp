@@ -98,10 +98,10 @@ protected:
         if (random() % 5 != 0)
             sprite->imagePort.setValue(images[random() % images.size()]);
         // Some sprites reach past the edges of the view.
-        sprite->xPort.setValue(uniform(random, -20.0f, kWidth + 20.0f));
-        sprite->yPort.setValue(uniform(random, -20.0f, kHeight + 20.0f));
-        sprite->widthPort.setValue(uniform(random, 1.0f, 50.0f));
-        sprite->heightPort.setValue(uniform(random, 1.0f, 50.0f));
+        for (const auto& [port, lo, hi] : {std::tuple{&sprite->xPort, -20, kWidth + 20},
+                                           {&sprite->yPort, -20, kHeight + 20},
+                                           {&sprite->widthPort, 1, 50}, {&sprite->heightPort, 1, 50}})
+            port->setValue(uniform(random, lo, hi));
         if (random() % 2)
             sprite->anglePort.setValue(uniform(random, -360.0f, 360.0f));
         sprite->colorPort.setValue(SGColor{uniform(random, 0, 1), uniform(random, 0, 1), uniform(random, 0, 1),

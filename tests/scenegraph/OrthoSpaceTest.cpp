@@ -13,13 +13,11 @@ using namespace tern_test;
 
 namespace {
 
-class OrthoSpaceTest : public testing::Test {
+class OrthoSpaceTest : public PixelSpaceTest<480, 320> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        space = createPixelSpace(scene, 480, 320);
+        PixelSpaceTest::SetUp();
         sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
         sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
         sprite->widthPort.setValue(20.0f);
@@ -30,9 +28,6 @@ protected:
 
     bool isRed(int x, int y) { return gl.pixel(x, y) == (Pixel{255, 0, 0, 255}); }
 
-    OffscreenGL gl{480, 320};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGSpriteNode* sprite = nullptr;
 };
 

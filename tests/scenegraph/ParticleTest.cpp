@@ -17,14 +17,12 @@ using namespace tern_test;
 
 namespace {
 
-class ParticleTest : public testing::Test {
+class ParticleTest : public PixelSpaceTest<100, 100> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
+        PixelSpaceTest::SetUp();
         std::srand(7);
-        prepareViewState();
-        space = createPixelSpace(scene, 100, 100);
         particles = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
         // One untextured white particle from (50, 20), all born at time 0.
         particles->numParticlesPort.setValue(1);
@@ -51,19 +49,6 @@ protected:
         return system;
     }
 
-    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
-
-    int litCount()
-    {
-        int count = 0;
-        for (const Pixel& p : gl.readPixels())
-            count += p.r > 0 ? 1 : 0;
-        return count;
-    }
-
-    OffscreenGL gl{100, 100};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGParticleSystemNode* particles = nullptr;
 };
 

@@ -26,13 +26,11 @@ Pixel rulerTexel(int u, int v)
     return Pixel{static_cast<uint8_t>(4 * u), static_cast<uint8_t>(4 * v), 200, 255};
 }
 
-class SpriteTest : public testing::Test {
+class SpriteTest : public PixelSpaceTest<200, 120> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        space = createPixelSpace(scene, 200, 120);
+        PixelSpaceTest::SetUp();
         sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
     }
 
@@ -67,9 +65,6 @@ protected:
         return p.b == 200 ? (axis == 'u' ? p.r : p.g) / 4 : -1;
     }
 
-    OffscreenGL gl{200, 120};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGSpriteNode* sprite = nullptr;
     std::vector<GLuint> textures;
 };

@@ -20,15 +20,6 @@ using tern_test::OffscreenGL;
 
 namespace {
 
-TNTextSize measured(const std::string& text, const std::string& font, double size)
-{
-    TNAttributedString string;
-    string.text = text;
-    string.attributes.fontName = font;
-    string.attributes.pointSize = size;
-    return TNTextLayout(string).size();
-}
-
 class StringToImageNodeTest : public testing::Test {
 protected:
     void SetUp() override
@@ -78,7 +69,11 @@ TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
     node->text.setValue("Score: 4200");
     node->font.setValue("Arial");
     node->fontSize.setValue(24.0f);
-    const TNTextSize size = measured("Score: 4200", "ArialMT", 24);
+    TNAttributedString measured;
+    measured.text = "Score: 4200";
+    measured.attributes.fontName = "ArialMT";
+    measured.attributes.pointSize = 24;
+    const TNTextSize size = TNTextLayout(measured).size();
     const SGImage image = node->image.imageValue();
     EXPECT_EQ(image.width, static_cast<int>(size.width + 8));
     EXPECT_EQ(image.height, static_cast<int>(size.height + 4));

@@ -22,15 +22,8 @@ namespace {
 
 // A 400 × 200 pixel world; the spaces under test hold one white 10 × 10
 // sprite centred on (205, 105) unless a test moves it.
-class CopyingSpaceTest : public testing::Test {
+class CopyingSpaceTest : public PixelSpaceTest<400, 200> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        world = createPixelSpace(scene, 400, 200);
-    }
-
     void addSprite(SGSpace* space, float x = 205, float y = 105)
     {
         auto* sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
@@ -40,21 +33,13 @@ protected:
         sprite->heightPort.setValue(10.0f);
     }
 
-    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
-
     // Number of separate 10 × 10 copies: lit pixels / 100.
     int copies()
     {
-        int count = 0;
-        for (const Pixel& p : gl.readPixels())
-            count += p.r > 0 ? 1 : 0;
+        const int count = litCount();
         EXPECT_EQ(count % 100, 0) << count;
         return count / 100;
     }
-
-    OffscreenGL gl{400, 200};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* world = nullptr;
 };
 
 struct WrapCase {
@@ -97,7 +82,7 @@ TEST_F(CopyingSpaceTest, WrapSpaceCopiesToTheFartherSide)
 
 TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirectionCappedWithOneLine)
 {
-    auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
+    auto* replicator = static_cast<SGReplicatorNode*>(space->createNode(SGReplicatorSpaceClass));
     addSprite(replicator, 15, 15);
     scene.render();
     EXPECT_EQ(copies(), 1);  // the default
@@ -133,7 +118,7 @@ TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirectionCappedWithOneLine
 TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
 {
     glMatrixMode(GL_MODELVIEW);
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
+    auto* wrap = static_cast<SGWrapNode*>(space->createNode(SGWrapSpaceClass));
     wrap->wrapX.setValue(true);
     wrap->wrapWidth.setValue(200.0f);
     auto* replicator = static_cast<SGReplicatorNode*>(wrap->createNode(SGReplicatorSpaceClass));
@@ -142,7 +127,7 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
     replicator->angle.setValue(90.0f);
     addSprite(replicator, 15, 15);
     // A sprite after the nested spaces still draws where it says.
-    addSprite(world, 385, 185);
+    addSprite(space, 385, 185);
 
     glLoadIdentity();
     glTranslatef(3.0f, 0.0f, 0.0f);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,8 +15,6 @@
 #include <vector>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGClearNode.h"
 #include "scenegraph/nodes/SGParticleSystemNode.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 
 namespace tern_test {
 

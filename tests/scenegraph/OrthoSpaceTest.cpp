@@ -5,8 +5,6 @@
 #include <GL/gl.h>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 using namespace tern_test;

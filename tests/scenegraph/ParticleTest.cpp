@@ -9,8 +9,6 @@
 #include <limits>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGParticleSystemNode.h"
 
 using namespace tern_test;

@@ -2,13 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <sstream>
 #include <string>
 
 #include "scenegraph/nodes/SGArithmeticNode.h"
-#include "scenegraph/nodes/SGAttributeNode.h"
-#include "scenegraph/nodes/SGColorNode.h"
 #include "scenegraph/ports/SGValuePort.h"
 #include "scenegraph/ports/SGValueConversion.h"
 

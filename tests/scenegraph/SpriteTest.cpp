@@ -6,13 +6,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cmath>
 #include <limits>
 
 #include "DrawingSupport.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 using namespace tern_test;

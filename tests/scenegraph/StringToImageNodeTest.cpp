@@ -2,17 +2,12 @@
 // pixels, texture ownership.
 #include <gtest/gtest.h>
 
-#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cmath>
 
 #include "DrawingSupport.h"
-#include "OffscreenGL.h"
 #include "text/TNTextLayout.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
 

@@ -10,8 +10,6 @@
 
 #include "assets/AssetManager.h"
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGWrapNode.h"

@@ -49,8 +49,7 @@ std::string shippedMovie()
 TEST(Crypto, DigestsMatchSha1sumAtAndAroundWholeReads)
 {
     TempDir dir;
-    for (size_t size : {size_t(0), size_t(1), size_t(1023), size_t(1024), size_t(1025), size_t(1024 * 5),
-                        size_t(1024 * 64 + 7)}) {
+    for (size_t size : std::initializer_list<size_t>{0, 1, 1023, 1024, 1025, 1024 * 5, 1024 * 64 + 7}) {
         std::string data;
         for (size_t i = 0; i < size; ++i)
             data += static_cast<char>((i * 131 + size) & 0xff);

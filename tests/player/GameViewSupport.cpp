@@ -8,7 +8,6 @@
 
 #include "host/TNEngine.h"
 #include "lauxlib.h"
-#include "host/TNDate.h"
 #include "window/TNGameView.h"
 
 namespace tern_test {
@@ -38,12 +37,6 @@ int busy(lua_State* L)
     while (std::chrono::steady_clock::now() < until) {
     }
     return 0;
-}
-
-int now(lua_State* L)
-{
-    lua_pushnumber(L, TNDate::getTimeAsFloat());
-    return 1;
 }
 
 }  // namespace
@@ -76,7 +69,6 @@ TestEngine::TestEngine(const std::string& script)
     lua_register(L, "clearTo", clearTo);
     lua_register(L, "onRenderThread", onRenderThread);
     lua_register(L, "busy", busy);
-    lua_register(L, "now", now);
     state_->unlockState();
 }
 

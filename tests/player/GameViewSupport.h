@@ -41,7 +41,6 @@ private:
 //   clearTo(r, g, b)     glClearColor and glClear of the colour buffer
 //   onRenderThread()     true on the thread given to setRenderThread
 //   busy(seconds)        spins for that long
-//   now()                the shared clock
 class TestEngine {
 public:
     explicit TestEngine(const std::string& script);

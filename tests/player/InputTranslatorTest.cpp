@@ -12,34 +12,22 @@ namespace {
 SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint8 repeat = 0)
 {
     SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.repeat = repeat;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
+    const Uint8 state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key = {type, 0, 0, state, repeat, 0, 0, {SDL_SCANCODE_UNKNOWN, sym, mod, 0}};
     return e;
 }
 
 SDL_Event button(Uint32 type, int x, int y, Uint8 which = SDL_BUTTON_LEFT)
 {
     SDL_Event e{};
-    e.type = type;
-    e.button.type = type;
-    e.button.button = which;
-    e.button.x = x;
-    e.button.y = y;
+    e.button = {type, 0, 0, 0, which, 0, 0, 0, x, y};
     return e;
 }
 
 SDL_Event motion(int x, int y, Uint32 state = 0)
 {
     SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = state;
+    e.motion = {SDL_MOUSEMOTION, 0, 0, 0, state, x, y, 0, 0};
     return e;
 }
 
@@ -60,12 +48,12 @@ std::vector<std::string> summary(const std::vector<TNScriptEvent>& events)
 const TNRect kWindow{0, 0, 800, 600};
 using Calls = std::vector<std::string>;
 
-// The calls a sequence of events in an 800 x 600 window makes.
-Calls translateAll(TNInputTranslator& t, std::initializer_list<SDL_Event> events)
+// The calls a sequence of events in an 800 x 600 window makes, the view at view.
+Calls translateAll(TNInputTranslator& t, std::initializer_list<SDL_Event> events, const TNRect& view = kWindow)
 {
     Calls calls;
     for (const SDL_Event& e : events)
-        for (const std::string& c : summary(t.translate(e, kWindow, 600)))
+        for (const std::string& c : summary(t.translate(e, view, 600)))
             calls.push_back(c);
     return calls;
 }
@@ -140,19 +128,14 @@ TEST(InputTranslator, TwoShiftKeysShareTheShiftFlag)
     EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_NONE))), (Calls{"keyUp:right shift"}));
 }
 
+// SDL reports KMOD_CAPS while the lock is on: typing then gives capitals.
 TEST(InputTranslator, CapsLockReportsItsLockedState)
 {
     TNInputTranslator t;
-    // Pressing caps lock turns the lock on (SDL reports KMOD_CAPS from then on).
-    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_CAPS), kWindow, 600)),
-              (Calls{"keyDown:caps lock"}));
-    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_CAPS), kWindow, 600).empty());
-    // Typing while locked gives capitals.
-    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_q, KMOD_CAPS), kWindow, 600)), (Calls{"keyDown:Q"}));
-    // The second press turns it off.
-    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_NONE), kWindow, 600)),
-              (Calls{"keyUp:caps lock"}));
-    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_NONE), kWindow, 600).empty());
+    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_CAPS), keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_CAPS),
+                               keyEvent(SDL_KEYDOWN, SDLK_q, KMOD_CAPS), keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK),
+                               keyEvent(SDL_KEYUP, SDLK_CAPSLOCK)}),
+              (Calls{"keyDown:caps lock", "keyDown:Q", "keyUp:caps lock"}));
 }
 
 TEST(InputTranslator, ModifiersInTheirOrder)
@@ -174,31 +157,28 @@ TEST(InputTranslator, ControlThenLetter)
               (Calls{"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}));
 }
 
+// View coordinates with y up; a drag that leaves the view goes on outside
+// it, and movement without a button is sent over the bars too.
 TEST(InputTranslator, MouseInViewCoordinatesWithYUp)
 {
     TNInputTranslator t;
-    // A letterboxed view: 800 x 533 at y = 33 in a 800 x 600 window.
-    const TNRect view{0, 33.333, 800, 533.333};
-    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, 10, 500), view, 600)), (Calls{"mouseDown:10,66"}));
-    // The drag leaves the view and keeps going with coordinates outside it.
-    EXPECT_EQ(summary(t.translate(motion(-20, 599, SDL_BUTTON_LMASK), view, 600)), (Calls{"mouseMoved:-20,-32"}));
-    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONUP, -20, 599), view, 600)), (Calls{"mouseUp:-20,-32"}));
-    // Movement without a button, over the bars too.
-    EXPECT_EQ(summary(t.translate(motion(400, 10), view, 600)), (Calls{"mouseMoved:400,556"}));
+    const TNRect view{0, 33.333, 800, 533.333};  // letterboxed in the 800 x 600 window
+    EXPECT_EQ(translateAll(t, {button(SDL_MOUSEBUTTONDOWN, 10, 500), motion(-20, 599, SDL_BUTTON_LMASK),
+                               button(SDL_MOUSEBUTTONUP, -20, 599), motion(400, 10)}, view),
+              (Calls{"mouseDown:10,66", "mouseMoved:-20,-32", "mouseUp:-20,-32", "mouseMoved:400,556"}));
 }
 
+// Other buttons are ignored; a press on the bar left of the view is the
+// parent's, and so are its drag and release.
 TEST(InputTranslator, OnlyThePrimaryButtonAndPressesInsideTheView)
 {
     TNInputTranslator t;
     const TNRect view{100, 0, 600, 600};
-    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONDOWN, 300, 300, SDL_BUTTON_RIGHT), view, 600).empty());
-    EXPECT_TRUE(t.translate(motion(310, 300, SDL_BUTTON_RMASK), view, 600).empty());
-    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONUP, 300, 300, SDL_BUTTON_RIGHT), view, 600).empty());
-    // A press on the bar left of the view is the parent's; so are its drag and release.
-    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONDOWN, 50, 300), view, 600).empty());
-    EXPECT_TRUE(t.translate(motion(150, 300, SDL_BUTTON_LMASK), view, 600).empty());
-    EXPECT_TRUE(t.translate(button(SDL_MOUSEBUTTONUP, 150, 300), view, 600).empty());
-    EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, 150, 300), view, 600)), (Calls{"mouseDown:50,300"}));
+    EXPECT_EQ(translateAll(t, {button(SDL_MOUSEBUTTONDOWN, 300, 300, SDL_BUTTON_RIGHT), motion(310, 300, SDL_BUTTON_RMASK),
+                               button(SDL_MOUSEBUTTONUP, 300, 300, SDL_BUTTON_RIGHT), button(SDL_MOUSEBUTTONDOWN, 50, 300),
+                               motion(150, 300, SDL_BUTTON_LMASK), button(SDL_MOUSEBUTTONUP, 150, 300),
+                               button(SDL_MOUSEBUTTONDOWN, 150, 300)}, view),
+              (Calls{"mouseDown:50,300"}));
 }
 
 TEST(InputTranslator, PressesOnTheEdgesOfTheLetterboxBars)

@@ -59,150 +59,131 @@ protected:
         window_ = std::make_unique<TestWindow>(320, 240);
         ASSERT_TRUE(window_->ok()) << SDL_GetError();
     }
-    void TearDown() override { window_.reset(); }
-
-    int frames(TestEngine& engine) { return std::atoi(engine.eval("frames").c_str()); }
+    void TearDown() override
+    {
+        if (view_)
+            view_->setLuaState(nullptr);
+    }
+    // The engine running script and a render-thread view playing it.
+    TNThreadedGameView& start(const std::string& script = kScript)
+    {
+        engine_ = std::make_unique<TestEngine>(script);
+        view_ = std::make_unique<TNThreadedGameView>(&window_->backing(), window_->backing().bounds());
+        TestEngine::setRenderThread(view_->threadId());
+        view_->setLuaState(engine_->state());
+        return *view_;
+    }
+    int frames() { return std::atoi(engine_->eval("frames").c_str()); }
+    bool waitForFrames(int n) { return waitUntil([&] { return frames() >= n; }, std::chrono::seconds(3)); }
 
     VideoSession video_{"offscreen"};
     std::unique_ptr<TestWindow> window_;
+    std::unique_ptr<TestEngine> engine_;
+    std::unique_ptr<TNThreadedGameView> view_;
 };
 
 }  // namespace
 
-TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadAndStopWaits)
+// The first frame after a pause has a dt of about 1/60 s, far from the
+// 0.4 s spent paused.
+TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadPauseKeepsDtShortAndStopWaits)
 {
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
+    TNThreadedGameView& view = start();
     ASSERT_TRUE(view.hasThread());
     const std::thread::id first = view.threadId();
     view.createThread();
     EXPECT_EQ(view.threadId(), first);
-    TestEngine::setRenderThread(view.threadId());
-    view.setLuaState(engine.state());
-
     view.playWaitUntilDone(true);
     EXPECT_TRUE(view.isDrawingOnSeparateThread());
-    EXPECT_EQ(engine.eval("logText()"), "play@render#0");
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 5; }, 3s));
-    view.stopWaitUntilDone(true);
-    // Returned only after the script's stop ran there.
-    EXPECT_EQ(engine.eval("stopped"), "true");
-    EXPECT_FALSE(view.isDrawingOnSeparateThread());
-    const int atStop = frames(engine);
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(frames(engine), atStop);
-    view.destroyThread();
-    view.setLuaState(nullptr);
-}
-
-TEST_F(ThreadedGameViewTest, FirstFrameAfterPauseHasATimerPeriodDt)
-{
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
-    view.playWaitUntilDone(true);
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 3; }, 3s));
+    EXPECT_EQ(engine_->eval("logText()"), "play@render#0");
+    ASSERT_TRUE(waitForFrames(5));
     view.pauseWaitUntilDone(true);
     std::this_thread::sleep_for(400ms);
-    const int before = frames(engine);
+    const int beforePlay = frames();
     view.playWaitUntilDone(true);
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= before + 2; }, 3s));
+    ASSERT_TRUE(waitForFrames(beforePlay + 2));
     view.stopWaitUntilDone(true);
-    const float dt = std::strtof(engine.eval("dts[1]").c_str(), nullptr);
-    // About 1/60 s, far from the 0.4 s spent paused.
+    const float dt = std::strtof(engine_->eval("dts[1]").c_str(), nullptr);
     EXPECT_GT(dt, 0.005f);
     EXPECT_LT(dt, 0.1f);
-    view.setLuaState(nullptr);
+    // Returned only after the script's stop ran there.
+    EXPECT_EQ(engine_->eval("stopped"), "true");
+    EXPECT_FALSE(view.isDrawingOnSeparateThread());
+    const int atStop = frames();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(frames(), atStop);
+    view.destroyThread();
 }
 
 TEST_F(ThreadedGameViewTest, EventsDuringALongFrameRunAfterItInOrder)
 {
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    TestEngine::setRenderThread(view.threadId());
-    view.setLuaState(engine.state());
-    engine.run("slowFrames = 0.2");
+    TNThreadedGameView& view = start();
+    engine_->run("slowFrames = 0.2");
     view.playWaitUntilDone(true);
-    // Wait until a slow frame is under way, then send three events.
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 1; }, 3s));
+    // Three events while a slow frame is under way.
+    ASSERT_TRUE(waitForFrames(1));
     view.postEvent("keyDown", keyArgs("a"));
     view.postEvent("keyUp", keyArgs("a"));
     view.postEvent("mouseDown", TNObjectList{TNNumber::withDouble(1.5), TNNumber::withDouble(2.0)});
-    engine.run("slowFrames = nil");
+    engine_->run("slowFrames = nil");
     view.stopWaitUntilDone(true);
-    const std::string log = engine.eval("logText()");
+    const std::string log = engine_->eval("logText()");
     EXPECT_TRUE(appearInOrder(log, {"keyDown:a@render#", "keyUp:a@render#", "mouseDown:1.5,2@render#"}));
     EXPECT_EQ(log.find("inframe"), std::string::npos) << log;
-    view.setLuaState(nullptr);
 }
 
 TEST_F(ThreadedGameViewTest, ScriptErrorInAnEventIsLoggedAndFramesGoOn)
 {
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
-    engine.run("function keyDown(k) error('bad key ' .. k) end");
+    TNThreadedGameView& view = start();
+    engine_->run("function keyDown(k) error('bad key ' .. k) end");
     view.playWaitUntilDone(true);
     testing::internal::CaptureStderr();
     view.postEvent("keyDown", keyArgs("x"));
-    const int at = frames(engine);
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= at + 3; }, 3s));
+    ASSERT_TRUE(waitForFrames(frames() + 3));
     view.stopWaitUntilDone(true);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("LuaState runLoop: Lua Error caught (and ignored): "), std::string::npos) << err;
     EXPECT_NE(err.find("bad key x"), std::string::npos) << err;
-    view.setLuaState(nullptr);
 }
 
 TEST_F(ThreadedGameViewTest, AfterDestroyThreadEventsAreCalledHere)
 {
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
+    TNThreadedGameView& view = start();
     TestEngine::setRenderThread(std::this_thread::get_id());
     view.destroyThread();
     EXPECT_FALSE(view.hasThread());
     view.postEvent("keyDown", keyArgs("q"));
-    EXPECT_EQ(engine.eval("logText()"), "keyDown:q@render#0");
-    view.setLuaState(nullptr);
+    EXPECT_EQ(engine_->eval("logText()"), "keyDown:q@render#0");
 }
 
 TEST_F(ThreadedGameViewTest, RedrawsAreSuppressedWhileTheThreadDraws)
 {
-    TestEngine engine(kScript + std::string("function render() renders = (renders or 0) + 1 end"));
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
+    TNThreadedGameView& view = start(kScript + std::string("function render() renders = (renders or 0) + 1 end"));
     view.setDrawingEnabled(true);
     view.playWaitUntilDone(true);
     view.drawRect();
-    EXPECT_EQ(engine.eval("renders"), "nil");
+    EXPECT_EQ(engine_->eval("renders"), "nil");
     view.pauseWaitUntilDone(true);
     view.drawRect();
-    EXPECT_EQ(engine.eval("renders"), "1");
-    view.setLuaState(nullptr);
+    EXPECT_EQ(engine_->eval("renders"), "1");
 }
 
 // Quitting while a slow frame runs and every entry point fails: the stop
 // request returns, the thread is joined and the engine lock is free.
 TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
 {
-    TestEngine engine(R"(
+    TNThreadedGameView& view = start(R"(
         frames = 0
         function initEngine() end
         function update(dt) frames = frames + 1; busy(0.15); error("update fails") end
-        function play() error("play fails") end
-        function pause() error("pause fails") end
-        function stop() error("stop fails") end
-        function keyDown() error("keyDown fails") end
+        for _, name in ipairs({"play", "pause", "stop", "keyDown"}) do _G[name] = function() error(name .. " fails") end end
         devices = {}
         function devices:setScreenSize() error("size fails") end
     )");
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
     testing::internal::CaptureStderr();
     view.reshape();
     view.playWaitUntilDone(false);
-    ASSERT_TRUE(waitUntil([&] { return frames(engine) >= 1; }, 3s));
+    ASSERT_TRUE(waitForFrames(1));
     for (int i = 0; i < 20; ++i)
         view.postEvent("keyDown", keyArgs("k"));
     view.pauseWaitUntilDone(false);
@@ -211,31 +192,26 @@ TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(view.hasThread());
     EXPECT_FALSE(view.animating());
-    ASSERT_TRUE(engine.state()->tryLockState());
-    engine.state()->unlockState();
-    view.setLuaState(nullptr);
+    ASSERT_TRUE(engine_->state()->tryLockState());
+    engine_->state()->unlockState();
 }
 
 // Frames and a burst of input at once (run under ThreadSanitizer by make
 // test-tsan).
 TEST_F(ThreadedGameViewTest, ThreadsInputBurstDuringFrames)
 {
-    TestEngine engine(kScript);
-    TNThreadedGameView view(&window_->backing(), window_->backing().bounds());
-    view.setLuaState(engine.state());
+    TNThreadedGameView& view = start();
     view.setDrawingEnabled(true);
     view.playWaitUntilDone(true);
     for (int i = 0; i < 300; ++i) {
         SDL_Event e{};
         e.type = (i % 3 == 2) ? SDL_MOUSEMOTION : (i % 2 ? SDL_KEYUP : SDL_KEYDOWN);
-        if (e.type == SDL_MOUSEMOTION) {
-            e.motion.windowID = SDL_GetWindowID(window_->window());
-            e.motion.x = i % 320;
-            e.motion.y = i % 240;
-        } else {
+        if (e.type == SDL_MOUSEMOTION)
+            e.motion = {e.type, 0, SDL_GetWindowID(window_->window()), 0, 0, i % 320, i % 240};
+        else
             e.key.windowID = SDL_GetWindowID(window_->window());
+        if (e.type != SDL_MOUSEMOTION)
             e.key.keysym.sym = SDLK_a + (i % 26);
-        }
         view.handleEvent(e);
         if (i % 50 == 0) {
             window_->backing().updateBounds();
@@ -244,7 +220,6 @@ TEST_F(ThreadedGameViewTest, ThreadsInputBurstDuringFrames)
         }
     }
     view.stopWaitUntilDone(true);
-    EXPECT_GT(std::atoi(engine.eval("#log").c_str()), 150);
+    EXPECT_GT(std::atoi(engine_->eval("#log").c_str()), 150);
     view.destroyThread();
-    view.setLuaState(nullptr);
 }

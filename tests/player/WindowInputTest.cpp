@@ -93,10 +93,6 @@ protected:
             view_->destroyThread();
             view_->setLuaState(nullptr);
         }
-        view_.reset();
-        engine_.reset();
-        window_.reset();
-        video_.reset();
     }
 
     void pump()

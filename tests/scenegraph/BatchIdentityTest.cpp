@@ -6,16 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <GL/glext.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGClearNode.h"
 #include "scenegraph/nodes/SGParticleSystemNode.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"
@@ -72,18 +71,15 @@ protected:
             particles->imagePort.setValue(images[random() % images.size()]);
         particles->numParticlesPort.setValue(static_cast<int32_t>(5 + random() % 40));
         particles->spawnParticlesPort.setValue(true);
-        particles->lifetimePort.setValue(uniform(random, 1.0f, 4.0f));
-        particles->lifestartPort.setValue(uniform(random, 0.0f, 1.0f));
-        particles->xPort.setValue(uniform(random, 0.0f, kWidth));
-        particles->yPort.setValue(uniform(random, 0.0f, kHeight));
-        particles->directionPort.setValue(uniform(random, 0.0f, 360.0f));
-        particles->speedPort.setValue(uniform(random, 5.0f, 60.0f));
-        particles->rotationPort.setValue(uniform(random, 0.0f, 90.0f));
-        particles->angularVelocityPort.setValue(uniform(random, -90.0f, 90.0f));
-        particles->sizePort.setValue(uniform(random, 2.0f, 20.0f));
-        particles->sizeTargetPort.setValue(uniform(random, 2.0f, 20.0f));
-        particles->sizeTransitionTimePort.setValue(uniform(random, 0.5f, 2.0f));
-        particles->gravityYPort.setValue(uniform(random, -20.0f, 0.0f));
+        const std::tuple<SGNumberPort*, float, float> ranges[] = {
+            {&particles->lifetimePort, 1, 4},          {&particles->lifestartPort, 0, 1},
+            {&particles->xPort, 0, kWidth},            {&particles->yPort, 0, kHeight},
+            {&particles->directionPort, 0, 360},       {&particles->speedPort, 5, 60},
+            {&particles->rotationPort, 0, 90},         {&particles->angularVelocityPort, -90, 90},
+            {&particles->sizePort, 2, 20},             {&particles->sizeTargetPort, 2, 20},
+            {&particles->sizeTransitionTimePort, 0.5f, 2}, {&particles->gravityYPort, -20, 0}};
+        for (const auto& [port, lo, hi] : ranges)
+            port->setValue(uniform(random, lo, hi));
         particles->colorPort.setValue(SGColor{uniform(random, 0, 1), uniform(random, 0, 1), 1.0f, 1.0f});
         particles->colorTargetPort.setValue(SGColor{1.0f, uniform(random, 0, 1), 0.0f, uniform(random, 0, 1)});
         particles->colorTransitionTimePort.setValue(uniform(random, 0.5f, 3.0f));
@@ -99,10 +95,10 @@ protected:
         if (random() % 5 != 0)
             sprite->imagePort.setValue(images[random() % images.size()]);
         // Some sprites reach past the edges of the view.
-        sprite->xPort.setValue(uniform(random, -20.0f, kWidth + 20.0f));
-        sprite->yPort.setValue(uniform(random, -20.0f, kHeight + 20.0f));
-        sprite->widthPort.setValue(uniform(random, 1.0f, 50.0f));
-        sprite->heightPort.setValue(uniform(random, 1.0f, 50.0f));
+        for (const auto& [port, lo, hi] : {std::tuple{&sprite->xPort, -20, kWidth + 20},
+                                           {&sprite->yPort, -20, kHeight + 20},
+                                           {&sprite->widthPort, 1, 50}, {&sprite->heightPort, 1, 50}})
+            port->setValue(uniform(random, lo, hi));
         if (random() % 2)
             sprite->anglePort.setValue(uniform(random, -360.0f, 360.0f));
         sprite->colorPort.setValue(SGColor{uniform(random, 0, 1), uniform(random, 0, 1), uniform(random, 0, 1),
@@ -182,16 +178,10 @@ TEST_P(BatchIdentityTest, EveryPixelEqualsTheImmediatePath)
     const std::vector<Pixel> batched = draw(GetParam(), true);
     EXPECT_GT(SGQuadBatch::shared().drawCalls(), 0u);
     ASSERT_EQ(immediate.size(), batched.size());
-    int differing = 0;
-    size_t first = 0;
-    for (size_t i = 0; i < immediate.size(); ++i) {
-        if (!(immediate[i] == batched[i])) {
-            if (differing++ == 0)
-                first = i;
-        }
-    }
-    EXPECT_EQ(differing, 0) << "first at (" << first % kWidth << ", " << first / kWidth << "): immediate "
-                            << toString(immediate[first]) << ", batched " << toString(batched[first]);
+    const auto [at, other] = std::mismatch(immediate.begin(), immediate.end(), batched.begin());
+    EXPECT_TRUE(at == immediate.end()) << "first at (" << (at - immediate.begin()) % kWidth << ", "
+                                       << (at - immediate.begin()) / kWidth << "): immediate " << toString(*at)
+                                       << ", batched " << toString(*other);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, BatchIdentityTest, testing::Range(1, 25));

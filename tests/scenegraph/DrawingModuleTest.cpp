@@ -19,41 +19,21 @@ TEST(DrawingModule, ScriptBuildsOrthoSpaceSpritesParticlesAndCopyingSpaces)
     ASSERT_EQ(engine.initStatus(), 0);
     engine.run(R"(
         local sg = scenegraph
+        local function set(node, values)
+            for port, value in pairs(values) do node[port]:setValue(value, true) end
+            return node
+        end
         scene = sg.scene.new()
-        local world = scene:createSpace(sg.ortho2DSpace)
-        world.width:setValue(200, true)
-        world.height:setValue(100, true)
-        world.near:setValue(-1, true)
-        world.far:setValue(1, true)
-
+        local world = set(scene:createSpace(sg.ortho2DSpace), {width = 200, height = 100, near = -1, far = 1})
         -- A white sprite replicated three times 50 apart.
-        local row = world:createNode(sg.replicatorSpace)
-        row.copies:setValue(3, true)
-        row.spacing:setValue(50, true)
-        local sprite = row:createNode(sg.spriteNode)
-        sprite.x:setValue(15, true)
-        sprite.y:setValue(15, true)
-        sprite.width:setValue(10, true)
-        sprite.height:setValue(10, true)
-
+        local row = set(world:createNode(sg.replicatorSpace), {copies = 3, spacing = 50})
+        set(row:createNode(sg.spriteNode), {x = 15, y = 15, width = 10, height = 10})
         -- A white square, added on, wrapped once to the right.
-        local wrap = world:createNode(sg.wrapSpace)
-        wrap.wrapX:setValue(true, true)
-        wrap.wrapWidth:setValue(100, true)
-        local square = wrap:createNode(sg.spriteNode)
-        square.x:setValue(15, true)
-        square.y:setValue(65, true)
-        square.width:setValue(10, true)
-        square.height:setValue(10, true)
-        square.blendingMode:setValue(2, true)
-
+        local wrap = set(world:createNode(sg.wrapSpace), {wrapX = true, wrapWidth = 100})
+        set(wrap:createNode(sg.spriteNode), {x = 15, y = 65, width = 10, height = 10, blendingMode = 2})
         -- Particles with absurd settings: a huge pool, NaN sizes.
-        particles = world:createNode(sg.particleSystemNode)
-        particles.numParticles:setValue(1e12, true)
-        particles.size:setValue(0/0, true)
-        particles.spawnParticles:setValue(true, true)
-        particles.lifetime:setValue(1, true)
-
+        particles = set(world:createNode(sg.particleSystemNode),
+                        {numParticles = 1e12, size = 0/0, spawnParticles = true, lifetime = 1})
     )");
 
     testing::internal::CaptureStdout();
@@ -61,13 +41,10 @@ TEST(DrawingModule, ScriptBuildsOrthoSpaceSpritesParticlesAndCopyingSpaces)
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("capped at 100000"), std::string::npos) << printed;
 
-    EXPECT_TRUE(colorNear(gl.pixel(15, 15), 255, 255, 255));
-    EXPECT_TRUE(colorNear(gl.pixel(65, 15), 255, 255, 255));
-    EXPECT_TRUE(colorNear(gl.pixel(115, 15), 255, 255, 255));
-    EXPECT_TRUE(colorNear(gl.pixel(165, 15), 0, 0, 0));
-    EXPECT_TRUE(colorNear(gl.pixel(15, 65), 255, 255, 255));
-    EXPECT_TRUE(colorNear(gl.pixel(115, 65), 255, 255, 255));
-    EXPECT_TRUE(colorNear(gl.pixel(65, 65), 0, 0, 0));
+    const int shown[][3] = {{15, 15, 255}, {65, 15, 255}, {115, 15, 255}, {165, 15, 0},
+                            {15, 65, 255}, {115, 65, 255}, {65, 65, 0}};
+    for (const auto& [x, y, level] : shown)
+        EXPECT_TRUE(colorNear(gl.pixel(x, y), level, level, level)) << x << ", " << y;
     // The integer port holds the largest integer; the pool is capped below it.
     EXPECT_EQ(engine.eval("particles.numParticles:value()"), "2.14748e+09");
     engine.run("scene:delete()");

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 
 namespace tern_test {
 
@@ -70,6 +68,14 @@ testing::AssertionResult colorNear(const Pixel& actual, int r, int g, int b, int
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "pixel " << toString(actual) << ", expected (" << r << ", " << g << ", "
                                        << b << ") within " << tolerance;
+}
+
+std::array<float, 32> matrices()
+{
+    std::array<float, 32> both{};
+    glGetFloatv(GL_PROJECTION_MATRIX, both.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, both.data() + 16);
+    return both;
 }
 
 std::pair<int, int> blendFunction()

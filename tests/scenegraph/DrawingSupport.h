@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
 #include "OffscreenGL.h"
 #include "images/SGImage.h"
-
-class SGOrtho2DSpace;
-class SGScene;
+#include "scenegraph/SGOrtho2DSpace.h"
+#include "scenegraph/SGScene.h"
 
 namespace tern_test {
 
@@ -33,8 +33,38 @@ SGOrtho2DSpace* createPixelSpace(SGScene& scene, int width, int height);
 // Red, green and blue within tolerance of the expected values (alpha not read).
 testing::AssertionResult colorNear(const Pixel& actual, int r, int g, int b, int tolerance = 2);
 
+// The projection matrix followed by the model-view matrix.
+std::array<float, 32> matrices();
+
 // The blend function currently set, as (source, destination) factors.
 std::pair<int, int> blendFunction();
+
+// A width × height offscreen context drawn into through a pixel space of a
+// scene, with the drawing state prepared.
+template <int Width, int Height>
+class PixelSpaceTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gl.ok()) << gl.error();
+        prepareViewState();
+        space = createPixelSpace(scene, Width, Height);
+    }
+
+    // Whether red shows at (x, y), and at how many pixels.
+    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
+    int litCount()
+    {
+        int count = 0;
+        for (const Pixel& p : gl.readPixels())
+            count += p.r > 0 ? 1 : 0;
+        return count;
+    }
+
+    OffscreenGL gl{Width, Height};
+    SGScene scene{nullptr, nullptr};
+    SGOrtho2DSpace* space = nullptr;
+};
 
 }  // namespace tern_test
 

@@ -25,12 +25,7 @@ struct HalfQuadNode : SGRenderNode {
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glColor4f(0, 1, 0, 1);
-        glBegin(GL_QUADS);
-        glVertex2f(-1, -1);
-        glVertex2f(0, -1);
-        glVertex2f(0, 1);
-        glVertex2f(-1, 1);
-        glEnd();
+        glRectf(-1, -1, 0, 1);
     }
 };
 

@@ -146,14 +146,11 @@ TEST(ArithmeticNode, Operations)
     EXPECT_TRUE(std::isinf(node->output.numberValue()));
     node->input1.setValue(0.0f);
     EXPECT_TRUE(std::isnan(node->output.numberValue()));
-    node->release();
-}
 
-TEST(ArithmeticNode, OperationUsesItsStoredValueNotItsConnection)
-{
-    auto* node = new SGArithmeticNode();
+    // The operation is its stored value ("+"), not its connection's ("*").
     auto* text = new SGAttributeNode(STRING);
     static_cast<SGStringPort*>(text->port)->value = "*";
+    node->operation.setValue("+");
     node->input1.value = 3.0f;
     node->input2.value = 4.0f;
     node->operation.setValue(text->port);
@@ -164,13 +161,11 @@ TEST(ArithmeticNode, OperationUsesItsStoredValueNotItsConnection)
 
 TEST(ColorNode, AssemblesUnclampedColour)
 {
-    auto* node = new SGColorNode();
-    EXPECT_EQ(node->output.colorValue(), SGWhiteColor);
-    node->a.setValue(0.5f);
-    EXPECT_EQ(node->output.colorValue(), (SGColor{1, 1, 1, 0.5f}));
-    node->r.setValue(2.0f);
-    EXPECT_EQ(node->output.colorValue().r, 2.0f);
-    node->release();
+    SGColorNode node;
+    EXPECT_EQ(node.output.colorValue(), SGWhiteColor);
+    node.a.setValue(0.5f);
+    node.r.setValue(2.0f);
+    EXPECT_EQ(node.output.colorValue(), (SGColor{2, 1, 1, 0.5f}));
 }
 
 }  // namespace

@@ -5,21 +5,17 @@
 #include <GL/gl.h>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 using namespace tern_test;
 
 namespace {
 
-class OrthoSpaceTest : public testing::Test {
+class OrthoSpaceTest : public PixelSpaceTest<480, 320> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        space = createPixelSpace(scene, 480, 320);
+        PixelSpaceTest::SetUp();
         sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
         sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
         sprite->widthPort.setValue(20.0f);
@@ -30,9 +26,6 @@ protected:
 
     bool isRed(int x, int y) { return gl.pixel(x, y) == (Pixel{255, 0, 0, 255}); }
 
-    OffscreenGL gl{480, 320};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGSpriteNode* sprite = nullptr;
 };
 
@@ -88,21 +81,11 @@ TEST_F(OrthoSpaceTest, MatricesAreRestoredAfterDrawing)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glScalef(2.0f, 3.0f, 1.0f);
-    GLfloat projectionBefore[16], modelviewBefore[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
-
+    const std::array<float, 32> before = matrices();
     space->viewRotation.setValue(30.0f);
     space->modelRotation.setValue(45.0f);
     scene.render();
-
-    GLfloat projectionAfter[16], modelviewAfter[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewAfter);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(projectionAfter[i], projectionBefore[i]) << i;
-        EXPECT_EQ(modelviewAfter[i], modelviewBefore[i]) << i;
-    }
+    EXPECT_EQ(matrices(), before);
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);

@@ -9,22 +9,18 @@
 #include <limits>
 
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGParticleSystemNode.h"
 
 using namespace tern_test;
 
 namespace {
 
-class ParticleTest : public testing::Test {
+class ParticleTest : public PixelSpaceTest<100, 100> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
+        PixelSpaceTest::SetUp();
         std::srand(7);
-        prepareViewState();
-        space = createPixelSpace(scene, 100, 100);
         particles = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
         // One untextured white particle from (50, 20), all born at time 0.
         particles->numParticlesPort.setValue(1);
@@ -44,19 +40,13 @@ protected:
         scene.render();
     }
 
-    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
-
-    int litCount()
+    SGParticleSystemNode* addSystem(int count)
     {
-        int count = 0;
-        for (const Pixel& p : gl.readPixels())
-            count += p.r > 0 ? 1 : 0;
-        return count;
+        auto* system = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
+        system->numParticlesPort.setValue(count);
+        return system;
     }
 
-    OffscreenGL gl{100, 100};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGParticleSystemNode* particles = nullptr;
 };
 
@@ -125,9 +115,7 @@ TEST_F(ParticleTest, ColourTransitionHalfwayAndNoAlphaScaling)
 TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
 {
     particles->lifetimePort.setValue(2.0f);
-    SGParticleSystemNode* many =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    many->numParticlesPort.setValue(200);
+    SGParticleSystemNode* many = addSystem(200);
     many->spawnParticlesPort.setValue(true);
     many->lifetimePort.setValue(2.0f);
     many->lifestartPort.setValue(3.0f);
@@ -178,20 +166,6 @@ TEST_F(ParticleTest, SpawningOffFromTheStartOrNotANumberValuesDrawNothing)
     EXPECT_EQ(litCount(), 0);
 }
 
-TEST_F(ParticleTest, ZeroParticlesDrawNothingAndThePoolIsNeverResized)
-{
-    particles->numParticlesPort.setValue(0);
-    renderAt(0.5f);
-    renderAt(1.5f);
-    EXPECT_EQ(litCount(), 0);
-    particles->numParticlesPort.setValue(5);
-    renderAt(2.5f);
-    renderAt(3.5f);
-    EXPECT_EQ(litCount(), 0);
-    EXPECT_EQ(particles->particleCount, 0);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
-}
-
 TEST_F(ParticleTest, TexturedParticlesMapTheWholeImage)
 {
     const GLuint texture = makeRectangleTexture(2, 1, [](int u, int) {
@@ -211,23 +185,24 @@ TEST_F(ParticleTest, TexturedParticlesMapTheWholeImage)
     glDeleteTextures(1, &texture);
 }
 
-TEST_F(ParticleTest, AbsurdCountsAreCappedOrRefusedWithOneLine)
+TEST_F(ParticleTest, CountsAreZeroCappedOrRefusedWithOneLineAndThePoolIsNeverResized)
 {
-    SGParticleSystemNode* huge =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    huge->numParticlesPort.setValue(2147483647);
-    SGParticleSystemNode* negative =
-        static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-    negative->numParticlesPort.setValue(-5);
+    particles->numParticlesPort.setValue(0);
+    SGParticleSystemNode* huge = addSystem(2147483647);
+    SGParticleSystemNode* negative = addSystem(-5);
     testing::internal::CaptureStdout();
     renderAt(0.5f);
     renderAt(1.5f);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out,
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "SGParticleSystemNode: numParticles 2147483647 capped at 100000\n"
               "SGParticleSystemNode: numParticles -5 is negative; no particles\n");
     EXPECT_EQ(huge->particleCount, SGParticleSystemNode::kMaxParticles);
     EXPECT_EQ(negative->particleCount, 0);
+    particles->numParticlesPort.setValue(5);
+    renderAt(2.5f);
+    renderAt(3.5f);
+    EXPECT_EQ(particles->particleCount, 0);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
 }
 
 TEST(ParticleMath, InterpolateAndRandFloat)

@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
+#include <sstream>
+#include <string>
 
 #include "scenegraph/nodes/SGArithmeticNode.h"
-#include "scenegraph/nodes/SGAttributeNode.h"
-#include "scenegraph/nodes/SGColorNode.h"
 #include "scenegraph/ports/SGValuePort.h"
 #include "scenegraph/ports/SGValueConversion.h"
 
@@ -43,63 +42,44 @@ TEST(PortConversion, NumberToStringHasTwoSignificantDigits)
     }
 }
 
-TEST(PortConversion, StringsParseLikeStreamExtraction)
+// A port's string, number, integer and boolean readings, joined by '|'.
+std::string readings(SGPort& port)
 {
-    HolderNode node;
-    node.text.value = " 12abc";
-    EXPECT_EQ(node.text.intValue(), 12);
-    EXPECT_FLOAT_EQ(node.text.numberValue(), 12.0f);
-    node.text.value = "3.5abc";
-    EXPECT_FLOAT_EQ(node.text.numberValue(), 3.5f);
-    EXPECT_EQ(node.text.intValue(), 3);
-    for (const char* zero : {"abc", "", "   "}) {
-        node.text.value = zero;
-        EXPECT_EQ(node.text.intValue(), 0) << zero;
-        EXPECT_EQ(node.text.numberValue(), 0.0f) << zero;
-        EXPECT_FALSE(node.text.boolValue()) << zero;
-    }
-    node.text.value = "1";
-    EXPECT_TRUE(node.text.boolValue());
-    for (const char* notTrue : {"true", "yes", "2", "0"}) {
-        node.text.value = notTrue;
-        EXPECT_FALSE(node.text.boolValue()) << notTrue;
-    }
-    EXPECT_EQ(node.text.colorValue(), SGWhiteColor);
-    EXPECT_EQ(node.text.imageValue().width, 0);
+    std::ostringstream out;
+    out << port.stringValue() << '|' << port.numberValue() << '|' << port.intValue() << '|' << port.boolValue();
+    return out.str();
 }
 
-TEST(PortConversion, NumbersIntegersAndBooleans)
+TEST(PortConversion, EachTypeReadAsEveryOther)
 {
     HolderNode node;
-    node.number.value = -2.7f;
-    EXPECT_EQ(node.number.intValue(), -2);
-    EXPECT_TRUE(node.number.boolValue());
-    node.number.value = 0.0f;
-    EXPECT_FALSE(node.number.boolValue());
-    node.number.value = std::nanf("");
-    EXPECT_TRUE(node.number.boolValue());
-    EXPECT_EQ(node.number.intValue(), 0);
-    node.number.value = 1e20f;
-    EXPECT_EQ(node.number.intValue(), std::numeric_limits<int32_t>::max());
-    node.number.value = -1e20f;
-    EXPECT_EQ(node.number.intValue(), std::numeric_limits<int32_t>::min());
-
+    const std::pair<const char*, const char*> strings[] = {
+        {" 12abc", " 12abc|12|12|0"}, {"3.5abc", "3.5abc|3.5|3|0"}, {"abc", "abc|0|0|0"}, {"", "|0|0|0"},
+        {"   ", "   |0|0|0"}, {"1", "1|1|1|1"}, {"true", "true|0|0|0"}, {"yes", "yes|0|0|0"}, {"2", "2|2|2|0"},
+        {"0", "0|0|0|0"},
+    };
+    for (const auto& [value, expected] : strings) {
+        node.text.value = value;
+        EXPECT_EQ(readings(node.text), expected);
+    }
+    const std::pair<float, const char*> numbers[] = {
+        {-2.7f, "-2.7|-2.7|-2|1"}, {0.0f, "0|0|0|0"}, {std::nanf(""), "nan|nan|0|1"},
+        {1e20f, "1e+20|1e+20|2147483647|1"}, {-1e20f, "-1e+20|-1e+20|-2147483648|1"},
+    };
+    for (const auto& [value, expected] : numbers) {
+        node.number.value = value;
+        EXPECT_EQ(readings(node.number), expected);
+    }
     node.integer.value = -42;
-    EXPECT_EQ(node.integer.stringValue(), "-42");
-    EXPECT_EQ(node.integer.numberValue(), -42.0f);
-    EXPECT_TRUE(node.integer.boolValue());
-
+    EXPECT_EQ(readings(node.integer), "-42|-42|-42|1");
     node.flag.value = true;
-    EXPECT_EQ(node.flag.stringValue(), "true");
-    EXPECT_EQ(node.flag.numberValue(), 1.0f);
-    EXPECT_EQ(node.flag.intValue(), 1);
+    EXPECT_EQ(readings(node.flag), "true|1|1|1");
     node.flag.value = false;
-    EXPECT_EQ(node.flag.stringValue(), "false");
-
+    EXPECT_EQ(readings(node.flag), "false|0|0|0");
     node.color.value = {0.1f, 0.2f, 0.3f, 0.4f};
-    EXPECT_EQ(node.color.numberValue(), 0.0f);
-    EXPECT_EQ(node.color.stringValue(), "");
-    EXPECT_FALSE(node.color.boolValue());
+    EXPECT_EQ(readings(node.color), "|0|0|0");
+    EXPECT_EQ(node.text.colorValue(), SGWhiteColor);
+    EXPECT_EQ(node.text.imageValue().width, 0);
     EXPECT_EQ(node.number.colorValue(), SGWhiteColor);
     EXPECT_EQ(node.number.soundValue().buffers, nullptr);
 }

@@ -64,17 +64,18 @@ TEST(Space, FactoryMakesOnlyCreatableClasses)
     }
     EXPECT_TRUE(space.nodes.empty());
 
-    SGNode* arithmetic = space.createNode(SGArithmeticNodeClass);
-    ASSERT_NE(arithmetic, nullptr);
-    EXPECT_EQ(arithmetic->nodeClass, SGArithmeticNodeClass);
-    EXPECT_EQ(space.createNode(SGColorNodeClass)->nodeClass, SGColorNodeClass);
-    EXPECT_EQ(space.createNode(SGClearNodeClass)->nodeClass, SGClearNodeClass | SGRenderNodeClass);
-    SGNode* nested = space.createNode(SGSpaceClass);
-    ASSERT_NE(nested, nullptr);
-    EXPECT_EQ(nested->nodeClass, SGSpaceClass | SGRenderNodeClass);
+    const std::pair<SGNodeClass, SGNodeClass> made[] = {{SGArithmeticNodeClass, SGArithmeticNodeClass},
+                                                        {SGColorNodeClass, SGColorNodeClass},
+                                                        {SGClearNodeClass, SGClearNodeClass | SGRenderNodeClass},
+                                                        {SGSpaceClass, SGSpaceClass | SGRenderNodeClass}};
+    for (const auto& [cls, kind] : made) {
+        SGNode* node = space.createNode(cls);
+        ASSERT_NE(node, nullptr) << cls;
+        EXPECT_EQ(node->nodeClass, kind) << cls;
+        EXPECT_EQ(node->retainCount(), 1) << cls;
+    }
     EXPECT_EQ(space.nodes.size(), 4u);
     EXPECT_EQ(space.countRenderNodes(), 2);  // the clear node and the nested space
-    EXPECT_EQ(arithmetic->retainCount(), 1);
 }
 
 TEST(Space, NestedSpaceSharesManagersAndDraws)

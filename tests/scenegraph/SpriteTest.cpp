@@ -6,13 +6,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cmath>
 #include <limits>
 
 #include "DrawingSupport.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 using namespace tern_test;
@@ -26,13 +23,11 @@ Pixel rulerTexel(int u, int v)
     return Pixel{static_cast<uint8_t>(4 * u), static_cast<uint8_t>(4 * v), 200, 255};
 }
 
-class SpriteTest : public testing::Test {
+class SpriteTest : public PixelSpaceTest<200, 120> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        space = createPixelSpace(scene, 200, 120);
+        PixelSpaceTest::SetUp();
         sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
     }
 
@@ -50,35 +45,28 @@ protected:
         return imageOf(texture, width, height);
     }
 
-    void place(float x, float y, float width, float height)
+    void place(float x, float y, float width, float height, SGSpriteNode* shown = nullptr)
     {
-        sprite->xPort.setValue(x);
-        sprite->yPort.setValue(y);
-        sprite->widthPort.setValue(width);
-        sprite->heightPort.setValue(height);
+        shown = shown ? shown : sprite;
+        shown->xPort.setValue(x);
+        shown->yPort.setValue(y);
+        shown->widthPort.setValue(width);
+        shown->heightPort.setValue(height);
     }
 
     // The texel column drawn at pixel (x, y) of a ruler sprite, or -1 where
     // the background shows.
-    int texelU(int x, int y)
+    int texel(char axis, int x, int y)
     {
         const Pixel p = gl.pixel(x, y);
-        return p.b == 200 ? p.r / 4 : -1;
-    }
-    int texelV(int x, int y)
-    {
-        const Pixel p = gl.pixel(x, y);
-        return p.b == 200 ? p.g / 4 : -1;
+        return p.b == 200 ? (axis == 'u' ? p.r : p.g) / 4 : -1;
     }
 
-    OffscreenGL gl{200, 120};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* space = nullptr;
     SGSpriteNode* sprite = nullptr;
     std::vector<GLuint> textures;
 };
 
-TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuad)
+TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuadTurningAboutItsCentre)
 {
     sprite->colorPort.setValue(SGColor{1, 0, 0, 0.5f});
     place(10.7f, 20.0f, 4.0f, 4.0f);  // covers 8.7 to 12.7
@@ -89,10 +77,7 @@ TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuad)
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
     EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
 
-TEST_F(SpriteTest, RotatedSpriteTurnsAboutItsCentre)
-{
     sprite->colorPort.setValue(SGColor{1, 1, 1, 1});
     place(100, 60, 40, 4);
     sprite->anglePort.setValue(90.0f);
@@ -101,32 +86,18 @@ TEST_F(SpriteTest, RotatedSpriteTurnsAboutItsCentre)
     EXPECT_TRUE(colorNear(gl.pixel(115, 60), 0, 0, 0));
 }
 
-TEST_F(SpriteTest, TexturedSpriteSnapsDownAndMapsEveryTexel)
-{
-    sprite->imagePort.setValue(ruler(8, 4));
-    place(10.7f, 20.0f, 8.0f, 4.0f);  // drawn at 10: covers 6 to 14, 18 to 22
-    scene.render();
-    EXPECT_EQ(texelU(5, 19), -1);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(texelU(6 + i, 19), i) << i;
-    EXPECT_EQ(texelU(14, 19), -1);
-    for (int j = 0; j < 4; ++j)
-        EXPECT_EQ(texelV(9, 18 + j), j) << j;
-    EXPECT_EQ(texelV(9, 22), -1);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(SpriteTest, TexturedSpriteDrawsTexturedEvenWithTexturingOff)
+TEST_F(SpriteTest, TexturedSpriteSnapsDownAndMapsEveryTexelEvenWithTexturingOff)
 {
     // No untextured sprite has run before to turn rectangle texturing on.
     glDisable(GL_TEXTURE_RECTANGLE_ARB);
     sprite->imagePort.setValue(ruler(8, 4));
-    place(20, 20, 16, 8);  // stretched twice
+    place(10.7f, 20.0f, 8.0f, 4.0f);  // drawn at 10: covers 6 to 14, 18 to 22
     scene.render();
-    EXPECT_EQ(texelU(12, 17), 0);
-    EXPECT_EQ(texelU(13, 17), 0);
-    EXPECT_EQ(texelU(14, 17), 1);
-    EXPECT_EQ(texelU(27, 17), 7);
+    for (int i = -1; i <= 8; ++i)
+        EXPECT_EQ(texel('u', 6 + i, 19), i == 8 ? -1 : i) << i;
+    for (int j = 0; j <= 4; ++j)
+        EXPECT_EQ(texel('v', 9, 18 + j), j == 4 ? -1 : j) << j;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // The texel column ('u') or row ('v') a ruler sprite shows at a pixel; -1
@@ -172,16 +143,11 @@ TEST_F(SpriteTest, WrapModesTileCropOrStretchPerAxis)
         shown->imagePort.setValue(ruler(c.imageWidth, c.imageHeight));
         shown->horizontalWrappingPort.setValue(c.horizontal);
         shown->verticalWrappingPort.setValue(c.vertical);
-        shown->xPort.setValue(c.x);
-        shown->yPort.setValue(c.y);
-        shown->widthPort.setValue(c.width);
-        shown->heightPort.setValue(c.height);
+        place(c.x, c.y, c.width, c.height, shown);
         prepareViewState();
         caseScene.render();
-        for (const Probe& p : c.probes) {
-            const int texel = p.axis == 'u' ? texelU(p.x, p.y) : texelV(p.x, p.y);
-            EXPECT_EQ(texel, p.texel) << c.what << ": " << p.axis << " at " << p.x << ", " << p.y;
-        }
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(texel(p.axis, p.x, p.y), p.texel) << c.what << ": " << p.axis << " at " << p.x << ", " << p.y;
     }
 }
 
@@ -194,15 +160,15 @@ TEST_F(SpriteTest, WrapChangeAloneKeepsTheRendererImageChangeReplacesIt)
     sprite->horizontalWrappingPort.setValue(2);
     prepareViewState();
     scene.render();
-    EXPECT_EQ(texelU(25 + 75, 40), 32);  // still stretched: 150 units show 64 texels
-    EXPECT_EQ(texelU(25 + 149, 40), 63);
+    EXPECT_EQ(texel('u', 25 + 75, 40), 32);  // still stretched: 150 units show 64 texels
+    EXPECT_EQ(texel('u', 25 + 149, 40), 63);
 
     sprite->imagePort.setValue(SGImageNull);
     scene.render();
     sprite->imagePort.setValue(image);
     prepareViewState();
     scene.render();
-    EXPECT_EQ(texelU(25 + 149, 40), 21);  // now tiled
+    EXPECT_EQ(texel('u', 25 + 149, 40), 21);  // now tiled
 }
 
 struct BlendCase {
@@ -294,8 +260,7 @@ TEST_F(SpriteTest, AbsurdSizesDrawWithoutFailingOrStalling)
     huge->imagePort.setValue(image);
     huge->horizontalWrappingPort.setValue(2);
     huge->verticalWrappingPort.setValue(2);
-    huge->widthPort.setValue(1e9f);
-    huge->heightPort.setValue(1e9f);
+    place(0, 0, 1e9f, 1e9f, huge);
     testing::internal::CaptureStdout();
     for (int frame = 0; frame < 3; ++frame)
         scene.render();

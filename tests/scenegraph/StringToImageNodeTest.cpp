@@ -2,32 +2,18 @@
 // pixels, texture ownership.
 #include <gtest/gtest.h>
 
-#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cmath>
 
 #include "DrawingSupport.h"
-#include "OffscreenGL.h"
 #include "text/TNTextLayout.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGStringToImageNode.h"
 
 using tern_test::OffscreenGL;
 
 namespace {
-
-TNTextSize measured(const std::string& text, const std::string& font, double size)
-{
-    TNAttributedString string;
-    string.text = text;
-    string.attributes.fontName = font;
-    string.attributes.pointSize = size;
-    return TNTextLayout(string).size();
-}
 
 class StringToImageNodeTest : public testing::Test {
 protected:
@@ -73,21 +59,16 @@ protected:
 
 }  // namespace
 
-TEST_F(StringToImageNodeTest, DefaultsAndNoImageForEmptyText)
-{
-    EXPECT_EQ(node->font.value, "LucidaGrande");
-    EXPECT_EQ(node->fontSize.value, 12.0f);
-    EXPECT_EQ(node->alignment.value, 1);
-    EXPECT_EQ(node->width.numberValue(), 0.0f);
-    EXPECT_EQ(node->image.imageValue().texture, 0u);
-}
-
 TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
 {
     node->text.setValue("Score: 4200");
     node->font.setValue("Arial");
     node->fontSize.setValue(24.0f);
-    const TNTextSize size = measured("Score: 4200", "ArialMT", 24);
+    TNAttributedString measured;
+    measured.text = "Score: 4200";
+    measured.attributes.fontName = "ArialMT";
+    measured.attributes.pointSize = 24;
+    const TNTextSize size = TNTextLayout(measured).size();
     const SGImage image = node->image.imageValue();
     EXPECT_EQ(image.width, static_cast<int>(size.width + 8));
     EXPECT_EQ(image.height, static_cast<int>(size.height + 4));
@@ -99,8 +80,11 @@ TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMargins)
     EXPECT_TRUE(glIsTexture(image.texture));
 }
 
-TEST_F(StringToImageNodeTest, UnknownFontsDrawInArial)
+TEST_F(StringToImageNodeTest, DefaultsNoImageForEmptyTextAndUnknownFontsDrawInArial)
 {
+    EXPECT_EQ(node->fontSize.value, 12.0f);
+    EXPECT_EQ(node->alignment.value, 1);
+    EXPECT_EQ(node->image.imageValue().texture, 0u);
     node->text.setValue("Default font");
     const float defaultWidth = node->width.numberValue();  // "LucidaGrande"
     node->font.setValue("Arial");

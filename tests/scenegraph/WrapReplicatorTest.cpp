@@ -4,13 +4,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "assets/AssetManager.h"
 #include "DrawingSupport.h"
-#include "scenegraph/SGOrtho2DSpace.h"
-#include "scenegraph/SGScene.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 #include "scenegraph/nodes/SGWrapNode.h"
@@ -21,15 +20,8 @@ namespace {
 
 // A 400 × 200 pixel world; the spaces under test hold one white 10 × 10
 // sprite centred on (205, 105) unless a test moves it.
-class CopyingSpaceTest : public testing::Test {
+class CopyingSpaceTest : public PixelSpaceTest<400, 200> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(gl.ok()) << gl.error();
-        prepareViewState();
-        world = createPixelSpace(scene, 400, 200);
-    }
-
     void addSprite(SGSpace* space, float x = 205, float y = 105)
     {
         auto* sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
@@ -39,21 +31,13 @@ protected:
         sprite->heightPort.setValue(10.0f);
     }
 
-    bool lit(int x, int y) { return gl.pixel(x, y).r > 0; }
-
     // Number of separate 10 × 10 copies: lit pixels / 100.
     int copies()
     {
-        int count = 0;
-        for (const Pixel& p : gl.readPixels())
-            count += p.r > 0 ? 1 : 0;
+        const int count = litCount();
         EXPECT_EQ(count % 100, 0) << count;
         return count / 100;
     }
-
-    OffscreenGL gl{400, 200};
-    SGScene scene{nullptr, nullptr};
-    SGOrtho2DSpace* world = nullptr;
 };
 
 struct WrapCase {
@@ -94,43 +78,34 @@ TEST_F(CopyingSpaceTest, WrapSpaceCopiesToTheFartherSide)
     }
 }
 
-TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirection)
+TEST_F(CopyingSpaceTest, ReplicatorDrawsCopiesAlongItsDirectionCappedWithOneLine)
 {
-    auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
+    auto* replicator = static_cast<SGReplicatorNode*>(space->createNode(SGReplicatorSpaceClass));
     addSprite(replicator, 15, 15);
     scene.render();
     EXPECT_EQ(copies(), 1);  // the default
-
-    replicator->copies.setValue(3);
     replicator->spacing.setValue(50.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 3);
-    EXPECT_TRUE(lit(15, 15));
-    EXPECT_TRUE(lit(65, 15));
-    EXPECT_TRUE(lit(115, 15));
-
-    replicator->angle.setValue(90.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 3);
-    EXPECT_TRUE(lit(15, 65));
-    EXPECT_TRUE(lit(15, 115));
-    EXPECT_FALSE(lit(65, 15));
-
-    replicator->copies.setValue(0);
-    prepareViewState();
-    scene.render();
-    EXPECT_EQ(copies(), 0);
-    replicator->copies.setValue(-4);
-    scene.render();
-    EXPECT_EQ(copies(), 0);
-}
-
-TEST_F(CopyingSpaceTest, HugeCopyCountIsCappedWithOneLine)
-{
-    auto* replicator = static_cast<SGReplicatorNode*>(world->createNode(SGReplicatorSpaceClass));
-    addSprite(replicator, 15, 15);
+    const struct {
+        int copies;
+        float angle;
+        std::vector<std::pair<int, int>> lit, dark;
+    } cases[] = {
+        {3, 0, {{15, 15}, {65, 15}, {115, 15}}, {}},
+        {3, 90, {{15, 65}, {15, 115}}, {{65, 15}}},
+        {0, 90, {}, {}},
+        {-4, 90, {}, {}},
+    };
+    for (const auto& c : cases) {
+        replicator->copies.setValue(c.copies);
+        replicator->angle.setValue(c.angle);
+        prepareViewState();
+        scene.render();
+        EXPECT_EQ(copies(), std::max(c.copies, 0)) << c.copies << " at " << c.angle;
+        for (const auto& [x, y] : c.lit)
+            EXPECT_TRUE(lit(x, y)) << x << ", " << y;
+        for (const auto& [x, y] : c.dark)
+            EXPECT_FALSE(lit(x, y)) << x << ", " << y;
+    }
     replicator->copies.setValue(2147483647);
     testing::internal::CaptureStdout();
     scene.render();
@@ -141,7 +116,7 @@ TEST_F(CopyingSpaceTest, HugeCopyCountIsCappedWithOneLine)
 TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
 {
     glMatrixMode(GL_MODELVIEW);
-    auto* wrap = static_cast<SGWrapNode*>(world->createNode(SGWrapSpaceClass));
+    auto* wrap = static_cast<SGWrapNode*>(space->createNode(SGWrapSpaceClass));
     wrap->wrapX.setValue(true);
     wrap->wrapWidth.setValue(200.0f);
     auto* replicator = static_cast<SGReplicatorNode*>(wrap->createNode(SGReplicatorSpaceClass));
@@ -150,17 +125,13 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
     replicator->angle.setValue(90.0f);
     addSprite(replicator, 15, 15);
     // A sprite after the nested spaces still draws where it says.
-    addSprite(world, 385, 185);
+    addSprite(space, 385, 185);
 
     glLoadIdentity();
     glTranslatef(3.0f, 0.0f, 0.0f);
-    GLfloat before[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, before);
+    const std::array<float, 32> before = matrices();
     scene.render();
-    GLfloat after[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(after[i], before[i]) << i;
+    EXPECT_EQ(matrices(), before);
 
     EXPECT_EQ(copies(), 5);
     EXPECT_TRUE(lit(15, 55));

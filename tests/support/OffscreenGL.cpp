@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace tern_test {
 
@@ -20,15 +21,13 @@ OffscreenGL::OffscreenGL(int width, int height) : width_(width), height_(height)
     // driver's globals still point to.
     static const bool driverPinned = SDL_GL_LoadLibrary(nullptr) == 0;
     (void)driverPinned;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    const std::pair<SDL_GLattr, int> attributes[] = {
+        {SDL_GL_CONTEXT_MAJOR_VERSION, 2}, {SDL_GL_CONTEXT_MINOR_VERSION, 1},
+        {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY}, {SDL_GL_RED_SIZE, 8},
+        {SDL_GL_GREEN_SIZE, 8}, {SDL_GL_BLUE_SIZE, 8}, {SDL_GL_ALPHA_SIZE, 8}, {SDL_GL_DEPTH_SIZE, 16},
+        {SDL_GL_DOUBLEBUFFER, 1}};
+    for (const auto& [attribute, value] : attributes)
+        SDL_GL_SetAttribute(attribute, value);
     window_ = SDL_CreateWindow("test", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window_) {
@@ -77,23 +76,6 @@ std::vector<Pixel> OffscreenGL::readPixels()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
-}
-
-bool OffscreenGL::savePPM(const std::string& path)
-{
-    const std::vector<Pixel> pixels = readPixels();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    std::fprintf(file, "P6\n%d %d\n255\n", width_, height_);
-    for (int y = height_ - 1; y >= 0; --y) {
-        for (int x = 0; x < width_; ++x) {
-            const Pixel& p = pixels[static_cast<size_t>(y) * width_ + x];
-            const unsigned char rgb[3] = {p.r, p.g, p.b};
-            std::fwrite(rgb, 1, 3, file);
-        }
-    }
-    return std::fclose(file) == 0;
 }
 
 std::string toString(const Pixel& pixel)

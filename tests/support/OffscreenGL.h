@@ -35,8 +35,6 @@ public:
     Pixel pixel(int x, int y);
     // All pixels, rows bottom to top, RGBA.
     std::vector<Pixel> readPixels();
-    // Writes the drawing buffer as a binary PPM (to look at a failure).
-    bool savePPM(const std::string& path);
 
 private:
     int width_;

@@ -79,19 +79,24 @@ void stopTracked(pid_t pid)
     stopProcess(pid);
 }
 
-}  // namespace
-
-pid_t XServer::spawn(const char* const argv[])
+// Starts argv with its errors (and, unless it keeps the pipe end closeFd
+// for itself, its output) going to /dev/null; -1 when it cannot start.
+pid_t spawn(const char* const argv[], int closeFd = -1)
 {
     pid_t pid = -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (closeFd >= 0)
+        posix_spawn_file_actions_addclose(&actions, closeFd);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
+
+}  // namespace
 
 XServer::XServer(bool withWindowManager)
 {
@@ -103,16 +108,10 @@ XServer::XServer(bool withWindowManager)
     const std::string fdText = std::to_string(fds[1]);
     const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
                           nullptr};
-    // The write end must stay open in the child: spawn without closing it.
-    pid_t pid = -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    // The write end stays open in the child, which writes its display there.
+    const pid_t pid = spawn(argv, fds[0]);
     close(fds[1]);
-    if (rc != 0) {
+    if (pid <= 0) {
         close(fds[0]);
         error_ = "Xvfb could not be started (is the xvfb package installed?)";
         return;
@@ -163,7 +162,7 @@ bool XServer::xdotool(const std::string& arguments) const
     for (const std::string& w : words)
         argv.push_back(w.c_str());
     argv.push_back(nullptr);
-    pid_t pid = const_cast<XServer*>(this)->spawn(argv.data());
+    const pid_t pid = spawn(argv.data());
     if (pid <= 0)
         return false;
     int status = 0;

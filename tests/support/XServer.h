@@ -27,8 +27,6 @@ public:
     bool xdotool(const std::string& arguments) const;
 
 private:
-    pid_t spawn(const char* const argv[]);
-
     pid_t xvfb_ = -1;
     pid_t windowManager_ = -1;
     std::string display_;

@@ -1,7 +1,8 @@
 // Text layout and drawing with Pango and Cairo: an attributed string (text,
 // font, colour, alignment), its measured size, and drawing it into a Cairo
-// surface. One point is one pixel; antialiasing is grey and metrics are not
-// hinted, so a string measures the same wherever it is drawn.
+// surface. One point is one pixel; antialiasing is grey and neither outlines
+// nor metrics are hinted, so a string measures the same wherever it is
+// drawn. Fonts come from the player's own configuration (TNFontConfiguration).
 #ifndef TN_TEXT_LAYOUT_H
 #define TN_TEXT_LAYOUT_H
 
@@ -50,14 +51,19 @@ public:
     bool isValid() const { return layout_ != nullptr; }
     // The logical size of the laid-out lines in pixels.
     TNTextSize size() const { return size_; }
+    // The family and the file of the font the text begins in, as resolved
+    // for this layout; empty when the layout is not valid or has no text.
+    std::string fontFamily() const;
+    std::string fontFile() const;
     // Draws the lines with their top left at (x, y) of cr's user space, in
     // the string's foreground colour or else in colour; lines are aligned
     // within the width of the widest one.
     void draw(cairo_t* cr, double x, double y, const TNTextColor& colour) const;
 
     // The font family fontconfig is asked for, with sans-serif after it for
-    // names no installed font has: PostScript names of the common fonts
-    // ("ArialMT") become their family names ("Arial").
+    // names no font has: PostScript names of the common fonts ("ArialMT")
+    // become their family names ("Arial"), which the player's font
+    // configuration binds to the fonts it carries.
     static std::string familyForFontName(const std::string& fontName);
 
 private:

@@ -31,8 +31,10 @@ TNTextAttributes attributesFor(const std::string& fontName, double pointSize, TN
     return attributes;
 }
 
-// Cairo's pixels (native-endian ARGB words, colour premultiplied) as RGBA
-// bytes with straight colour.
+// Cairo's pixels (native-endian ARGB words) as RGBA bytes. The colour stays
+// premultiplied by alpha, as drawn: the text image says it is not (its
+// premultipliedAlpha is 0), so a sprite blends the edges with alpha applied
+// twice, the thinner edges the games were made with.
 void copyAsRGBA(cairo_surface_t* surface, TNBitmap& bitmap)
 {
     cairo_surface_flush(surface);
@@ -46,13 +48,10 @@ void copyAsRGBA(cairo_surface_t* surface, TNBitmap& bitmap)
         uint8_t* out = bitmap.data.data() + static_cast<size_t>(y) * bitmap.bytesPerRow;
         for (int x = 0; x < bitmap.width; ++x, out += 4) {
             const uint32_t pixel = row[x];
-            const uint32_t alpha = pixel >> 24;
-            if (alpha == 0)
-                continue;
-            out[0] = static_cast<uint8_t>((((pixel >> 16) & 0xff) * 255 + alpha / 2) / alpha);
-            out[1] = static_cast<uint8_t>((((pixel >> 8) & 0xff) * 255 + alpha / 2) / alpha);
-            out[2] = static_cast<uint8_t>(((pixel & 0xff) * 255 + alpha / 2) / alpha);
-            out[3] = static_cast<uint8_t>(alpha);
+            out[0] = static_cast<uint8_t>(pixel >> 16);
+            out[1] = static_cast<uint8_t>(pixel >> 8);
+            out[2] = static_cast<uint8_t>(pixel);
+            out[3] = static_cast<uint8_t>(pixel >> 24);
         }
     }
 }

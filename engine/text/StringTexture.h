@@ -13,7 +13,8 @@
 
 typedef void* SDL_GLContext;
 
-// An 8-bit RGBA bitmap (colour not premultiplied), rows from the top.
+// An 8-bit RGBA bitmap, rows from the top. Text bitmaps hold the colour as
+// drawn, premultiplied by alpha.
 struct TNBitmap {
     int width = 0;
     int height = 0;

@@ -8,6 +8,7 @@
 
 #include "OffscreenGL.h"
 #include "text/StringTexture.h"
+#include "text/TNImageFromString.h"
 
 using tern_test::OffscreenGL;
 
@@ -141,4 +142,51 @@ TEST_F(StringTextureGLTest, TextLargerThanATextureGivesNoTexture)
     EXPECT_NE(log.find("larger than a texture"), std::string::npos) << log;
     EXPECT_EQ(texture.texName(), 0u);
     EXPECT_EQ(texture.texWidth(), 0.0f);
+}
+
+TEST_F(StringTextureGLTest, TextImagesKeepThePremultipliedEdgesOfTheDrawing)
+{
+    const SGImage image = TNImageFromString("Edges", "Arial", 24, 1);
+    ASSERT_GT(image.width, 0);
+    EXPECT_EQ(image.premultipliedAlpha, 0);
+    std::vector<uint8_t> texels(static_cast<size_t>(image.width) * image.height * 4);
+    glBindTexture(GL_TEXTURE_RECTANGLE_ARB, image.texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_RECTANGLE_ARB, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+
+    // A glyph edge pixel about half covered holds white scaled by its
+    // coverage, not full white.
+    size_t edge = texels.size();
+    for (size_t i = 0; i < texels.size() && edge == texels.size(); i += 4) {
+        if (texels[i + 3] >= 120 && texels[i + 3] <= 136)
+            edge = i;
+    }
+    ASSERT_LT(edge, texels.size()) << "no half-covered pixel";
+    const int alpha = texels[edge + 3];
+    EXPECT_EQ(texels[edge], alpha);
+    EXPECT_EQ(texels[edge + 1], alpha);
+    EXPECT_EQ(texels[edge + 2], alpha);
+
+    // Drawn as a sprite draws an image that is not premultiplied, on black,
+    // the edge gets alpha twice: about a quarter of white.
+    const int x = static_cast<int>(edge / 4) % image.width;
+    const int y = static_cast<int>(edge / 4) / image.width;
+    glEnable(GL_TEXTURE_RECTANGLE_ARB);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 1, 1, 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glTexCoord2f(0, static_cast<float>(image.height));
+    glVertex2f(0, static_cast<float>(image.height));
+    glTexCoord2f(static_cast<float>(image.width), static_cast<float>(image.height));
+    glVertex2f(static_cast<float>(image.width), static_cast<float>(image.height));
+    glTexCoord2f(static_cast<float>(image.width), 0);
+    glVertex2f(static_cast<float>(image.width), 0);
+    glEnd();
+    glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    EXPECT_NEAR(gl.pixel(x, y).r, alpha * alpha / 255.0, 2.0);
+    GLuint name = image.texture;
+    glDeleteTextures(1, &name);
 }

@@ -125,22 +125,32 @@ TEST(StringTexture, AlignmentPlacesShortLines)
     EXPECT_GT(inkCentreX(right, 0, dotRows), width * 0.85);
 }
 
-TEST(StringTexture, TextIsWhiteWithStraightAlpha)
+TEST(StringTexture, TextColourIsPremultipliedByCoverage)
 {
-    const TNBitmap bitmap = draw("Antialiased", 17);
-    int partial = 0;
-    for (size_t i = 0; i < bitmap.data.size(); i += 4) {
-        const uint8_t alpha = bitmap.data[i + 3];
-        if (alpha == 0) {
-            EXPECT_EQ(bitmap.data[i], 0);
-            continue;
+    // Each pixel keeps the colour as drawn: the text colour scaled by how
+    // much of the pixel the glyphs cover (its alpha).
+    struct Case {
+        TNTextColor colour;
+        double red, green, blue;  // the colour's components
+    };
+    const Case cases[] = {{{1, 1, 1, 1}, 1, 1, 1}, {{1, 0.5, 0.25, 1}, 1, 0.5, 0.25}};
+    for (const Case& test : cases) {
+        TNTextAttributes attributes;
+        attributes.fontName = "ArialMT";
+        attributes.pointSize = 17;
+        StringTexture texture("Antialiased", attributes, test.colour, TNTextColor{}, TNTextColor{});
+        const TNBitmap bitmap = texture.drawBitmap(kMaxSide);
+        ASSERT_GT(bitmap.width, 0);
+        int partial = 0;
+        for (size_t i = 0; i < bitmap.data.size(); i += 4) {
+            const double alpha = bitmap.data[i + 3];
+            partial += alpha > 0 && alpha < 255;
+            EXPECT_NEAR(bitmap.data[i], test.red * alpha, 1.0) << i;
+            EXPECT_NEAR(bitmap.data[i + 1], test.green * alpha, 1.0) << i;
+            EXPECT_NEAR(bitmap.data[i + 2], test.blue * alpha, 1.0) << i;
         }
-        partial += alpha < 255;
-        EXPECT_GE(bitmap.data[i], 254);
-        EXPECT_GE(bitmap.data[i + 1], 254);
-        EXPECT_GE(bitmap.data[i + 2], 254);
+        EXPECT_GT(partial, 10);  // antialiased edges
     }
-    EXPECT_GT(partial, 10);  // antialiased edges
 }
 
 TEST(StringTexture, BoxAndBorderColours)

@@ -418,6 +418,15 @@ bool TNGameView::handleEvent(const SDL_Event& event)
     case SDL_KEYUP:
         if (event.key.windowID != windowID)
             return false;
+        switch (input_.windowKey(event.key)) {
+        case TNWindowKey::ToggleFullScreen:
+            toggleFullScreen();
+            return true;
+        case TNWindowKey::Taken:
+            return true;
+        case TNWindowKey::Script:
+            break;
+        }
         // The escape key (by position, whatever the layout) leaves full
         // screen; the key still reaches the script.
         if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE && fullScreen_)

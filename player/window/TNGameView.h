@@ -117,7 +117,8 @@ public:
     static TNObjectList scriptArguments(const TNScriptEvent& event);
 
     // Main thread: window size changes and exposure of the view's window,
-    // key, modifier and mouse events. Returns true when the event was the
+    // key, modifier and mouse events. F11 and Alt+Enter toggle full screen
+    // and do not reach the script. Returns true when the event was the
     // view's.
     bool handleEvent(const SDL_Event& event);
 

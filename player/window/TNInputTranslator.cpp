@@ -164,6 +164,35 @@ bool TNIsModifierKey(SDL_Keycode key)
     }
 }
 
+namespace {
+
+bool isFullScreenShortcut(const SDL_Keysym& key)
+{
+    if (key.scancode == SDL_SCANCODE_F11)
+        return true;
+    const bool enter = key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER;
+    return enter && (key.mod & KMOD_ALT) != 0;
+}
+
+}  // namespace
+
+TNWindowKey TNInputTranslator::windowKey(const SDL_KeyboardEvent& key)
+{
+    const SDL_Scancode code = key.keysym.scancode;
+    const bool taken = windowKeysDown_.count(code) != 0;
+    if (key.type == SDL_KEYUP) {
+        windowKeysDown_.erase(code);
+        return taken ? TNWindowKey::Taken : TNWindowKey::Script;
+    }
+    if (taken)
+        return TNWindowKey::Taken;
+    // Repeats never start a shortcut: their key's press went to the script.
+    if (key.repeat || !isFullScreenShortcut(key.keysym))
+        return TNWindowKey::Script;
+    windowKeysDown_.insert(code);
+    return TNWindowKey::ToggleFullScreen;
+}
+
 std::vector<TNScriptEvent> TNInputTranslator::translate(const SDL_Event& event, const TNRect& viewFrame,
                                                          double contentHeight)
 {

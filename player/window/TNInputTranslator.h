@@ -7,12 +7,15 @@
 // in (arrows and forward delete in the function-key range 0xF700...), then
 // into names. Modifier keys drive a modifier-flag word, and a change of it
 // sends keyDown or keyUp for the modifiers that turned fully on or off.
+// The window's own keys (the full-screen toggle) are picked out first and
+// never become script calls.
 #ifndef TN_INPUT_TRANSLATOR_H
 #define TN_INPUT_TRANSLATOR_H
 
 #include <SDL.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,8 +67,19 @@ uint64_t TNModifierFlagsFromSDL(uint16_t mod);
 // Whether the key is one of the modifier keys handled as flag changes.
 bool TNIsModifierKey(SDL_Keycode key);
 
+// What a key event is to the window: the script's key (no shortcut), the
+// press of the full-screen toggle, or another event of a key the window
+// took (its repeats and its release).
+enum class TNWindowKey { Script, ToggleFullScreen, Taken };
+
 class TNInputTranslator {
 public:
+    // F11, or Alt with Return or keypad Enter, toggles full screen. A key
+    // taken on its press stays the window's until it is released, whatever
+    // the modifiers are by then; a key already held when Alt went down
+    // stays the script's.
+    TNWindowKey windowKey(const SDL_KeyboardEvent& key);
+
     // The script calls for one event. viewFrame is the game view's frame in
     // its parent (the window's content, y up) and contentHeight that
     // parent's height, both in window points.
@@ -85,6 +99,8 @@ private:
                                            double contentHeight);
     void checkModifier(uint64_t mask, const char* name, std::vector<TNScriptEvent>& out) const;
 
+    // Keys (by position) pressed as the window's shortcut and not yet released.
+    std::set<SDL_Scancode> windowKeysDown_;
     uint64_t currentModifierFlags_ = 0;
     uint64_t previousModifierFlags_ = 0;
     // The primary button went down inside the view: drags and the release

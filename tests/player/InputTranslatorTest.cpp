@@ -205,3 +205,43 @@ TEST(InputTranslator, PressesOnTheEdgesOfTheLetterboxBars)
             << "press at " << c.x << "," << c.y;
     }
 }
+
+// F11 and Alt+Return (or keypad Enter) are the window's: the press toggles
+// full screen, its repeats and its release are taken too, even when Alt
+// comes up first. A Return already held when Alt goes down stays the
+// script's, and so does Alt with other keys.
+TEST(InputTranslator, FullScreenShortcutsAreTheWindowsFromPressToRelease)
+{
+    struct Step {
+        Uint32 type;
+        SDL_Scancode code;
+        Uint16 mod;
+        Uint8 repeat;
+        TNWindowKey expected;
+    } steps[] = {
+        {SDL_KEYDOWN, SDL_SCANCODE_F11, KMOD_NONE, 0, TNWindowKey::ToggleFullScreen},
+        {SDL_KEYDOWN, SDL_SCANCODE_F11, KMOD_NONE, 1, TNWindowKey::Taken},
+        {SDL_KEYUP, SDL_SCANCODE_F11, KMOD_NONE, 0, TNWindowKey::Taken},
+        {SDL_KEYDOWN, SDL_SCANCODE_F11, KMOD_LCTRL, 0, TNWindowKey::ToggleFullScreen},
+        {SDL_KEYUP, SDL_SCANCODE_F11, KMOD_LCTRL, 0, TNWindowKey::Taken},
+        {SDL_KEYDOWN, SDL_SCANCODE_RETURN, KMOD_LALT, 0, TNWindowKey::ToggleFullScreen},
+        {SDL_KEYUP, SDL_SCANCODE_RETURN, KMOD_NONE, 0, TNWindowKey::Taken},
+        {SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, KMOD_RALT, 0, TNWindowKey::ToggleFullScreen},
+        {SDL_KEYUP, SDL_SCANCODE_KP_ENTER, KMOD_RALT, 0, TNWindowKey::Taken},
+        {SDL_KEYDOWN, SDL_SCANCODE_RETURN, KMOD_NONE, 0, TNWindowKey::Script},
+        {SDL_KEYDOWN, SDL_SCANCODE_RETURN, KMOD_LALT, 1, TNWindowKey::Script},
+        {SDL_KEYUP, SDL_SCANCODE_RETURN, KMOD_LALT, 0, TNWindowKey::Script},
+        {SDL_KEYDOWN, SDL_SCANCODE_A, KMOD_LALT, 0, TNWindowKey::Script},
+        {SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, KMOD_NONE, 0, TNWindowKey::Script},
+        {SDL_KEYDOWN, SDL_SCANCODE_F10, KMOD_NONE, 0, TNWindowKey::Script},
+    };
+    TNInputTranslator t;
+    int index = 0;
+    for (const Step& s : steps) {
+        SDL_Event e{};
+        e.key = {s.type, 0, 0, s.type == SDL_KEYDOWN ? Uint8(SDL_PRESSED) : Uint8(SDL_RELEASED), s.repeat, 0, 0,
+                 {s.code, SDL_GetKeyFromScancode(s.code), s.mod, 0}};
+        EXPECT_EQ(t.windowKey(e.key), s.expected) << "step " << index;
+        ++index;
+    }
+}

@@ -1,11 +1,13 @@
 // A real window on a private X server: keys and mouse injected with xdotool
 // reach the script in order, on the render thread, between frames; a held
-// key sends one keyDown; escape leaves full screen (under openbox).
+// key sends one keyDown; escape leaves full screen, and F11 or Alt+Return
+// toggles it without the script seeing them (under openbox).
 #include <gtest/gtest.h>
 
 #include <SDL_syswm.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "GameViewSupport.h"
@@ -183,4 +185,49 @@ TEST_F(WindowInputTest, EscapeLeavesFullScreenAndReachesTheScript)
     EXPECT_FALSE(window_->backing().isInFullScreenMode());
     ASSERT_TRUE(pumpUntil([&] { return window_->backing().bounds().width == 640; }));
     EXPECT_DOUBLE_EQ(view_->frame().width, 640.0);
+}
+
+// In and out of full screen with each shortcut, letterboxed both ways (a
+// game twice as wide as high on a 4:3 screen), and back in with F11 after
+// Esc left it. The script sees Alt and Esc, never F11, Return or Enter.
+TEST_F(WindowInputTest, F11AndAltReturnToggleFullScreenWithoutTheScriptSeeingThem)
+{
+    view_->setOriginalAspectRatio(2.0f);
+    view_->reshape();
+    auto becomes = [&](bool full) {
+        const TNRect expected = full ? TNRect{0, 128, 1024, 512} : TNRect{0, 80, 640, 320};
+        return pumpUntil([&] {
+            const TNRect f = view_->frame();
+            return view_->fullScreen() == full && window_->backing().isInFullScreenMode() == full &&
+                   f.x == expected.x && f.y == expected.y && f.width == expected.width && f.height == expected.height;
+        });
+    };
+    for (const char* shortcut : {"F11", "alt+Return", "alt+KP_Enter"}) {
+        ASSERT_TRUE(x_->xdotool(std::string("key ") + shortcut));
+        ASSERT_TRUE(becomes(true)) << shortcut << " did not enter full screen";
+        ASSERT_TRUE(x_->xdotool(std::string("key ") + shortcut));
+        ASSERT_TRUE(becomes(false)) << shortcut << " did not leave full screen";
+    }
+    ASSERT_TRUE(x_->xdotool("key F11"));
+    ASSERT_TRUE(becomes(true));
+    ASSERT_TRUE(x_->xdotool("key Escape"));
+    ASSERT_TRUE(becomes(false)) << "Esc did not leave full screen";
+    ASSERT_TRUE(x_->xdotool("key F11"));
+    ASSERT_TRUE(becomes(true)) << "F11 did not enter full screen again after Esc";
+    ASSERT_TRUE(x_->xdotool("key F11"));
+    ASSERT_TRUE(becomes(false));
+
+    ASSERT_TRUE(x_->xdotool("key a"));
+    ASSERT_TRUE(pumpUntil([&] { return count("keyUp:a@render") == 1; })) << engine_->eval("logText()");
+    // The pointer, under the window as it changes size, adds mouseMoved calls.
+    std::string keys;
+    std::istringstream log(engine_->eval("logText()"));
+    for (std::string call; log >> call;)
+        if (call.rfind("key", 0) == 0)
+            keys += call + " ";
+    std::string expected;
+    for (int i = 0; i < 4; ++i)
+        expected += "keyDown:alt@render keyUp:alt@render ";
+    expected += "keyDown:esc@render keyUp:esc@render keyDown:a@render keyUp:a@render ";
+    EXPECT_EQ(keys, expected);
 }

@@ -69,6 +69,8 @@ bool TNParsePlayerOptions(int argc, const char* const* argv, TNPlayerOptions& op
             options.headless = true;
         } else if (arg == "--fixed-step" && !hasValue) {
             options.fixedStep = true;
+        } else if (arg == "--no-gamepad" && !hasValue) {
+            options.noGamepad = true;
         } else if (arg == "--frames") {
             if (!takeValue("--frames"))
                 return false;
@@ -115,10 +117,15 @@ std::string TNPlayerUsage(const std::string& programName)
         "Options:\n"
         "  --help              show this help and exit\n"
         "  --version           show the player's version and exit\n"
-        "  --fullscreen        start in full-screen mode\n"
+        "  --fullscreen        start in full-screen mode (F11 or Alt+Enter toggles\n"
+        "                      full screen while playing)\n"
+        "  --no-gamepad        leave game controllers alone (by default the d-pad\n"
+        "                      and left stick are the arrow keys, A is space, B is\n"
+        "                      escape and Start is return)\n"
         "  --headless          no window and no sound output: SDL's offscreen video\n"
         "                      driver and OpenAL's null output (drivers set in the\n"
-        "                      environment are kept); the intro is skipped\n"
+        "                      environment are kept); the intro is skipped and\n"
+        "                      game controllers are not used\n"
         "  --frames N          quit after N frames\n"
         "  --fixed-step        advance the game by exactly 1/60 s each frame\n"
         "  --screenshot FILE.png\n"

@@ -11,6 +11,9 @@ struct TNPlayerOptions {
     bool fullscreen = false;
     bool headless = false;
     bool fixedStep = false;
+    // Game controllers drive the arrow keys, space, escape and return
+    // unless turned off (headless runs never use them).
+    bool noGamepad = false;
     // Quit after this many frames; 0 plays until the game ends.
     uint64_t frames = 0;
     std::string screenshotPath;

@@ -299,6 +299,8 @@ void Tern_PlayerAppDelegate::playGame()
     SDL_RaiseWindow(window_);
     // Scripted events of frame 0 follow the play call on the render thread.
     std::vector<TNScriptEvent> first = inputScript_.takeEventsForFrame(0);
+    // Controllers plugged in before now were announced while the intro ran.
+    gameView_->gamepads().openConnectedControllers();
     gameView_->playWaitUntilDone(false);
     for (const TNScriptEvent& event : first)
         gameView_->postEvent(event.function, TNGameView::scriptArguments(event));

@@ -50,6 +50,16 @@ void useHeadlessDrivers()
         setenv("ALSOFT_DRIVERS", "null", 0);
 }
 
+// Game controllers play the arrow keys and a few others; headless runs
+// keep to their scripted input.
+void startGameControllers(const TNPlayerOptions& options)
+{
+    if (options.noGamepad || options.headless)
+        return;
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        TNLog("tern-player: game controllers cannot be used: %s", SDL_GetError());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,6 +103,7 @@ int main(int argc, char** argv)
               options.headless ? "" : " (try --headless)");
         return 1;
     }
+    startGameControllers(options);
     IMG_Init(IMG_INIT_PNG);
 
     int status = 0;

@@ -442,7 +442,11 @@ bool TNGameView::handleEvent(const SDL_Event& event)
             return false;
         break;
     default:
-        return false;
+        if (!TNGamepadInput::isControllerEvent(event))
+            return false;
+        for (const TNScriptEvent& call : gamepads_.handleEvent(event))
+            postScriptEvent(call);
+        return true;
     }
     for (const TNScriptEvent& call : input_.translate(event, frame(), parent_->bounds().height))
         postScriptEvent(call);

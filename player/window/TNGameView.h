@@ -5,7 +5,7 @@
 // tick, keeps the drawing area at the game's aspect ratio inside its parent
 // (letterboxing, black bars), reports size changes to the engine, forwards
 // play, pause and stop, switches full-screen mode, and turns SDL input
-// events into script calls.
+// events (keys, mouse, game controllers) into script calls.
 //
 // Threads: the window work (handleEvent, reshape, full screen, redraws)
 // runs on the main thread; the frame loop runs on the thread whose run loop
@@ -27,6 +27,7 @@
 
 #include "window/RunLoop.h"
 #include "window/TNGameBackingView.h"
+#include "window/TNGamepadInput.h"
 #include "window/TNInputTranslator.h"
 #include "window/TNRect.h"
 #include "bridge/runtime/TNObject.h"
@@ -73,6 +74,9 @@ public:
     void setFrame(const TNRect& frame);
     uint64_t currentModifierFlags() const { return input_.currentModifierFlags(); }
     uint64_t previousModifierFlags() const { return input_.previousModifierFlags(); }
+    // The game controllers driving the arrow keys, "space", "esc" and
+    // "return" (main thread).
+    TNGamepadInput& gamepads() { return gamepads_; }
     // Seconds since the previous frame, as the last frame measured it.
     float lastFrameDelta() const { return lastFrameDelta_.load(); }
 
@@ -117,9 +121,9 @@ public:
     static TNObjectList scriptArguments(const TNScriptEvent& event);
 
     // Main thread: window size changes and exposure of the view's window,
-    // key, modifier and mouse events. F11 and Alt+Enter toggle full screen
-    // and do not reach the script. Returns true when the event was the
-    // view's.
+    // key, modifier and mouse events, and game-controller events. F11 and
+    // Alt+Enter toggle full screen and do not reach the script. Returns
+    // true when the event was the view's.
     bool handleEvent(const SDL_Event& event);
 
     // The letterboxed frame of a game with the given aspect ratio inside
@@ -161,6 +165,7 @@ private:
     float originalAspectRatio_ = 1.0f;
     float currentAspectRatio_ = 1.0f;
     TNInputTranslator input_;
+    TNGamepadInput gamepads_;
     std::atomic<bool> needsDisplay_{false};
     // Set by layout on the main thread, read by the frame loop: the frame
     // in points and, for the viewport, in drawable pixels.

@@ -1,0 +1,289 @@
+// Game controllers as keys: the button table, the stick's dead zone and
+// hysteresis, keys held by several sources, and unplugging, first with
+// synthetic SDL events, then with SDL's virtual controller driving a
+// render-thread view whose script logs its keys.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GameViewSupport.h"
+#include "window/TNGamepadInput.h"
+#include "window/TNThreadedGameView.h"
+
+using namespace tern_test;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+SDL_Event buttonEvent(SDL_JoystickID pad, SDL_GameControllerButton button, bool down)
+{
+    SDL_Event e{};
+    e.cbutton.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+    e.cbutton.which = pad;
+    e.cbutton.button = static_cast<Uint8>(button);
+    e.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+    return e;
+}
+
+SDL_Event axisEvent(SDL_JoystickID pad, SDL_GameControllerAxis axis, int value)
+{
+    SDL_Event e{};
+    e.caxis.type = SDL_CONTROLLERAXISMOTION;
+    e.caxis.which = pad;
+    e.caxis.axis = static_cast<Uint8>(axis);
+    e.caxis.value = static_cast<Sint16>(value);
+    return e;
+}
+
+SDL_Event removedEvent(SDL_JoystickID pad)
+{
+    SDL_Event e{};
+    e.cdevice.type = SDL_CONTROLLERDEVICEREMOVED;
+    e.cdevice.which = pad;
+    return e;
+}
+
+Calls feed(TNGamepadInput& input, std::initializer_list<SDL_Event> events)
+{
+    Calls calls;
+    for (const SDL_Event& e : events)
+        for (const TNScriptEvent& call : input.handleEvent(e))
+            calls.push_back(call.function + ":" + call.name);
+    return calls;
+}
+
+}  // namespace
+
+TEST(GamepadInput, ButtonsGiveTheKeysTheScriptKnows)
+{
+    struct Case {
+        SDL_GameControllerButton button;
+        const char* key;  // null: not a key
+    } cases[] = {
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, "up"},       {SDL_CONTROLLER_BUTTON_DPAD_DOWN, "down"},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, "left"},   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, "right"},
+        {SDL_CONTROLLER_BUTTON_A, "space"},          {SDL_CONTROLLER_BUTTON_B, "esc"},
+        {SDL_CONTROLLER_BUTTON_START, "return"},     {SDL_CONTROLLER_BUTTON_X, nullptr},
+        {SDL_CONTROLLER_BUTTON_Y, nullptr},          {SDL_CONTROLLER_BUTTON_BACK, nullptr},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, nullptr},
+    };
+    for (const Case& c : cases) {
+        TNGamepadInput input;
+        const Calls expected = c.key ? Calls{std::string("keyDown:") + c.key, std::string("keyUp:") + c.key} : Calls{};
+        // A second report of the same press is still one keyDown.
+        EXPECT_EQ(feed(input, {buttonEvent(1, c.button, true), buttonEvent(1, c.button, true),
+                               buttonEvent(1, c.button, false)}),
+                  expected)
+            << SDL_GameControllerGetStringForButton(c.button);
+    }
+}
+
+// Pushed past half travel, released inside a quarter; a push that wavers
+// between the two is one keyDown and one keyUp, and a swing across the
+// centre releases one side before pressing the other.
+TEST(GamepadInput, StickHasADeadZoneAndHysteresis)
+{
+    struct Step {
+        int value;
+        Calls calls;
+    } steps[] = {
+        {4000, {}},
+        {16383, {}},
+        {16384, {"keyDown:right"}},
+        {9000, {}},
+        {30000, {}},
+        {8192, {}},
+        {8191, {"keyUp:right"}},
+        {12000, {}},
+        {-16384, {"keyDown:left"}},
+        {-8192, {}},
+        {20000, {"keyUp:left", "keyDown:right"}},
+        {0, {"keyUp:right"}},
+    };
+    TNGamepadInput input;
+    for (const Step& s : steps)
+        EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, s.value)}), s.calls) << "x = " << s.value;
+    // SDL's y axis grows downwards; the right stick and the triggers are not keys.
+    EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -32768), axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, 32767),
+                           axisEvent(1, SDL_CONTROLLER_AXIS_RIGHTX, 32767),
+                           axisEvent(1, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 32767)}),
+              (Calls{"keyDown:up", "keyUp:up", "keyDown:down"}));
+}
+
+// The d-pad and the stick of one controller, and a second controller, hold
+// the same key: it goes down with the first and up with the last.
+TEST(GamepadInput, AKeyHeldBySeveralSourcesGoesUpWithTheLast)
+{
+    TNGamepadInput input;
+    EXPECT_EQ(feed(input, {buttonEvent(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true),
+                           axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, 30000),
+                           buttonEvent(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true),
+                           buttonEvent(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false),
+                           axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, 0)}),
+              (Calls{"keyDown:right"}));
+    EXPECT_EQ(feed(input, {buttonEvent(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false)}), (Calls{"keyUp:right"}));
+}
+
+// Unplugging a controller releases what it held, and only that; its stick
+// starts from the centre if it comes back under the same number.
+TEST(GamepadInput, UnpluggingReleasesTheKeysItHeld)
+{
+    TNGamepadInput input;
+    feed(input, {buttonEvent(1, SDL_CONTROLLER_BUTTON_A, true), axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -30000),
+                 buttonEvent(1, SDL_CONTROLLER_BUTTON_START, true), buttonEvent(2, SDL_CONTROLLER_BUTTON_START, true),
+                 buttonEvent(2, SDL_CONTROLLER_BUTTON_B, true)});
+    Calls released = feed(input, {removedEvent(1)});
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(released, (Calls{"keyUp:space", "keyUp:up"}));
+    EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -10000)}), Calls{});
+    EXPECT_EQ(feed(input, {removedEvent(2)}), (Calls{"keyUp:esc", "keyUp:return"}));
+    EXPECT_EQ(feed(input, {removedEvent(2)}), Calls{});
+}
+
+namespace {
+
+const char* kKeyScript = R"(
+    log = {}
+    function initEngine() end
+    function update(dt) end
+    function render() end
+    function play() end
+    function stop() end
+    devices = {}
+    function devices:setScreenSize(w, h) end
+    function keyDown(k) log[#log + 1] = "keyDown:" .. k .. (onRenderThread() and "" or "@other") end
+    function keyUp(k) log[#log + 1] = "keyUp:" .. k .. (onRenderThread() and "" or "@other") end
+    function logText() return table.concat(log, " ") end
+)";
+
+// A virtual controller on SDL's game-controller support, and a view playing
+// a script that logs its keys. The offscreen window never has the input
+// focus, so controller events are let through without it.
+class VirtualGamepadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!video_.ok())
+            GTEST_SKIP() << "no SDL video: " << video_.error();
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+        window_ = std::make_unique<TestWindow>(320, 240);
+        ASSERT_TRUE(window_->ok()) << SDL_GetError();
+        engine_ = std::make_unique<TestEngine>(kKeyScript);
+        view_ = std::make_unique<TNThreadedGameView>(&window_->backing(), window_->backing().bounds());
+        TestEngine::setRenderThread(view_->threadId());
+        view_->setLuaState(engine_->state());
+        view_->playWaitUntilDone(true);
+    }
+    void TearDown() override
+    {
+        if (view_) {
+            view_->stopWaitUntilDone(true);
+            view_->destroyThread();
+            view_->setLuaState(nullptr);
+        }
+        // The view closes its controllers before SDL's support ends.
+        view_.reset();
+        while (SDL_NumJoysticks() > 0 && SDL_JoystickIsVirtual(0))
+            SDL_JoystickDetachVirtual(0);
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, nullptr);
+    }
+
+    // Plugs in a virtual controller; its joystick once the view opened it.
+    SDL_Joystick* plugIn()
+    {
+        const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                    SDL_CONTROLLER_BUTTON_MAX, 0);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
+        const int before = view_->gamepads().controllerCount();
+        EXPECT_TRUE(pumpUntil([&] { return view_->gamepads().controllerCount() == before + 1; }));
+        return SDL_JoystickFromInstanceID(id);
+    }
+    // The virtual controller's state is read when events are pumped: each
+    // change is pumped before the next, so none is lost.
+    void press(SDL_Joystick* pad, SDL_GameControllerButton button, bool down)
+    {
+        SDL_JoystickSetVirtualButton(pad, button, down ? 1 : 0);
+        pump();
+    }
+    void push(SDL_Joystick* pad, SDL_GameControllerAxis axis, int value)
+    {
+        SDL_JoystickSetVirtualAxis(pad, axis, static_cast<Sint16>(value));
+        pump();
+    }
+    void pump()
+    {
+        SDL_Event e;
+        while (SDL_PollEvent(&e))
+            view_->handleEvent(e);
+    }
+    bool pumpUntil(const std::function<bool()>& done) { return waitUntil([&] { pump(); return done(); }, 5s); }
+    std::string log() { return engine_->eval("logText()"); }
+    bool logIs(const std::string& expected) { return pumpUntil([&] { return log() == expected; }); }
+
+    VideoSession video_{"offscreen"};
+    std::unique_ptr<TestWindow> window_;
+    std::unique_ptr<TestEngine> engine_;
+    std::unique_ptr<TNThreadedGameView> view_;
+};
+
+}  // namespace
+
+// Plugged in while the game plays: its d-pad reaches the script as the
+// arrow keys on the render thread, one keyDown and one keyUp per push.
+TEST_F(VirtualGamepadTest, DpadReachesKeyDownRight)
+{
+    SDL_Joystick* pad = plugIn();
+    ASSERT_NE(pad, nullptr);
+    press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
+    ASSERT_TRUE(logIs("keyDown:right")) << log();
+    press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
+    press(pad, SDL_CONTROLLER_BUTTON_A, true);
+    press(pad, SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_TRUE(logIs("keyDown:right keyUp:right keyDown:space keyUp:space")) << log();
+}
+
+// A small push of the real stick sends nothing; a full one sends one
+// keyDown however it wavers above the release point.
+TEST_F(VirtualGamepadTest, StickDeadZone)
+{
+    SDL_Joystick* pad = plugIn();
+    ASSERT_NE(pad, nullptr);
+    push(pad, SDL_CONTROLLER_AXIS_LEFTX, -12000);
+    press(pad, SDL_CONTROLLER_BUTTON_START, true);
+    ASSERT_TRUE(logIs("keyDown:return")) << log();
+    for (int value : {-20000, -10000, -25000, -9000})
+        push(pad, SDL_CONTROLLER_AXIS_LEFTX, value);
+    press(pad, SDL_CONTROLLER_BUTTON_START, false);
+    EXPECT_TRUE(logIs("keyDown:return keyDown:left keyUp:return")) << log();
+}
+
+// Pulled out with keys held: the script gets their keyUp, and a controller
+// plugged in before the game started is opened when play starts.
+TEST_F(VirtualGamepadTest, HotUnplugReleasesHeldKeys)
+{
+    SDL_Joystick* pad = plugIn();
+    ASSERT_NE(pad, nullptr);
+    press(pad, SDL_CONTROLLER_BUTTON_B, true);
+    push(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    ASSERT_TRUE(logIs("keyDown:esc keyDown:down")) << log();
+    ASSERT_EQ(SDL_JoystickDetachVirtual(0), 0) << SDL_GetError();
+    ASSERT_TRUE(pumpUntil([&] { return view_->gamepads().controllerCount() == 0; }));
+    std::string text = log();
+    EXPECT_NE(text.find("keyUp:esc"), std::string::npos) << text;
+    EXPECT_NE(text.find("keyUp:down"), std::string::npos) << text;
+    EXPECT_EQ(text.size(), std::string("keyDown:esc keyDown:down keyUp:esc keyUp:down").size()) << text;
+
+    // One already there: the game finds it when asked, before any event.
+    SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+    view_->gamepads().openConnectedControllers();
+    EXPECT_EQ(view_->gamepads().controllerCount(), 1);
+}

@@ -136,6 +136,9 @@ std::string TNPlayerUsage(const std::string& programName)
         "  --report-memory N   print the player's resident memory every N frames\n"
         "                      and after the last (--frames)\n"
         "\n"
-        "Exit status: 0 when the game ends normally, 1 for a broken bundle or a\n"
-        "failed asset check, 2 for a bad command line.\n";
+        "Exit status: 0 when the game ends normally, 1 when it cannot start (a\n"
+        "broken bundle, an engine script that does not load, no OpenGL) or fails\n"
+        "the asset check, 2 for a bad command line. Why a game cannot start is\n"
+        "printed on standard error and, when that is not a terminal, also shown\n"
+        "in a message box (not with --headless, --frames, --input or --screenshot).\n";
 }

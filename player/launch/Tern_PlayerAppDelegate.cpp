@@ -8,6 +8,7 @@
 
 #include "host/TNEngine.h"
 #include "intro/TNIntroViewController.h"
+#include "launch/TNFailureAlert.h"
 #include "launch/TNSavePath.h"
 #include "lauxlib.h"
 #include "host/TNLuaState.h"
@@ -40,10 +41,15 @@ Tern_PlayerAppDelegate::~Tern_PlayerAppDelegate()
         SDL_DestroyWindow(window_);
 }
 
+// The game cannot start: the intro ends, the window leaves full screen so
+// that a message box can be seen, and the application quits.
 void Tern_PlayerAppDelegate::fail(const std::string& message)
 {
     launchFailed_ = true;
-    TNLog("tern-player: %s", message.c_str());
+    introViewController_.reset();
+    if (startFullScreen_ && gameWrapperView_ && !options_.headless)
+        gameWrapperView_->exitFullScreenMode();
+    TNReportLaunchFailure(message, options_, window_);
     application_.terminateAfterDelay(0.1, 1);
 }
 
@@ -112,7 +118,8 @@ void Tern_PlayerAppDelegate::applicationDidFinishLaunching()
         fail("the game bundle " + bundle_.bundlePath() + " holds no engine script (Contents/Resources/engine64.luo)");
         return;
     }
-    checkEngineScript(enginePath);
+    if (!checkEngineScript(enginePath))
+        return;
 
     // 9: the asset check.
     if (!TNAssetChecker::defaultAssetChecker(bundle_.pathForResource("intro-mac", "mov"))->checkAssets()) {
@@ -122,19 +129,21 @@ void Tern_PlayerAppDelegate::applicationDidFinishLaunching()
     // 10: closing the window arrives as an event (handleEvent).
 }
 
-// A chunk that does not load is reported here once; the engine still runs
-// (its own load prints "Lua Error: ..."), and headless runs end non-zero.
-void Tern_PlayerAppDelegate::checkEngineScript(const std::string& enginePath)
+// A chunk that does not load leaves nothing to play: the launch stops here.
+bool Tern_PlayerAppDelegate::checkEngineScript(const std::string& enginePath)
 {
     lua_State* L = luaL_newstate();
     if (!L)
-        return;
+        return true;
+    std::string problem;
     if (luaL_loadfile(L, enginePath.c_str()) != 0) {
-        engineScriptFailed_ = true;
         const char* message = lua_tostring(L, -1);
-        TNLog("tern-player: the engine script does not load: %s", message ? message : enginePath.c_str());
+        problem = message ? message : enginePath;
     }
     lua_close(L);
+    if (!problem.empty())
+        fail("the engine script does not load: " + problem);
+    return problem.empty();
 }
 
 void Tern_PlayerAppDelegate::showValidationFailed()

@@ -59,8 +59,6 @@ public:
     // Input to play as the frames go by (--input).
     void setInputScript(TNInputScript script) { inputScript_ = std::move(script); }
 
-    // Whether the engine script failed to load (headless runs report it).
-    bool engineScriptFailed() const { return engineScriptFailed_; }
     // Frames drawn so far.
     uint64_t framesDrawn() const { return framesDrawn_.load(); }
     // Writes the screenshot captured last; false, with a printed line, when
@@ -74,7 +72,8 @@ private:
     void captureScreenshot();
     void deliverScriptedInput(uint64_t frame);
     void reportMemory(uint64_t frame);
-    void checkEngineScript(const std::string& enginePath);
+    // False, after fail(), when the engine script does not load.
+    bool checkEngineScript(const std::string& enginePath);
 
     TNApplication& application_;
     TNBundle bundle_;
@@ -94,7 +93,6 @@ private:
     bool launchFailed_ = false;
     bool gameShown_ = false;
     double fadeStart_ = 0.0;
-    bool engineScriptFailed_ = false;
     std::atomic<uint64_t> framesDrawn_{0};
     mutable std::mutex screenshotMutex_;
     std::vector<uint8_t> screenshot_;

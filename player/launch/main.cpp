@@ -14,6 +14,7 @@ extern "C" {
 
 #include "window/TNApplication.h"
 #include "bundle/TNBundle.h"
+#include "launch/TNFailureAlert.h"
 #include "launch/TNInputScript.h"
 #include "launch/TNPlayerOptions.h"
 #include "launch/Tern_PlayerAppDelegate.h"
@@ -91,7 +92,7 @@ int main(int argc, char** argv)
     std::string bundlePath = options.bundlePath.empty() ? defaultBundlePath() : options.bundlePath;
     std::optional<TNBundle> bundle = TNBundle::open(bundlePath, error);
     if (!bundle) {
-        TNLog("tern-player: %s", error.c_str());
+        TNReportLaunchFailure(error, options, nullptr);
         return 1;
     }
 
@@ -99,8 +100,9 @@ int main(int argc, char** argv)
         useHeadlessDrivers();
     TNGameView::prepareWindowSystem();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        TNLog("tern-player: cannot start the video system: %s%s", SDL_GetError(),
-              options.headless ? "" : " (try --headless)");
+        TNReportLaunchFailure(std::string("cannot start the video system: ") + SDL_GetError() +
+                                  (options.headless ? "" : " (try --headless)"),
+                              options, nullptr);
         return 1;
     }
     startGameControllers(options);
@@ -117,10 +119,6 @@ int main(int argc, char** argv)
         status = application.exitStatus();
         if (status == 0 && !options.screenshotPath.empty() && !delegate.writeScreenshot())
             status = 1;
-        if (status == 0 && options.headless && delegate.engineScriptFailed()) {
-            TNLog("tern-player: ended with an engine script that did not load");
-            status = 1;
-        }
         // The engine is not released at quit: the script's shutdownEngine
         // runs only when a game is replaced.
         std::fflush(stdout);

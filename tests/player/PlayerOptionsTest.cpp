@@ -1,8 +1,9 @@
-// The player's command line.
+// The player's command line, and which runs show a failure in a message box.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "launch/TNFailureAlert.h"
 #include "launch/TNPlayerOptions.h"
 
 namespace {
@@ -20,12 +21,13 @@ TEST(PlayerOptions, ReadsEveryOption)
     TNPlayerOptions options;
     std::string error;
     ASSERT_TRUE(parse({"--headless", "--frames", "30", "--fixed-step", "--screenshot=out.png", "--fullscreen",
-                       "--input", "keys.txt", "--report-memory=500", "Game.app"},
+                       "--input", "keys.txt", "--report-memory=500", "--no-gamepad", "Game.app"},
                       options, error))
         << error;
     EXPECT_TRUE(options.headless);
     EXPECT_TRUE(options.fixedStep);
     EXPECT_TRUE(options.fullscreen);
+    EXPECT_TRUE(options.noGamepad);
     EXPECT_EQ(options.frames, 30u);
     EXPECT_EQ(options.screenshotPath, "out.png");
     EXPECT_EQ(options.inputPath, "keys.txt");
@@ -36,6 +38,7 @@ TEST(PlayerOptions, ReadsEveryOption)
     ASSERT_TRUE(parse({}, plain, error));
     EXPECT_EQ(plain.bundlePath, "");
     EXPECT_EQ(plain.frames, 0u);
+    EXPECT_FALSE(plain.noGamepad);
     ASSERT_TRUE(parse({"--help", "--version", "--", "--odd.app"}, plain, error));
     EXPECT_TRUE(plain.help);
     EXPECT_TRUE(plain.version);
@@ -47,7 +50,7 @@ TEST(PlayerOptions, RejectsBadCommandLinesWithOneLine)
     const std::vector<std::vector<const char*>> bad = {
         {"--frames"}, {"--frames", "0"}, {"--frames", "-3"}, {"--frames", "x1"},
         {"--frames", "99999999999999999999999"}, {"--screenshot"}, {"--screenshot", "out.jpg"},
-        {"--bogus"}, {"A.app", "B.app"}, {"--headless=yes"},
+        {"--bogus"}, {"A.app", "B.app"}, {"--headless=yes"}, {"--no-gamepad=1"},
         {"--input"}, {"--input="}, {"--report-memory", "0"}, {"--report-memory", "often"},
     };
     for (const auto& args : bad) {
@@ -56,5 +59,34 @@ TEST(PlayerOptions, RejectsBadCommandLinesWithOneLine)
         EXPECT_FALSE(parse(args, options, error)) << args[0];
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(FailureAlert, ShownOnlyToAPersonWithoutATerminal)
+{
+    struct Case {
+        std::vector<const char*> args;
+        bool stderrIsTerminal;
+        const char* driver;
+        bool shown;
+    } cases[] = {
+        {{}, false, nullptr, true},
+        {{}, false, "x11", true},
+        {{"--fullscreen", "--no-gamepad"}, false, "wayland", true},
+        {{}, true, nullptr, false},
+        {{}, false, "offscreen", false},
+        {{}, false, "dummy", false},
+        {{"--headless"}, false, nullptr, false},
+        {{"--frames", "10"}, false, "x11", false},
+        {{"--input", "keys.txt"}, false, "x11", false},
+        {{"--screenshot", "shot.png"}, false, "x11", false},
+    };
+    for (const Case& c : cases) {
+        TNPlayerOptions options;
+        std::string error;
+        ASSERT_TRUE(parse(c.args, options, error)) << error;
+        EXPECT_EQ(TNFailureAlertWanted(options, c.stderrIsTerminal, c.driver), c.shown)
+            << (c.args.empty() ? "(no options)" : c.args[0]) << " terminal " << c.stderrIsTerminal << " driver "
+            << (c.driver ? c.driver : "(SDL's choice)");
     }
 }

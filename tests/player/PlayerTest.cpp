@@ -127,6 +127,7 @@ TEST(Player, HelpVersionAndBadCommandLines)
     Outcome help = run(dir, kPlayer + " --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--screenshot FILE.png"), std::string::npos);
+    EXPECT_NE(help.out.find("--no-gamepad"), std::string::npos);
     Outcome version = run(dir, kPlayer + " --version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("tern-player ", 0), 0u) << version.out;
@@ -137,8 +138,7 @@ TEST(Player, HelpVersionAndBadCommandLines)
 
 // A broken bundle of each stage of the launch (the bundle, its parts, the
 // asset check, the engine script) is refused with status 1 and one line
-// naming the fault, never a crash. An engine script that does not load
-// still starts the game (frames run), so its line may be followed by others.
+// naming the fault, never a crash; the game never starts.
 TEST(Player, BrokenBundlesGiveOneLineAndFail)
 {
     using Breaker = std::function<void(const std::string& app, const std::string& resources)>;
@@ -147,7 +147,6 @@ TEST(Player, BrokenBundlesGiveOneLineAndFail)
         const char* name;
         const char* words;
         Breaker breakIt;
-        bool oneLine = true;
     };
     const Case cases[] = {
         {"FileNotFolder", "no game bundle", [](auto& app, auto&) { fs::remove_all(app); writeFile(app, "text"); }},
@@ -156,17 +155,17 @@ TEST(Player, BrokenBundlesGiveOneLineAndFail)
         {"ChangedMovie", "Validation Failed",
          [](auto&, auto& res) { writeFile(res + "intro-mac.mov", readFile(res + "intro-mac.mov") + "x"); }},
         {"GarbageEngine", "the engine script does not load",
-         [](auto&, auto& res) { writeFile(res + "engine64.luo", "\x1bLuaQ garbage"); }, false},
+         [](auto&, auto& res) { writeFile(res + "engine64.luo", "\x1bLuaQ garbage"); }},
     };
     TempDir dir;
     for (const Case& c : cases) {
-        const std::string app = makeGame(dir, c.name, "");
+        const std::string app = makeGame(dir, c.name, "function update(dt) print('frame') end\n");
         c.breakIt(app, app + "/Contents/Resources/");
         const Outcome result = play(dir, "--frames 3 '" + app + "'");
         EXPECT_EQ(result.status, 1) << c.name << ": " << result.err;
         EXPECT_NE(result.err.find(c.words), std::string::npos) << c.name << ": " << result.err;
-        if (c.oneLine)
-            EXPECT_EQ(lineCount(result.err), 1) << c.name << ": " << result.err;
+        EXPECT_EQ(lineCount(result.err), 1) << c.name << ": " << result.err;
+        EXPECT_EQ(result.out, "") << c.name;
     }
 }
 
@@ -302,4 +301,96 @@ wait $pid; echo $? >"$D/status.txt"
 )");
     EXPECT_EQ(readFile(dir.file("box.txt")), "shown\nwaiting\n") << playerLog();
     EXPECT_EQ(readFile(dir.file("status.txt")), "1\n") << playerLog();
+}
+
+namespace {
+
+// A bundle the player cannot start, and what stops it: the bundle, its
+// project folder, its engine script or OpenGL (GLX and EGL libraries that
+// are not there).
+struct Unstartable {
+    const char* name;
+    const char* words;
+    const char* environment;
+};
+const Unstartable kUnstartable[] = {
+    {"Missing", "no game bundle", ""},
+    {"NoProject", "no project folder", ""},
+    {"GarbageEngine", "the engine script does not load", ""},
+    {"NoOpenGL", "could not open a window",
+     "SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1 SDL_VIDEO_EGL_DRIVER=/nonexistent/libEGL.so.1"},
+};
+
+std::string makeUnstartable(const TempDir& dir, const Unstartable& kind)
+{
+    namespace fs = std::filesystem;
+    const std::string name = kind.name;
+    if (name == "Missing")
+        return dir.file("Missing.app");
+    const std::string app = makeGame(dir, name, "");
+    const std::string resources = app + "/Contents/Resources/";
+    if (name == "NoProject")
+        fs::remove_all(resources + "NoProject-project.gameproj");
+    if (name == "GarbageEngine")
+        writeFile(resources + "engine64.luo", "\x1bLuaQ garbage");
+    return app;
+}
+
+}  // namespace
+
+// Started with standard error going to a file (a desktop launcher), a game
+// that cannot start shows its reason in a message box as well as on
+// standard error, and the player waits for it before quitting with 1.
+TEST_F(PlayerWindow, AGameThatCannotStartShowsWhyInAMessageBox)
+{
+    for (const Unstartable& kind : kUnstartable) {
+        const std::string game = makeUnstartable(dir, kind);
+        runSession(game, std::string("env -u SDL_VIDEODRIVER ") + kind.environment + R"( "$PLAYER" "$GAME" >"$D/player.out" 2>"$D/player.err" &
+pid=$!
+rm -f "$D/box.txt" "$D/status.txt"
+for i in $(seq 200); do box=$(xwininfo -root -tree 2>/dev/null | grep '"Tern Player"' | awk '{print $1}'); [ -n "$box" ] && break; sleep 0.05; done
+[ -n "$box" ] && echo shown >"$D/box.txt"
+sleep 0.3
+kill -0 $pid 2>/dev/null && echo waiting >>"$D/box.txt"
+xdotool key --window "$box" Return
+for i in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+kill $pid 2>/dev/null
+wait $pid; echo $? >"$D/status.txt"
+)");
+        EXPECT_EQ(readFile(dir.file("box.txt")), "shown\nwaiting\n") << kind.name << ": " << playerLog();
+        EXPECT_EQ(readFile(dir.file("status.txt")), "1\n") << kind.name << ": " << playerLog();
+        EXPECT_NE(playerLog().find(kind.words), std::string::npos) << kind.name << ": " << playerLog();
+        EXPECT_EQ(lineCount(playerLog()), 1) << kind.name << ": " << playerLog();
+    }
+}
+
+// No message box when standard error is a terminal (someone reads it
+// there) or when a program drives the run: the player quits by itself, with
+// the line on standard error. A box would hold it until the time-out (124).
+// Each way is tried on a failure before SDL starts (the bundle) or after
+// the window is open.
+TEST_F(PlayerWindow, NoMessageBoxOnATerminalOrInRunsAProgramDrives)
+{
+    struct Case {
+        const char* mode;
+        size_t kind;  // in kUnstartable
+    } cases[] = {
+        {"terminal", 0}, {"terminal", 1}, {"--headless", 2}, {"--frames 5", 3},
+        {"--screenshot $D/shot.png", 1}, {"--input $D/input.txt", 0},
+    };
+    writeFile(dir.file("input.txt"), "1 keyDown space\n");
+    for (const Case& c : cases) {
+        const Unstartable& kind = kUnstartable[c.kind];
+        const std::string game = makeUnstartable(dir, kind);
+        const bool terminal = std::string(c.mode) == "terminal";
+        const std::string command = std::string("env -u SDL_VIDEODRIVER ") + kind.environment + " \"$PLAYER\" " +
+                                    (terminal ? "" : c.mode) + " \"$GAME\"";
+        if (terminal)
+            runSession(game, "timeout 10 script -qec '" + command + "' /dev/null </dev/null >\"$D/player.err\"\n"
+                             "echo $? >\"$D/status.txt\"\n");
+        else
+            runSession(game, "timeout 10 " + command + " 2>\"$D/player.err\"\necho $? >\"$D/status.txt\"\n");
+        EXPECT_EQ(readFile(dir.file("status.txt")), "1\n") << kind.name << " " << c.mode << ": " << playerLog();
+        EXPECT_NE(playerLog().find(kind.words), std::string::npos) << kind.name << " " << c.mode;
+    }
 }

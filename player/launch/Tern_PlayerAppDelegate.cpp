@@ -41,12 +41,12 @@ Tern_PlayerAppDelegate::~Tern_PlayerAppDelegate()
         SDL_DestroyWindow(window_);
 }
 
-// The game cannot start: the intro ends, the window leaves full screen so
-// that a message box can be seen, and the application quits.
+// The game cannot start: the window leaves full screen so that a message
+// box can be seen, and the application quits. The intro stays until then
+// (its controller has calls of its own scheduled).
 void Tern_PlayerAppDelegate::fail(const std::string& message)
 {
     launchFailed_ = true;
-    introViewController_.reset();
     if (startFullScreen_ && gameWrapperView_ && !options_.headless)
         gameWrapperView_->exitFullScreenMode();
     TNReportLaunchFailure(message, options_, window_);

@@ -329,8 +329,13 @@ std::string makeUnstartable(const TempDir& dir, const Unstartable& kind)
         return dir.file("Missing.app");
     const std::string app = makeGame(dir, name, "");
     const std::string resources = app + "/Contents/Resources/";
-    if (name == "NoProject")
+    if (name == "NoProject") {
         fs::remove_all(resources + "NoProject-project.gameproj");
+        // With a loading picture, whose intro has its end scheduled when the launch fails.
+        SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 64, 48, 32, SDL_PIXELFORMAT_ABGR8888);
+        EXPECT_EQ(IMG_SavePNG(image, (resources + "Default.png").c_str()), 0);
+        SDL_FreeSurface(image);
+    }
     if (name == "GarbageEngine")
         writeFile(resources + "engine64.luo", "\x1bLuaQ garbage");
     return app;

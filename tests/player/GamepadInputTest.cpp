@@ -276,11 +276,12 @@ TEST_F(VirtualGamepadTest, HotUnplugReleasesHeldKeys)
     push(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
     ASSERT_TRUE(logIs("keyDown:esc keyDown:down")) << log();
     ASSERT_EQ(SDL_JoystickDetachVirtual(0), 0) << SDL_GetError();
-    ASSERT_TRUE(pumpUntil([&] { return view_->gamepads().controllerCount() == 0; }));
-    std::string text = log();
-    EXPECT_NE(text.find("keyUp:esc"), std::string::npos) << text;
-    EXPECT_NE(text.find("keyUp:down"), std::string::npos) << text;
-    EXPECT_EQ(text.size(), std::string("keyDown:esc keyDown:down keyUp:esc keyUp:down").size()) << text;
+    // The two keyUp calls come in either order, after the render thread ran them.
+    ASSERT_TRUE(pumpUntil([&] {
+        return view_->gamepads().controllerCount() == 0 &&
+               (log() == "keyDown:esc keyDown:down keyUp:esc keyUp:down" ||
+                log() == "keyDown:esc keyDown:down keyUp:down keyUp:esc");
+    })) << log();
 
     // One already there: the game finds it when asked, before any event.
     SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);

@@ -21,33 +21,23 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-SDL_Event buttonEvent(SDL_JoystickID pad, SDL_GameControllerButton button, bool down)
+SDL_Event padEvent(Uint32 type, SDL_JoystickID pad, int part, int value)
 {
     SDL_Event e{};
-    e.cbutton.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
-    e.cbutton.which = pad;
-    e.cbutton.button = static_cast<Uint8>(button);
-    e.cbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.type = type;
+    if (type == SDL_CONTROLLERAXISMOTION) {
+        e.caxis = {type, 0, pad, static_cast<Uint8>(part), 0, 0, 0, static_cast<Sint16>(value), 0};
+    } else if (type == SDL_CONTROLLERDEVICEREMOVED) {
+        e.cdevice.which = pad;
+    } else {
+        e.cbutton = {type, 0, pad, static_cast<Uint8>(part), static_cast<Uint8>(value), 0, 0};
+    }
     return e;
 }
-
-SDL_Event axisEvent(SDL_JoystickID pad, SDL_GameControllerAxis axis, int value)
-{
-    SDL_Event e{};
-    e.caxis.type = SDL_CONTROLLERAXISMOTION;
-    e.caxis.which = pad;
-    e.caxis.axis = static_cast<Uint8>(axis);
-    e.caxis.value = static_cast<Sint16>(value);
-    return e;
-}
-
-SDL_Event removedEvent(SDL_JoystickID pad)
-{
-    SDL_Event e{};
-    e.cdevice.type = SDL_CONTROLLERDEVICEREMOVED;
-    e.cdevice.which = pad;
-    return e;
-}
+SDL_Event down(SDL_JoystickID pad, int button) { return padEvent(SDL_CONTROLLERBUTTONDOWN, pad, button, SDL_PRESSED); }
+SDL_Event up(SDL_JoystickID pad, int button) { return padEvent(SDL_CONTROLLERBUTTONUP, pad, button, SDL_RELEASED); }
+SDL_Event stick(SDL_JoystickID pad, int axis, int value) { return padEvent(SDL_CONTROLLERAXISMOTION, pad, axis, value); }
+SDL_Event unplug(SDL_JoystickID pad) { return padEvent(SDL_CONTROLLERDEVICEREMOVED, pad, 0, 0); }
 
 Calls feed(TNGamepadInput& input, std::initializer_list<SDL_Event> events)
 {
@@ -66,20 +56,17 @@ TEST(GamepadInput, ButtonsGiveTheKeysTheScriptKnows)
         SDL_GameControllerButton button;
         const char* key;  // null: not a key
     } cases[] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, "up"},       {SDL_CONTROLLER_BUTTON_DPAD_DOWN, "down"},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, "left"},   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, "right"},
-        {SDL_CONTROLLER_BUTTON_A, "space"},          {SDL_CONTROLLER_BUTTON_B, "esc"},
-        {SDL_CONTROLLER_BUTTON_START, "return"},     {SDL_CONTROLLER_BUTTON_X, nullptr},
-        {SDL_CONTROLLER_BUTTON_Y, nullptr},          {SDL_CONTROLLER_BUTTON_BACK, nullptr},
-        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, nullptr},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, "up"},     {SDL_CONTROLLER_BUTTON_DPAD_DOWN, "down"},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, "left"}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, "right"},
+        {SDL_CONTROLLER_BUTTON_A, "space"},        {SDL_CONTROLLER_BUTTON_B, "esc"},
+        {SDL_CONTROLLER_BUTTON_START, "return"},   {SDL_CONTROLLER_BUTTON_X, nullptr},
+        {SDL_CONTROLLER_BUTTON_BACK, nullptr},     {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, nullptr},
     };
     for (const Case& c : cases) {
         TNGamepadInput input;
         const Calls expected = c.key ? Calls{std::string("keyDown:") + c.key, std::string("keyUp:") + c.key} : Calls{};
         // A second report of the same press is still one keyDown.
-        EXPECT_EQ(feed(input, {buttonEvent(1, c.button, true), buttonEvent(1, c.button, true),
-                               buttonEvent(1, c.button, false)}),
-                  expected)
+        EXPECT_EQ(feed(input, {down(1, c.button), down(1, c.button), up(1, c.button)}), expected)
             << SDL_GameControllerGetStringForButton(c.button);
     }
 }
@@ -93,57 +80,42 @@ TEST(GamepadInput, StickHasADeadZoneAndHysteresis)
         int value;
         Calls calls;
     } steps[] = {
-        {4000, {}},
-        {16383, {}},
-        {16384, {"keyDown:right"}},
-        {9000, {}},
-        {30000, {}},
-        {8192, {}},
-        {8191, {"keyUp:right"}},
-        {12000, {}},
-        {-16384, {"keyDown:left"}},
-        {-8192, {}},
-        {20000, {"keyUp:left", "keyDown:right"}},
+        {4000, {}},       {16383, {}},  {16384, {"keyDown:right"}}, {9000, {}},
+        {30000, {}},      {8192, {}},   {8191, {"keyUp:right"}},    {12000, {}},
+        {-16384, {"keyDown:left"}},     {-8192, {}},                {20000, {"keyUp:left", "keyDown:right"}},
         {0, {"keyUp:right"}},
     };
     TNGamepadInput input;
     for (const Step& s : steps)
-        EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, s.value)}), s.calls) << "x = " << s.value;
+        EXPECT_EQ(feed(input, {stick(1, SDL_CONTROLLER_AXIS_LEFTX, s.value)}), s.calls) << "x = " << s.value;
     // SDL's y axis grows downwards; the right stick and the triggers are not keys.
-    EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -32768), axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, 32767),
-                           axisEvent(1, SDL_CONTROLLER_AXIS_RIGHTX, 32767),
-                           axisEvent(1, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 32767)}),
+    EXPECT_EQ(feed(input, {stick(1, SDL_CONTROLLER_AXIS_LEFTY, -32768), stick(1, SDL_CONTROLLER_AXIS_LEFTY, 32767),
+                           stick(1, SDL_CONTROLLER_AXIS_RIGHTX, 32767), stick(1, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 32767)}),
               (Calls{"keyDown:up", "keyUp:up", "keyDown:down"}));
 }
 
-// The d-pad and the stick of one controller, and a second controller, hold
-// the same key: it goes down with the first and up with the last.
-TEST(GamepadInput, AKeyHeldBySeveralSourcesGoesUpWithTheLast)
+// A key held by the d-pad and the stick of one controller and by a second
+// controller goes down with the first and up with the last. Unplugging a
+// controller releases what it alone held, and its stick starts again from
+// the centre.
+TEST(GamepadInput, SharedKeysAndUnplugging)
 {
+    const int x = SDL_CONTROLLER_AXIS_LEFTX, y = SDL_CONTROLLER_AXIS_LEFTY;
     TNGamepadInput input;
-    EXPECT_EQ(feed(input, {buttonEvent(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true),
-                           axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, 30000),
-                           buttonEvent(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true),
-                           buttonEvent(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false),
-                           axisEvent(1, SDL_CONTROLLER_AXIS_LEFTX, 0)}),
+    EXPECT_EQ(feed(input, {down(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), stick(1, x, 30000),
+                           down(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), up(1, SDL_CONTROLLER_BUTTON_DPAD_RIGHT),
+                           stick(1, x, 0)}),
               (Calls{"keyDown:right"}));
-    EXPECT_EQ(feed(input, {buttonEvent(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false)}), (Calls{"keyUp:right"}));
-}
+    EXPECT_EQ(feed(input, {up(2, SDL_CONTROLLER_BUTTON_DPAD_RIGHT)}), (Calls{"keyUp:right"}));
 
-// Unplugging a controller releases what it held, and only that; its stick
-// starts from the centre if it comes back under the same number.
-TEST(GamepadInput, UnpluggingReleasesTheKeysItHeld)
-{
-    TNGamepadInput input;
-    feed(input, {buttonEvent(1, SDL_CONTROLLER_BUTTON_A, true), axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -30000),
-                 buttonEvent(1, SDL_CONTROLLER_BUTTON_START, true), buttonEvent(2, SDL_CONTROLLER_BUTTON_START, true),
-                 buttonEvent(2, SDL_CONTROLLER_BUTTON_B, true)});
-    Calls released = feed(input, {removedEvent(1)});
+    feed(input, {down(1, SDL_CONTROLLER_BUTTON_A), stick(1, y, -30000), down(1, SDL_CONTROLLER_BUTTON_START),
+                 down(2, SDL_CONTROLLER_BUTTON_START), down(2, SDL_CONTROLLER_BUTTON_B)});
+    Calls released = feed(input, {unplug(1)});
     std::sort(released.begin(), released.end());
     EXPECT_EQ(released, (Calls{"keyUp:space", "keyUp:up"}));
-    EXPECT_EQ(feed(input, {axisEvent(1, SDL_CONTROLLER_AXIS_LEFTY, -10000)}), Calls{});
-    EXPECT_EQ(feed(input, {removedEvent(2)}), (Calls{"keyUp:esc", "keyUp:return"}));
-    EXPECT_EQ(feed(input, {removedEvent(2)}), Calls{});
+    EXPECT_EQ(feed(input, {stick(1, y, -10000)}), Calls{});
+    EXPECT_EQ(feed(input, {unplug(2)}), (Calls{"keyUp:esc", "keyUp:return"}));
+    EXPECT_EQ(feed(input, {unplug(2)}), Calls{});
 }
 
 namespace {
@@ -238,32 +210,22 @@ protected:
 }  // namespace
 
 // Plugged in while the game plays: its d-pad reaches the script as the
-// arrow keys on the render thread, one keyDown and one keyUp per push.
-TEST_F(VirtualGamepadTest, DpadReachesKeyDownRight)
+// arrow keys on the render thread, one keyDown and one keyUp per push; a
+// small push of the stick sends nothing, a full one a single keyDown however
+// it wavers above the release point.
+TEST_F(VirtualGamepadTest, DpadAndStickReachTheScript)
 {
     SDL_Joystick* pad = plugIn();
     ASSERT_NE(pad, nullptr);
     press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
     ASSERT_TRUE(logIs("keyDown:right")) << log();
     press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
-    press(pad, SDL_CONTROLLER_BUTTON_A, true);
-    press(pad, SDL_CONTROLLER_BUTTON_A, false);
-    EXPECT_TRUE(logIs("keyDown:right keyUp:right keyDown:space keyUp:space")) << log();
-}
-
-// A small push of the real stick sends nothing; a full one sends one
-// keyDown however it wavers above the release point.
-TEST_F(VirtualGamepadTest, StickDeadZone)
-{
-    SDL_Joystick* pad = plugIn();
-    ASSERT_NE(pad, nullptr);
     push(pad, SDL_CONTROLLER_AXIS_LEFTX, -12000);
-    press(pad, SDL_CONTROLLER_BUTTON_START, true);
-    ASSERT_TRUE(logIs("keyDown:return")) << log();
+    press(pad, SDL_CONTROLLER_BUTTON_A, true);
     for (int value : {-20000, -10000, -25000, -9000})
         push(pad, SDL_CONTROLLER_AXIS_LEFTX, value);
-    press(pad, SDL_CONTROLLER_BUTTON_START, false);
-    EXPECT_TRUE(logIs("keyDown:return keyDown:left keyUp:return")) << log();
+    press(pad, SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_TRUE(logIs("keyDown:right keyUp:right keyDown:space keyDown:left keyUp:space")) << log();
 }
 
 // Pulled out with keys held: the script gets their keyUp, and a controller

@@ -43,6 +43,8 @@ void PGFParser::pushElement(const char* name)
 // The root stays on the stack as the result.
 void PGFParser::popElement()
 {
+    if (depth == 1)
+        rootClosed_ = true;
     if (depth <= 1)
         return;
     --depth;

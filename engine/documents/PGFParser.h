@@ -21,6 +21,9 @@ public:
 
     // Why the builder gave up on the document, or null while it is sound.
     const char* failure() const { return failure_; }
+    // True once the root element has been closed: its table is then on top
+    // of the stack, whatever follows it.
+    bool rootClosed() const { return rootClosed_; }
 
 protected:
     // Parser objects live on the stack of one call and are never deleted
@@ -41,6 +44,7 @@ protected:
 
 private:
     const char* failure_;
+    bool rootClosed_ = false;
 };
 
 #endif

@@ -59,13 +59,23 @@ int failWithMessage(lua_State* L, int base)
 }
 
 // Returns the root table, or nil and a message when the document could
-// not be read whole.
+// not be read whole. A root element that was read whole is returned even
+// when more content follows it (a second root, stray text), after one line
+// with the parser's message.
 int finishParse(lua_State* L, int base, int result, const PGFXMLParser& parser, const char* func, const char* path)
 {
-    if (result == 0 && !parser.failure() && lua_gettop(L) == base + 1 && lua_istable(L, -1))
+    const bool rootOnTop = !parser.failure() && lua_gettop(L) == base + 1 && lua_istable(L, -1);
+    if (rootOnTop && result == 0)
         return 1;
     char reason[320];
     describeFailure(parser, path, reason, sizeof(reason));
+    if (rootOnTop && parser.rootClosed()) {
+        if (path)
+            TNLog("%s: %s: %s; the root element before it is read", func, path, reason);
+        else
+            TNLog("%s: %s; the root element before it is read", func, reason);
+        return 1;
+    }
     if (path)
         lua_pushfstring(L, "%s: %s: %s", func, path, reason);
     else

@@ -4,8 +4,10 @@
 #include "box2d/b2_body.h"
 #include "box2d/b2_fixture.h"
 #include "box2d/b2_polygon_shape.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
+#include "log/TNLog.h"
 #include "physics/tnActorUserData.h"
 #include "physics/tnFixtureUserData.h"
 #include "physics/wrap_Physics.h"
@@ -15,12 +17,17 @@ namespace tn_physics {
 
 const TNLuaType kBody = {"Body", "physics.BodyMT"};
 
-b2Body* checkBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world)
+b2Body* liveBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world)
 {
-    return static_cast<b2Body*>(checkObject(L, index, kBody, func, "the body has been destroyed", world));
+    return static_cast<b2Body*>(liveObject(L, index, kBody, func, "the body", world));
 }
 
 namespace {
+
+tnActorUserData* actorOf(b2Body* body)
+{
+    return body ? tnActorUserData::of(body) : nullptr;
+}
 
 // A polygon built with addVertex has only its vertices; Box2D needs the
 // edge normals and centroid too. Vertices added by addVertex carry a zero
@@ -62,9 +69,10 @@ int body_createFixture(lua_State* L)
 {
     const char* func = "Body.createFixture";
     tnPhysicsWorld* world = nullptr;
-    b2Body* body = checkBody(L, 1, func, &world);
+    b2Body* body = liveBody(L, 1, func, &world);
     b2FixtureDef* def = checkFixtureDefinition(L, 2, func);
-    checkNotBusy(L, world, func);
+    if (!body || !canChange(world, func))
+        return 0;
     if (!def->shape)
         return tn_valueerror(L, func, "the fixture definition has no shape (call setShape first)");
 
@@ -80,17 +88,22 @@ int body_createFixture(lua_State* L)
     return 1;
 }
 
-// Does nothing unless both arguments are userdata.
+// Does nothing unless both arguments are userdata, or when either is gone
+// (a fixture destroyed twice) or the fixture is another body's.
 int body_destroyFixture(lua_State* L)
 {
     const char* func = "Body.destroyFixture";
     if (!lua_isuserdata(L, 1) || !lua_isuserdata(L, 2))
         return 0;
-    b2Body* body = checkBody(L, 1, func);
+    b2Body* body = liveBody(L, 1, func);
     tnPhysicsWorld* world = nullptr;
-    b2Fixture* fixture = checkFixture(L, 2, func, &world);
-    if (fixture->GetBody() != body)
-        return tn_valueerror(L, func, "the fixture belongs to another body");
+    b2Fixture* fixture = liveFixture(L, 2, func, &world);
+    if (!body || !fixture)
+        return 0;
+    if (fixture->GetBody() != body) {
+        TNLog("%s: the fixture belongs to another body; the call does nothing", func);
+        return 0;
+    }
 
     // Callbacks run by the destruction may collect the world's userdata.
     std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
@@ -100,14 +113,16 @@ int body_destroyFixture(lua_State* L)
 
 int body_setAwake(lua_State* L)
 {
-    b2Body* body = checkBody(L, 1, "Body.setAwake");
-    body->SetAwake(tn_toboolean(L, 2));
+    if (b2Body* body = liveBody(L, 1, "Body.setAwake"))
+        body->SetAwake(tn_toboolean(L, 2));
     return 0;
 }
 
+// A body that is gone reads as 0 (two zeros, one zero).
 int body_position(lua_State* L)
 {
-    pushVector(L, kToPixels * checkBody(L, 1, "Body.position")->GetPosition());
+    b2Body* body = liveBody(L, 1, "Body.position");
+    pushVector(L, body ? kToPixels * body->GetPosition() : b2Vec2_zero);
     return 2;
 }
 
@@ -116,71 +131,81 @@ int body_setPositionAndAngle(lua_State* L)
 {
     const char* func = "Body.setPositionAndAngle";
     tnPhysicsWorld* world = nullptr;
-    b2Body* body = checkBody(L, 1, func, &world);
+    b2Body* body = liveBody(L, 1, func, &world);
     const b2Vec2 position = checkPixels(L, 2, func);
     const float angle = tn_checkfinite(L, 4, func);
-    world->setTransform(body, position, angle);
+    if (body)
+        world->setTransform(body, position, angle);
     return 0;
 }
 
 int body_angle(lua_State* L)
 {
-    lua_pushnumber(L, checkBody(L, 1, "Body.angle")->GetAngle());
+    b2Body* body = liveBody(L, 1, "Body.angle");
+    lua_pushnumber(L, body ? body->GetAngle() : 0.0f);
     return 1;
 }
 
 int body_setLinearVelocity(lua_State* L)
 {
     const char* func = "Body.setLinearVelocity";
-    b2Body* body = checkBody(L, 1, func);
-    body->SetLinearVelocity(checkPixels(L, 2, func));  // ignored by Box2D for static bodies
+    b2Body* body = liveBody(L, 1, func);
+    if (body)
+        body->SetLinearVelocity(checkPixels(L, 2, func));  // ignored by Box2D for static bodies
     return 0;
 }
 
 int body_linearVelocity(lua_State* L)
 {
-    pushVector(L, kToPixels * checkBody(L, 1, "Body.linearVelocity")->GetLinearVelocity());
+    b2Body* body = liveBody(L, 1, "Body.linearVelocity");
+    pushVector(L, body ? kToPixels * body->GetLinearVelocity() : b2Vec2_zero);
     return 2;
 }
 
 int body_setAngularVelocity(lua_State* L)
 {
     const char* func = "Body.setAngularVelocity";
-    b2Body* body = checkBody(L, 1, func);
-    body->SetAngularVelocity(tn_checkfinite(L, 2, func));  // ignored by Box2D for static bodies
+    b2Body* body = liveBody(L, 1, func);
+    if (body)
+        body->SetAngularVelocity(tn_checkfinite(L, 2, func));  // ignored by Box2D for static bodies
     return 0;
 }
 
 int body_angularVelocity(lua_State* L)
 {
-    lua_pushnumber(L, checkBody(L, 1, "Body.angularVelocity")->GetAngularVelocity());
+    b2Body* body = liveBody(L, 1, "Body.angularVelocity");
+    lua_pushnumber(L, body ? body->GetAngularVelocity() : 0.0f);
     return 1;
 }
 
 int body_setAngularDamping(lua_State* L)
 {
     const char* func = "Body.setAngularDamping";
-    b2Body* body = checkBody(L, 1, func);
-    body->SetAngularDamping(tn_checkfinite(L, 2, func));
+    b2Body* body = liveBody(L, 1, func);
+    if (body)
+        body->SetAngularDamping(tn_checkfinite(L, 2, func));
     return 0;
 }
 
 int body_angularDamping(lua_State* L)
 {
-    lua_pushnumber(L, checkBody(L, 1, "Body.angularDamping")->GetAngularDamping());
+    b2Body* body = liveBody(L, 1, "Body.angularDamping");
+    lua_pushnumber(L, body ? body->GetAngularDamping() : 0.0f);
     return 1;
 }
 
 int body_mass(lua_State* L)
 {
-    lua_pushnumber(L, checkBody(L, 1, "Body.mass")->GetMass());
+    b2Body* body = liveBody(L, 1, "Body.mass");
+    lua_pushnumber(L, body ? body->GetMass() : 0.0f);
     return 1;
 }
 
 // In metres, unlike position.
 int body_worldCenter(lua_State* L)
 {
-    pushVector(L, checkBody(L, 1, "Body.worldCenter")->GetWorldCenter());
+    b2Body* body = liveBody(L, 1, "Body.worldCenter");
+    pushVector(L, body ? body->GetWorldCenter() : b2Vec2_zero);
     return 2;
 }
 
@@ -188,19 +213,22 @@ int body_worldCenter(lua_State* L)
 int body_applyForce(lua_State* L)
 {
     const char* func = "Body.applyForce";
-    b2Body* body = checkBody(L, 1, func);
+    b2Body* body = liveBody(L, 1, func);
     const b2Vec2 force = checkPixels(L, 2, func);
     const float px = tn_checkfinite(L, 4, func);
     const float py = tn_checkfinite(L, 5, func);
-    body->ApplyForce(force, b2Vec2(px, py), true);  // only dynamic bodies react
+    if (body)
+        body->ApplyForce(force, b2Vec2(px, py), true);  // only dynamic bodies react
     return 0;
 }
 
 // -1 once destroyBody has detached the user data (seen by the
-// collision-ended callbacks that the destruction runs).
+// collision-ended callbacks that the destruction runs), and for a body
+// that is gone.
 int body_actorID(lua_State* L)
 {
-    tnActorUserData* actor = tnActorUserData::of(checkBody(L, 1, "Body.actorID"));
+    b2Body* body = liveBody(L, 1, "Body.actorID");
+    tnActorUserData* actor = body ? tnActorUserData::of(body) : nullptr;
     lua_pushinteger(L, actor ? actor->actorID() : -1);
     return 1;
 }
@@ -208,14 +236,14 @@ int body_actorID(lua_State* L)
 int body_addCollisionCategory(lua_State* L)
 {
     const char* func = "Body.addCollisionCategory";
-    changeCategories(L, tnActorUserData::of(checkBody(L, 1, func)), &tnActorUserData::addCollisionCategory, func);
+    changeCategories(L, actorOf(liveBody(L, 1, func)), &tnActorUserData::addCollisionCategory, func);
     return 0;
 }
 
 int body_removeCollisionCategory(lua_State* L)
 {
     const char* func = "Body.removeCollisionCategory";
-    changeCategories(L, tnActorUserData::of(checkBody(L, 1, func)), &tnActorUserData::removeCollisionCategory, func);
+    changeCategories(L, actorOf(liveBody(L, 1, func)), &tnActorUserData::removeCollisionCategory, func);
     return 0;
 }
 

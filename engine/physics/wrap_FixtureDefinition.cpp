@@ -28,14 +28,17 @@ tnFixtureUserData* fixtureDataOf(b2FixtureDef* def)
 }
 
 // An optional fixture, read from the top so that both call styles work,
-// whose identifier and mask categories the new user data copies.
+// whose identifier and mask categories the new user data copies (none from
+// a fixture that is gone).
 int fixtureDefinition_new(lua_State* L)
 {
     const char* func = "FixtureDefinition.new";
     const int last = tn_fromtop(L, 1, 1);
     tnFixtureUserData* source = nullptr;
-    if (tn_toblock<ObjectBox>(L, last, kFixture))
-        source = tnFixtureUserData::of(checkFixture(L, last, func));
+    if (tn_toblock<ObjectBox>(L, last, kFixture)) {
+        if (b2Fixture* fixture = liveFixture(L, last, func))
+            source = tnFixtureUserData::of(fixture);
+    }
 
     auto* box = tn_newblock<FixtureDefinitionBox>(L, kFixtureDefinition);
     box->def = new b2FixtureDef;

@@ -2,33 +2,23 @@
 // naming bodies and fixtures, number readers, assertion lines.
 #include "physics/wrap_Physics.h"
 
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "log/TNLog.h"
 #include "physics/wrap_PhysicsInternal.h"
 
 namespace tn_physics {
-namespace {
-
-// The world an object box belongs to, still alive.
-tnPhysicsWorld* liveWorldOf(lua_State* L, ObjectBox* box, const char* func)
-{
-    if (!box->world || !box->world->world())
-        tn_valueerror(L, func, "its world has been collected");
-    return box->world.get();
-}
-
-}  // namespace
-
-void* checkObject(lua_State* L, int index, const TNLuaType& type, const char* func, const char* goneMessage,
-                  tnPhysicsWorld** world)
+void* liveObject(lua_State* L, int index, const TNLuaType& type, const char* func, const char* what,
+                 tnPhysicsWorld** world)
 {
     auto* box = tn_checkblock<ObjectBox>(L, index, type, func);
-    tnPhysicsWorld* owner = liveWorldOf(L, box, func);
-    void* object = TNHandleTable::lookup(box->handle);
-    if (!object)
-        tn_valueerror(L, func, goneMessage);
+    // A collected world took its bodies and fixtures with it.
+    const bool worldAlive = box->world && box->world->world();
+    void* object = worldAlive ? tn_tolive(L, box->handle, func, what) : nullptr;
+    if (!worldAlive)
+        tn_gone(L, func, what);
     if (world)
-        *world = owner;
+        *world = object ? box->world.get() : nullptr;
     return object;
 }
 
@@ -72,11 +62,14 @@ void pushVector(lua_State* L, const b2Vec2& vector)
     lua_pushnumber(L, vector.y);
 }
 
-// Creating objects inside a collision callback would re-enter Box2D.
-void checkNotBusy(lua_State* L, tnPhysicsWorld* world, const char* func)
+// Creating objects inside a collision callback would re-enter Box2D, which
+// asserts on it.
+bool canChange(tnPhysicsWorld* world, const char* func)
 {
-    if (world->isBusy())
-        tn_valueerror(L, func, "the world cannot change during a collision callback (do it after World.step returns)");
+    if (!world->isBusy())
+        return true;
+    TNLog("%s: the world cannot change during a collision callback; the call does nothing", func);
+    return false;
 }
 
 void printAssertion(const b2Exception& failure)

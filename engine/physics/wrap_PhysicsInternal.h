@@ -65,20 +65,22 @@ struct CircleShapeBox {
 };
 
 // Readers of the argument at index. Each raises the wrong-argument message
-// naming func, or "func: the ... has been collected" (or destroyed) when
-// the object is gone. checkBody and checkFixture also give the object's
-// world when asked.
-tnPhysicsWorld* checkWorld(lua_State* L, int index, const char* func);
-b2Body* checkBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
-b2Fixture* checkFixture(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
+// naming func. A world, body or fixture that is gone (destroyed, or its
+// world collected) gives null after one line on standard error
+// (lua/TNGone.h): the call then does nothing, and a read gives 0 or nil.
+// A collected definition or shape raises "func: the ... has been
+// collected". liveBody and liveFixture also give the object's world.
+tnPhysicsWorld* liveWorld(lua_State* L, int index, const char* func);
+b2Body* liveBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
+b2Fixture* liveFixture(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
 b2BodyDef* checkBodyDefinition(lua_State* L, int index, const char* func);
 b2FixtureDef* checkFixtureDefinition(lua_State* L, int index, const char* func);
 b2PolygonShape* checkPolygonShape(lua_State* L, int index, const char* func);
 
 // The live body or fixture named by the box of type at index (and its
-// world); raises "func: goneMessage" when it is gone.
-void* checkObject(lua_State* L, int index, const TNLuaType& type, const char* func, const char* goneMessage,
-                  tnPhysicsWorld** world);
+// world), or null after one line naming what when it is gone.
+void* liveObject(lua_State* L, int index, const TNLuaType& type, const char* func, const char* what,
+                 tnPhysicsWorld** world);
 // Pushes a fresh box of type naming a live object of world; nil when the
 // handle is null.
 void pushObject(lua_State* L, tnPhysicsWorld* world, TNHandle handle, const TNLuaType& type);
@@ -101,9 +103,10 @@ void changeCategories(lua_State* L, UserData* data, void (UserData::*change)(int
         (data->*change)(category);
 }
 
-// Raises "func: the world cannot change during a collision callback ..."
-// while world is inside a call that runs collision callbacks.
-void checkNotBusy(lua_State* L, tnPhysicsWorld* world, const char* func);
+// False, after one line on standard error, while world is inside a call
+// that runs collision callbacks: Box2D refuses changes then, and the call
+// changes nothing.
+bool canChange(tnPhysicsWorld* world, const char* func);
 
 // Prints "<file>:<line> assertion failed <condition>" on standard output.
 void printAssertion(const b2Exception& failure);

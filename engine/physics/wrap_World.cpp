@@ -3,6 +3,8 @@
 
 #include "box2d/b2_body.h"
 #include "box2d/b2_world.h"
+#include "log/TNLog.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 #include "physics/tnActorUserData.h"
@@ -13,11 +15,13 @@ namespace tn_physics {
 
 const TNLuaType kWorld = {"World", "physics.WorldMT"};
 
-tnPhysicsWorld* checkWorld(lua_State* L, int index, const char* func)
+tnPhysicsWorld* liveWorld(lua_State* L, int index, const char* func)
 {
     auto* box = tn_checkblock<WorldBox>(L, index, kWorld, func);
-    if (!box->world || !box->world->world())
-        tn_valueerror(L, func, "the world has been collected");
+    if (!box->world || !box->world->world()) {
+        tn_gone(L, func, "the world (collected)");
+        return nullptr;
+    }
     return box->world.get();
 }
 
@@ -41,9 +45,10 @@ int world_new(lua_State* L)
 int world_createBody(lua_State* L)
 {
     const char* func = "World.createBody";
-    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    tnPhysicsWorld* world = liveWorld(L, 1, func);
     b2BodyDef* def = checkBodyDefinition(L, 2, func);
-    checkNotBusy(L, world, func);
+    if (!world || !canChange(world, func))
+        return 0;
 
     b2Body* body = world->world()->CreateBody(def);
     // The body holds its own reference to the definition's user data.
@@ -54,14 +59,19 @@ int world_createBody(lua_State* L)
     return 1;
 }
 
+// A body destroyed before (a second call) or another world's is ignored.
 int world_destroyBody(lua_State* L)
 {
     const char* func = "World.destroyBody";
-    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    tnPhysicsWorld* world = liveWorld(L, 1, func);
     tnPhysicsWorld* owner = nullptr;
-    b2Body* body = checkBody(L, 2, func, &owner);
-    if (owner != world)
-        return tn_valueerror(L, func, "the body belongs to another world");
+    b2Body* body = liveBody(L, 2, func, &owner);
+    if (!world || !body)
+        return 0;
+    if (owner != world) {
+        TNLog("%s: the body belongs to another world; the call does nothing", func);
+        return 0;
+    }
 
     // Callbacks run by the destruction may collect the world's userdata.
     std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
@@ -72,12 +82,12 @@ int world_destroyBody(lua_State* L)
 int world_step(lua_State* L)
 {
     const char* func = "World.step";
-    tnPhysicsWorld* world = checkWorld(L, 1, func);
+    tnPhysicsWorld* world = liveWorld(L, 1, func);
     const float timeStep = tn_checkfinite(L, 2, func);
     const int velocityIterations = checkFiniteInteger(L, 3, func);
     const int positionIterations = checkFiniteInteger(L, 4, func);
-    if (world->isBusy())
-        return tn_valueerror(L, func, "the world is already stepping (called from a collision callback)");
+    if (!world || !canChange(world, func))
+        return 0;  // not from a collision callback: the step in progress goes on
 
     std::shared_ptr<tnPhysicsWorld> keep = world->shared_from_this();
     world->step(L, timeStep, velocityIterations, positionIterations);
@@ -87,8 +97,10 @@ int world_step(lua_State* L)
 int world_setGravity(lua_State* L)
 {
     const char* func = "World.setGravity";
-    tnPhysicsWorld* world = checkWorld(L, 1, func);
-    world->world()->SetGravity(checkPixels(L, 2, func));
+    tnPhysicsWorld* world = liveWorld(L, 1, func);
+    const b2Vec2 gravity = checkPixels(L, 2, func);
+    if (world)
+        world->world()->SetGravity(gravity);
     return 0;
 }
 

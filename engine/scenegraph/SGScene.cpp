@@ -7,6 +7,7 @@
 #include "assets/AssetManager.h"
 #include "audio/SoundManager.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
+#include "scenegraph/SGHold.h"
 #include "scenegraph/nodes/SGNodeFactory.h"
 
 namespace {
@@ -43,6 +44,38 @@ void restoreMatrixDepths(const MatrixDepths& depths)
     popMatrices(GL_MODELVIEW, GL_MODELVIEW_STACK_DEPTH, depths.modelview);
 }
 
+// The created spaces of a scene as a render found them, each held until the
+// render ends. A space the code run by the render removes (or a scene it
+// deletes) is skipped from then on.
+class SpaceWalk {
+public:
+    explicit SpaceWalk(const std::vector<SGSpace*>& listed) : spaces_(listed)
+    {
+        for (SGSpace* space : spaces_)
+            space->retain();
+    }
+    ~SpaceWalk()
+    {
+        for (SGSpace* space : spaces_)
+            space->release();
+    }
+    SpaceWalk(const SpaceWalk&) = delete;
+    SpaceWalk& operator=(const SpaceWalk&) = delete;
+
+    size_t size() const { return spaces_.size(); }
+    // The i-th space when the scene still lists it, else null.
+    SGSpace* at(size_t i, const std::vector<SGSpace*>& current) const
+    {
+        if (i >= spaces_.size())
+            return nullptr;
+        SGSpace* space = spaces_[i];
+        return std::find(current.begin(), current.end(), space) != current.end() ? space : nullptr;
+    }
+
+private:
+    std::vector<SGSpace*> spaces_;
+};
+
 }  // namespace
 
 SGScene::SGScene(SoundManager* soundManager, AssetManager* assetManager)
@@ -52,10 +85,18 @@ SGScene::SGScene(SoundManager* soundManager, AssetManager* assetManager)
 
 SGScene::~SGScene()
 {
+    close();
+}
+
+void SGScene::close()
+{
     std::vector<SGSpace*> released;
     released.swap(spaces);
-    for (SGSpace* space : released)
+    for (SGSpace* space : released) {
+        space->removeAllNodes();
         space->release();
+    }
+    defaultSpace.removeAllNodes();
 }
 
 SGSpace* SGScene::createSpace(SGNodeClass cls)
@@ -76,11 +117,15 @@ void SGScene::removeSpace(SGSpace* space)
 
 void SGScene::render()
 {
+    SGHold hold(this);  // a deleted scene goes when its render returns
     const MatrixDepths depths = currentMatrixDepths();
     try {
+        SpaceWalk walk(spaces);
         defaultSpace.compute();
-        for (SGSpace* space : spaces)
-            space->compute();
+        for (size_t i = 0; i < walk.size(); ++i) {
+            if (SGSpace* space = walk.at(i, spaces))
+                space->compute();
+        }
     } catch (...) {
         restoreMatrixDepths(depths);
         throw;
@@ -89,17 +134,23 @@ void SGScene::render()
 
 void SGScene::renderWithInitialState(SGScene& initial)
 {
+    SGHold hold(this);
+    SGHold holdInitial(&initial);
     const MatrixDepths depths = currentMatrixDepths();
     try {
+        SpaceWalk walk(spaces);
+        SpaceWalk initialWalk(initial.spaces);
         defaultSpace.compute();
-        for (size_t i = 0; i < spaces.size(); ++i) {
-            if (i < initial.spaces.size()) {
+        for (size_t i = 0; i < walk.size(); ++i) {
+            if (SGSpace* under = initialWalk.at(i, initial.spaces)) {
                 SGAlphaScaleFactor = 0.5f;
-                initial.spaces[i]->compute();
+                under->compute();
             }
             SGAlphaScaleFactor = 1.0f;
-            spaces[i]->compute();
+            if (SGSpace* space = walk.at(i, spaces))
+                space->compute();
         }
+        SGAlphaScaleFactor = 1.0f;
     } catch (...) {
         SGAlphaScaleFactor = 1.0f;
         restoreMatrixDepths(depths);

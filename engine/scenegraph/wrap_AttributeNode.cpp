@@ -28,8 +28,8 @@ int attributeNode_new(lua_State* L)
 // the conversions of port:setValue (a table is not taken as a port).
 int attributeNode_setValue(lua_State* L)
 {
-    SGAttributeNode* node = checkAttributeNode(L, 1, "attributeNode:setValue");
-    if (!node->port)
+    SGAttributeNode* node = liveAttributeNode(L, 1, "attributeNode:setValue");
+    if (!node || !node->port)
         return 0;
     switch (storeScriptValue(L, node->port, 2, tn_toboolean(L, 3))) {
     case SGStoreResult::stored:

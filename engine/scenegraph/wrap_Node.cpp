@@ -1,7 +1,9 @@
 // Node objects: the node types, their checks and port lookup, and
 // node:compute. The function takes its argument from the top of the stack.
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
+#include "scenegraph/SGHold.h"
 #include "scenegraph/nodes/SGAttributeNode.h"
 #include "scenegraph/nodes/SGSpace.h"
 #include "scenegraph/wrap_SceneGraph.h"
@@ -66,20 +68,25 @@ const SGScriptBlock* blockServedBy(lua_State* L, int index, int metatable)
 
 int node_compute(lua_State* L)
 {
-    checkNode(L, tn_fromtop(L, 1, 1), kNodeType, "node:compute")->compute();
+    SGNode* node = liveNode(L, tn_fromtop(L, 1, 1), kNodeType, "node:compute");
+    SGHold hold(node);  // compute may run script code that removes the node
+    if (node)
+        node->compute();
     return 0;
 }
 
 }  // namespace
 
-SGNode* checkNode(lua_State* L, int index, const TNLuaType& type, const char* func)
+SGNode* liveNode(lua_State* L, int index, const TNLuaType& type, const char* func)
 {
     auto* block = tn_checkblock<SGScriptBlock>(L, index, type, func);
     SGObject* object = SGObject::fromHandle(block->handle);
     SGNode* node = object ? object->asNode() : nullptr;
     if (!node) {
-        lua_pushfstring(L, "the %s no longer exists (removed from its space, or its scene was deleted)", type.name);
-        tn_valueerror(L, func, lua_tostring(L, -1));
+        lua_pushfstring(L, "the %s (removed from its space, or its scene deleted)", type.name);
+        tn_gone(L, func, lua_tostring(L, -1));
+        lua_pop(L, 1);
+        return nullptr;
     }
     // The object's type follows its node's class; a metatable changed by
     // the debug library must not make a sprite pass for a space.
@@ -88,19 +95,19 @@ SGNode* checkNode(lua_State* L, int index, const TNLuaType& type, const char* fu
     return node;
 }
 
-SGSpace* checkSpace(lua_State* L, int index, const char* func)
+SGSpace* liveSpace(lua_State* L, int index, const char* func)
 {
-    return static_cast<SGSpace*>(checkNode(L, index, kSpaceType, func));
+    return static_cast<SGSpace*>(liveNode(L, index, kSpaceType, func));
 }
 
-SGRenderNode* checkRenderNode(lua_State* L, int index, const char* func)
+SGRenderNode* liveRenderNode(lua_State* L, int index, const char* func)
 {
-    return static_cast<SGRenderNode*>(checkNode(L, index, kRenderNodeType, func));
+    return static_cast<SGRenderNode*>(liveNode(L, index, kRenderNodeType, func));
 }
 
-SGAttributeNode* checkAttributeNode(lua_State* L, int index, const char* func)
+SGAttributeNode* liveAttributeNode(lua_State* L, int index, const char* func)
 {
-    return static_cast<SGAttributeNode*>(checkNode(L, index, kAttributeNodeType, func));
+    return static_cast<SGAttributeNode*>(liveNode(L, index, kAttributeNodeType, func));
 }
 
 void pushHandle(lua_State* L, TNHandle handle)

@@ -7,17 +7,20 @@
 #include <string>
 
 #include "log/TNLog.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
+#include "scenegraph/SGHold.h"
 #include "scenegraph/nodes/SGAttributeNode.h"
 #include "scenegraph/ports/SGValuePort.h"
 #include "scenegraph/wrap_Shared.h"
 
 namespace {
 
-// The port named by the port object at index; raises a Lua error naming
-// func when it is no port object, its node is gone or the node lacks the port.
-SGPort* checkPort(lua_State* L, int index, const char* func)
+// The port named by the port object at index, or null (after the one line
+// of tn_gone) when its node is gone; raises a Lua error naming func when it
+// is no port object or the node lacks the port.
+SGPort* livePort(lua_State* L, int index, const char* func)
 {
     if (index <= 0 || !lua_istable(L, index))
         tn_argerror(L, func, index, "a port");
@@ -33,8 +36,10 @@ SGPort* checkPort(lua_State* L, int index, const char* func)
         tn_argerror(L, func, index, "a port");
     SGObject* object = SGObject::fromHandle(handle);
     SGNode* node = object && object == address ? object->asNode() : nullptr;
-    if (!node)
-        tn_valueerror(L, func, "the port's node no longer exists (removed from its space, or its scene was deleted)");
+    if (!node) {
+        tn_gone(L, func, "the port's node (removed from its space, or its scene deleted)");
+        return nullptr;
+    }
     SGPort* port = node->portForID(static_cast<SGPortID>(id));
     if (!port) {
         lua_pushfstring(L, "the node has no port '%s'", SGPortIDNameOf(id));
@@ -112,10 +117,13 @@ bool storeTyped(SGPort* port, const T& value, bool mark)
 }
 
 // port:value() -> the value converted to the port's own type; nil for
-// colour, sound, image and nil-typed ports.
+// colour, sound, image and nil-typed ports, and for a port whose node is gone.
 int port_value(lua_State* L)
 {
-    SGPort* port = checkPort(L, 1, "port:value");
+    SGPort* port = livePort(L, 1, "port:value");
+    if (!port)
+        return tn_pushnils(L, 1);
+    SGHold hold(port->node);  // the read may run script code that removes the node
     switch (port->type) {
     case STRING: {
         const std::string text = port->stringValue();
@@ -131,14 +139,19 @@ int port_value(lua_State* L)
 }
 
 // port:setValue(value, mark): a port object connects; any other value is
-// converted and stored, marking dependants dirty when mark is true.
+// converted and stored, marking dependants dirty when mark is true. A port
+// whose node is gone, on either side, changes nothing.
 int port_setValue(lua_State* L)
 {
-    SGPort* port = checkPort(L, 1, "port:setValue");
+    SGPort* port = livePort(L, 1, "port:setValue");
     if (lua_istable(L, 2)) {
-        connectPorts(L, port, checkPort(L, 2, "port:setValue"), "port:setValue");
+        SGPort* source = livePort(L, 2, "port:setValue");
+        if (port && source)
+            connectPorts(L, port, source, "port:setValue");
         return 0;
     }
+    if (!port)
+        return 0;
     switch (storeScriptValue(L, port, 2, tn_toboolean(L, 3))) {
     case SGStoreResult::stored:
         return 0;
@@ -159,7 +172,7 @@ int port_setValue(lua_State* L)
 int port_connectToAttribute(lua_State* L)
 {
     const char* const func = "port:connectToAttribute";
-    SGPort* port = checkPort(L, 1, func);
+    livePort(L, 1, func);  // raises for what is no port object
     const int holder = lua_gettop(L);
     if (holder < 2)
         return tn_argerror(L, func, 2, "an attribute holder");
@@ -170,7 +183,13 @@ int port_connectToAttribute(lua_State* L)
         lua_pushfstring(L, "the holder's getNode() must return an attribute node (got %s)", luaL_typename(L, -1));
         return tn_valueerror(L, func, lua_tostring(L, -1));
     }
-    SGAttributeNode* attribute = checkAttributeNode(L, lua_gettop(L), func);
+    // Looked up again: getNode() may have removed the port's node.
+    SGPort* port = livePort(L, 1, func);
+    SGAttributeNode* attribute = liveAttributeNode(L, lua_gettop(L), func);
+    if (!port || !attribute) {
+        lua_pop(L, 1);
+        return 0;
+    }
     if (!attribute->port)
         return tn_valueerror(L, func, "the attribute node has no port (unsupported type)");
     connectPorts(L, port, attribute->port, func);

@@ -9,15 +9,17 @@ namespace {
 
 int renderNode_getLayer(lua_State* L)
 {
-    lua_pushinteger(L, checkRenderNode(L, tn_fromtop(L, 1, 1), "renderNode:getLayer")->layer);
+    SGRenderNode* node = liveRenderNode(L, tn_fromtop(L, 1, 1), "renderNode:getLayer");
+    lua_pushinteger(L, node ? node->layer : 0);
     return 1;
 }
 
 // renderNode:setLayer(layer): no re-sort until space:sortRenderNodes.
 int renderNode_setLayer(lua_State* L)
 {
-    SGRenderNode* node = checkRenderNode(L, tn_fromtop(L, 2, 1), "renderNode:setLayer");
-    node->layer = tn_tointeger(L, tn_fromtop(L, 2, 2));
+    SGRenderNode* node = liveRenderNode(L, tn_fromtop(L, 2, 1), "renderNode:setLayer");
+    if (node)
+        node->layer = tn_tointeger(L, tn_fromtop(L, 2, 2));
     return 0;
 }
 

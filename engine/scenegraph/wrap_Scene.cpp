@@ -1,5 +1,6 @@
 // Scene objects: scene.new and the scene's methods. Every function takes
 // its arguments from the top of the stack (the last ones given).
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 #include "scenegraph/SGScene.h"
@@ -48,60 +49,70 @@ int scene_new(lua_State* L)
     return 1;
 }
 
-// scene:delete(): destroys the scene with its spaces; a second call does nothing.
+// scene:delete(): empties the scene and destroys it; a second call does
+// nothing. Called while the scene draws (from code its nodes run), the
+// scene draws nothing more and goes when its render returns.
 int scene_delete(lua_State* L)
 {
     auto* block = tn_checkblock<SGScriptBlock>(L, tn_fromtop(L, 1, 1), kSceneType, "scene:delete");
-    if (SGObject* scene = SGObject::fromHandle(block->handle))
-        scene->release();
+    auto* scene = dynamic_cast<SGScene*>(SGObject::fromHandle(block->handle));
     block->handle = TNHandle();
+    if (scene) {
+        scene->close();
+        scene->release();
+    }
     return 0;
 }
 
 int scene_defaultSpace(lua_State* L)
 {
-    SGScene* scene = checkScene(L, tn_fromtop(L, 1, 1), "scene:defaultSpace");
-    pushNode(L, &scene->defaultSpace);
+    SGScene* scene = liveScene(L, tn_fromtop(L, 1, 1), "scene:defaultSpace");
+    pushNode(L, scene ? &scene->defaultSpace : nullptr);
     return 1;
 }
 
 int scene_createSpace(lua_State* L)
 {
-    SGScene* scene = checkScene(L, tn_fromtop(L, 2, 1), "scene:createSpace");
+    SGScene* scene = liveScene(L, tn_fromtop(L, 2, 1), "scene:createSpace");
     const auto cls = static_cast<SGNodeClass>(tn_tointeger(L, tn_fromtop(L, 2, 2)));
-    pushNode(L, scene->createSpace(cls));
+    pushNode(L, scene ? scene->createSpace(cls) : nullptr);
     return 1;
 }
 
+// A space that is gone (removed before) is ignored, as one not in the scene.
 int scene_removeSpace(lua_State* L)
 {
-    SGScene* scene = checkScene(L, tn_fromtop(L, 2, 1), "scene:removeSpace");
-    scene->removeSpace(checkSpace(L, tn_fromtop(L, 2, 2), "scene:removeSpace"));
+    SGScene* scene = liveScene(L, tn_fromtop(L, 2, 1), "scene:removeSpace");
+    SGSpace* space = liveSpace(L, tn_fromtop(L, 2, 2), "scene:removeSpace");
+    if (scene && space)
+        scene->removeSpace(space);
     return 0;
 }
 
 int scene_render(lua_State* L)
 {
-    checkScene(L, tn_fromtop(L, 1, 1), "scene:render")->render();
+    if (SGScene* scene = liveScene(L, tn_fromtop(L, 1, 1), "scene:render"))
+        scene->render();
     return 0;
 }
 
 int scene_renderWithInitialState(lua_State* L)
 {
-    SGScene* scene = checkScene(L, tn_fromtop(L, 2, 1), "scene:renderWithInitialState");
-    SGScene* initial = checkScene(L, tn_fromtop(L, 2, 2), "scene:renderWithInitialState");
-    scene->renderWithInitialState(*initial);
+    SGScene* scene = liveScene(L, tn_fromtop(L, 2, 1), "scene:renderWithInitialState");
+    SGScene* initial = liveScene(L, tn_fromtop(L, 2, 2), "scene:renderWithInitialState");
+    if (scene && initial)
+        scene->renderWithInitialState(*initial);
     return 0;
 }
 
 }  // namespace
 
-SGScene* checkScene(lua_State* L, int index, const char* func)
+SGScene* liveScene(lua_State* L, int index, const char* func)
 {
     auto* block = tn_checkblock<SGScriptBlock>(L, index, kSceneType, func);
     auto* scene = dynamic_cast<SGScene*>(SGObject::fromHandle(block->handle));
     if (!scene)
-        tn_valueerror(L, func, "the scene was deleted");
+        tn_gone(L, func, "the scene (deleted)");
     return scene;
 }
 

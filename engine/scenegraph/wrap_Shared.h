@@ -3,8 +3,9 @@
 // luaopen_scenegraph assembles.
 //
 // Scene and node objects are userdata blocks holding the object's handle
-// (SGObject::handle), so an object that is gone raises a Lua error instead
-// of being touched. Port objects are tables {node, port id, node handle}.
+// (SGObject::handle), so an object that is gone is never touched: the call
+// does nothing (a read gives nil or 0) after one line (lua/TNGone.h).
+// Port objects are tables {node, port id, node handle}.
 #ifndef SCENEGRAPH_WRAP_SHARED_H
 #define SCENEGRAPH_WRAP_SHARED_H
 
@@ -37,15 +38,17 @@ struct SGScriptBlock {
     TNHandle handle;
 };
 
-// The live scene of the scene object at index; raises a Lua error naming
-// func when it is no scene object or the scene was deleted.
-SGScene* checkScene(lua_State* L, int index, const char* func);
-// The live node of the object at index of type (or one deriving from it);
-// raises a Lua error naming func otherwise.
-SGNode* checkNode(lua_State* L, int index, const TNLuaType& type, const char* func);
-SGSpace* checkSpace(lua_State* L, int index, const char* func);
-SGRenderNode* checkRenderNode(lua_State* L, int index, const char* func);
-SGAttributeNode* checkAttributeNode(lua_State* L, int index, const char* func);
+// The scene of the scene object at index, or null (after the one line of
+// tn_gone) when the scene was deleted; raises the wrong-argument error
+// naming func when it is no scene object.
+SGScene* liveScene(lua_State* L, int index, const char* func);
+// The node of the object at index of type (or one deriving from it), or
+// null (after the one line) when the node is gone; raises the
+// wrong-argument error naming func for anything else.
+SGNode* liveNode(lua_State* L, int index, const TNLuaType& type, const char* func);
+SGSpace* liveSpace(lua_State* L, int index, const char* func);
+SGRenderNode* liveRenderNode(lua_State* L, int index, const char* func);
+SGAttributeNode* liveAttributeNode(lua_State* L, int index, const char* func);
 
 // A handle as one Lua value (a light userdata packing index and generation):
 // Lua numbers are 32-bit floats and cannot hold the parts exactly.

@@ -13,9 +13,9 @@ namespace {
 // space:createNode(class) -> node, or nil for a class a space cannot create
 int space_createNode(lua_State* L)
 {
-    SGSpace* space = checkSpace(L, tn_fromtop(L, 2, 1), "space:createNode");
+    SGSpace* space = liveSpace(L, tn_fromtop(L, 2, 1), "space:createNode");
     const auto cls = static_cast<SGNodeClass>(tn_tointeger(L, tn_fromtop(L, 2, 2)));
-    pushNode(L, space->createNode(cls));
+    pushNode(L, space ? space->createNode(cls) : nullptr);
     return 1;
 }
 
@@ -32,27 +32,33 @@ int reportMissingNode(lua_State* L)
     return 0;
 }
 
-// space:removeNode(node): a node not in the space is ignored.
+// space:removeNode(node): a node not in the space is ignored, and so is a
+// node already gone (removed before, a second time).
 int space_removeNode(lua_State* L)
 {
     const int spaceIndex = tn_fromtop(L, 2, 1);
     const int nodeIndex = spaceIndex != 0 ? spaceIndex + 1 : 0;
     if (nodeIndex == 0 || lua_type(L, nodeIndex) != LUA_TUSERDATA)
         return reportMissingNode(L);
-    SGSpace* space = checkSpace(L, spaceIndex, "space:removeNode");
-    space->removeNode(checkNode(L, nodeIndex, kNodeType, "space:removeNode"));
+    SGSpace* space = liveSpace(L, spaceIndex, "space:removeNode");
+    SGNode* node = liveNode(L, nodeIndex, kNodeType, "space:removeNode");
+    if (space && node)
+        space->removeNode(node);
     return 0;
 }
 
 int space_sortRenderNodes(lua_State* L)
 {
-    checkSpace(L, tn_fromtop(L, 1, 1), "space:sortRenderNodes")->sortRenderNodes();
+    if (SGSpace* space = liveSpace(L, tn_fromtop(L, 1, 1), "space:sortRenderNodes"))
+        space->sortRenderNodes();
     return 0;
 }
 
+// 0 for a space that is gone.
 int space_countRenderNodes(lua_State* L)
 {
-    lua_pushinteger(L, checkSpace(L, tn_fromtop(L, 1, 1), "space:countRenderNodes")->countRenderNodes());
+    SGSpace* space = liveSpace(L, tn_fromtop(L, 1, 1), "space:countRenderNodes");
+    lua_pushinteger(L, space ? space->countRenderNodes() : 0);
     return 1;
 }
 

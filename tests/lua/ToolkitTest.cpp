@@ -9,6 +9,7 @@
 
 #include "lauxlib.h"
 #include "lua.h"
+#include "lua/TNGone.h"
 #include "lua/TNHandle.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
@@ -163,6 +164,34 @@ TEST_F(Toolkit, ReadersFromTheTopAndIntegerTruncation)
     EXPECT_EQ(tn_truncate(std::nanf("")), 0);
     EXPECT_EQ(tn_article("integer"), "an integer");
     EXPECT_EQ(tn_article("Body"), "a Body");
+}
+
+// A gone object is reported once per function and state: a game that keeps
+// a removed sprite for a frame prints one line, not one per frame.
+TEST(GoneObjects, ReportedOncePerFunctionAndState)
+{
+    int object = 0;
+    const TNHandle handle = TNHandleTable::add(&object);
+    lua_State* first = luaL_newstate();
+    lua_State* second = luaL_newstate();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(tn_tolive(first, handle, "Body.position", "the body"), &object);
+    TNHandleTable::remove(handle);
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_EQ(tn_tolive(first, handle, "Body.position", "the body"), nullptr);
+        tn_gone(first, "Body.angle", "the body");
+    }
+    tn_gone(second, "Body.position", "the body");
+    const int top = lua_gettop(first);
+    EXPECT_EQ(tn_pushnils(first, 2), 2);
+    EXPECT_TRUE(lua_isnil(first, -1) && lua_isnil(first, -2));
+    EXPECT_EQ(lua_gettop(first), top + 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Body.position: the body no longer exists; the call does nothing (said once per function)\n"
+              "Body.angle: the body no longer exists; the call does nothing (said once per function)\n"
+              "Body.position: the body no longer exists; the call does nothing (said once per function)\n");
+    lua_close(first);
+    lua_close(second);
 }
 
 }  // namespace

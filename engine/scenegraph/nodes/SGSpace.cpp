@@ -1,6 +1,9 @@
 #include "scenegraph/nodes/SGSpace.h"
 
 #include <algorithm>
+#include <unordered_set>
+
+#include "scenegraph/SGHold.h"
 
 #include "scenegraph/nodes/SGNodeFactory.h"
 #include "scenegraph/drawing/SGQuadBatch.h"
@@ -20,11 +23,60 @@ SGSpace::~SGSpace()
 
 void SGSpace::compute()
 {
+    SGHold hold(this);  // the script may remove this space while it draws
     dirty = false;
     willRender();
     render();
     didRender();
 }
+
+namespace {
+
+// The render nodes one pass draws: the list as it was when the pass began,
+// each node held until the pass ends. Nodes the code run by the pass
+// removes from the space are skipped from then on; nodes it adds wait for
+// the next pass.
+class SGRenderWalk {
+public:
+    SGRenderWalk(const std::vector<SGRenderNode*>& listed, const uint32_t& removals)
+        : nodes_(listed), removals_(removals), seenRemovals_(removals)
+    {
+        for (SGRenderNode* node : nodes_)
+            node->retain();
+    }
+    ~SGRenderWalk()
+    {
+        for (SGRenderNode* node : nodes_)
+            node->release();
+    }
+    SGRenderWalk(const SGRenderWalk&) = delete;
+    SGRenderWalk& operator=(const SGRenderWalk&) = delete;
+
+    const std::vector<SGRenderNode*>& nodes() const { return nodes_; }
+
+    // Whether node is still listed in current. Asked only after a removal,
+    // so the plain pass costs nothing.
+    bool stillListed(SGRenderNode* node, const std::vector<SGRenderNode*>& current)
+    {
+        if (removals_ == seenRemovals_ && !changed_)
+            return true;
+        if (removals_ != seenRemovals_) {
+            seenRemovals_ = removals_;
+            changed_ = true;
+            listed_ = std::unordered_set<SGRenderNode*>(current.begin(), current.end());
+        }
+        return listed_.count(node) != 0;
+    }
+
+private:
+    std::vector<SGRenderNode*> nodes_;
+    const uint32_t& removals_;
+    uint32_t seenRemovals_;
+    bool changed_ = false;
+    std::unordered_set<SGRenderNode*> listed_;
+};
+
+}  // namespace
 
 void SGSpace::render()
 {
@@ -45,7 +97,10 @@ void SGSpace::render()
     } pass{batching ? &batch : nullptr};
     if (batching)
         batch.beginPass();
-    for (SGRenderNode* node : renderNodes) {
+    SGRenderWalk walk(renderNodes, removals_);
+    for (SGRenderNode* node : walk.nodes()) {
+        if (!walk.stillListed(node, renderNodes))
+            continue;
         if (batching && !node->isKindOf(SGSpriteNodeClass) && !node->isKindOf(SGParticleSystemNodeClass))
             batch.flush();
         node->compute();
@@ -86,8 +141,10 @@ void SGSpace::addRenderNode(SGRenderNode* node)
 void SGSpace::removeRenderNode(SGRenderNode* node)
 {
     auto found = std::find(renderNodes.begin(), renderNodes.end(), node);
-    if (found != renderNodes.end())
-        renderNodes.erase(found);
+    if (found == renderNodes.end())
+        return;
+    renderNodes.erase(found);
+    ++removals_;
 }
 
 void SGSpace::removeAllNodes()
@@ -97,6 +154,7 @@ void SGSpace::removeAllNodes()
     std::vector<SGNode*> released;
     released.swap(nodes);
     renderNodes.clear();
+    ++removals_;
     for (SGNode* node : released)
         node->release();
 }

@@ -19,7 +19,10 @@ public:
     ~SGSpace() override;
 
     void compute() override;
-    // Calls compute() of every render node in list order.
+    // Calls compute() of every render node in list order. The list is the
+    // one of the moment render() starts, each node held meanwhile; a node
+    // the code it calls removes from this space is not drawn from then on,
+    // and a node it adds is drawn from the next render().
     virtual void render();
     // Set up and restore drawing state around render(); nothing here.
     virtual void willRender() {}
@@ -44,6 +47,9 @@ public:
     // Handed to the nodes made here; the managers may be deleted before the space.
     TNManagerLink<AssetManager> assetManager;
     TNManagerLink<SoundManager> soundManager;
+
+private:
+    uint32_t removals_ = 0;  // counts removals from renderNodes, for walks in progress
 };
 
 #endif

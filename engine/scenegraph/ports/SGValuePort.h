@@ -9,6 +9,8 @@
 #include <string>
 #include <type_traits>
 
+#include "scenegraph/SGHold.h"
+#include "scenegraph/nodes/SGNode.h"
 #include "scenegraph/ports/SGPort.h"
 #include "scenegraph/ports/SGValueConversion.h"
 
@@ -82,7 +84,13 @@ private:
     {
         if (sourcePort)
             return (sourcePort->*Read)();
-        updateNode();
+        if (node && node->dirty) {
+            // compute may run script code that releases the node: the value
+            // is copied out before the hold lets it go.
+            SGHold hold(node);
+            updateNode();
+            return value;
+        }
         return value;
     }
 };

@@ -131,6 +131,32 @@ TEST_F(PGFReader, NestingIsLimitedTo100Elements)
     EXPECT_EQ(lua_gettop(state.L()), 0);
 }
 
+// A root element read whole is the document, whatever follows it; the
+// parser's message is printed once. A file behaves the same.
+TEST_F(PGFReader, ContentAfterACompleteRootIsReportedAndTheRootReturned)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<a x=\"1\"><b/></a><second/>", "{[0]=\"a\",[1]={[0]=\"b\"},x=\"1\"}"},
+        {"<a>text</a>\nstray text", "{[0]=\"a\",[1]=\"text\"}"},
+        {"<a/><b>unclosed", "{[0]=\"a\"}"},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto& [xml, table] : cases)
+        EXPECT_EQ(load(xml), table) << xml;
+    TempDir dir;
+    writeFile(dir.file("two.xml"), "<game/>\n<game/>\n");
+    state.setString("path", dir.file("two.xml"));
+    EXPECT_EQ(state.eval("dumpAll(pgf.loadFile(path))"), "{[0]=\"game\"}");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed,
+              "pgf.loadString: line 1: Extra content at the end of the document; the root element before it is read\n"
+              "pgf.loadString: line 2: Extra content at the end of the document; the root element before it is read\n"
+              "pgf.loadString: line 1: Extra content at the end of the document; the root element before it is read\n"
+              "pgf.loadFile: " + dir.file("two.xml") +
+                  ": line 2: Extra content at the end of the document; the root element before it is read\n");
+    EXPECT_EQ(lua_gettop(state.L()), 0);
+}
+
 TEST_F(PGFReader, FilesAndMissingFiles)
 {
     TempDir dir;

@@ -103,6 +103,8 @@ TEST_F(Reentrancy, NodesRemovedWhileTheirSpaceDrawsAreNotDrawnFromThenOn)
         {"first:removeNode(left); first:removeNode(right); first:removeNode(left)", "--B"},
         // The node being drawn and the loader it reads from go too.
         {"first:removeNode(trigger); first:removeNode(loader)", "LRB"},
+        // The loader loses its last reference while it computes.
+        {"first:removeNode(loader); trigger.image:setValue(left.x)", "LRB"},
         {"scene:removeSpace(second)", "LR-"},
         // The space being drawn finishes its pass, then goes.
         {"scene:removeSpace(first)", "LRB"},
@@ -132,6 +134,12 @@ TEST_F(Reentrancy, ASceneDeletedWhileItDrawsDrawsNothingMoreAndGoesAfterwards)
     // Gone once the render returned: only the asset manager's handle is left.
     EXPECT_EQ(TNHandleTable::liveCount(), before + 1);
     EXPECT_EQ(engine.errorOf("scene:render(); first:removeNode(left)"), "");
+    // The same while the default space draws (the scene's own member).
+    engine.run("build(); early = sprite(scene:defaultSpace(), -100, -100, 4, 4) "
+               "local loader = scene:defaultSpace():createNode(scenegraph.imageLoaderNode) "
+               "loader.name:setValue('early', true); early.image:setValue(loader.asset)");
+    EXPECT_EQ(renderWith("scene:delete()"), "---");
+    EXPECT_EQ(TNHandleTable::liveCount(), before + 1);
     // The same from a space's own compute, and with another scene drawn under it.
     engine.run("build(); onPath = function() scene:delete() end");
     EXPECT_EQ(engine.errorOf("first:compute()"), "");

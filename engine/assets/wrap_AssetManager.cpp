@@ -12,6 +12,7 @@
 
 #include "assets/AssetManager.h"
 #include "lauxlib.h"
+#include "log/TNLog.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 
@@ -90,7 +91,8 @@ int assetManager_new(lua_State* L)
 
 // (manager) -> (); a second delete or a value that is no manager does
 // nothing. Loader nodes still using the manager are detached (they output
-// no asset from then on) and reported as a Lua error after the deletion.
+// no asset from then on) and reported in one line; from inside the
+// manager's own path question the call does nothing but say so.
 int assetManager_delete(lua_State* L)
 {
     const char* func = "assetManager.delete";
@@ -98,17 +100,17 @@ int assetManager_delete(lua_State* L)
     if (!box || !*box)
         return 0;
     AssetManager* manager = *box;
-    if (manager->isAskingScript())
-        return tn_valueerror(L, func, "the manager cannot be deleted from inside its own "
-                                      "project:pathForImage or project:pathForSound call");
+    if (manager->isAskingScript()) {
+        TNLog("%s: the manager cannot be deleted from inside its own project:pathForImage or "
+              "project:pathForSound call; the call does nothing", func);
+        return 0;
+    }
     const size_t detached = manager->loaderNodeCount();
     *box = nullptr;
     delete manager;
-    if (detached > 0) {
-        const std::string message = std::to_string(detached) +
-            " loader node(s) still used the manager; they now output no asset (delete the scenes before the manager)";
-        return tn_valueerror(L, func, message.c_str());
-    }
+    if (detached > 0)
+        TNLog("%s: %zu loader node(s) still used the manager; they now output no asset (delete the scenes "
+              "before the manager)", func, detached);
     return 0;
 }
 

@@ -1,13 +1,14 @@
 // Each function takes the manager at the top of the stack (its last
 // argument). The userdata is the manager's only owner: "delete" empties the
 // box, so an empty box is a manager that is gone, and later calls on it do
-// nothing. There is no __gc: the manager lives until the script deletes it.
+// nothing (after one line per function, lua/TNGone.h). There is no __gc: the manager lives until the script deletes it.
 #include "audio/wrap_SoundManager.h"
 
 #include <algorithm>
 
 #include "audio/SoundManager.h"
 #include "lauxlib.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 
@@ -45,6 +46,8 @@ int soundManager_makeCurrent(lua_State* L)
     SoundManager** box = checkBox(L, "soundManager.makeCurrent");
     if (*box)
         (*box)->makeCurrent();
+    else
+        tn_gone(L, "soundManager.makeCurrent", "the sound manager (deleted)");
     return 0;
 }
 
@@ -54,6 +57,8 @@ int soundManager_update(lua_State* L)
     SoundManager** box = checkBox(L, "soundManager.update");
     if (*box)
         (*box)->update();
+    else
+        tn_gone(L, "soundManager.update", "the sound manager (deleted)");
     return 0;
 }
 

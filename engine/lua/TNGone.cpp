@@ -7,8 +7,9 @@ namespace {
 // Registry key of the table of function names already reported.
 const char kReportedKey[] = "tern.goneReported";
 
-// True the first time func asks in this state.
-bool firstReport(lua_State* L, const char* func)
+}  // namespace
+
+bool tn_firstreport(lua_State* L, const char* func)
 {
     lua_getfield(L, LUA_REGISTRYINDEX, kReportedKey);
     if (!lua_istable(L, -1)) {
@@ -28,11 +29,9 @@ bool firstReport(lua_State* L, const char* func)
     return first;
 }
 
-}  // namespace
-
 void tn_gone(lua_State* L, const char* func, const char* what)
 {
-    if (firstReport(L, func))
+    if (tn_firstreport(L, func))
         TNLog("%s: %s no longer exists; the call does nothing (said once per function)", func, what);
 }
 

@@ -22,6 +22,11 @@ void tn_gone(lua_State* L, const char* func, const char* what);
 // The object handle names, or null once it is gone (after tn_gone).
 void* tn_tolive(lua_State* L, TNHandle handle, const char* func, const char* what);
 
+// True the first time topic is asked about in this state (topic is a
+// function's name, or a name and a kind of mistake): the record behind the
+// one line per function.
+bool tn_firstreport(lua_State* L, const char* topic);
+
 // Pushes n nils: what a call that met a gone object returns.
 int tn_pushnils(lua_State* L, int n);
 

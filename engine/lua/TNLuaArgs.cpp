@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "lauxlib.h"
+#include "log/TNLog.h"
+#include "lua/TNGone.h"
 
 int tn_fromtop(lua_State* L, int n, int k)
 {
@@ -59,6 +62,24 @@ float tn_optnumber(lua_State* L, int index, const char* func, float fallback)
 float tn_tonumber(lua_State* L, int index)
 {
     return index == 0 ? 0.0f : static_cast<float>(lua_tonumber(L, index));
+}
+
+float tn_tofinite(lua_State* L, int index, const char* func)
+{
+    const float value = tn_tonumber(L, index);
+    if (index != 0 && lua_isnumber(L, index) && std::isfinite(value))
+        return value;
+    const std::string topic = std::string(func) + " (number)";
+    if (tn_firstreport(L, topic.c_str())) {
+        const char* got = index != 0 && lua_type(L, index) == LUA_TNUMBER ? (std::isnan(value) ? "NaN" : "infinity")
+                                                                           : tn_typename(L, index);
+        if (index == 0)
+            TNLog("%s: an argument is not a finite number (got %s); read as 0 (said once per function)", func, got);
+        else
+            TNLog("%s: argument %d is not a finite number (got %s); read as 0 (said once per function)", func, index,
+                  got);
+    }
+    return 0.0f;
 }
 
 int32_t tn_truncate(float value)

@@ -41,6 +41,12 @@ float tn_checknumber(lua_State* L, int index, const char* func);
 float tn_checkfinite(lua_State* L, int index, const char* func);
 float tn_optnumber(lua_State* L, int index, const char* func, float fallback);
 float tn_tonumber(lua_State* L, int index);
+// A number as the engine scripts' first player read it, with lua_tonumber:
+// anything that is no number reads as 0. NaN and infinite numbers read as 0
+// too (they would break the engine's state). Either prints one line the
+// first time func meets one in this state:
+//     FUNC: argument N is not a finite number (got TYPE); read as 0 (said once per function)
+float tn_tofinite(lua_State* L, int index, const char* func);
 
 // Integers: the number truncated toward zero and held to the 32-bit range,
 // NaN read as 0 (a plain cast of such numbers is undefined).

@@ -73,8 +73,10 @@ int body_createFixture(lua_State* L)
     b2FixtureDef* def = checkFixtureDefinition(L, 2, func);
     if (!body || !canChange(world, func))
         return 0;
-    if (!def->shape)
-        return tn_valueerror(L, func, "the fixture definition has no shape (call setShape first)");
+    if (!def->shape) {
+        TNLog("%s: the fixture definition has no shape (call setShape first); no fixture was made", func);
+        return 0;
+    }
 
     b2PolygonShape completed;
     b2FixtureDef copy = *def;
@@ -132,8 +134,8 @@ int body_setPositionAndAngle(lua_State* L)
     const char* func = "Body.setPositionAndAngle";
     tnPhysicsWorld* world = nullptr;
     b2Body* body = liveBody(L, 1, func, &world);
-    const b2Vec2 position = checkPixels(L, 2, func);
-    const float angle = tn_checkfinite(L, 4, func);
+    const b2Vec2 position = pixelsAt(L, 2, func);
+    const float angle = tn_tofinite(L, 4, func);
     if (body)
         world->setTransform(body, position, angle);
     return 0;
@@ -151,7 +153,7 @@ int body_setLinearVelocity(lua_State* L)
     const char* func = "Body.setLinearVelocity";
     b2Body* body = liveBody(L, 1, func);
     if (body)
-        body->SetLinearVelocity(checkPixels(L, 2, func));  // ignored by Box2D for static bodies
+        body->SetLinearVelocity(pixelsAt(L, 2, func));  // ignored by Box2D for static bodies
     return 0;
 }
 
@@ -167,7 +169,7 @@ int body_setAngularVelocity(lua_State* L)
     const char* func = "Body.setAngularVelocity";
     b2Body* body = liveBody(L, 1, func);
     if (body)
-        body->SetAngularVelocity(tn_checkfinite(L, 2, func));  // ignored by Box2D for static bodies
+        body->SetAngularVelocity(tn_tofinite(L, 2, func));  // ignored by Box2D for static bodies
     return 0;
 }
 
@@ -183,7 +185,7 @@ int body_setAngularDamping(lua_State* L)
     const char* func = "Body.setAngularDamping";
     b2Body* body = liveBody(L, 1, func);
     if (body)
-        body->SetAngularDamping(tn_checkfinite(L, 2, func));
+        body->SetAngularDamping(tn_tofinite(L, 2, func));
     return 0;
 }
 
@@ -214,9 +216,9 @@ int body_applyForce(lua_State* L)
 {
     const char* func = "Body.applyForce";
     b2Body* body = liveBody(L, 1, func);
-    const b2Vec2 force = checkPixels(L, 2, func);
-    const float px = tn_checkfinite(L, 4, func);
-    const float py = tn_checkfinite(L, 5, func);
+    const b2Vec2 force = pixelsAt(L, 2, func);
+    const float px = tn_tofinite(L, 4, func);
+    const float py = tn_tofinite(L, 5, func);
     if (body)
         body->ApplyForce(force, b2Vec2(px, py), true);  // only dynamic bodies react
     return 0;

@@ -39,7 +39,7 @@ int bodyDefinition_setType(lua_State* L)
 {
     const char* func = "BodyDefinition.setType";
     b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    const int type = checkFiniteInteger(L, 2, func);
+    const int type = integerAt(L, 2, func);
     if (type == b2_staticBody || type == b2_kinematicBody || type == b2_dynamicBody)
         def->type = static_cast<b2BodyType>(type);
     return 0;
@@ -49,7 +49,7 @@ int bodyDefinition_setPosition(lua_State* L)
 {
     const char* func = "BodyDefinition.setPosition";
     b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    def->position = checkPixels(L, 2, func);
+    def->position = pixelsAt(L, 2, func);
     return 0;
 }
 
@@ -57,7 +57,7 @@ int bodyDefinition_setAngle(lua_State* L)
 {
     const char* func = "BodyDefinition.setAngle";
     b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    def->angle = tn_checkfinite(L, 2, func);
+    def->angle = tn_tofinite(L, 2, func);
     return 0;
 }
 
@@ -72,7 +72,7 @@ int bodyDefinition_setActorID(lua_State* L)
 {
     const char* func = "BodyDefinition.setActorID";
     b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    actorOf(def)->setActorID(checkFiniteInteger(L, 2, func));
+    actorOf(def)->setActorID(integerAt(L, 2, func));
     return 0;
 }
 
@@ -80,7 +80,7 @@ int bodyDefinition_addCollisionCategory(lua_State* L)
 {
     const char* func = "BodyDefinition.addCollisionCategory";
     b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    actorOf(def)->addCollisionCategory(checkFiniteInteger(L, 2, func));
+    actorOf(def)->addCollisionCategory(integerAt(L, 2, func));
     return 0;
 }
 

@@ -54,7 +54,7 @@ int fixture_testPoint(lua_State* L)
 {
     const char* func = "Fixture.testPoint";
     b2Fixture* fixture = liveFixture(L, 1, func);
-    const b2Vec2 point = checkPixels(L, 2, func);
+    const b2Vec2 point = pixelsAt(L, 2, func);
     lua_pushboolean(L, fixture && fixture->TestPoint(point));
     return 1;
 }

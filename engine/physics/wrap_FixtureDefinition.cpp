@@ -74,7 +74,7 @@ int fixtureDefinition_setDensity(lua_State* L)
 {
     const char* func = "FixtureDefinition.setDensity";
     b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->density = tn_checkfinite(L, 2, func);
+    def->density = tn_tofinite(L, 2, func);
     return 0;
 }
 
@@ -83,7 +83,7 @@ int fixtureDefinition_setFriction(lua_State* L)
 {
     const char* func = "FixtureDefinition.setFriction";
     b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->friction = tn_checkfinite(L, 2, func) * kToMetres;
+    def->friction = tn_tofinite(L, 2, func) * kToMetres;
     return 0;
 }
 
@@ -91,7 +91,7 @@ int fixtureDefinition_setRestitution(lua_State* L)
 {
     const char* func = "FixtureDefinition.setRestitution";
     b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->restitution = tn_checkfinite(L, 2, func);
+    def->restitution = tn_tofinite(L, 2, func);
     return 0;
 }
 
@@ -106,7 +106,7 @@ int fixtureDefinition_setFixtureID(lua_State* L)
 {
     const char* func = "FixtureDefinition.setFixtureID";
     b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    fixtureDataOf(def)->setFixtureID(checkFiniteInteger(L, 2, func));
+    fixtureDataOf(def)->setFixtureID(integerAt(L, 2, func));
     return 0;
 }
 
@@ -114,7 +114,7 @@ int fixtureDefinition_addCollisionMaskCategory(lua_State* L)
 {
     const char* func = "FixtureDefinition.addCollisionMaskCategory";
     b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    fixtureDataOf(def)->addCollisionMaskCategory(checkFiniteInteger(L, 2, func));
+    fixtureDataOf(def)->addCollisionMaskCategory(integerAt(L, 2, func));
     return 0;
 }
 

@@ -44,15 +44,15 @@ int object_gc(lua_State* L)
     return 0;
 }
 
-int32_t checkFiniteInteger(lua_State* L, int index, const char* func)
+int32_t integerAt(lua_State* L, int index, const char* func)
 {
-    return tn_truncate(tn_checkfinite(L, index, func));
+    return tn_truncate(tn_tofinite(L, index, func));
 }
 
-b2Vec2 checkPixels(lua_State* L, int index, const char* func)
+b2Vec2 pixelsAt(lua_State* L, int index, const char* func)
 {
-    const float x = tn_checkfinite(L, index, func);
-    const float y = tn_checkfinite(L, index + 1, func);
+    const float x = tn_tofinite(L, index, func);
+    const float y = tn_tofinite(L, index + 1, func);
     return b2Vec2(x * kToMetres, y * kToMetres);
 }
 

@@ -85,10 +85,12 @@ void* liveObject(lua_State* L, int index, const TNLuaType& type, const char* fun
 // handle is null.
 void pushObject(lua_State* L, tnPhysicsWorld* world, TNHandle handle, const TNLuaType& type);
 
-// A finite number, truncated to an integer.
-int32_t checkFiniteInteger(lua_State* L, int index, const char* func);
-// The finite numbers at index and index + 1, in pixels, as a vector in metres.
-b2Vec2 checkPixels(lua_State* L, int index, const char* func);
+// Numbers are read as the engine scripts' first player read them: what is
+// no finite number reads as 0, after one line per function (tn_tofinite).
+// A number truncated to an integer.
+int32_t integerAt(lua_State* L, int index, const char* func);
+// The numbers at index and index + 1, in pixels, as a vector in metres.
+b2Vec2 pixelsAt(lua_State* L, int index, const char* func);
 // Pushes two numbers.
 void pushVector(lua_State* L, const b2Vec2& vector);
 
@@ -98,7 +100,7 @@ void pushVector(lua_State* L, const b2Vec2& vector);
 template <class UserData>
 void changeCategories(lua_State* L, UserData* data, void (UserData::*change)(int), const char* func)
 {
-    const int category = checkFiniteInteger(L, 2, func);
+    const int category = integerAt(L, 2, func);
     if (data)
         (data->*change)(category);
 }

@@ -3,6 +3,7 @@
 #include "box2d/b2_circle_shape.h"
 #include "box2d/b2_polygon_shape.h"
 #include "log/TNLog.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 #include "physics/wrap_PhysicsInternal.h"
@@ -35,7 +36,7 @@ int polygonShape_setAsBox(lua_State* L)
 {
     const char* func = "PolygonShape.setAsBox";
     b2PolygonShape* shape = checkPolygonShape(L, 1, func);
-    const b2Vec2 half = checkPixels(L, 2, func);
+    const b2Vec2 half = pixelsAt(L, 2, func);
     shape->SetAsBox(b2Max(half.x, kMinBoxHalfExtent), b2Max(half.y, kMinBoxHalfExtent));
     return 0;
 }
@@ -46,7 +47,7 @@ int polygonShape_addVertex(lua_State* L)
 {
     const char* func = "PolygonShape.addVertex";
     b2PolygonShape* shape = checkPolygonShape(L, 1, func);
-    const b2Vec2 vertex = checkPixels(L, 2, func);
+    const b2Vec2 vertex = pixelsAt(L, 2, func);
     if (shape->m_count >= b2_maxPolygonVertices) {
         TNLogStdout("PolygonShape.addVertex: a polygon holds at most %d vertices; vertex ignored",
                     b2_maxPolygonVertices);
@@ -58,15 +59,17 @@ int polygonShape_addVertex(lua_State* L)
     return 0;
 }
 
-// Reads the radius from the top, so that both call styles work.
+// Reads the radius from the top, so that both call styles work. A missing
+// or negative radius makes a circle of radius 0, after one line.
 int circleShape_new(lua_State* L)
 {
     const char* func = "CircleShape.new";
-    if (lua_gettop(L) < 1)
-        return tn_valueerror(L, func, "expected a radius");
-    const float radius = tn_checkfinite(L, lua_gettop(L), func);
-    if (radius < 0.0f)
-        return tn_valueerror(L, func, "the radius must not be negative");
+    float radius = tn_tofinite(L, tn_fromtop(L, 1, 1), func);
+    if (radius < 0.0f) {
+        if (tn_firstreport(L, "CircleShape.new (negative)"))
+            TNLog("%s: a negative radius (%g) makes a circle of radius 0 (said once)", func, radius);
+        radius = 0.0f;
+    }
     auto* box = tn_newblock<CircleShapeBox>(L, kCircleShape);
     box->shape = new b2CircleShape;
     box->shape->m_radius = radius * kToMetres;

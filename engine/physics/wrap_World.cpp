@@ -28,13 +28,11 @@ tnPhysicsWorld* liveWorld(lua_State* L, int index, const char* func)
 namespace {
 
 // Reads its arguments from the top, so that both World.new(...) and
-// World:new(...) work.
+// World:new(...) work; missing ones read as 0 and false.
 int world_new(lua_State* L)
 {
     const char* func = "World.new";
-    if (lua_gettop(L) < 3)
-        return tn_valueerror(L, func, "expected gx, gy, doSleep");
-    const b2Vec2 gravity = checkPixels(L, tn_fromtop(L, 3, 1), func);
+    const b2Vec2 gravity = pixelsAt(L, tn_fromtop(L, 3, 1), func);
     const bool allowSleeping = tn_toboolean(L, tn_fromtop(L, 3, 3));
 
     auto* box = tn_newblock<WorldBox>(L, kWorld);
@@ -83,9 +81,9 @@ int world_step(lua_State* L)
 {
     const char* func = "World.step";
     tnPhysicsWorld* world = liveWorld(L, 1, func);
-    const float timeStep = tn_checkfinite(L, 2, func);
-    const int velocityIterations = checkFiniteInteger(L, 3, func);
-    const int positionIterations = checkFiniteInteger(L, 4, func);
+    const float timeStep = tn_tofinite(L, 2, func);
+    const int velocityIterations = integerAt(L, 3, func);
+    const int positionIterations = integerAt(L, 4, func);
     if (!world || !canChange(world, func))
         return 0;  // not from a collision callback: the step in progress goes on
 
@@ -98,7 +96,7 @@ int world_setGravity(lua_State* L)
 {
     const char* func = "World.setGravity";
     tnPhysicsWorld* world = liveWorld(L, 1, func);
-    const b2Vec2 gravity = checkPixels(L, 2, func);
+    const b2Vec2 gravity = pixelsAt(L, 2, func);
     if (world)
         world->world()->SetGravity(gravity);
     return 0;

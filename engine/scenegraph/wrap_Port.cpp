@@ -190,8 +190,13 @@ int port_connectToAttribute(lua_State* L)
         lua_pop(L, 1);
         return 0;
     }
-    if (!attribute->port)
-        return tn_valueerror(L, func, "the attribute node has no port (unsupported type)");
+    if (!attribute->port) {
+        // No port to connect to: as a connection to nothing, the port is
+        // disconnected.
+        port->setValue(static_cast<SGPort*>(nullptr));
+        lua_pop(L, 1);
+        return 0;
+    }
     connectPorts(L, port, attribute->port, func);
     lua_pop(L, 1);
     return 0;

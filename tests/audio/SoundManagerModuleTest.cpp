@@ -39,10 +39,17 @@ TEST(SoundManagerModule, NewDeleteUpdateAndMakeCurrent)
     SoundManager_Resume(box);
     EXPECT_NE(alcGetCurrentContext(), nullptr);
 
-    // Deleting twice destroys once; later calls do nothing.
+    // Deleting twice destroys once; later calls do nothing, each function
+    // saying so once.
     engine.run("sharedSoundManager:delete() sharedSoundManager:delete()");
     EXPECT_EQ(*box, nullptr);
-    engine.run("sharedSoundManager:update() sharedSoundManager:makeCurrent()");
+    testing::internal::CaptureStderr();
+    engine.run("for frame = 1, 3 do sharedSoundManager:update() sharedSoundManager:makeCurrent() end");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "soundManager.update: the sound manager (deleted) no longer exists; the call does nothing (said once "
+              "per function)\n"
+              "soundManager.makeCurrent: the sound manager (deleted) no longer exists; the call does nothing (said "
+              "once per function)\n");
     SoundManager_MakeCurrent(box);
     SoundManager_Suspend(box);
     SoundManager_Resume(box);

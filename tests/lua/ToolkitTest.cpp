@@ -194,4 +194,28 @@ TEST(GoneObjects, ReportedOncePerFunctionAndState)
     lua_close(second);
 }
 
+// Numbers read as lua_tonumber reads them; what is no finite number reads
+// as 0 with one line per function and state.
+TEST_F(Toolkit, NumbersThatAreNotFiniteReadAsZeroWithOneLine)
+{
+    lua_register(L, "finite", [](lua_State* L) {
+        lua_pushnumber(L, tn_tofinite(L, 1, "finite"));
+        return 1;
+    });
+    lua_register(L, "other", [](lua_State* L) {
+        lua_pushnumber(L, tn_tofinite(L, tn_fromtop(L, 1, 1), "other"));
+        return 1;
+    });
+    testing::internal::CaptureStderr();
+    const std::pair<const char*, const char*> cases[] = {
+        {"finite(2.5)", "2.5"}, {"finite('3.25')", "3.25"}, {"finite(0/0)", "0"}, {"finite(-math.huge)", "0"},
+        {"finite('fast')", "0"}, {"finite()", "0"}, {"other()", "0"}, {"other(-1e30)", "-1e+30"},
+    };
+    for (const auto& [chunk, value] : cases)
+        EXPECT_EQ(run(std::string("return tostring(") + chunk + ")"), value) << chunk;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "finite: argument 1 is not a finite number (got NaN); read as 0 (said once per function)\n"
+              "other: an argument is not a finite number (got no value); read as 0 (said once per function)\n");
+}
+
 }  // namespace

@@ -306,6 +306,18 @@ TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
     engine.run("scene:delete()");
     EXPECT_EQ(engine.eval("traced"), "3");
     EXPECT_NE(errorOf("colorAttr.value:value()").find("has no port"), std::string::npos);
+    // Connecting to an attribute node without a port connects to nothing:
+    // the port reads its own value again.
+    engine.run(R"(
+        local five = scenegraph.attributeNode.new(scenegraph.NUMBER)
+        five:setValue(5)
+        plain = scenegraph.attributeNode.new(scenegraph.NUMBER)
+        plain:setValue(2)
+        plain.value:connectToAttribute({getNode = function() return five end})
+        connected = plain.value:value()
+        plain.value:connectToAttribute({getNode = function() return colorAttr end})
+    )");
+    EXPECT_EQ(engine.eval("connected .. ' ' .. plain.value:value()"), "5 2");
     EXPECT_NE(errorOf("x = {}; x.y = colorAttr.value; x.y:connectToAttribute({getNode = function() return colorAttr end})")
                   .find("has no port"), std::string::npos);
 }

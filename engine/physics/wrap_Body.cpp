@@ -70,8 +70,8 @@ int body_createFixture(lua_State* L)
     const char* func = "Body.createFixture";
     tnPhysicsWorld* world = nullptr;
     b2Body* body = liveBody(L, 1, func, &world);
-    b2FixtureDef* def = checkFixtureDefinition(L, 2, func);
-    if (!body || !canChange(world, func))
+    b2FixtureDef* def = liveFixtureDefinition(L, 2, func);
+    if (!body || !def || !canChange(world, func))
         return 0;
     if (!def->shape) {
         TNLog("%s: the fixture definition has no shape (call setShape first); no fixture was made", func);

@@ -1,6 +1,7 @@
 // physics.BodyDefinition: what a body is made from, with the actor user
 // data that every body made from it shares.
 #include "box2d/b2_body.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 #include "physics/tnActorUserData.h"
@@ -10,11 +11,11 @@ namespace tn_physics {
 
 const TNLuaType kBodyDefinition = {"BodyDefinition", "physics.BodyDefMT"};
 
-b2BodyDef* checkBodyDefinition(lua_State* L, int index, const char* func)
+b2BodyDef* liveBodyDefinition(lua_State* L, int index, const char* func)
 {
     auto* box = tn_checkblock<BodyDefinitionBox>(L, index, kBodyDefinition, func);
     if (!box->def)
-        tn_valueerror(L, func, "the body definition has been collected");
+        tn_gone(L, func, "the body definition (collected)");
     return box->def;
 }
 
@@ -38,9 +39,9 @@ int bodyDefinition_new(lua_State* L)
 int bodyDefinition_setType(lua_State* L)
 {
     const char* func = "BodyDefinition.setType";
-    b2BodyDef* def = checkBodyDefinition(L, 1, func);
+    b2BodyDef* def = liveBodyDefinition(L, 1, func);
     const int type = integerAt(L, 2, func);
-    if (type == b2_staticBody || type == b2_kinematicBody || type == b2_dynamicBody)
+    if (def && (type == b2_staticBody || type == b2_kinematicBody || type == b2_dynamicBody))
         def->type = static_cast<b2BodyType>(type);
     return 0;
 }
@@ -48,22 +49,28 @@ int bodyDefinition_setType(lua_State* L)
 int bodyDefinition_setPosition(lua_State* L)
 {
     const char* func = "BodyDefinition.setPosition";
-    b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    def->position = pixelsAt(L, 2, func);
+    b2BodyDef* def = liveBodyDefinition(L, 1, func);
+    const b2Vec2 position = pixelsAt(L, 2, func);
+    if (def)
+        def->position = position;
     return 0;
 }
 
 int bodyDefinition_setAngle(lua_State* L)
 {
     const char* func = "BodyDefinition.setAngle";
-    b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    def->angle = tn_tofinite(L, 2, func);
+    b2BodyDef* def = liveBodyDefinition(L, 1, func);
+    const float angle = tn_tofinite(L, 2, func);
+    if (def)
+        def->angle = angle;
     return 0;
 }
 
 int bodyDefinition_setFixedRotation(lua_State* L)
 {
-    b2BodyDef* def = checkBodyDefinition(L, 1, "BodyDefinition.setFixedRotation");
+    b2BodyDef* def = liveBodyDefinition(L, 1, "BodyDefinition.setFixedRotation");
+    if (!def)
+        return 0;
     def->fixedRotation = tn_toboolean(L, 2);
     return 0;
 }
@@ -71,16 +78,20 @@ int bodyDefinition_setFixedRotation(lua_State* L)
 int bodyDefinition_setActorID(lua_State* L)
 {
     const char* func = "BodyDefinition.setActorID";
-    b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    actorOf(def)->setActorID(integerAt(L, 2, func));
+    b2BodyDef* def = liveBodyDefinition(L, 1, func);
+    const int id = integerAt(L, 2, func);
+    if (def)
+        actorOf(def)->setActorID(id);
     return 0;
 }
 
 int bodyDefinition_addCollisionCategory(lua_State* L)
 {
     const char* func = "BodyDefinition.addCollisionCategory";
-    b2BodyDef* def = checkBodyDefinition(L, 1, func);
-    actorOf(def)->addCollisionCategory(integerAt(L, 2, func));
+    b2BodyDef* def = liveBodyDefinition(L, 1, func);
+    const int category = integerAt(L, 2, func);
+    if (def)
+        actorOf(def)->addCollisionCategory(category);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "box2d/b2_circle_shape.h"
 #include "box2d/b2_fixture.h"
 #include "box2d/b2_polygon_shape.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 #include "physics/tnFixtureUserData.h"
@@ -12,11 +13,11 @@ namespace tn_physics {
 
 const TNLuaType kFixtureDefinition = {"FixtureDefinition", "physics.FixtureDefMT"};
 
-b2FixtureDef* checkFixtureDefinition(lua_State* L, int index, const char* func)
+b2FixtureDef* liveFixtureDefinition(lua_State* L, int index, const char* func)
 {
     auto* box = tn_checkblock<FixtureDefinitionBox>(L, index, kFixtureDefinition, func);
     if (!box->def)
-        tn_valueerror(L, func, "the fixture definition has been collected");
+        tn_gone(L, func, "the fixture definition (collected)");
     return box->def;
 }
 
@@ -51,7 +52,7 @@ int fixtureDefinition_new(lua_State* L)
 int fixtureDefinition_setShape(lua_State* L)
 {
     const char* func = "FixtureDefinition.setShape";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
     b2Shape* shape = nullptr;
     if (auto* polygon = tn_toblock<PolygonShapeBox>(L, 2, kPolygonShape))
         shape = polygon->shape;
@@ -60,7 +61,9 @@ int fixtureDefinition_setShape(lua_State* L)
     else
         return tn_argerror(L, func, 2, "a PolygonShape or a CircleShape");
     if (!shape)
-        return tn_valueerror(L, func, "the shape has been collected");
+        tn_gone(L, func, "the shape (collected)");
+    if (!def || !shape)
+        return 0;
 
     lua_createtable(L, 0, 1);
     lua_pushvalue(L, 2);
@@ -73,8 +76,10 @@ int fixtureDefinition_setShape(lua_State* L)
 int fixtureDefinition_setDensity(lua_State* L)
 {
     const char* func = "FixtureDefinition.setDensity";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->density = tn_tofinite(L, 2, func);
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
+    const float value = tn_tofinite(L, 2, func);
+    if (def)
+        def->density = value;
     return 0;
 }
 
@@ -82,39 +87,48 @@ int fixtureDefinition_setDensity(lua_State* L)
 int fixtureDefinition_setFriction(lua_State* L)
 {
     const char* func = "FixtureDefinition.setFriction";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->friction = tn_tofinite(L, 2, func) * kToMetres;
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
+    const float value = tn_tofinite(L, 2, func) * kToMetres;
+    if (def)
+        def->friction = value;
     return 0;
 }
 
 int fixtureDefinition_setRestitution(lua_State* L)
 {
     const char* func = "FixtureDefinition.setRestitution";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    def->restitution = tn_tofinite(L, 2, func);
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
+    const float value = tn_tofinite(L, 2, func);
+    if (def)
+        def->restitution = value;
     return 0;
 }
 
 int fixtureDefinition_setIsSensor(lua_State* L)
 {
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, "FixtureDefinition.setIsSensor");
-    def->isSensor = tn_toboolean(L, 2);
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, "FixtureDefinition.setIsSensor");
+    if (def)
+        def->isSensor = tn_toboolean(L, 2);
     return 0;
 }
 
 int fixtureDefinition_setFixtureID(lua_State* L)
 {
     const char* func = "FixtureDefinition.setFixtureID";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    fixtureDataOf(def)->setFixtureID(integerAt(L, 2, func));
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
+    const int id = integerAt(L, 2, func);
+    if (def)
+        fixtureDataOf(def)->setFixtureID(id);
     return 0;
 }
 
 int fixtureDefinition_addCollisionMaskCategory(lua_State* L)
 {
     const char* func = "FixtureDefinition.addCollisionMaskCategory";
-    b2FixtureDef* def = checkFixtureDefinition(L, 1, func);
-    fixtureDataOf(def)->addCollisionMaskCategory(integerAt(L, 2, func));
+    b2FixtureDef* def = liveFixtureDefinition(L, 1, func);
+    const int category = integerAt(L, 2, func);
+    if (def)
+        fixtureDataOf(def)->addCollisionMaskCategory(category);
     return 0;
 }
 

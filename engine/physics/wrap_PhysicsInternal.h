@@ -68,14 +68,14 @@ struct CircleShapeBox {
 // naming func. A world, body or fixture that is gone (destroyed, or its
 // world collected) gives null after one line on standard error
 // (lua/TNGone.h): the call then does nothing, and a read gives 0 or nil.
-// A collected definition or shape raises "func: the ... has been
-// collected". liveBody and liveFixture also give the object's world.
+// So does a definition or shape whose __gc the script called by hand.
+// liveBody and liveFixture also give the object's world.
 tnPhysicsWorld* liveWorld(lua_State* L, int index, const char* func);
 b2Body* liveBody(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
 b2Fixture* liveFixture(lua_State* L, int index, const char* func, tnPhysicsWorld** world = nullptr);
-b2BodyDef* checkBodyDefinition(lua_State* L, int index, const char* func);
-b2FixtureDef* checkFixtureDefinition(lua_State* L, int index, const char* func);
-b2PolygonShape* checkPolygonShape(lua_State* L, int index, const char* func);
+b2BodyDef* liveBodyDefinition(lua_State* L, int index, const char* func);
+b2FixtureDef* liveFixtureDefinition(lua_State* L, int index, const char* func);
+b2PolygonShape* livePolygonShape(lua_State* L, int index, const char* func);
 
 // The live body or fixture named by the box of type at index (and its
 // world), or null after one line naming what when it is gone.

@@ -13,11 +13,11 @@ namespace tn_physics {
 const TNLuaType kPolygonShape = {"PolygonShape", "physics.PolygonShapeMT"};
 const TNLuaType kCircleShape = {"CircleShape", "physics.CircleShapeMT"};
 
-b2PolygonShape* checkPolygonShape(lua_State* L, int index, const char* func)
+b2PolygonShape* livePolygonShape(lua_State* L, int index, const char* func)
 {
     auto* box = tn_checkblock<PolygonShapeBox>(L, index, kPolygonShape, func);
     if (!box->shape)
-        tn_valueerror(L, func, "the shape has been collected");
+        tn_gone(L, func, "the shape (collected)");
     return box->shape;
 }
 
@@ -35,9 +35,10 @@ int polygonShape_new(lua_State* L)
 int polygonShape_setAsBox(lua_State* L)
 {
     const char* func = "PolygonShape.setAsBox";
-    b2PolygonShape* shape = checkPolygonShape(L, 1, func);
+    b2PolygonShape* shape = livePolygonShape(L, 1, func);
     const b2Vec2 half = pixelsAt(L, 2, func);
-    shape->SetAsBox(b2Max(half.x, kMinBoxHalfExtent), b2Max(half.y, kMinBoxHalfExtent));
+    if (shape)
+        shape->SetAsBox(b2Max(half.x, kMinBoxHalfExtent), b2Max(half.y, kMinBoxHalfExtent));
     return 0;
 }
 
@@ -46,8 +47,10 @@ int polygonShape_setAsBox(lua_State* L)
 int polygonShape_addVertex(lua_State* L)
 {
     const char* func = "PolygonShape.addVertex";
-    b2PolygonShape* shape = checkPolygonShape(L, 1, func);
+    b2PolygonShape* shape = livePolygonShape(L, 1, func);
     const b2Vec2 vertex = pixelsAt(L, 2, func);
+    if (!shape)
+        return 0;
     if (shape->m_count >= b2_maxPolygonVertices) {
         TNLogStdout("PolygonShape.addVertex: a polygon holds at most %d vertices; vertex ignored",
                     b2_maxPolygonVertices);

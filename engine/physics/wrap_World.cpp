@@ -44,8 +44,8 @@ int world_createBody(lua_State* L)
 {
     const char* func = "World.createBody";
     tnPhysicsWorld* world = liveWorld(L, 1, func);
-    b2BodyDef* def = checkBodyDefinition(L, 2, func);
-    if (!world || !canChange(world, func))
+    b2BodyDef* def = liveBodyDefinition(L, 2, func);
+    if (!world || !def || !canChange(world, func))
         return 0;
 
     b2Body* body = world->world()->CreateBody(def);

@@ -300,12 +300,19 @@ TEST_F(PhysicsFault, WorldCollectedBeforeItsBoxes)
         s = physics.PolygonShape.new()
         getmetatable(s).__gc(s)
         getmetatable(s).__gc(s)
+        fd = physics.FixtureDefinition.new()
+        getmetatable(fd).__gc(fd)
+        bd = physics.BodyDefinition.new()
+        getmetatable(bd).__gc(bd)
     )lua");
     expectValues({
         {"bodyStillAlive", "1"},
         {"failure(world3.step, world3, 1/60, 1, 1)", "ok"},
         {"failure(b3.position, b3) .. b3:actorID()", "ok-1"},
-        {"failure(s.setAsBox, s, 1, 1)", "PolygonShape.setAsBox: the shape has been collected"},
+        {"failure(s.setAsBox, s, 1, 1) .. failure(s.addVertex, s, 1, 1)", "okok"},
+        {"failure(fd.setDensity, fd, 1) .. failure(fd.setShape, fd, keepShape) .. failure(bd.setPosition, bd, 1, 1)",
+         "okokok"},
+        {"tostring((world2:createBody(bd))) .. tostring((keep[1]:createFixture(fd)))", "nilnil"},
         {"tostring(fixture:body())", "nil"},
     });
 }

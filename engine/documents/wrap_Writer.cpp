@@ -6,6 +6,7 @@
 #include "documents/PGFJSONWriter.h"
 #include "documents/PGFXMLWriter.h"
 #include "log/TNLog.h"
+#include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
 
@@ -13,13 +14,24 @@ const TNLuaType kPGFWriter = {"writer", "pgf.writerMT"};
 
 namespace {
 
-// The writer of argument 1; a closed writer is a Lua error.
+// The writer of argument 1, or null (after one line per function) when it
+// was closed: the call then does nothing and gives nil.
 PGFWriter* openWriter(lua_State* L, const char* func)
 {
     PGFWriter* writer = *tn_checkblock<PGFWriter*>(L, 1, kPGFWriter, func);
     if (!writer)
-        tn_valueerror(L, func, "the writer is closed");
+        tn_gone(L, func, "the writer (closed)");
     return writer;
+}
+
+// Pushes result, or nil for a closed writer.
+int pushResult(lua_State* L, const PGFWriter* writer, int result)
+{
+    if (writer)
+        lua_pushinteger(L, result);
+    else
+        lua_pushnil(L);
+    return 1;
 }
 
 enum class Format { XML, JSON, JSONPretty };
@@ -100,28 +112,28 @@ int writer_close(lua_State* L)
 
 int writer_startDocument(lua_State* L)
 {
-    lua_pushinteger(L, openWriter(L, "pgf.writer.startDocument")->startDocument());
-    return 1;
+    PGFWriter* writer = openWriter(L, "pgf.writer.startDocument");
+    return pushResult(L, writer, writer ? writer->startDocument() : 0);
 }
 
 int writer_endDocument(lua_State* L)
 {
-    lua_pushinteger(L, openWriter(L, "pgf.writer.endDocument")->endDocument());
-    return 1;
+    PGFWriter* writer = openWriter(L, "pgf.writer.endDocument");
+    return pushResult(L, writer, writer ? writer->endDocument() : 0);
 }
 
 int writer_startElement(lua_State* L)
 {
     const char* func = "pgf.writer.startElement";
     PGFWriter* writer = openWriter(L, func);
-    lua_pushinteger(L, writer->startElement(tn_checkstring(L, 2, func)));
-    return 1;
+    const char* name = tn_checkstring(L, 2, func);
+    return pushResult(L, writer, writer ? writer->startElement(name) : 0);
 }
 
 int writer_endElement(lua_State* L)
 {
-    lua_pushinteger(L, openWriter(L, "pgf.writer.endElement")->endElement());
-    return 1;
+    PGFWriter* writer = openWriter(L, "pgf.writer.endElement");
+    return pushResult(L, writer, writer ? writer->endElement() : 0);
 }
 
 int writer_writeAttribute(lua_State* L)
@@ -130,21 +142,21 @@ int writer_writeAttribute(lua_State* L)
     PGFWriter* writer = openWriter(L, func);
     const char* name = tn_checkstring(L, 2, func);
     const char* value = tn_checkstring(L, 3, func);
-    lua_pushinteger(L, writer->writeAttribute(name, value));
-    return 1;
+    return pushResult(L, writer, writer ? writer->writeAttribute(name, value) : 0);
 }
 
 int writer_writeTextValue(lua_State* L)
 {
     const char* func = "pgf.writer.writeTextValue";
     PGFWriter* writer = openWriter(L, func);
-    lua_pushinteger(L, writer->writeTextValue(tn_checkstring(L, 2, func)));
-    return 1;
+    const char* text = tn_checkstring(L, 2, func);
+    return pushResult(L, writer, writer ? writer->writeTextValue(text) : 0);
 }
 
 int writer_getString(lua_State* L)
 {
-    const char* text = openWriter(L, "pgf.writer.getString")->getString();
+    PGFWriter* writer = openWriter(L, "pgf.writer.getString");
+    const char* text = writer ? writer->getString() : nullptr;
     if (text)
         lua_pushstring(L, text);
     else

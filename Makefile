@@ -6,6 +6,10 @@
 #   make bench      install what the benchmarks need, build and run them
 #   make soak       the demo for 20,000 headless frames, checking memory and errors
 #   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
+#   make install    install the player and its tools under $(DESTDIR)$(PREFIX)
+#   make deb        build the Debian package tern-player_VERSION_ARCH.deb in $(BUILD)
+#   make standalone the demo as a game folder that runs anywhere, in $(BUILD)/standalone
+#   make standalone-check   that folder played in a bare Debian root (needs root)
 # Each installs its own packages first (scripts/setup PURPOSE): run's list,
 # plus the purpose's own.
 
@@ -16,6 +20,9 @@ JOBS ?= $(shell nproc)
 DEPS_DIR ?= $(CURDIR)/build/deps
 FUZZ_BUILD ?= build-fuzz
 FUZZ_RUNS ?= 200000
+PREFIX ?= /usr/local
+DESTDIR ?=
+STANDALONE ?= $(BUILD)/standalone/Tern-Breakout
 
 SETUP = DEPS_DIR=$(DEPS_DIR) ./scripts/setup
 CONFIGURE = cmake -S . -B $(BUILD) -DDEPS_DIR=$(DEPS_DIR)
@@ -28,8 +35,8 @@ TEST_OPTIONS = -DTERN_BUILD_TESTS=ON -DTERN_BUILD_BENCHMARKS=OFF
 # The input benchmark builds on the tests' X server helper.
 BENCH_OPTIONS = -DTERN_BUILD_TESTS=ON -DTERN_BUILD_BENCHMARKS=ON
 
-.PHONY: all setup setup-test setup-bench setup-fuzz build build-tests build-bench \
-	run test test-asan test-tsan bench soak fuzz clean
+.PHONY: all setup setup-test setup-bench setup-fuzz setup-package build build-tests build-bench \
+	run test test-asan test-tsan bench soak fuzz install deb standalone standalone-check clean
 
 all: build
 
@@ -41,6 +48,8 @@ setup-bench:
 	@$(SETUP) bench
 setup-fuzz:
 	@$(SETUP) fuzz
+setup-package:
+	@$(SETUP) package
 
 # The player, tern-bundle, the Lua tools and the demo bundle.
 build: setup
@@ -100,6 +109,29 @@ fuzz: setup-fuzz
 	@cmake --build $(FUZZ_BUILD) --target pgf_reader_fuzzer -j $(JOBS)
 	@$(FUZZ_BUILD)/fuzz/pgf_reader_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 -dict=fuzz/pgf.dict \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# The install rules are CMake's (component "tern"); the manual pages are made
+# while installing.
+install: setup-package
+	@$(CONFIGURE) $(PLAY_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --component tern --prefix "$(PREFIX)"
+
+deb: setup-package
+	@$(CONFIGURE) $(PLAY_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@./scripts/make-deb $(BUILD)
+
+standalone: setup-package
+	@$(CONFIGURE) $(PLAY_OPTIONS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@$(BUILD)/tern-bundle --name "Tern Breakout" --engine games/demo/engine/engine.lua \
+		--project $(BUILD)/Demo.app/Contents/Resources/Demo.gameproj \
+		--loading-image $(BUILD)/Demo.app/Contents/Resources/Default.png --standalone -o $(STANDALONE)
+	@echo "Made $(STANDALONE) and $(STANDALONE).tar.gz"
+
+standalone-check: standalone
+	@./scripts/standalone-check $(STANDALONE) $(BUILD)/standalone-root
 
 clean:
 	rm -rf $(BUILD)/CMakeFiles $(BUILD)/CMakeCache.txt $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -137,9 +137,13 @@ bool TNMakeBundle(const TNBundleRecipe& recipe, std::string& error)
 
 std::string TNShippedIntroMoviePath()
 {
-    std::string besideProgram = programFolder() + "/share/intro-mac.mov";
-    if (access(besideProgram.c_str(), R_OK) == 0)
-        return besideProgram;
+    // In the build folder beside the program; installed, in the share folder
+    // beside bin/.
+    for (const char* relative : {"/share/intro-mac.mov", "/../share/tern-player/intro-mac.mov"}) {
+        std::string path = programFolder() + relative;
+        if (access(path.c_str(), R_OK) == 0)
+            return fs::path(path).lexically_normal().string();
+    }
 #ifdef TERN_SHIPPED_INTRO_MOVIE
     if (access(TERN_SHIPPED_INTRO_MOVIE, R_OK) == 0)
         return TERN_SHIPPED_INTRO_MOVIE;

@@ -26,7 +26,8 @@ bool TNCompileEngineScript(const std::string& sourcePath, const std::string& out
 bool TNMakeBundle(const TNBundleRecipe& recipe, std::string& error);
 
 // The intro movie that ships with the player, found beside the program
-// (share/intro-mac.mov) or in the source tree. Empty when neither exists.
+// (share/intro-mac.mov, or ../share/tern-player/intro-mac.mov when
+// installed) or in the source tree. Empty when neither exists.
 std::string TNShippedIntroMoviePath();
 
 #endif

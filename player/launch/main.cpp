@@ -27,7 +27,8 @@ extern "C" {
 
 namespace {
 
-// The demo bundle beside the program.
+// The demo bundle beside the program, or installed in the share folder
+// beside bin/.
 std::string defaultBundlePath()
 {
     char self[4096];
@@ -38,7 +39,9 @@ std::string defaultBundlePath()
         folder = self;
         folder = folder.substr(0, folder.find_last_of('/'));
     }
-    return folder + "/" TERN_DEFAULT_BUNDLE;
+    std::string besideProgram = folder + "/" TERN_DEFAULT_BUNDLE;
+    std::string installed = folder + "/../share/tern-player/" TERN_DEFAULT_BUNDLE;
+    return access(besideProgram.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed : besideProgram;
 }
 
 // Headless: no window system and no sound output, unless the user chose a

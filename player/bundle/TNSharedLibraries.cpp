@@ -1,6 +1,7 @@
 #include "bundle/TNSharedLibraries.h"
 
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <set>
@@ -25,24 +26,16 @@ const char* const kSystemLibraryPatterns[] = {
     // OpenGL, EGL, Vulkan and the kernel's display drivers.
     "libGL.so.*", "libGLX*.so.*", "libGLdispatch.so.*", "libEGL*.so.*", "libOpenGL.so.*",
     "libGLES*.so.*", "libglapi.so.*", "libdrm*.so.*", "libgbm.so.*", "libvulkan.so.*",
-    // X11 and Wayland clients.
+    // X11 and Wayland clients. (libdecor, Wayland's window decorations, is
+    // not on every desktop: it is shipped, and finds no plugins where the
+    // system keeps them elsewhere, leaving SDL to decorate.)
     "libX*.so.*", "libxcb*.so.*", "libxkbcommon*.so.*", "libxshmfence.so.*", "libSM.so.*",
-    "libICE.so.*", "libwayland-*.so.*", "libdecor-*.so.*",
-    // Sound servers' clients.
-    "libasound.so.*", "libpulse*.so*", "libjack*.so.*", "libpipewire-*.so.*", "libsndio.so.*",
+    "libICE.so.*", "libwayland-*.so.*",
+    // The common sound servers' clients (sndio, which Debian's OpenAL links,
+    // is not common: it is shipped).
+    "libasound.so.*", "libpulse*.so*", "libjack*.so.*", "libpipewire-*.so.*",
     // Fonts.
     "libfontconfig.so.*", "libfreetype.so.*",
-};
-
-// Libraries of the system's share that the player's own libraries open at
-// run time rather than link (SDL's video and sound back ends, OpenAL's
-// outputs, the GL vendor libraries). Their needs count as the system's too.
-const char* const kLoadedAtRunTime[] = {
-    "libGLX_mesa.so.0", "libEGL_mesa.so.0", "libEGL.so.1", "libasound.so.2", "libpulse.so.0",
-    "libpulse-simple.so.0", "libjack.so.0", "libpipewire-0.3.so.0", "libsndio.so.7",
-    "libwayland-client.so.0", "libwayland-egl.so.1", "libwayland-cursor.so.0", "libxkbcommon.so.0",
-    "libdecor-0.so.0", "libXcursor.so.1", "libXi.so.6", "libXrandr.so.2", "libXss.so.1",
-    "libXinerama.so.1", "libXfixes.so.3",
 };
 
 std::string trimmed(const std::string& text)
@@ -70,19 +63,16 @@ std::string systemLibraryFolder(const std::vector<TNSharedLibrary>& libraries)
 }
 
 // Every file the system's share of the program comes to: the libraries it
-// links, those opened at run time and Mesa's drivers.
+// links and Mesa's drivers, which libGL opens at run time. (Debian's SDL and
+// OpenAL link their sound and Wayland back ends rather than open them.)
 std::vector<std::string> systemEntryPoints(const std::vector<TNSharedLibrary>& linked)
 {
     std::vector<std::string> entries;
     for (const TNSharedLibrary& library : linked)
         if (!library.path.empty() && TNIsSystemLibrary(library.soname))
             entries.push_back(library.path);
-    std::string folder = systemLibraryFolder(linked);
-    for (const char* soname : kLoadedAtRunTime)
-        if (fs::exists(folder + "/" + soname))
-            entries.push_back(folder + "/" + soname);
     std::error_code code;
-    for (const fs::directory_entry& driver : fs::directory_iterator(folder + "/dri", code))
+    for (const fs::directory_entry& driver : fs::directory_iterator(systemLibraryFolder(linked) + "/dri", code))
         if (driver.path().extension() == ".so")
             entries.push_back(driver.path().string());
     return entries;
@@ -91,12 +81,12 @@ std::vector<std::string> systemEntryPoints(const std::vector<TNSharedLibrary>& l
 // The sonames of the entries and of everything they load.
 bool systemClosure(const std::vector<std::string>& entries, std::set<std::string>& sonames, std::string& error)
 {
-    std::set<std::string> scanned;  // by real path: Mesa's drivers are one file under many names
+    // By device and inode: Mesa's drivers are one file under many names.
+    std::set<std::pair<dev_t, ino_t>> scanned;
     for (const std::string& entry : entries) {
-        std::error_code code;
-        std::string real = fs::canonical(entry, code).string();
         sonames.insert(fs::path(entry).filename().string());
-        if (code || !scanned.insert(real).second)
+        struct stat info;
+        if (stat(entry.c_str(), &info) != 0 || !scanned.insert({info.st_dev, info.st_ino}).second)
             continue;
         std::vector<TNSharedLibrary> needs;
         if (!TNListSharedLibraries(entry, needs, error))

@@ -50,7 +50,8 @@ TEST(SystemLibrary, IsTheCLibraryGraphicsWindowsSoundAndFonts)
         EXPECT_TRUE(TNIsSystemLibrary(soname)) << soname;
     for (const char* soname : {"libSDL2-2.0.so.0", "libopenal.so.1", "libavcodec.so.59", "libsqlite3.so.0",
                                "libxml2.so.2", "libcairo.so.2", "libpango-1.0.so.0", "libyajl.so.2",
-                               "libcrypto.so.3", "libminizip.so.1", "libva.so.2", "libx264.so.164", "libc"})
+                               "libcrypto.so.3", "libminizip.so.1", "libva.so.2", "libx264.so.164", "libsndio.so.7.0",
+                               "libdecor-0.so.0", "libc"})
         EXPECT_FALSE(TNIsSystemLibrary(soname)) << soname;
 }
 

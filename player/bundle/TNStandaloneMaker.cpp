@@ -36,9 +36,11 @@ bool copyInto(const fs::path& from, const fs::path& to, fs::perms permissions, s
 {
     std::error_code code;
     fs::create_directories(to.parent_path(), code);
-    if (!code)
+    if (!code && fs::is_directory(from))
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, code);
+    else if (!code)
         fs::copy_file(from, to, fs::copy_options::overwrite_existing, code);
-    if (!code)
+    if (!code && !fs::is_directory(to))
         fs::permissions(to, permissions, code);
     if (code) {
         error = "could not copy " + from.string() + " to " + to.string() + ": " + code.message();

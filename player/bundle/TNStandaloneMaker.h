@@ -18,11 +18,11 @@
 
 #include "bundle/TNBundleMaker.h"
 
-// A file the player reads at run time besides its libraries and the game
-// bundle, copied into the folder.
+// A file or folder the player reads at run time besides its libraries and
+// the game bundle, copied into the game folder (a folder with its contents).
 struct TNStandaloneFile {
     std::string source;       // absolute path on this machine
-    std::string destination;  // relative to the folder
+    std::string destination;  // relative to the game folder
 };
 
 // The extra files every game folder carries (none so far).

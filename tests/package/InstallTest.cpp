@@ -98,7 +98,7 @@ TEST_F(Install, ManualPagesHoldEachProgramsOptions)
 // Without a bundle the installed player plays the demo installed beside it.
 TEST_F(Install, InstalledPlayerPlaysTheInstalledDemo)
 {
-    tern_test::CommandResult run = runCommand(usr("bin/tern-player") + " --headless --frames 5 2>&1");
+    tern_test::CommandResult run = runCommand("timeout 120 " + usr("bin/tern-player") + " --headless --frames 5 2>&1");
     EXPECT_EQ(run.status, 0) << run.out;
 }
 

@@ -81,14 +81,15 @@ TEST_F(StandaloneFolder, UnpackedCopyPlaysFromAnotherFolderWithAnEmptyEnvironmen
 {
     TempDir elsewhere, workingFolder;
     ASSERT_EQ(runCommand("tar -xzf " + shellQuoted(folder_ + ".tar.gz") + " -C " + elsewhere.path()).status, 0);
-    CommandResult play = runCommand("cd " + workingFolder.path() + " && env -i " +
+    // A launcher that loses the arguments would play on without end.
+    CommandResult play = runCommand("cd " + workingFolder.path() + " && timeout 120 env -i " +
                                     shellQuoted(elsewhere.path() + "/Tern Breakout/Tern-Breakout") +
                                     " --headless --frames 60 --fixed-step --screenshot shot.png 2>&1");
     EXPECT_EQ(play.status, 0) << play.out;
     EXPECT_EQ(play.out.find("Lua Error"), std::string::npos) << play.out;
     EXPECT_TRUE(fs::is_regular_file(workingFolder.file("shot.png")));
 
-    CommandResult version = runCommand("env -i " + shellQuoted(elsewhere.path() + "/Tern Breakout/Tern-Breakout") + " --version");
+    CommandResult version = runCommand("timeout 120 env -i " + shellQuoted(elsewhere.path() + "/Tern Breakout/Tern-Breakout") + " --version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("tern-player ", 0), 0u) << version.out;
 }

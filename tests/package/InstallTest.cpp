@@ -56,6 +56,7 @@ TEST_F(Install, PutsEveryFileUnderThePrefixAndNothingElsewhere)
     for (const char* file : {"share/applications/tern-player.desktop",
                              "share/icons/hicolor/256x256/apps/tern-player.png",
                              "share/tern-player/intro-mac.mov",
+                             "share/tern-player/fonts/tern-fonts.conf",
                              "share/tern-player/Demo.app/Contents/Info.plist",
                              "share/tern-player/Demo.app/Contents/Resources/engine64.luo"})
         EXPECT_TRUE(fs::is_regular_file(usr(file))) << file;

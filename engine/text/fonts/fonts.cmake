@@ -39,4 +39,4 @@ foreach(font IN LISTS TERN_FONT_FILES)
 endforeach()
 configure_file("${CMAKE_CURRENT_LIST_DIR}/tern-fonts.conf" "${TERN_FONTS_DIR}/tern-fonts.conf" COPYONLY)
 
-install(DIRECTORY "${TERN_FONTS_DIR}/" DESTINATION share/tern-player/fonts)
+install(DIRECTORY "${TERN_FONTS_DIR}/" DESTINATION share/tern-player/fonts COMPONENT tern)

@@ -8,6 +8,8 @@
 #include "bundle/TNGameIcon.h"
 #include "bundle/TNProgram.h"
 #include "bundle/TNSharedLibraries.h"
+#include "log/TNLog.h"
+#include "text/TNFontConfiguration.h"
 
 namespace fs = std::filesystem;
 
@@ -162,9 +164,18 @@ bool writeArchive(const fs::path& folder, std::string& error)
 
 } // namespace
 
-std::vector<TNStandaloneFile> TNStandaloneExtraFiles()
+std::vector<TNStandaloneFile> TNStandaloneExtraFiles(const std::string& playerPath)
 {
-    return {};
+    std::vector<TNStandaloneFile> files;
+    // The player's fonts, found the way the player finds them; in the game
+    // folder they sit in share/fonts, one folder above bin/tern-player.
+    const std::string fonts = TNFontConfiguration::findFolder(fs::path(playerPath).parent_path().string());
+    if (fonts.empty())
+        TNLog("tern-bundle: no fonts found near %s; the game folder will draw text in the system's fonts",
+              playerPath.c_str());
+    else
+        files.push_back({fonts, "share/fonts"});
+    return files;
 }
 
 std::string TNStandaloneName(const std::string& gameName)
@@ -210,7 +221,7 @@ bool TNMakeStandalone(const TNBundleRecipe& recipe, const std::string& playerPat
     if (!copyInto(playerPath, player, kExecutable, error) || !shipLibraries(playerPath, folder, error)
         || !pointPlayerAtLibraries(player, error))
         return false;
-    for (const TNStandaloneFile& file : TNStandaloneExtraFiles())
+    for (const TNStandaloneFile& file : TNStandaloneExtraFiles(playerPath))
         if (!copyInto(file.source, folder / file.destination, kReadable, error))
             return false;
 

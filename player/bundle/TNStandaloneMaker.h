@@ -8,6 +8,7 @@
 //                       user's application menu
 //   bin/tern-player     the player, which finds its libraries in ../lib
 //   lib/                the shared libraries the system does not provide
+//   share/fonts/        the player's fonts and their configuration
 // and OUTDIR.tar.gz holds the folder. NAME is the game's name made safe
 // for a file name ("Tern Breakout" → "Tern-Breakout").
 #ifndef TN_STANDALONE_MAKER_H
@@ -25,8 +26,9 @@ struct TNStandaloneFile {
     std::string destination;  // relative to the game folder
 };
 
-// The extra files every game folder carries (none so far).
-std::vector<TNStandaloneFile> TNStandaloneExtraFiles();
+// The extra files every game folder carries besides the player at
+// playerPath: the player's fonts (share/fonts).
+std::vector<TNStandaloneFile> TNStandaloneExtraFiles(const std::string& playerPath);
 
 // The game's name as a file name: letters, digits, '.', '_' and '-' kept,
 // every other run of characters one '-', no '-' or '.' at either end;

@@ -223,10 +223,14 @@ function stop() print("stop after " .. n) end
     EXPECT_NE(ended.out.find("stop after 3"), std::string::npos) << ended.out;
     EXPECT_NE(ended.err.find("could not create the save folder"), std::string::npos) << ended.err;
 
-    // SIGTERM arrives as a quit request: stop runs before the exit.
-    std::string forever = makeGame(dir, "Forever", "function stop() print('stopped') end\n");
-    Outcome killed = run(dir, "XDG_DATA_HOME=" + dir.file("data") + " timeout --preserve-status -s TERM 2 " + kPlayer +
-                                  " --headless " + forever);
+    // SIGTERM arrives as a quit request: stop runs before the exit. The
+    // signal is sent once the game has drawn its first frame.
+    const std::string started = dir.file("started");
+    std::string forever = makeGame(dir, "Forever", "function update(dt) io.open('" + started + "', 'w'):close() end\n"
+                                                   "function stop() print('stopped') end\n");
+    Outcome killed = run(dir, "XDG_DATA_HOME=" + dir.file("data") + " timeout 60 " + kPlayer + " --headless " +
+                                  forever + " & p=$!; while [ ! -e " + started + " ] && kill -0 $p 2>/dev/null; do "
+                                  "sleep 0.05; done; kill -TERM $p; wait $p");
     EXPECT_EQ(killed.status, 0) << killed.err;
     EXPECT_NE(killed.out.find("stopped"), std::string::npos) << killed.out;
 }

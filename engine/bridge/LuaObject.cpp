@@ -17,12 +17,13 @@ namespace {
 const int kNoReference = -1;
 
 // Takes the state's lock (unless this thread already holds it) and, given a
-// reference, pushes its table. On exit restores the stack height found
-// (or empties the stack) and releases what it took. False when the state
-// is closed or gone.
+// reference, pushes its table. On exit restores the stack height found and
+// releases what it took: a thread that already holds the lock may be inside
+// a C function the script called, whose frame is on this stack. False when
+// the state is closed or gone.
 class TableAccess {
 public:
-    TableAccess(const TNRef<LuaState>& state, int reference, bool restoreHeight) : state_(state)
+    TableAccess(const TNRef<LuaState>& state, int reference) : state_(state)
     {
         if (!state_ || !state_->state()) {
             state_ = nullptr;
@@ -35,7 +36,7 @@ public:
             release();
             return;
         }
-        height_ = restoreHeight ? state_->getTop() : 0;
+        height_ = state_->getTop();
         if (reference != kNoReference)
             state_->dereference(reference);
     }
@@ -82,7 +83,7 @@ TNRef<LuaObject> LuaObject::createWithLuaState(LuaState* state)
 {
     int reference = kNoReference;
     {
-        TableAccess access(state, kNoReference, false);
+        TableAccess access(state, kNoReference);
         if (access) {
             // The globals table itself: "_G" is only defined by the base library.
             lua_pushvalue(access->state(), LUA_GLOBALSINDEX);
@@ -108,7 +109,7 @@ LuaObject::~LuaObject()
 
 void LuaObject::freeReference(int reference, const std::string& objectObserverKey, const TNWeak<LuaState>& weakState)
 {
-    TableAccess access(weakState.lock(), kNoReference, true);
+    TableAccess access(weakState.lock(), kNoReference);
     if (!access)
         return;
     if (!objectObserverKey.empty()) {
@@ -131,11 +132,11 @@ void LuaObject::freeReference(int reference, const std::string& objectObserverKe
 
 TNRef<TNObject> LuaObject::valueForKey(const std::string& key)
 {
-    TableAccess access(luaState(), ref(), false);
+    TableAccess access(luaState(), ref());
     if (!access)
         return nullptr;
     if (access->hasMethod("valueForKey")) {
-        access->setTop(0);
+        access->setTop(access.height());
         access->dereference(ref());
         return firstOrNull(access->callMethodWithArgs("valueForKey", {this, string(key)}));
     }
@@ -153,10 +154,10 @@ void LuaObject::setValueForKey(TNObject* value, const std::string& key)
     TNRef<TNObject> stored = value ? value : TNNull::null();
     bool stored_ok = false;
     try {
-        TableAccess access(state, ref(), false);
+        TableAccess access(state, ref());
         if (access) {
             if (access->hasMethod("setValueForKey")) {
-                access->setTop(0);
+                access->setTop(access.height());
                 access->dereference(ref());
                 access->callMethodWithArgs("setValueForKey", {this, stored, string(key)});
             } else {
@@ -177,7 +178,7 @@ void LuaObject::setValueForKey(TNObject* value, const std::string& key)
 
 TNRef<TNObject> LuaObject::valueAtIndex(int index)
 {
-    TableAccess access(luaState(), ref(), false);
+    TableAccess access(luaState(), ref());
     if (!access)
         return nullptr;
     access->getMemberAtIndex(index);
@@ -189,7 +190,7 @@ void LuaObject::setValueAtIndex(TNObject* value, int index)
 {
     TNRef<LuaState> state = luaState();
     {
-        TableAccess access(state, ref(), false);
+        TableAccess access(state, ref());
         if (!access)
             return;
         access->setMemberAtIndex(value, index);
@@ -207,7 +208,7 @@ TNRef<TNObject> LuaObject::invokeMethod(const std::string& name, const TNObjectL
     }
     TNRef<TNObject> result;
     {
-        TableAccess access(luaState(), ref(), true);
+        TableAccess access(luaState(), ref());
         if (!access || !access->hasMethod(name))
             return nullptr;
         access->setTop(access.height());
@@ -220,7 +221,7 @@ TNRef<TNObject> LuaObject::invokeMethod(const std::string& name, const TNObjectL
 TNObjectList LuaObject::toArray()
 {
     TNObjectList values;
-    TableAccess access(luaState(), ref(), false);
+    TableAccess access(luaState(), ref());
     if (!access)
         return values;
     for (int i = 1;; ++i) {
@@ -276,7 +277,7 @@ bool LuaObject::isEqualToLuaObject(const LuaObject* other) const
     TNRef<LuaState> state = luaState();
     if (!state || state != other->luaState())
         return false;
-    TableAccess access(state, ref(), true);
+    TableAccess access(state, ref());
     if (!access)
         return false;
     access->dereference(other->ref());

@@ -10,12 +10,15 @@
 #include "log/TNLog.h"
 #include "lua/TNLuaArgs.h"
 #include "lua/TNLuaGuard.h"
+#include "lua/TNLuaType.h"
 
 namespace {
 
 const char* const kObjectField = "luaObjc__object";
 const char* const kClassField = "luaObjc__class";
-const char* const kGcMeta = "luaObjc.gc";
+// The userdata box in a wrapper's object field: it holds one retain of the
+// object and releases it when collected.
+const TNLuaType kObjectBox = {"wrapped object", "luaObjc.gc"};
 const char* const kObjectMeta = "luaObjc.object";
 const char* const kClassMeta = "luaObjc.class";
 
@@ -24,18 +27,18 @@ int absoluteIndex(lua_State* L, int index)
     return (index < 0 && index > LUA_REGISTRYINDEX) ? lua_gettop(L) + index + 1 : index;
 }
 
-// The pointer held by the userdata in a wrapper's field, or null.
-void* wrappedPointer(lua_State* L, int index, const char* field)
+// The object held by the box in a wrapper's object field, or null (also
+// when a script put some other userdata there).
+TNObject* wrappedObject(lua_State* L, int index)
 {
     index = absoluteIndex(L, index);
     if (!lua_istable(L, index))
         return nullptr;
-    lua_getfield(L, index, field);
-    void* pointer = nullptr;
-    if (lua_isuserdata(L, -1) && !lua_islightuserdata(L, -1))
-        pointer = *static_cast<void**>(lua_touserdata(L, -1));
+    lua_getfield(L, index, kObjectField);
+    TNObject** box = tn_toblock<TNObject*>(L, -1, kObjectBox);
+    TNObject* object = box ? *box : nullptr;
     lua_pop(L, 1);
-    return pointer;
+    return object;
 }
 
 bool hasUserdataField(lua_State* L, int index, const char* field)
@@ -105,23 +108,35 @@ int luaObjc_class_method_call(lua_State* L)
     return invokeAndPush(L, receiver, method);
 }
 
+// A missing field of a wrapper is a method named by the key. A key that is
+// neither a string nor a number names no method: the field is nil, as in
+// any table.
+int pushMethodClosure(lua_State* L, lua_CFunction call)
+{
+    if (!lua_isstring(L, 2)) {
+        lua_pushnil(L);
+        return 1;
+    }
+    lua_pushstring(L, lua_tostring(L, 2));
+    lua_pushcclosure(L, call, 1);
+    return 1;
+}
+
 int luaObjc_object_method_lookup(lua_State* L)
 {
-    lua_pushstring(L, lua_tostring(L, 2));
-    lua_pushcclosure(L, tn_guarded<luaObjc_object_method_call>, 1);
-    return 1;
+    return pushMethodClosure(L, tn_guarded<luaObjc_object_method_call>);
 }
 
 int luaObjc_class_method_lookup(lua_State* L)
 {
-    lua_pushstring(L, lua_tostring(L, 2));
-    lua_pushcclosure(L, tn_guarded<luaObjc_class_method_call>, 1);
-    return 1;
+    return pushMethodClosure(L, tn_guarded<luaObjc_class_method_call>);
 }
 
+// Reachable by scripts through the box's metatable: anything but one of
+// our boxes is left alone.
 int luaObjc_gc_metamethod(lua_State* L)
 {
-    auto** box = static_cast<TNObject**>(lua_touserdata(L, 1));
+    auto** box = tn_toblock<TNObject*>(L, 1, kObjectBox);
     if (box && *box) {
         (*box)->release();
         *box = nullptr;
@@ -166,7 +181,8 @@ int luaopen_luaObjc(lua_State* L)
     lua_setfield(L, -2, "_DESCRIPTION");
     lua_pushstring(L, "Copyright (C) the Tern Player developers");
     lua_setfield(L, -2, "_COPYRIGHT");
-    makeMetatable(L, kGcMeta, "__gc", luaObjc_gc_metamethod);
+    const luaL_Reg boxFunctions[] = {{"__gc", luaObjc_gc_metamethod}, {nullptr, nullptr}};
+    tn_newtype(L, kObjectBox, boxFunctions);
     makeMetatable(L, kObjectMeta, "__index", luaObjc_object_method_lookup);
     makeMetatable(L, kClassMeta, "__index", luaObjc_class_method_lookup);
     return 1;
@@ -183,10 +199,7 @@ void luaObjc_pushid(lua_State* L, TNObject* object)
     lua_newtable(L);
     luaL_getmetatable(L, kObjectMeta);
     lua_setmetatable(L, -2);
-    auto** box = static_cast<TNObject**>(lua_newuserdata(L, sizeof(TNObject*)));
-    *box = nullptr;
-    luaL_getmetatable(L, kGcMeta);
-    lua_setmetatable(L, -2);
+    auto** box = tn_newblock<TNObject*>(L, kObjectBox);
     object->retain();
     *box = object;
     lua_setfield(L, -2, kObjectField);
@@ -232,7 +245,7 @@ bool luaObjc_isClass(lua_State* L, int index)
 
 TNObject* luaObjc_getid(lua_State* L, int index)
 {
-    return static_cast<TNObject*>(wrappedPointer(L, index, kObjectField));
+    return wrappedObject(L, index);
 }
 
 TNClass* luaObjc_getClass(lua_State* L, int index)

@@ -208,3 +208,48 @@ TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
     EXPECT_EQ(posts, 1);
     EXPECT_EQ(objectText, "hello");
 }
+
+// Keys that are not strings or numbers name no method: the field is nil.
+// A number names a method like a string does, which the object lacks.
+TEST_F(LuaObjcTest, IndexingWithKeysThatNameNoMethod)
+{
+    run("g = luaObjc.class('LuaObjcTestGadget'):gadget() cls = luaObjc.class('LuaObjcTestGadget')");
+    for (const char* key : {"{}", "true", "print", "g"}) {
+        EXPECT_EQ(eval(std::string("g[") + key + "]"), "nil") << key;
+        EXPECT_EQ(eval(std::string("cls[") + key + "]"), "nil") << key;
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(eval("select('#', g[7](g))"), "0");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("does not respond to selector: 7"), std::string::npos);
+}
+
+// The box's finaliser is reachable from a script; given anything but one
+// of the boxes it releases nothing. A box put into a wrapper by the script
+// is not taken for an object either.
+TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
+{
+    TNRef<Gadget> gadget = TNMake<Gadget>();
+    // A userdata of someone else's that holds the same pointer.
+    *static_cast<TNObject**>(lua_newuserdata(L, sizeof(TNObject*))) = gadget.get();
+    lua_setglobal(L, "foreign");
+    luaObjc_pushid(L, gadget.get());
+    lua_setglobal(L, "w");
+    ASSERT_EQ(gadget->retainCount(), 2);
+    run("finalise = getmetatable(w.luaObjc__object).__gc");
+    for (const char* other : {"foreign", "nil", "'text'", "{}", "newproxy(true)", "w"}) {
+        run(std::string("finalise(") + other + ")");
+        EXPECT_EQ(gadget->retainCount(), 2) << other;
+    }
+    testing::internal::CaptureStderr();
+    run("keep = w.luaObjc__object rawset(w, 'luaObjc__object', foreign) w:flag()");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("on nil"), std::string::npos);
+    EXPECT_EQ(gadget->retainCount(), 2);
+
+    // Its own box is released once, however often it is finalised.
+    run("w2 = luaObjc.class('LuaObjcTestGadget'):gadget() box = w2.luaObjc__object");
+    const int alive = Gadget::alive;
+    run("finalise(box) finalise(box)");
+    EXPECT_EQ(Gadget::alive, alive - 1);
+    run("w2 = nil box = nil collectgarbage()");
+    EXPECT_EQ(Gadget::alive, alive - 1);
+}

@@ -1,6 +1,8 @@
 // LuaObject, LuaArray and LuaObjectObserver over real script tables.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "lualib.h"
 #include "bridge/LuaArray.h"
 #include "bridge/LuaErrorException.h"
@@ -261,4 +263,56 @@ TEST_F(LuaObjectTest, LuaArrayProtocol)
     array.addObject(TNString::create("end").get());
     EXPECT_EQ(array.count(), 4u);
     EXPECT_EQ(text(array.objectAtIndex(3)), "end");
+}
+
+namespace {
+
+// The accessor to run from inside callHost, on the proxy of "target".
+std::function<void(LuaObject&)> hostAccess;
+TNRef<LuaObject> hostTarget;
+
+// A C function of the script (the engine lock held by this thread, its
+// frame on the state's stack) that calls back into a proxy, then answers
+// how many values its frame holds and its second argument.
+int callHost(lua_State* L)
+{
+    hostAccess(*hostTarget);
+    const int top = lua_gettop(L);
+    lua_pushinteger(L, top);
+    lua_pushvalue(L, 2);
+    return 2;
+}
+
+}  // namespace
+
+TEST_F(LuaObjectTest, AccessorsInsideAScriptCallKeepTheCallersStack)
+{
+    lua_register(state->state(), "callHost", callHost);
+    state->doString(R"(
+        plain = { a = 1, 'x', 'y' }
+        custom = {}
+        function custom:valueForKey(key) return 'custom:' .. key end
+        function custom:setValueForKey(value, key) rawset(self, 'stored_' .. key, value) end
+        function custom:greet() return 'hi' end
+    )");
+    const std::vector<std::pair<const char*, std::function<void(LuaObject&)>>> accessors = {
+        {"plain", [](LuaObject& o) { EXPECT_EQ(text(o.valueForKey("a")), "1"); }},
+        {"plain", [](LuaObject& o) { o.setValueForKey(TNString::create("b").get(), "a"); }},
+        {"plain", [](LuaObject& o) { EXPECT_EQ(text(o.valueAtIndex(2)), "y"); }},
+        {"plain", [](LuaObject& o) { o.setValueAtIndex(TNString::create("z").get(), 3); }},
+        {"plain", [](LuaObject& o) { EXPECT_EQ(o.toArray().size(), 3u); }},
+        {"custom", [](LuaObject& o) { EXPECT_EQ(text(o.valueForKey("k")), "custom:k"); }},
+        {"custom", [](LuaObject& o) { o.setValueForKey(TNString::create("v").get(), "k"); }},
+        {"custom", [](LuaObject& o) { EXPECT_EQ(text(o.invokeMethod("greet")), "hi"); }},
+        {"custom", [](LuaObject& o) { EXPECT_TRUE(o.isEqual(&o)); }},
+        {"custom", [this](LuaObject&) { EXPECT_TRUE(LuaObject::createWithLuaState(state.get())); }},
+    };
+    for (size_t i = 0; i < accessors.size(); ++i) {
+        hostTarget = global(accessors[i].first);
+        hostAccess = accessors[i].second;
+        state->doString("n, kept = callHost('first', 'second', 'third')");
+        EXPECT_EQ(state->evaluateExpression("n .. ' ' .. tostring(kept)"), "3 second") << "accessor " << i;
+    }
+    hostTarget = nullptr;
+    EXPECT_EQ(state->evaluateExpression("plain.a .. plain[3] .. custom.stored_k"), "bzv");
 }

@@ -250,3 +250,22 @@ TEST_F(PGFWriters, ForgottenWritersAreClosedByTheCollector)
               "w = nil collectgarbage() collectgarbage()");
     EXPECT_EQ(readFile(dir.file("forgotten.json")), "{\"_type\":\"a\"}");
 }
+
+// The finaliser is reachable from a script through the metatable: given
+// any userdata but a writer it frees nothing; given a writer it closes it.
+TEST_F(PGFWriters, FinaliserLeavesForeignUserdataAlone)
+{
+    static char notAWriter[16] = "untouched";
+    *static_cast<char**>(lua_newuserdata(state.L(), sizeof(char*))) = notAWriter;
+    lua_setglobal(state.L(), "foreign");
+    state.run("w = pgf.writer.newToString() w:startElement('a') finalise = getmetatable(w).__gc");
+    for (const char* other : {"foreign", "io.stdout", "newproxy(true)", "{}", "'w'", "nil"})
+        EXPECT_EQ(state.errorOf(std::string("finalise(") + other + ")"), "") << other;
+    EXPECT_EQ(*static_cast<char**>(lua_touserdata(state.L(), (lua_getglobal(state.L(), "foreign"), -1))), notAWriter);
+    lua_pop(state.L(), 1);
+    EXPECT_STREQ(notAWriter, "untouched");
+    EXPECT_EQ(state.eval("io.type(io.stdout)"), "file");
+    EXPECT_EQ(state.eval("w:getString()"), "<a");
+    state.run("finalise(w) finalise(w)");
+    EXPECT_EQ(state.errorMessage("w:getString()"), "pgf.writer.getString: the writer is closed");
+}

@@ -85,7 +85,7 @@ TNGameView::TNGameView(TNGameBackingView* parent, const TNRect& frame) : parent_
     setFrame(frame);
     // The view's own ratio until the game says otherwise.
     originalAspectRatio_ = frame.height > 0 ? static_cast<float>(frame.width / frame.height) : 1.0f;
-    std::lock_guard<std::mutex> lock(contextLock_);
+    std::lock_guard<std::recursive_mutex> lock(contextLock_);
     setOpenGLAttributes();
     context_ = SDL_GL_CreateContext(parent_->window());
     if (!context_) {
@@ -117,15 +117,25 @@ void TNGameView::prepareOpenGL()
 void TNGameView::lockContext()
 {
     contextLock_.lock();
+    if (++contextDepth_ > 1)
+        return;
     if (context_ && SDL_GL_MakeCurrent(parent_->window(), context_) != 0)
         TNLog("TNGameView: could not make the OpenGL context current: %s", SDL_GetError());
 }
 
 void TNGameView::unlockContext()
 {
-    if (context_)
+    if (--contextDepth_ == 0 && context_)
         SDL_GL_MakeCurrent(parent_->window(), nullptr);
     contextLock_.unlock();
+}
+
+void TNGameView::withScriptContext(TNLuaState* state, const std::function<void()>& call)
+{
+    if (state)
+        state->makeOpenALContextCurrent();
+    ContextLock context(*this);
+    call();
 }
 
 TNRect TNGameView::frame() const
@@ -199,20 +209,18 @@ void TNGameView::swapBuffers()
     SDL_GL_SwapWindow(parent_->window());
 }
 
-// The audio context first, holding no lock; then the context lock, under
-// which the frame runs, finishes and is presented.
+// The frame runs, finishes and is presented in the script's contexts.
 void TNGameView::drawView()
 {
-    if (TNLuaState* state = luaState())
-        state->makeOpenALContextCurrent();
-    ContextLock context(*this);
-    parent_->drawRect();
-    applyFrameToContext();
-    drawFrame();
-    if (frameObserver_)
-        frameObserver_();
-    glFinish();
-    swapBuffers();
+    withScriptContext(luaState(), [this] {
+        parent_->drawRect();
+        applyFrameToContext();
+        drawFrame();
+        if (frameObserver_)
+            frameObserver_();
+        glFinish();
+        swapBuffers();
+    });
 }
 
 void TNGameView::drawFrame()
@@ -230,14 +238,15 @@ void TNGameView::drawFrame()
 
 void TNGameView::refreshFrame()
 {
-    ContextLock context(*this);
-    parent_->drawRect();
-    applyFrameToContext();
     TNLuaState* state = luaState();
-    if (hostState(state))
-        callEngine(*state, "refreshFrame", TN_Render);
-    glFinish();
-    swapBuffers();
+    withScriptContext(state, [this, state] {
+        parent_->drawRect();
+        applyFrameToContext();
+        if (hostState(state))
+            callEngine(*state, "refreshFrame", TN_Render);
+        glFinish();
+        swapBuffers();
+    });
 }
 
 void TNGameView::drawRect()
@@ -261,20 +270,16 @@ void TNGameView::displayIfNeeded()
 
 // --- Play state ---
 
-TNLuaState* TNGameView::engineForPlayState()
+void TNGameView::callEntryPoint(const char* where, void (*entryPoint)(TN_State*))
 {
     TNLuaState* state = luaState();
-    if (state)
-        state->makeOpenALContextCurrent();
-    return hostState(state) ? state : nullptr;
+    if (hostState(state))
+        withScriptContext(state, [state, where, entryPoint] { callEngine(*state, where, entryPoint); });
 }
 
 void TNGameView::play()
 {
-    if (TNLuaState* state = engineForPlayState()) {
-        ContextLock context(*this);
-        callEngine(*state, "play", TN_Play);
-    }
+    callEntryPoint("play", TN_Play);
     // After the script's play, so the first frame's dt leaves out the pause.
     resetTimebase();
     startAnimation();
@@ -283,22 +288,13 @@ void TNGameView::play()
 void TNGameView::pause()
 {
     stopAnimation();
-    TNLuaState* state = engineForPlayState();
-    if (!state)
-        return;
-    ContextLock context(*this);
-    EngineLock engine(*state);
-    TN_Pause(state->S());
+    callEntryPoint("pause", TN_Pause);
 }
 
 void TNGameView::stop()
 {
     stopAnimation();
-    TNLuaState* state = engineForPlayState();
-    if (!state)
-        return;
-    ContextLock context(*this);
-    callEngine(*state, "stop", TN_Stop);
+    callEntryPoint("stop", TN_Stop);
 }
 
 // --- Layout ---
@@ -338,12 +334,11 @@ void TNGameView::updateScreenSize(double width, double height)
     TNLuaState* state = luaState();
     if (!hostState(state))
         return;
-    try {
-        EngineLock engine(*state);
-        TN_SetScreenSize(state->S(), static_cast<int>(width), static_cast<int>(height));
-    } catch (const LuaErrorException& e) {
-        TNLog("TNGameView updateScreenSize: Lua Error caught (and ignored): %s", e.luaError().c_str());
-    }
+    const int w = static_cast<int>(width);
+    const int h = static_cast<int>(height);
+    withScriptContext(state, [state, w, h] {
+        callEngine(*state, "updateScreenSize", [w, h](TN_State* S) { TN_SetScreenSize(S, w, h); });
+    });
 }
 
 void TNGameView::setFullScreen(bool flag)
@@ -368,7 +363,7 @@ void TNGameView::postEvent(const std::string& name, const TNObjectList& args)
     // Here the call runs on the event's thread: a script error must not
     // unwind into the event loop.
     try {
-        state->callFunction(name, args);
+        withScriptContext(state, [state, &name, &args] { state->callFunction(name, args); });
     } catch (const LuaErrorException& e) {
         TNLog("TNGameView postEvent: Lua Error caught (and ignored): %s", e.luaError().c_str());
     }

@@ -12,7 +12,11 @@
 // owns the timer. Two locks, always in this order: the context lock of this
 // view, then the engine lock of the LuaState. The context is current on one
 // thread at a time: it is made current only while the context lock is held
-// and released before the lock is.
+// and released before the lock is. Every call into the script (frames,
+// redraws, play, pause, stop, screen size, input) runs inside
+// withScriptContext: the engine's OpenAL context and this view's OpenGL
+// context current, so that what the script loads or frees there reaches
+// both.
 #ifndef TN_GAME_VIEW_H
 #define TN_GAME_VIEW_H
 
@@ -33,6 +37,7 @@
 #include "bridge/runtime/TNObject.h"
 
 class TNLuaState;
+struct TN_State;
 
 class TNGameView {
 public:
@@ -131,11 +136,19 @@ public:
     static TNRect letterboxFrame(const TNRect& parentBounds, float originalAspectRatio, float* currentAspectRatio);
 
     // The context lock: lockContext takes it and makes the context current
-    // on the calling thread; unlockContext releases current-ness, then the lock.
+    // on the calling thread; unlockContext releases current-ness, then the
+    // lock. The thread holding it may take it again (a script call made
+    // from inside a frame); the context stays current until the outermost
+    // unlock.
     void lockContext();
     void unlockContext();
 
 protected:
+    // Runs call with the attached engine's OpenAL context current and the
+    // context lock held; call takes the engine lock itself. Exceptions
+    // pass through, the lock released.
+    void withScriptContext(TNLuaState* state, const std::function<void()>& call);
+
     // Sets viewport and scissor to the view's frame in drawable pixels;
     // called with the context lock held on any thread.
     void applyFrameToContext();
@@ -144,13 +157,16 @@ protected:
 
 private:
     void postScriptEvent(const TNScriptEvent& event);
-    // The attached engine for play, pause and stop, with its OpenAL context
-    // made current; null when no open engine is attached.
-    TNLuaState* engineForPlayState();
+    // Calls the entry point of the attached open engine, if any, in the
+    // script's contexts; a script error is logged naming where.
+    void callEntryPoint(const char* where, void (*entryPoint)(TN_State*));
 
     TNGameBackingView* parent_;
     SDL_GLContext context_ = nullptr;
-    std::mutex contextLock_;
+    std::recursive_mutex contextLock_;
+    // How deep the holding thread has taken the context lock (read and
+    // written under it).
+    int contextDepth_ = 0;
 
     std::atomic<bool> drawingEnabled_{false};
     std::atomic<TNLuaState*> luaState_{nullptr};

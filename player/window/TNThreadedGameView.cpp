@@ -97,11 +97,12 @@ void TNThreadedGameView::postEvent(const std::string& name, const TNObjectList& 
         TNGameView::postEvent(name, args);
 }
 
-// On the render thread; a script error goes to the loop, which logs it.
+// On the render thread, in the script's contexts; a script error goes to
+// the loop, which logs it.
 void TNThreadedGameView::postEventHelper(const std::string& name, const TNObjectList& args)
 {
     if (TNLuaState* state = luaState())
-        state->callFunction(name, args);
+        withScriptContext(state, [state, &name, &args] { state->callFunction(name, args); });
 }
 
 void TNThreadedGameView::drawRect()

@@ -1,5 +1,6 @@
 #include "GameViewSupport.h"
 
+#include <AL/alc.h>
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
@@ -27,6 +28,20 @@ int clearTo(lua_State* L)
 int onRenderThread(lua_State* L)
 {
     lua_pushboolean(L, std::this_thread::get_id() == renderThread.load());
+    return 1;
+}
+
+// "gl+al", "gl", "al" or "none": which of an OpenGL context (on this
+// thread) and an OpenAL context are current. Then, with an argument,
+// releases the OpenAL context, so that the next call finds it current only
+// if its caller made it so.
+int contexts(lua_State* L)
+{
+    const bool gl = SDL_GL_GetCurrentContext() != nullptr && glGetString(GL_VERSION) != nullptr;
+    const bool al = alcGetCurrentContext() != nullptr;
+    lua_pushstring(L, gl && al ? "gl+al" : gl ? "gl" : al ? "al" : "none");
+    if (lua_toboolean(L, 1))
+        alcMakeContextCurrent(nullptr);
     return 1;
 }
 
@@ -69,6 +84,7 @@ TestEngine::TestEngine(const std::string& script)
     lua_register(L, "clearTo", clearTo);
     lua_register(L, "onRenderThread", onRenderThread);
     lua_register(L, "busy", busy);
+    lua_register(L, "contexts", contexts);
     state_->unlockState();
 }
 

@@ -41,6 +41,9 @@ private:
 //   clearTo(r, g, b)     glClearColor and glClear of the colour buffer
 //   onRenderThread()     true on the thread given to setRenderThread
 //   busy(seconds)        spins for that long
+//   contexts(release)    "gl+al", "gl", "al" or "none": the OpenGL and
+//                        OpenAL contexts current here; release drops the
+//                        OpenAL one afterwards
 class TestEngine {
 public:
     explicit TestEngine(const std::string& script);

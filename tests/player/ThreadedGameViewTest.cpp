@@ -223,3 +223,55 @@ TEST_F(ThreadedGameViewTest, ThreadsInputBurstDuringFrames)
     EXPECT_GT(std::atoi(engine_->eval("#log").c_str()), 150);
     view.destroyThread();
 }
+
+// Each call into the script finds this view's OpenGL context and the
+// engine's OpenAL context current, whichever thread makes it: frames and
+// play, pause, stop and input on the render thread, the screen size and a
+// redraw on the main thread, input after the thread is gone. Each call
+// drops the OpenAL context on its way out, so the next must make it
+// current itself.
+TEST_F(ThreadedGameViewTest, EveryScriptCallRunsWithTheGLAndALContextsCurrent)
+{
+    TNThreadedGameView& view = start(R"(
+        seen, frames = {}, 0
+        function initEngine() sharedSoundManager = soundManager.new() end
+        function shutdownEngine() sharedSoundManager:delete() end
+        local function note(name)
+            local found = contexts(true)
+            if seen[name] == nil or found ~= "gl+al" then seen[name] = found end
+        end
+        for _, name in ipairs({"play", "pause", "stop", "render", "keyDown", "keyUp",
+                               "mouseDown", "mouseUp", "mouseMoved"}) do
+            _G[name] = function() note(name) end
+        end
+        function update() frames = frames + 1; note("update") end
+        devices = {}
+        function devices:setScreenSize() note("setScreenSize") end
+        function report()
+            local names = {}
+            for name, found in pairs(seen) do names[#names + 1] = name .. "=" .. found end
+            table.sort(names)
+            return table.concat(names, " ")
+        end
+    )");
+    ASSERT_EQ(engine_->eval("sharedSoundManager ~= nil"), "true") << "no OpenAL output for the test";
+    view.setDrawingEnabled(true);
+    view.reshape();
+    view.playWaitUntilDone(true);
+    ASSERT_TRUE(waitForFrames(2));
+    for (const char* name : {"keyDown", "keyUp"})
+        view.postEvent(name, keyArgs("k"));
+    for (const char* name : {"mouseDown", "mouseUp", "mouseMoved"})
+        view.postEvent(name, TNObjectList{TNNumber::withDouble(1), TNNumber::withDouble(2)});
+    view.pauseWaitUntilDone(true);
+    view.drawRect();
+    view.stopWaitUntilDone(true);
+    const std::string all = "keyDown=gl+al keyUp=gl+al mouseDown=gl+al mouseMoved=gl+al mouseUp=gl+al pause=gl+al "
+                            "play=gl+al render=gl+al setScreenSize=gl+al stop=gl+al update=gl+al";
+    EXPECT_EQ(engine_->eval("report()"), all);
+
+    view.destroyThread();
+    engine_->run("seen = {}");
+    view.postEvent("keyDown", keyArgs("q"));
+    EXPECT_EQ(engine_->eval("report()"), "keyDown=gl+al");
+}

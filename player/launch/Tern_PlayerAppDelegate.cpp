@@ -396,7 +396,9 @@ void Tern_PlayerAppDelegate::frameDidDraw()
 {
     uint64_t frames = ++framesDrawn_;
     bool last = options_.frames > 0 && frames == options_.frames;
-    if (!options_.screenshotPath.empty() && (options_.frames == 0 || last))
+    // Every frame: the game may end itself, or its window be closed,
+    // before the frame count is reached.
+    if (!options_.screenshotPath.empty())
         captureScreenshot();
     if (options_.memoryReportInterval > 0 && (frames % options_.memoryReportInterval == 0 || last))
         reportMemory(frames);
@@ -434,12 +436,14 @@ void Tern_PlayerAppDelegate::captureScreenshot()
     SDL_GL_GetDrawableSize(window_, &width, &height);
     if (width <= 0 || height <= 0)
         return;
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    // Read into the spare buffer, then swap it with the kept one: after the
+    // first frames neither is allocated again.
+    capture_.resize(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, capture_.data());
     std::lock_guard<std::mutex> lock(screenshotMutex_);
-    screenshot_.swap(pixels);
+    screenshot_.swap(capture_);
     screenshotWidth_ = width;
     screenshotHeight_ = height;
 }

@@ -61,8 +61,9 @@ public:
 
     // Frames drawn so far.
     uint64_t framesDrawn() const { return framesDrawn_.load(); }
-    // Writes the screenshot captured last; false, with a printed line, when
-    // there is none or it cannot be written.
+    // Writes the last frame drawn (captured after each frame when a
+    // screenshot is asked for); false, with a printed line, when no frame
+    // was drawn or the file cannot be written.
     bool writeScreenshot() const;
 
 private:
@@ -96,6 +97,8 @@ private:
     std::atomic<uint64_t> framesDrawn_{0};
     mutable std::mutex screenshotMutex_;
     std::vector<uint8_t> screenshot_;
+    // The render thread's buffer for the next capture.
+    std::vector<uint8_t> capture_;
     int screenshotWidth_ = 0;
     int screenshotHeight_ = 0;
     // Frame 0's events are taken on the main thread before play starts;

@@ -235,6 +235,36 @@ function stop() print("stop after " .. n) end
     EXPECT_NE(killed.out.find("stopped"), std::string::npos) << killed.out;
 }
 
+// A game that ends itself before --frames is reached leaves its last frame
+// as the screenshot: red 10 × the frame's number, up to the frame that
+// ended the game (frames drawn while the player quits keep that colour).
+TEST(Player, ScreenshotOfAGameThatEndsItselfIsItsLastFrame)
+{
+    TempDir dir;
+    const std::string game = makeGame(dir, "EndsEarly", R"(
+local sg = scenegraph
+frames = 0
+function Project:load(path)
+    scene = sg.scene.new()
+    local space = scene:createSpace(sg.ortho2DSpace)
+    for port, v in pairs({ width = 200, height = 100, near = -1, far = 1 }) do space[port]:setValue(v, true) end
+    red = space:createNode(sg.colorNode)
+    for port, v in pairs({ g = 0, b = 0, a = 1 }) do red[port]:setValue(v, true) end
+    space:createNode(sg.clearNode).color:setValue(red.output)
+end
+function update(dt)
+    frames = frames + 1
+    red.r:setValue(math.min(frames, 7) * 10 / 255, true)
+    scene:render()
+    if frames == 7 then callbacks.gameDidEnd() end
+end
+)");
+    const Outcome ended = play(dir, "--fixed-step --frames 1000 --screenshot " + dir.file("shot.png") + " " + game);
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(ended.err, "");
+    EXPECT_EQ(pixelAt(dir.file("shot.png"), 100, 50), (std::array<int, 5>{70, 0, 0, 200, 100}));
+}
+
 // The player in a window on a private X server, driven by a shell session:
 // the session's files say what it saw.
 class PlayerWindow : public testing::Test {

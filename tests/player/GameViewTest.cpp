@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <thread>
 
 #include "GameViewSupport.h"
 #include "host/TNDate.h"
@@ -208,4 +209,29 @@ TEST_F(GameViewTest, TimerDrivesFramesAtTheInterval)
     RunLoop::current()->runUntil(RunLoop::Clock::now() + std::chrono::milliseconds(500));
     view.stop();
     EXPECT_LE(std::atoi(engine.eval("frames").c_str()), 16);
+}
+
+// The thread holding the context lock may take it again (a script call made
+// inside a frame): the context stays current until the outermost unlock,
+// after which another thread can make it current.
+TEST_F(GameViewTest, ContextLockRetakenByItsHolderKeepsTheContextUntilTheOutermostUnlock)
+{
+    TNGameView& view = *view_;
+    view.lockContext();
+    view.lockContext();
+    view.unlockContext();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), view.context());
+    EXPECT_NE(glGetString(GL_VERSION), nullptr);
+    view.unlockContext();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+
+    SDL_GLContext seen = nullptr;
+    std::thread other([&] {
+        view.lockContext();
+        seen = SDL_GL_GetCurrentContext();
+        view.unlockContext();
+        SDL_TLSCleanup();
+    });
+    other.join();
+    EXPECT_EQ(seen, view.context());
 }

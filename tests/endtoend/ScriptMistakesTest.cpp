@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "XServer.h"
 
 using namespace tern_test;
 namespace fs = std::filesystem;
@@ -111,28 +112,32 @@ protected:
         ASSERT_EQ(bundled.status, 0) << bundled.out;
     }
 
-    // Plays the game headless at the fixed step for frames frames; the
-    // player's standard output and error together.
-    std::string play(int frames)
+    // Plays the game at the fixed step for frames frames, headless or in a
+    // window; the player's standard output and error together.
+    std::string play(int frames, bool windowed = false)
     {
         std::string input;
         if (fileExists(kMistakes + "/input.txt"))
             input = " --input " + kMistakes + "/input.txt";
         const CommandResult r = runCommand("XDG_DATA_HOME=" + dir.path() + " " + kPlayer +
-                                           " --headless --fixed-step --frames " + std::to_string(frames) + input +
+                                           (windowed ? "" : " --headless") + " --fixed-step --frames " +
+                                           std::to_string(frames) + input +
                                            " --screenshot " + dir.file("shot.png") + " " + dir.file("Mistakes.app") +
                                            " 2>&1");
         status = r.status;
         return r.out;
     }
 
+    // The last frame shows every mistake passed over, nothing removed ever
+    // drawn, and each gone object reported once.
+    void expectTheGameWentOn(const std::string& out);
+
     TempDir dir;
     int status = -1;
 };
 
-TEST_F(ScriptMistakes, TheGameGoesOnThroughEveryMistake)
+void ScriptMistakes::expectTheGameWentOn(const std::string& out)
 {
-    const std::string out = play(12);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(out.find("Lua Error"), std::string::npos) << out;
     EXPECT_EQ(out.find("mistake failed"), std::string::npos) << out;
@@ -164,6 +169,18 @@ TEST_F(ScriptMistakes, TheGameGoesOnThroughEveryMistake)
         EXPECT_EQ(countOf(out, line), 1) << line << "\n" << out;
     EXPECT_EQ(countOf(out, "Extra content at the end of the document"), 1) << out;
     EXPECT_EQ(out.find("could not"), std::string::npos) << "every picture the game asks for is there\n" << out;
+}
+
+TEST_F(ScriptMistakes, TheGameGoesOnThroughEveryMistake)
+{
+    expectTheGameWentOn(play(12));
+}
+
+TEST_F(ScriptMistakes, TheGameGoesOnThroughEveryMistakeInAWindow)
+{
+    XServer x(false);
+    ASSERT_TRUE(x.ok()) << x.error();
+    expectTheGameWentOn(play(12, true));
 }
 
 }  // namespace

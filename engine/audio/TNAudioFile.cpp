@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include "files/TNRegularFile.h"
+
 namespace {
 
 // Bits per sample of the linear PCM encodings; 0 for every codec.
@@ -35,6 +37,8 @@ TNAudioFile::~TNAudioFile()
 bool TNAudioFile::open(const char* path)
 {
     close();
+    if (!TNIsRegularFile(path, error_))
+        return false;
     SF_INFO info{};
     file_ = sf_open(path, SFM_READ, &info);
     if (!file_) {

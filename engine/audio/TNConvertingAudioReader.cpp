@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include "audio/TNFFmpegAudioDecoder.h"
+#include "files/TNRegularFile.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ void TNConvertingAudioReader::close()
 bool TNConvertingAudioReader::open(const char* path)
 {
     close();
+    if (!TNIsRegularFile(path, error_))
+        return false;
     SF_INFO info{};
     sndfile_ = sf_open(path, SFM_READ, &info);
     if (sndfile_) {

@@ -13,6 +13,7 @@
 #include "audio/databuffer.h"
 #include "audio/TNAudioFile.h"
 #include "audio/TNConvertingAudioReader.h"
+#include "files/TNRegularFile.h"
 #include "log/TNLog.h"
 
 namespace {
@@ -162,9 +163,10 @@ TNSoundBuffers TNDecodeSoundFile(const char* path)
 
 ALuint* OggToOpenAL(const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
+    std::string reason;
+    FILE* file = TNOpenRegularFileStream(path, reason);
     if (!file) {
-        TNLogStdout("Cannot open sound file %s: %s", path, std::strerror(errno));
+        TNLogStdout("Cannot open sound file %s: %s", path, reason.c_str());
         throw 1;
     }
     OggVorbis_File vf;

@@ -1,7 +1,32 @@
 #include "documents/PGFXMLParser.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "documents/PGFAttributeCount.h"
+#include "files/TNRegularFile.h"
+
+namespace {
+
+// The whole of a regular file, or "" when it cannot be read (the XML
+// library then says why).
+std::string fileContents(const char* path)
+{
+    std::string reason, contents;
+    FILE* file = TNOpenRegularFileStream(path, reason);
+    if (!file)
+        return contents;
+    char block[65536];
+    size_t read;
+    while ((read = std::fread(block, 1, sizeof block, file)) > 0)
+        contents.append(block, read);
+    std::fclose(file);
+    return contents;
+}
+
+}  // namespace
 
 PGFXMLParser::PGFXMLParser(lua_State* L, const char* fileName) : PGFParser(L)
 {
@@ -38,6 +63,10 @@ int PGFXMLParser::parse()
         fail("the document is larger than 2 GB");
         return -1;
     }
+    if (!attributesWithinLimit()) {
+        fail(PGFTooManyAttributes);
+        return -1;
+    }
     // Without entity substitution the library hands first-generation
     // callbacks "&#38;" for every "&amp;" in an attribute value. The
     // setting is per thread; only predefined entities are ever known.
@@ -48,6 +77,15 @@ int PGFXMLParser::parse()
     if (luaError_)
         std::rethrow_exception(luaError_);
     return result;
+}
+
+bool PGFXMLParser::attributesWithinLimit() const
+{
+    if (fileName) {
+        const std::string contents = fileContents(fileName);
+        return PGFMostAttributesOnAnElement(contents.data(), contents.size()) <= PGFMaxAttributesPerElement;
+    }
+    return PGFMostAttributesOnAnElement(buffer, bufferLength) <= PGFMaxAttributesPerElement;
 }
 
 template <typename Step>

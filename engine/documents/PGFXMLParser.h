@@ -30,6 +30,8 @@ public:
 
 private:
     void initializeDefaults();
+    // False when an element has more attributes than the reader takes.
+    bool attributesWithinLimit() const;
     void startXMLElement(const xmlChar* name, const xmlChar** attributes);
     void endXMLElement(const xmlChar* name);
     void appendCharacters(const xmlChar* chunk, int length);

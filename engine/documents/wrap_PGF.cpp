@@ -9,6 +9,7 @@
 
 #include "documents/PGFXMLParser.h"
 #include "documents/wrap_Writer.h"
+#include "files/TNRegularFile.h"
 #include "lauxlib.h"
 #include "log/TNLog.h"
 #include "lua/TNLuaArgs.h"
@@ -88,6 +89,11 @@ int parser_loadFile(lua_State* L)
     const char* func = "pgf.loadFile";
     const char* path = documentArgument(L, func, nullptr);
     const int base = lua_gettop(L);
+    std::string reason;
+    if (!TNIsRegularFileOrMissing(path, reason)) {
+        lua_pushfstring(L, "%s: %s: %s", func, path, reason.c_str());
+        return failWithMessage(L, base);
+    }
     PGFXMLParser parser(L, path);
     const int result = parser.parse();
     return finishParse(L, base, result, parser, func, path);

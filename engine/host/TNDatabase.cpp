@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "files/TNRegularFile.h"
 #include "lauxlib.h"
 #include "log/TNLog.h"
 #include "lua/TNLuaArgs.h"
@@ -27,6 +28,11 @@ TNDatabase* storeOf(lua_State* L)
 // tries again.
 bool openConnection(TNDatabase* database)
 {
+    std::string reason;
+    if (!TNIsRegularFileOrMissing(database->path, reason)) {
+        TNLog("database: cannot open the saved-values file %s: %s", database->path, reason.c_str());
+        return false;
+    }
     if (sqlite3_open(database->path, &database->db) != SQLITE_OK) {
         TNLog("database: cannot open the saved-values file %s: %s", database->path,
               database->db ? sqlite3_errmsg(database->db) : "out of memory");

@@ -1,11 +1,13 @@
 #include "host/TNEngine.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "assets/wrap_AssetManager.h"
 #include "audio/wrap_SoundManager.h"
 #include "bridge/TNGlobalCall.h"
 #include "documents/wrap_PGF.h"
+#include "files/TNRegularFile.h"
 #include "host/TNAllocator.h"
 #include "host/TNDatabase.h"
 #include "host/TNLuaAdditions.h"
@@ -193,7 +195,7 @@ int TN_Init(TN_State* S, const char* enginePath, const char* savePath)
         TNDatabaseLoadLib(S->database, L);
     }
 
-    if (luaL_loadfile(L, enginePath) != 0 || lua_pcall(L, 0, 0, 0) != 0)
+    if (TN_LoadScriptFile(L, enginePath) != 0 || lua_pcall(L, 0, 0, 0) != 0)
         TN_Report_Error(S);
 
     // The status is returned; a failing initEngine leaves its message on the stack.
@@ -231,6 +233,16 @@ void TN_DestroyState(TN_State* S)
     lua_close(S->L);
     TNPoolAllocatorDestroy(S->allocator);
     std::free(S);
+}
+
+int TN_LoadScriptFile(lua_State* L, const char* path)
+{
+    std::string reason;
+    if (!TNIsRegularFile(path, reason)) {
+        lua_pushfstring(L, "cannot open %s: %s", path, reason.c_str());
+        return LUA_ERRFILE;
+    }
+    return luaL_loadfile(L, path);
 }
 
 void TN_Report_Error(TN_State* S)

@@ -36,6 +36,9 @@ int TN_Init(TN_State* S, const char* enginePath, const char* savePath);
 int TN_LoadGame(TN_State* S, const char* gamePath);
 void TN_DestroyState(TN_State* S);
 void TN_Report_Error(TN_State* S);
+// luaL_loadfile for the engine script, refusing anything but a regular file
+// (a FIFO would block the loader for ever) with "cannot open PATH: REASON".
+int TN_LoadScriptFile(lua_State* L, const char* path);
 int TN_ExtractGameAtPath(const char* zipPath);
 uint64_t TN_TotalBytesUsed(TN_State* S);
 

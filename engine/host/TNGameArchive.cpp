@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/TNRegularFile.h"
 #include "host/TNEngine.h"
 #include "log/TNLog.h"
 
@@ -95,6 +96,11 @@ bool extractCurrentEntry(unzFile zip)
 
 int TN_ExtractGameAtPath(const char* zipPath)
 {
+    std::string reason;
+    if (!TNIsRegularFile(zipPath, reason)) {
+        TNLog("TN_ExtractGameAtPath: cannot open archive %s: %s", zipPath, reason.c_str());
+        return 0;
+    }
     unzFile zip = unzOpen(zipPath);
     if (!zip) {
         TNLog("TN_ExtractGameAtPath: cannot open archive %s", zipPath);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "files/TNRegularFile.h"
 #include "images/TNImageHeader.h"
 
 namespace {
@@ -16,15 +17,13 @@ namespace {
 // The whole of a regular file, or false with reason set.
 bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& reason)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        reason = "cannot be opened";
+    FILE* file = TNOpenRegularFileStream(path, reason);
+    if (!file)
         return false;
-    }
     struct stat info;
-    bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    bool ok = fstat(fileno(file), &info) == 0;
     if (!ok) {
-        reason = "is not a regular file";
+        reason = "cannot be read";
     } else if (static_cast<uint64_t>(info.st_size) > TNMaxImageFileBytes) {
         reason = "is larger than " + std::to_string(TNMaxImageFileBytes / (1024 * 1024)) + " MiB";
         ok = false;

@@ -5,6 +5,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "files/TNRegularFile.h"
+
 namespace {
 
 std::string describe(int code)
@@ -42,6 +44,9 @@ bool TNMediaInput::fail(const std::string& reason)
 bool TNMediaInput::open(const std::string& path, Kind kind)
 {
     close();
+    std::string reason;
+    if (!TNIsRegularFile(path.c_str(), reason))
+        return fail(reason);
     int status = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
     if (status < 0)
         return fail(describe(status));

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/TNRegularFile.h"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -64,11 +66,8 @@ std::string scalarValue(const xmlNode* value)
 // The whole of a regular file; false with the reason otherwise.
 bool readRegularFile(const std::string& path, std::string& text, std::string& reason)
 {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        reason = "not a regular file";
+    if (!TNIsRegularFile(path.c_str(), reason))
         return false;
-    }
     std::ifstream file(path, std::ios::binary);
     std::ostringstream contents;
     if (!file || !(contents << file.rdbuf())) {

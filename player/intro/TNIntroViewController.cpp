@@ -4,6 +4,7 @@
 
 
 #include "window/TNApplication.h"
+#include "files/TNRegularFile.h"
 #include "intro/TNMovieDecoder.h"
 #include "log/TNLog.h"
 #include "music/TNMusicDecoder.h"
@@ -32,6 +33,11 @@ TNLoadingImageViewController::TNLoadingImageViewController(SDL_Window* window, T
                                                            const std::string& imagePath)
     : TNIntroViewController(window, application, std::move(introFinished))
 {
+    std::string reason;
+    if (!TNIsRegularFile(imagePath.c_str(), reason)) {
+        TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), reason.c_str());
+        return;
+    }
     SDL_Surface* loaded = IMG_Load(imagePath.c_str());
     if (!loaded) {
         TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), IMG_GetError());

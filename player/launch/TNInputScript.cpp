@@ -1,5 +1,6 @@
 #include "launch/TNInputScript.h"
 
+#include "files/TNRegularFile.h"
 #include "launch/TNPlayerOptions.h"
 
 #include <algorithm>
@@ -60,6 +61,11 @@ bool parseEvent(std::istringstream& words, TNScriptedEvent& scripted, std::strin
 
 bool TNInputScript::load(const std::string& path, std::string& error)
 {
+    std::string reason;
+    if (!TNIsRegularFile(path.c_str(), reason)) {
+        error = "cannot read the input script " + path + ": " + reason;
+        return false;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "cannot read the input script " + path + ": " + std::strerror(errno);

@@ -4,6 +4,7 @@
 #include <SDL_opengl.h>
 
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/TNEngine.h"
@@ -23,6 +24,18 @@ namespace {
 const double kFadeSeconds = 1.0;
 const int kHeadlessSurfaceWidth = 1920;
 const int kHeadlessSurfaceHeight = 1200;
+
+// The first of paths that is a folder (following symbolic links; a loop is
+// not a folder), or "".
+std::string firstFolder(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        struct stat info;
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return path;
+    }
+    return "";
+}
 
 } // namespace
 
@@ -107,12 +120,11 @@ void Tern_PlayerAppDelegate::applicationDidFinishLaunching()
     }
 
     // 7-8: the project folder, and the engine script beside it.
-    std::vector<std::string> projects = bundle_.pathsForResourcesOfType("gameproj");
-    if (projects.empty()) {
+    gamePath_ = firstFolder(bundle_.pathsForResourcesOfType("gameproj"));
+    if (gamePath_.empty()) {
         fail("the game bundle " + bundle_.bundlePath() + " holds no project folder (*.gameproj in Contents/Resources)");
         return;
     }
-    gamePath_ = projects.front();
     std::string enginePath = bundle_.pathForResource("engine64", "luo");
     if (enginePath.empty()) {
         fail("the game bundle " + bundle_.bundlePath() + " holds no engine script (Contents/Resources/engine64.luo)");
@@ -136,7 +148,7 @@ bool Tern_PlayerAppDelegate::checkEngineScript(const std::string& enginePath)
     if (!L)
         return true;
     std::string problem;
-    if (luaL_loadfile(L, enginePath.c_str()) != 0) {
+    if (TN_LoadScriptFile(L, enginePath.c_str()) != 0) {
         const char* message = lua_tostring(L, -1);
         problem = message ? message : enginePath;
     }

@@ -3,6 +3,8 @@
 // the missing-image picture for files that cannot be used.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
@@ -231,6 +233,8 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     expectMissingPicture(dir.file("truncated.bmp"), "cannot be decoded");
 
     expectMissingPicture(dir.path(), "is not a regular file");
+    ASSERT_EQ(mkfifo(dir.file("fifo.png").c_str(), 0600), 0);
+    expectMissingPicture(dir.file("fifo.png"), "is not a regular file");
 
     tern_test::writeFile(dir.file("empty.jpg"), "");
     expectMissingPicture(dir.file("empty.jpg"), "not a PNG");

@@ -1,6 +1,9 @@
 // The asset check over real files, against sha1sum's digests.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -90,12 +93,26 @@ TEST(AssetChecker, OneChangedByteFails)
     EXPECT_FALSE(TNAssetChecker::defaultAssetChecker(dir.file("intro-mac.mov"))->checkAssets());
 }
 
-TEST(AssetChecker, MissingFileFailsAndAFolderIsNotAFile)
+TEST(AssetChecker, MissingFileFailsAndAFolderOrFifoIsNotAFile)
 {
     TempDir dir;
     EXPECT_FALSE(TNAssetChecker::defaultAssetChecker(dir.file("intro-mac.mov"))->checkAssets());
     EXPECT_FALSE(TNAssetChecker::defaultAssetChecker("")->checkAssets());
     EXPECT_FALSE(TNAssetChecker::defaultAssetChecker(dir.path())->checkAssets());
+    ASSERT_EQ(mkfifo(dir.file("intro-mac.mov").c_str(), 0600), 0);
+    EXPECT_FALSE(TNAssetChecker::defaultAssetChecker(dir.file("intro-mac.mov"))->checkAssets());
+}
+
+// A 1 TB movie (sparse, so it takes no room) fails on its size alone;
+// hashing it first would take far longer than the test's time limit.
+TEST(AssetChecker, AnOversizedMovieFailsWithoutBeingRead)
+{
+    TempDir dir;
+    const std::string movie = dir.file("intro-mac.mov");
+    writeFile(movie, tern_test::readFile(shippedMovie()));
+    if (truncate(movie.c_str(), 1LL << 40) != 0)
+        GTEST_SKIP() << "no sparse files here";
+    EXPECT_FALSE(TNAssetChecker::defaultAssetChecker(movie)->checkAssets());
 }
 
 TEST(AssetChecker, StopsAtTheFirstFailureAndPassesAnEmptyList)

@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -151,6 +153,31 @@ TEST(Player, BrokenBundlesGiveOneLineAndFail)
     const Case cases[] = {
         {"FileNotFolder", "no game bundle", [](auto& app, auto&) { fs::remove_all(app); writeFile(app, "text"); }},
         {"NoProject", "no project folder", [](auto&, auto& res) { fs::remove_all(res + "NoProject-project.gameproj"); }},
+        {"ProjectFile", "no project folder",
+         [](auto&, auto& res) {
+             fs::remove_all(res + "ProjectFile-project.gameproj");
+             writeFile(res + "ProjectFile-project.gameproj", "a file");
+         }},
+        {"ProjectLoop", "no project folder",
+         [](auto&, auto& res) {
+             fs::remove_all(res + "ProjectLoop-project.gameproj");
+             fs::create_symlink("ProjectLoop-project.gameproj", res + "ProjectLoop-project.gameproj");
+         }},
+        {"FifoPlist", "Info.plist",
+         [](auto& app, auto&) {
+             fs::remove(app + "/Contents/Info.plist");
+             mkfifo((app + "/Contents/Info.plist").c_str(), 0600);
+         }},
+        {"FifoMovie", "Validation Failed",
+         [](auto&, auto& res) {
+             fs::remove(res + "intro-mac.mov");
+             mkfifo((res + "intro-mac.mov").c_str(), 0600);
+         }},
+        {"FifoEngine", "is not a regular file",
+         [](auto&, auto& res) {
+             fs::remove(res + "engine64.luo");
+             mkfifo((res + "engine64.luo").c_str(), 0600);
+         }},
         {"NoEngine", "no engine script", [](auto&, auto& res) { fs::remove(res + "engine64.luo"); }},
         {"ChangedMovie", "Validation Failed",
          [](auto&, auto& res) { writeFile(res + "intro-mac.mov", readFile(res + "intro-mac.mov") + "x"); }},

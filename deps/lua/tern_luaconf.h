@@ -6,7 +6,10 @@
 #ifndef TERN_LUACONF_H
 #define TERN_LUACONF_H
 
+#include <limits.h>
 #include <math.h>
+#include <stddef.h>
+#include <stdint.h>
 #include <stdlib.h>
 
 #undef LUA_NUMBER_DOUBLE
@@ -30,10 +33,37 @@
 #undef luai_numpow
 #define luai_numpow(a, b) (powf(a, b))
 
-/* The stock conversions rely on the bit layout of a double. */
+/*
+ * The stock conversions rely on the bit layout of a double. A plain cast of
+ * a number outside the target's range (string.rep(s, 2^40), a table index
+ * of 1e30) is undefined behaviour: these saturate at the range's ends, and
+ * NaN converts to 0.
+ */
+static inline int tern_number2int(float d)
+{
+    if (!(d == d))
+        return 0;
+    if (d >= 2147483648.0f)
+        return INT_MAX;
+    if (d <= -2147483648.0f)
+        return INT_MIN;
+    return (int)d;
+}
+
+static inline ptrdiff_t tern_number2integer(float d)
+{
+    if (!(d == d))
+        return 0;
+    if (d >= (float)PTRDIFF_MAX)
+        return PTRDIFF_MAX;
+    if (d <= (float)PTRDIFF_MIN)
+        return PTRDIFF_MIN;
+    return (ptrdiff_t)d;
+}
+
 #undef lua_number2int
-#define lua_number2int(i, d) ((i) = (int)(d))
+#define lua_number2int(i, d) ((i) = tern_number2int(d))
 #undef lua_number2integer
-#define lua_number2integer(i, d) ((i) = (lua_Integer)(d))
+#define lua_number2integer(i, d) ((i) = tern_number2integer(d))
 
 #endif

@@ -26,6 +26,18 @@ int64_t maxFramesFor(double sampleRate, int bytesPerFrame)
     return static_cast<int64_t>(bySeconds < byBytes ? bySeconds : byBytes);
 }
 
+// A file's sample rate is read from its header as the file says it; one
+// outside what any sound uses (a CAF may claim 1e300, which the decoders
+// clamp to the largest int) is refused rather than handed to OpenAL.
+void checkSampleRate(const char* path, double sampleRate)
+{
+    if (!(sampleRate > 0 && sampleRate <= TNMaxSampleRate)) {
+        TNLogStdout("Sound file %s has a sample rate of %g Hz; at most %g can be played", path, sampleRate,
+            TNMaxSampleRate);
+        throw 1;
+    }
+}
+
 [[noreturn]] void refuseTooLong(const char* path)
 {
     TNLogStdout("Sound file %s is longer than %g seconds or %llu MiB decoded; it is not loaded", path,
@@ -182,6 +194,7 @@ ALuint* OggToOpenAL(const char* path)
         TNLogStdout("Sound file %s has no playable Ogg Vorbis stream", path);
         throw 1;
     }
+    checkSampleRate(path, info->rate);
     const int bytesPerFrame = 2 * info->channels;
     const int64_t maxFrames = maxFramesFor(info->rate, bytesPerFrame);
     if (ov_pcm_total(&vf, -1) > maxFrames)
@@ -207,6 +220,7 @@ ALuint* CAFToOpenAL(const char* path)
         return ExtAudioFileToOpenAL(path);
     }
     const TNAudioDataFormat format = file.format();
+    checkSampleRate(path, format.sampleRate);
     const int bytesPerFrame = format.channels * format.bitsPerChannel / 8;
     if (file.frameCount() > maxFramesFor(format.sampleRate, bytesPerFrame))
         refuseTooLong(path);
@@ -227,6 +241,7 @@ ALuint* ExtAudioFileToOpenAL(const char* path)
         TNLogStdout("Cannot read sound file %s: %s", path, reader.error().c_str());
         throw 1;
     }
+    checkSampleRate(path, reader.sampleRate());
     if (reader.channels() > 2) {
         TNLogStdout("Sound file %s has %d channels; at most 2 can be played", path, reader.channels());
         throw 1;

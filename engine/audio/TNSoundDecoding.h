@@ -17,6 +17,8 @@ struct OggVorbis_File;
 // refused: they would hold that much memory for as long as they are cached.
 const double TNMaxSoundSeconds = 300.0;
 const uint64_t TNMaxSoundBytes = 128u * 1024u * 1024u;
+// Sample rates above this (in Hz) are refused.
+const double TNMaxSampleRate = 768000.0;
 
 // Ogg decoding gives up after this many read errors in a row with no
 // decoded bytes between them, keeping what was decoded before.

@@ -39,7 +39,21 @@ void TN_Report_Error(TN_State* S);
 // luaL_loadfile for the engine script, refusing anything but a regular file
 // (a FIFO would block the loader for ever) with "cannot open PATH: REASON".
 int TN_LoadScriptFile(lua_State* L, const char* path);
+// Unpacks a zip archive into the current directory. The archive's
+// directory is checked against the limits first, and an archive over any of
+// them is refused whole with one line, before anything is written: more
+// entries than maxEntries, more than maxTotalBytes once unpacked, or an
+// entry of more than ratioFloorBytes unpacking to more than maxRatio times
+// its packed size (a "zip bomb").
+struct TNArchiveLimits {
+    uint64_t maxTotalBytes;
+    uint64_t maxEntries;
+    uint64_t maxRatio;
+    uint64_t ratioFloorBytes;
+};
+extern const TNArchiveLimits TNDefaultArchiveLimits;
 int TN_ExtractGameAtPath(const char* zipPath);
+int TN_ExtractArchive(const char* zipPath, const TNArchiveLimits& limits);
 uint64_t TN_TotalBytesUsed(TN_State* S);
 
 // Entry points into the engine script.

@@ -92,9 +92,49 @@ bool extractCurrentEntry(unzFile zip)
     return writeCurrentEntry(zip, name);
 }
 
+std::string mebibytes(uint64_t bytes)
+{
+    return std::to_string(bytes / (1024 * 1024)) + " MiB";
+}
+
+// "" when the archive's directory keeps within limits, else why not.
+std::string overLimit(unzFile zip, const TNArchiveLimits& limits)
+{
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK)
+        return "its directory cannot be read";
+    if (global.number_entry > limits.maxEntries)
+        return std::to_string(global.number_entry) + " entries, more than " + std::to_string(limits.maxEntries);
+    uint64_t total = 0;
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return "an entry's header cannot be read";
+        const uint64_t size = info.uncompressed_size;
+        if (size > limits.ratioFloorBytes && size / limits.maxRatio >= info.compressed_size)
+            return "an entry unpacks to more than " + std::to_string(limits.maxRatio) + " times its packed size";
+        total += size;
+        if (total > limits.maxTotalBytes || total < size)
+            return "it unpacks to more than " + mebibytes(limits.maxTotalBytes);
+    }
+    return "";
+}
+
 }  // namespace
 
+const TNArchiveLimits TNDefaultArchiveLimits = {
+    1024ull * 1024 * 1024,  // a gigabyte unpacked
+    65536,                  // entries
+    200,                    // times the packed size, for entries over
+    1024 * 1024,            // a megabyte
+};
+
 int TN_ExtractGameAtPath(const char* zipPath)
+{
+    return TN_ExtractArchive(zipPath, TNDefaultArchiveLimits);
+}
+
+int TN_ExtractArchive(const char* zipPath, const TNArchiveLimits& limits)
 {
     std::string reason;
     if (!TNIsRegularFile(zipPath, reason)) {
@@ -104,6 +144,12 @@ int TN_ExtractGameAtPath(const char* zipPath)
     unzFile zip = unzOpen(zipPath);
     if (!zip) {
         TNLog("TN_ExtractGameAtPath: cannot open archive %s", zipPath);
+        return 0;
+    }
+    const std::string refusal = overLimit(zip, limits);
+    if (!refusal.empty()) {
+        TNLog("TN_ExtractGameAtPath: refusing archive %s: %s", zipPath, refusal.c_str());
+        unzClose(zip);
         return 0;
     }
     for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {

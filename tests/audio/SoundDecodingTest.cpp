@@ -145,8 +145,14 @@ TEST_F(SoundDecodingTest, FilesThatGiveNoSoundThrow)
     ASSERT_TRUE(makeMedia("sox -n -r 8000 -c 1 -b 16 " + file("long.wav") + longer));
     ASSERT_TRUE(makeMedia("sox -n -r 8000 -c 1 " + file("long.ogg") + longer));
     ASSERT_TRUE(makeMedia("sox -n -r 8000 -c 1 -b 8 " + file("long.caf") + longer));
+    // A 16-bit PCM CAF whose description claims 1e300 frames a second.
+    std::string hugeRate("caff\0\1\0\0desc\0\0\0\0\0\0\0\x20", 20);
+    hugeRate += std::string("\x7e\x37\xe4\x3c\x88\x00\x75\x9c", 8) + "lpcm" + std::string("\0\0\0\2\0\0\0\2", 8) +
+                std::string("\0\0\0\1\0\0\0\1\0\0\0\x10", 12) + std::string("data\0\0\0\0\0\0\0\x0c\0\0\0\0", 16) +
+                std::string(8, '\1');
+    tern_test::writeFile(file("rate.caf"), hugeRate);
     for (const char* name : {"missing.ogg", "missing.caf", "missing.wav", "garbage.ogg", "garbage.caf", "garbage.wav",
-                             "six.wav", "long.wav", "long.ogg", "long.caf"})
+                             "six.wav", "long.wav", "long.ogg", "long.caf", "rate.caf"})
         EXPECT_TRUE(decodeThrows(file(name))) << name;
 }
 

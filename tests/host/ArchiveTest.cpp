@@ -34,13 +34,28 @@ void makeArchive(const std::string& path, const std::vector<std::pair<std::strin
 }
 
 // Runs the extraction with the current directory set to dir.
-void extractInto(const std::string& dir, const std::string& archive)
+void extractInto(const std::string& dir, const std::string& archive,
+                 const TNArchiveLimits& limits = TNDefaultArchiveLimits)
 {
     char previous[PATH_MAX];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.c_str()), 0);
-    EXPECT_EQ(TN_ExtractGameAtPath(archive.c_str()), 0);
+    EXPECT_EQ(TN_ExtractArchive(archive.c_str(), limits), 0);
     ASSERT_EQ(chdir(previous), 0);
+}
+
+// Bytes that deflate hardly at all.
+std::string noise(size_t size)
+{
+    std::string bytes(size, '\0');
+    uint32_t state = 2463534242u;
+    for (char& byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = static_cast<char>(state);
+    }
+    return bytes;
 }
 
 TEST(GameArchive, ExtractsEntriesWithTheirFolders)
@@ -88,6 +103,42 @@ TEST(GameArchive, MissingOrCorruptArchiveIsReported)
     extractInto(dir.path(), dir.file("missing.zip"));
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_NE(printed.find("cannot open archive"), std::string::npos);
+}
+
+// An archive over a limit is refused whole, with one line, before any
+// entry is written; the same archive under the limits unpacks.
+TEST(GameArchive, ArchivesOverTheLimitsAreRefusedWhole)
+{
+    TempDir dir;
+    // 16 MB of zeros deflate to some 16 KB: a bomb by the default limits.
+    makeArchive(dir.file("bomb.zip"), {{"small.txt", "fine"}, {"zeros.bin", std::string(16 << 20, '\0')}});
+    makeArchive(dir.file("three.zip"), {{"a", noise(400000)}, {"b", noise(400000)}, {"c", noise(400000)}});
+    const TNArchiveLimits roomy = {1 << 30, 100, 200, 1 << 20};
+    const struct {
+        const char* archive;
+        TNArchiveLimits limits;
+        const char* words;
+    } cases[] = {
+        {"bomb.zip", TNDefaultArchiveLimits, "an entry unpacks to more than 200 times its packed size"},
+        {"three.zip", {1 << 20, 100, 200, 1 << 20}, "it unpacks to more than 1 MiB"},
+        {"three.zip", {1 << 30, 2, 200, 1 << 20}, "3 entries, more than 2"},
+        {"three.zip", {1 << 30, 100, 200, 100000}, ""},
+        {"three.zip", roomy, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir target;
+        testing::internal::CaptureStderr();
+        extractInto(target.path(), dir.file(c.archive), c.limits);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        if (*c.words) {
+            EXPECT_EQ(printed, "TN_ExtractGameAtPath: refusing archive " + dir.file(c.archive) + ": " + c.words + "\n");
+            EXPECT_FALSE(tern_test::fileExists(target.file("small.txt")));
+            EXPECT_FALSE(tern_test::fileExists(target.file("a")));
+        } else {
+            EXPECT_EQ(printed, "");
+            EXPECT_EQ(tern_test::readFile(target.file("c")), noise(400000));
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The interpreter's build: 32-bit float numbers, C++ unwinding, the tools.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,6 +35,31 @@ TEST(LuaConfiguration, NumbersAreSinglePrecisionAndRandomNumbersStayInRange)
          "if r < 1 or r > 3 or f < 0 or f > 1 then return false end end return true end)()", "true"},
     };
     for (const auto& [expression, value] : cases)
+        EXPECT_EQ(engine.eval(expression), value) << expression;
+}
+
+// Numbers outside an integer's range convert to the range's nearest end
+// (NaN to 0) instead of whatever the processor makes of an overflowing cast.
+TEST(LuaConfiguration, IntegerConversionsSaturate)
+{
+    ScriptedEngine engine("function initEngine() end\n");
+    lua_State* L = engine.L();
+    const std::pair<float, lua_Integer> cases[] = {
+        {1e30f, PTRDIFF_MAX}, {-1e30f, PTRDIFF_MIN}, {HUGE_VALF, PTRDIFF_MAX}, {-HUGE_VALF, PTRDIFF_MIN},
+        {NAN, 0}, {3e9f, 3000000000}, {-3e9f, -3000000000}, {-2.75f, -2}, {9.5e18f, PTRDIFF_MAX},
+    };
+    for (const auto& [number, integer] : cases) {
+        lua_pushnumber(L, number);
+        EXPECT_EQ(lua_tointeger(L, -1), integer) << number;
+        lua_pop(L, 1);
+    }
+    const std::pair<const char*, const char*> script[] = {
+        {"string.rep('x', 2^31)", ""}, {"string.rep('ab', 1e30)", ""}, {"string.rep('ab', -1e30)", ""},
+        {"string.rep('ab', 0/0)", ""}, {"string.rep('ab', 3)", "ababab"},
+        {"(function() local t = {} t[1e30] = 'far' t[-1e30] = 'near' return t[1e30] .. t[-1e30] end)()", "farnear"},
+        {"('abc'):sub(-1e30, 1e30)", "abc"}, {"select('#', unpack({1, 2}, 1, 2))", "2"},
+    };
+    for (const auto& [expression, value] : script)
         EXPECT_EQ(engine.eval(expression), value) << expression;
 }
 

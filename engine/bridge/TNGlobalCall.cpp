@@ -1,5 +1,6 @@
 #include "bridge/TNGlobalCall.h"
 
+#include "bridge/TNScriptCallWatch.h"
 #include "lauxlib.h"
 
 namespace {
@@ -57,6 +58,7 @@ int tn_pcallglobal(lua_State* L, const char* name, int nargs, int nresults, int 
     insertBelowArguments(L, nargs);
     lua_pushstring(L, name);
     insertBelowArguments(L, nargs);
+    const TNScriptCallWatch watch(name);
     return lua_pcall(L, nargs + 1, nresults, errfunc);
 }
 
@@ -68,5 +70,6 @@ int tn_pcallmethod(lua_State* L, const char* objectName, const char* method, int
     insertBelowArguments(L, nargs);
     lua_pushstring(L, method);
     insertBelowArguments(L, nargs);
+    const TNScriptCallWatch watch(objectName, method);
     return lua_pcall(L, nargs + 2, nresults, errfunc);
 }

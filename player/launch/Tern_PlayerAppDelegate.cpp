@@ -10,6 +10,7 @@
 #include "host/TNEngine.h"
 #include "intro/TNIntroViewController.h"
 #include "launch/TNFailureAlert.h"
+#include "launch/TNQuitDeadline.h"
 #include "launch/TNSavePath.h"
 #include "lauxlib.h"
 #include "host/TNLuaState.h"
@@ -364,8 +365,11 @@ void Tern_PlayerAppDelegate::applicationWillTerminate()
 {
     if (!gameView_)
         return;
+    // The game's stop may never come back from a script stuck in a loop.
+    TNStartQuitDeadline();
     gameView_->stopWaitUntilDone(true);
     gameView_->destroyThread();
+    TNCancelQuitDeadline();
 }
 
 void Tern_PlayerAppDelegate::gameDidEnd(void* delegate)

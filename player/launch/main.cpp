@@ -15,6 +15,7 @@ extern "C" {
 #include "window/TNApplication.h"
 #include "bundle/TNBundle.h"
 #include "launch/TNFailureAlert.h"
+#include "launch/TNQuitDeadline.h"
 #include "launch/TNInputScript.h"
 #include "launch/TNPlayerOptions.h"
 #include "launch/Tern_PlayerAppDelegate.h"
@@ -108,6 +109,7 @@ int main(int argc, char** argv)
                               options, nullptr);
         return 1;
     }
+    TNInstallQuitSignalHandlers();
     startGameControllers(options);
     IMG_Init(IMG_INIT_PNG);
 

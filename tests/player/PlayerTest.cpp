@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -292,6 +293,38 @@ end
     EXPECT_EQ(pixelAt(dir.file("shot.png"), 100, 50), (std::array<int, 5>{70, 0, 0, 200, 100}));
 }
 
+// A script that never returns from update: the line naming the call comes
+// once, and SIGTERM or SIGINT still end the player (status 1, one line
+// saying the game was left behind). The session waits for each step by
+// polling; the generous limits only keep a fault from hanging the suite.
+TEST(Player, AStuckScriptIsNamedAndQuitsOnASignal)
+{
+    TempDir dir;
+    const std::string started = dir.file("started");
+    const std::string stuck = makeGame(dir, "Stuck", "function update(dt) io.open('" + started +
+                                                         "', 'w'):close() while true do end end\n");
+    for (const char* signal : {"TERM", "INT"}) {
+        std::remove(started.c_str());
+        const bool waitForLine = std::string(signal) == "TERM";
+        const Outcome result = run(dir, "XDG_DATA_HOME=" + dir.file("data") + " " + kPlayer + " --headless " + stuck +
+            " 2>" + dir.file("player.err") + " & p=$!; "
+            "for i in $(seq 600); do [ -e " + started + " ] && break; sleep 0.05; done; " +
+            (waitForLine ? "for i in $(seq 400); do grep -q 'not returned' " + dir.file("player.err") +
+                               " && break; sleep 0.05; done; " : "") +
+            "kill -" + signal + " $p; "
+            "for i in $(seq 300); do kill -0 $p 2>/dev/null || break; sleep 0.05; done; "
+            "kill -0 $p 2>/dev/null && { echo still running; kill -KILL $p; }; wait $p; echo status $?");
+        const std::string err = readFile(dir.file("player.err"));
+        EXPECT_EQ(result.out, "status 1\n") << signal << ": " << err;
+        EXPECT_NE(err.find("the game did not stop in time; quitting without it"), std::string::npos) << err;
+        if (waitForLine) {
+            const std::string line = "Engine script: update has not returned for 5 seconds\n";
+            EXPECT_NE(err.find(line), std::string::npos) << err;
+            EXPECT_EQ(err.find(line), err.rfind(line)) << err;
+        }
+    }
+}
+
 // The player in a window on a private X server, driven by a shell session:
 // the session's files say what it saw.
 class PlayerWindow : public testing::Test {
@@ -459,4 +492,26 @@ TEST_F(PlayerWindow, NoMessageBoxOnATerminalOrInRunsAProgramDrives)
         EXPECT_EQ(readFile(dir.file("status.txt")), "1\n") << kind.name << " " << c.mode << ": " << playerLog();
         EXPECT_NE(playerLog().find(kind.words), std::string::npos) << kind.name << " " << c.mode;
     }
+}
+
+// Closing the window of a game stuck in update quits it all the same.
+TEST_F(PlayerWindow, ClosingTheWindowOfAStuckGameQuits)
+{
+    const std::string started = dir.file("started");
+    std::string game = makeGame(dir, "Stuck", "function update(dt) io.open('" + started +
+                                                  "', 'w'):close() while true do end end\n");
+    runSession(game, R"(
+env -u SDL_VIDEODRIVER XDG_DATA_HOME="$D/data" "$PLAYER" "$GAME" >"$D/player.out" 2>"$D/player.err" &
+pid=$!
+for i in $(seq 200); do wid=$(xdotool search --onlyvisible --name '^Stuck$' 2>/dev/null | head -n 1); [ -n "$wid" ] && break; sleep 0.05; done
+for i in $(seq 400); do [ -e "$D/started" ] && break; sleep 0.05; done
+xdotool windowactivate "$wid" 2>/dev/null; sleep 0.3
+xdotool key --clearmodifiers alt+F4
+for i in $(seq 300); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+kill -0 $pid 2>/dev/null && { echo running >"$D/status.txt"; kill -KILL $pid; }
+wait $pid; echo $? >>"$D/status.txt"
+)");
+    EXPECT_TRUE(fileExists(started)) << playerLog();
+    EXPECT_EQ(readFile(dir.file("status.txt")), "1\n") << playerLog();
+    EXPECT_NE(playerLog().find("the game did not stop in time"), std::string::npos) << playerLog();
 }

@@ -3,6 +3,7 @@
 #include "box2d/b2_body.h"
 #include "box2d/b2_contact.h"
 #include "box2d/b2_fixture.h"
+#include "log/TNLog.h"
 #include "physics/wrap_Physics.h"
 #include "physics/tnFixtureUserData.h"
 
@@ -36,10 +37,18 @@ int runCallback(lua_State* L)
 {
     auto* call = static_cast<CallbackCall*>(lua_touserdata(L, 1));
     lua_getfield(L, LUA_GLOBALSINDEX, call->name);
+    // A game without the callback is told nothing.
+    if (!lua_isfunction(L, -1))
+        return 0;
     pushFixture(L, call->world, call->first);
     pushFixture(L, call->world, call->second);
-    if (lua_pcall(L, 2, 0, 0) != 0)
+    // An error in the callback is reported like any other from the script;
+    // the step goes on.
+    if (lua_pcall(L, 2, 0, 0) != 0) {
+        const char* message = lua_tostring(L, -1);
+        TNLog("Lua Error: %s", message ? message : "(error object is not a string)");
         lua_pop(L, 1);
+    }
     return 0;
 }
 

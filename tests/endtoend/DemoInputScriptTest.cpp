@@ -4,11 +4,9 @@
 // no tern-player.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-#include <SDL_image.h>
-
 #include <string>
 
+#include "Picture.h"
 #include "TestSupport.h"
 
 using namespace tern_test;
@@ -22,22 +20,19 @@ const std::string kDemo = std::string(TERN_BUILD_DIR) + "/Demo.app";
 // (rows 19 to 29 from the bottom) of a screenshot; -1 when it is not there.
 double paddleX(const std::string& png)
 {
-    SDL_Surface* loaded = IMG_Load(png.c_str());
-    if (!loaded)
+    const Picture shot(png);
+    if (shot.height < 30)
         return -1;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(loaded);
     double sum = 0;
     int count = 0;
     for (int y = 19; y < 30; ++y)
-        for (int x = 0; x < rgba->w; ++x) {
-            const uint8_t* p = static_cast<const uint8_t*>(rgba->pixels) + (rgba->h - 1 - y) * rgba->pitch + x * 4;
-            if (p[2] > 180 && p[2] >= p[0] && p[1] > 100) {
+        for (int x = 0; x < shot.width; ++x) {
+            const Rgb p = shot.at(x, shot.height - 1 - y);
+            if (p.b > 180 && p.b >= p.r && p.g > 100) {
                 sum += x;
                 ++count;
             }
         }
-    SDL_FreeSurface(rgba);
     return count > 300 ? sum / count : -1.0;
 }
 

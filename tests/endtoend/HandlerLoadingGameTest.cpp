@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "Picture.h"
 #include "TestSupport.h"
 #include "XServer.h"
 
@@ -110,21 +111,6 @@ void writePicture(const std::string& path, Uint8 r, Uint8 g, Uint8 b)
     SDL_FillRect(image, nullptr, SDL_MapRGBA(image->format, r, g, b, 255));
     EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0) << path;
     SDL_FreeSurface(image);
-}
-
-// The red, green, blue of the pixel at (x, y) from the top left of a PNG,
-// then its width and height.
-std::array<int, 5> pixelAt(const std::string& png, int x, int y)
-{
-    SDL_Surface* loaded = IMG_Load(png.c_str());
-    if (!loaded)
-        return {-1, -1, -1, -1, -1};
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(loaded);
-    const uint8_t* p = static_cast<const uint8_t*>(rgba->pixels) + y * rgba->pitch + x * 4;
-    const std::array<int, 5> result{p[0], p[1], p[2], rgba->w, rgba->h};
-    SDL_FreeSurface(rgba);
-    return result;
 }
 
 class HandlerLoadingGame : public testing::Test {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Picture.h"
 #include "TestSupport.h"
 #include "XServer.h"
 
@@ -29,36 +30,6 @@ namespace {
 const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
 const std::string kBundler = std::string(TERN_BUILD_DIR) + "/tern-bundle";
 const std::string kMistakes = std::string(TERN_SOURCE_DIR) + "/tests/endtoend/mistakes";
-
-struct Rgb {
-    int r, g, b;
-};
-
-// The pixels of a PNG, rows from the bottom.
-class Screenshot {
-public:
-    explicit Screenshot(const std::string& png)
-    {
-        SDL_Surface* loaded = IMG_Load(png.c_str());
-        if (!loaded)
-            return;
-        SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-        SDL_FreeSurface(loaded);
-        width = rgba->w;
-        height = rgba->h;
-        for (int y = height - 1; y >= 0; --y) {
-            const auto* row = static_cast<const uint8_t*>(rgba->pixels) + y * rgba->pitch;
-            for (int x = 0; x < width; ++x)
-                pixels.push_back(Rgb{row[x * 4], row[x * 4 + 1], row[x * 4 + 2]});
-        }
-        SDL_FreeSurface(rgba);
-    }
-    Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
-
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
-};
 
 // The engine script: game.lua, then every other .lua file of the folder in
 // name order.
@@ -142,13 +113,13 @@ void ScriptMistakes::expectTheGameWentOn(const std::string& out)
     EXPECT_EQ(out.find("Lua Error"), std::string::npos) << out;
     EXPECT_EQ(out.find("mistake failed"), std::string::npos) << out;
 
-    const Screenshot shot(dir.file("shot.png"));
+    const Picture shot(dir.file("shot.png"));
     ASSERT_EQ(shot.width, 128) << out;
     ASSERT_EQ(shot.height, 64);
     const int mistakes = countOf(engineSource(), "\nmistake(\"");
     ASSERT_GE(mistakes, 7);
     for (int i = 0; i < mistakes; ++i) {
-        const Rgb square = shot.at(6 + i * 10, 6);
+        const Rgb square = shot.at(6 + i * 10, shot.height - 1 - 6);
         EXPECT_TRUE(square.g > 200 && square.r < 50 && square.b < 50)
             << "square " << i + 1 << " is " << square.r << ", " << square.g << ", " << square.b << "\n" << out;
     }
@@ -158,7 +129,7 @@ void ScriptMistakes::expectTheGameWentOn(const std::string& out)
         return p.r > 200 && p.g < 50 && p.b > 200;
     }));
     EXPECT_EQ(magenta, 0) << out;
-    const Rgb background = shot.at(64, 50);
+    const Rgb background = shot.at(64, shot.height - 1 - 50);
     EXPECT_TRUE(background.r < 10 && background.g < 10 && std::abs(background.b - 128) < 3)
         << background.r << ", " << background.g << ", " << background.b;
 

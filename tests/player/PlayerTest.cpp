@@ -18,6 +18,7 @@
 
 #include "XServer.h"
 #include "bundle/TNBundleMaker.h"
+#include "Picture.h"
 #include "TestSupport.h"
 
 using namespace tern_test;
@@ -73,22 +74,6 @@ std::string makeGame(const TempDir& dir, const std::string& name, const std::str
     std::string error;
     EXPECT_TRUE(TNMakeBundle(recipe, error)) << error;
     return recipe.outputPath;
-}
-
-// The red, green, blue of the pixel at (x, y) from the top left of a PNG,
-// then the PNG's width and height.
-std::array<int, 5> pixelAt(const std::string& png, int x, int y)
-{
-    SDL_Surface* loaded = IMG_Load(png.c_str());
-    EXPECT_NE(loaded, nullptr) << png;
-    if (!loaded)
-        return {-1, -1, -1, -1, -1};
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(loaded);
-    const uint8_t* p = static_cast<const uint8_t*>(rgba->pixels) + y * rgba->pitch + x * 4;
-    const std::array<int, 5> result{p[0], p[1], p[2], rgba->w, rgba->h};
-    SDL_FreeSurface(rgba);
-    return result;
 }
 
 // An orange display of 200 × 100 with a yellow square of 20 at (50, 25),

@@ -36,7 +36,8 @@ target_link_libraries(tern-luac PRIVATE lua51)
 set_target_properties(tern-luac PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
 target_compile_options(tern-luac PRIVATE -w)
 
-# Box2D 2.4 with user settings and assertions that throw b2Exception.
+# Box2D 2.4 with user settings and assertions that throw b2Exception (C++17
+# for the assertion hook, which must know whether an exception is unwinding).
 set(BOX2D_BUILD_UNIT_TESTS OFF CACHE BOOL "" FORCE)
 set(BOX2D_BUILD_TESTBED OFF CACHE BOOL "" FORCE)
 set(BOX2D_BUILD_DOCS OFF CACHE BOOL "" FORCE)
@@ -47,7 +48,7 @@ target_compile_definitions(box2d PUBLIC B2_USER_SETTINGS)
 target_include_directories(box2d SYSTEM PUBLIC "$<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}/deps/box2d>")
 target_sources(box2d PRIVATE "${CMAKE_SOURCE_DIR}/deps/box2d/b2_exception.cpp")
 target_compile_options(box2d PRIVATE -w)
-set_target_properties(box2d PROPERTIES POSITION_INDEPENDENT_CODE ON)
+set_target_properties(box2d PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_STANDARD 17)
 
 # System libraries from Debian's -dev packages, one imported target each, so
 # that every library links only what it uses.

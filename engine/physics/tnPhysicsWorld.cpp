@@ -40,7 +40,8 @@ tnPhysicsWorld::tnPhysicsWorld(const b2Vec2& gravity, bool allowSleeping)
       filter_(new tnContactFilter),
       busy_(0),
       applying_(false),
-      closeRequested_(false)
+      closeRequested_(false),
+      stoppedByAssertion_(false)
 {
     world_->SetAllowSleeping(allowSleeping);
     world_->SetContactListener(listener_);
@@ -97,7 +98,19 @@ void tnPhysicsWorld::forget(const void* object)
 void tnPhysicsWorld::step(lua_State* L, float timeStep, int velocityIterations, int positionIterations)
 {
     BusyScope busy(*this, L);
-    world_->Step(timeStep, velocityIterations, positionIterations);
+    try {
+        world_->Step(timeStep, velocityIterations, positionIterations);
+    } catch (const b2Exception&) {
+        // Box2D stopped half-way through the step: the world stays locked
+        // and its stack allocator unbalanced, so nothing more may be asked
+        // of it. It is closed as the busy scope ends; what was postponed is
+        // dropped. The close runs while this failure unwinds, so the
+        // assertions Box2D's destructors fail print instead of throwing.
+        postponed_.clear();
+        stoppedByAssertion_ = true;
+        closeRequested_ = true;
+        throw;
+    }
 }
 
 void tnPhysicsWorld::destroyBody(lua_State* L, b2Body* body)

@@ -50,11 +50,16 @@ public:
 
     // Each may throw b2Exception from a failed Box2D assertion. The changes
     // are postponed until the world is no longer busy; postponed changes
-    // that fail print their assertion line.
+    // that fail print their assertion line. A step that fails closes the
+    // world (see stoppedByAssertion) before the exception leaves it.
     void step(lua_State* L, float timeStep, int velocityIterations, int positionIterations);
     void destroyBody(lua_State* L, b2Body* body);
     void destroyFixture(lua_State* L, b2Fixture* fixture);
     void setTransform(b2Body* body, const b2Vec2& position, float angle);
+
+    // True once a step ended at a failed assertion: the world was closed
+    // then, and its bodies and fixtures are gone.
+    bool stoppedByAssertion() const { return stoppedByAssertion_; }
 
     // Destroys the Box2D world and forgets every object (now, or when the
     // current busy call returns).
@@ -86,6 +91,7 @@ private:
     int busy_;
     bool applying_;
     bool closeRequested_;
+    bool stoppedByAssertion_;
     std::deque<Change> postponed_;
 };
 

@@ -134,8 +134,20 @@ tnPhysicsWorld* physicsWorldAt(lua_State* L, int index)
     return box && box->world && box->world->world() ? box->world.get() : nullptr;
 }
 
+namespace {
+
+// Lines of assertions that fail while another unwinds, printed like the
+// first.
+void printAssertionLine(const char* line)
+{
+    TNLogStdout("%s", line);
+}
+
+}  // namespace
+
 int luaopen_physics(lua_State* L)
 {
+    b2SetAssertLogger(printAssertionLine);
     lua_getfield(L, LUA_GLOBALSINDEX, "physics");
     if (!lua_istable(L, -1)) {
         lua_pop(L, 1);

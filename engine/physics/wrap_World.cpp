@@ -18,6 +18,10 @@ const TNLuaType kWorld = {"World", "physics.WorldMT"};
 tnPhysicsWorld* liveWorld(lua_State* L, int index, const char* func)
 {
     auto* box = tn_checkblock<WorldBox>(L, index, kWorld, func);
+    if (box->world && box->world->stoppedByAssertion()) {
+        tn_gone(L, func, "the world (stopped by a failed assertion in a step)");
+        return nullptr;
+    }
     if (!box->world || !box->world->world()) {
         tn_gone(L, func, "the world (collected)");
         return nullptr;

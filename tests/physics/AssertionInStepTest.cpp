@@ -1,0 +1,186 @@
+// A Box2D assertion failing in the middle of a step: the destructors that
+// run while it unwinds fail assertions of their own, which must print and
+// not end the process; the world is stopped for good afterwards.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PhysicsScript.h"
+#include "b2_exception.h"
+#include "box2d/b2_body.h"
+#include "box2d/b2_fixture.h"
+#include "box2d/b2_polygon_shape.h"
+#include "box2d/b2_world.h"
+#include "box2d/b2_world_callbacks.h"
+#include "lua/TNHandle.h"
+#include "physics/tnPhysicsWorld.h"
+#include "physics/wrap_PhysicsInternal.h"
+
+namespace {
+
+// Passes every call on to the listener it replaces; once a contact has been
+// solved (Box2D then holds the island's and its own stack allocations),
+// creates a body in the locked world, which Box2D asserts against.
+class CreatesBodyWhenSolved : public b2ContactListener {
+public:
+    explicit CreatesBodyWhenSolved(b2World* world)
+        : world_(world),
+          next_(world->GetContactManager().m_contactListener)
+    {
+    }
+
+    void BeginContact(b2Contact* contact) override { next_->BeginContact(contact); }
+    void EndContact(b2Contact* contact) override { next_->EndContact(contact); }
+    void PreSolve(b2Contact* contact, const b2Manifold* old) override { next_->PreSolve(contact, old); }
+    void PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) override
+    {
+        next_->PostSolve(contact, impulse);
+        b2BodyDef def;
+        world_->CreateBody(&def);
+    }
+
+private:
+    b2World* world_;
+    b2ContactListener* next_;
+};
+
+std::vector<std::string> loggedLines;
+
+void keepLine(const char* line)
+{
+    loggedLines.emplace_back(line);
+}
+
+// Installs keepLine as the assertion logger for its lifetime.
+struct LoggedAssertions {
+    LoggedAssertions()
+    {
+        loggedLines.clear();
+        b2SetAssertLogger(keepLine);
+    }
+    ~LoggedAssertions() { b2SetAssertLogger(nullptr); }
+};
+
+// A box resting on the ground after the first step: contacts get solved.
+void addBoxOnGround(b2World& world)
+{
+    b2BodyDef groundDef;
+    b2Body* ground = world.CreateBody(&groundDef);
+    b2PolygonShape groundBox;
+    groundBox.SetAsBox(10, 1);
+    ground->CreateFixture(&groundBox, 0);
+    b2BodyDef boxDef;
+    boxDef.type = b2_dynamicBody;
+    boxDef.position.Set(0, 1.9f);
+    b2Body* box = world.CreateBody(&boxDef);
+    b2PolygonShape boxShape;
+    boxShape.SetAsBox(1, 1);
+    box->CreateFixture(&boxShape, 1);
+}
+
+bool anyLineHas(const std::string& part)
+{
+    for (const std::string& line : loggedLines)
+        if (line.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// The first failure throws; the stack allocator's own assertions, failing
+// as the island unwinds and as the world is destroyed, go to the logger.
+TEST(PhysicsAssertion, FailureInsideAStepUnwindsWithoutEndingTheProcess)
+{
+    LoggedAssertions logged;
+    auto* world = new b2World(b2Vec2(0, -10));
+    b2ContactListener plain;
+    world->SetContactListener(&plain);
+    CreatesBodyWhenSolved listener(world);
+    world->SetContactListener(&listener);
+    addBoxOnGround(*world);
+
+    std::string thrown;
+    try {
+        for (int i = 0; i < 10 && thrown.empty(); ++i)
+            world->Step(1.0f / 60, 8, 3);
+    } catch (const b2Exception& failure) {
+        thrown = failure.what();
+    }
+    EXPECT_NE(thrown.find("assertion failed IsLocked() == false"), std::string::npos) << thrown;
+    EXPECT_TRUE(anyLineHas("b2_stack_allocator.cpp")) << "no assertion failed while unwinding";
+    {
+        b2AssertsPrintOnly printOnly;
+        delete world;
+    }
+}
+
+// Outside any unwinding or print-only scope, a failure still throws.
+TEST(PhysicsAssertion, PrintOnlyScopeEndsWithItsLifetime)
+{
+    LoggedAssertions logged;
+    b2PolygonShape shape;
+    const b2Vec2 one[] = {{0, 0}};
+    {
+        b2AssertsPrintOnly printOnly;
+        EXPECT_NO_THROW(shape.Set(one, 1));
+    }
+    EXPECT_EQ(loggedLines.size(), 1u);
+    EXPECT_THROW(shape.Set(one, 1), b2Exception);
+}
+
+namespace tern_test {
+
+class PhysicsAssertionInScript : public PhysicsScript {};
+
+// World.step ends at the assertion with its line; the world is then closed:
+// every later call on it, its bodies or fixtures does nothing, with one line
+// per function; the interpreter closes cleanly.
+TEST_F(PhysicsAssertionInScript, WorldIsStoppedAfterAFailedStep)
+{
+    const int handles = TNHandleTable::liveCount();
+    run(R"lua(
+        world = physics.World.new(0, -500, true)
+        ground = makeBody(world, {type = 0, w = 500, h = 10})
+        box, boxFixture = makeBody(world, {y = 19})
+    )lua");
+    lua_getfield(L(), LUA_GLOBALSINDEX, "world");
+    auto* box = tn_checkblock<tn_physics::WorldBox>(L(), -1, tn_physics::kWorld, "test");
+    lua_pop(L(), 1);
+    CreatesBodyWhenSolved listener(box->world->world());
+    box->world->world()->SetContactListener(&listener);
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run(R"lua(
+        for i = 1, 10 do world:step(1/60, 8, 3) end
+        afterStep = world:step(1/60, 8, 3)
+        created = world:createBody(physics.BodyDefinition.new())
+        x, y = box:position()
+        fixtureBody = boxFixture:body()
+        world:destroyBody(box)
+    )lua");
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(out.find("assertion failed IsLocked() == false"), std::string::npos) << out;
+    const std::string stopped = "the world (stopped by a failed assertion in a step) no longer exists";
+    for (const char* func : {"World.step: ", "World.createBody: ", "World.destroyBody: "}) {
+        const std::string line = func + stopped;
+        const size_t at = err.find(line);
+        EXPECT_NE(at, std::string::npos) << line << " is not in:\n" << err;
+        EXPECT_EQ(err.find(line, at + 1), std::string::npos) << "said twice: " << line;
+    }
+    expectValues({
+        {"afterStep", "nil"},
+        {"created", "nil"},
+        {"x .. ',' .. y", "0,0"},
+        {"fixtureBody", "nil"},
+    });
+    EXPECT_EQ(box->world->world(), nullptr);
+    lua_gc(L(), LUA_GCCOLLECT, 0);
+    run("world, ground, box, boxFixture = nil; collectgarbage()");
+    EXPECT_EQ(TNHandleTable::liveCount(), handles);
+}
+
+}  // namespace tern_test

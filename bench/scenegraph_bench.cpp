@@ -1,8 +1,13 @@
 // What a frame pays for the scene graph: a port read that hits a clean node,
 // invalidating and re-evaluating a chain of 1,000 arithmetic nodes, and
-// 10,000 port:setValue calls from Lua.
+// 10,000 port:setValue calls from Lua. What a scene start pays: connecting
+// chains of N nodes from the end, in random order, and against the order
+// the nodes were made in (each connection checked for a cycle).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include "host/TNEngine.h"
@@ -80,6 +85,45 @@ void BM_DirtyWalkAndRecomputeChain1000(benchmark::State& state)
     releaseChain(chain);
 }
 BENCHMARK(BM_DirtyWalkAndRecomputeChain1000)->Unit(benchmark::kMicrosecond);
+
+enum class LinkOrder { fromEnd, random, fromEndMadeBackwards };
+
+// Makes state.range(0) nodes and connects node i to node i-1 in the given
+// order; only the connecting is timed.
+void connectChain(benchmark::State& state, LinkOrder linkOrder)
+{
+    const size_t count = static_cast<size_t>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<SGArithmeticNode*> nodes;
+        for (size_t i = 0; i < count; ++i)
+            nodes.push_back(new SGArithmeticNode());
+        if (linkOrder == LinkOrder::fromEndMadeBackwards)
+            std::reverse(nodes.begin(), nodes.end());
+        std::vector<size_t> links(count - 1);
+        std::iota(links.rbegin(), links.rend(), 1);
+        if (linkOrder == LinkOrder::random)
+            std::shuffle(links.begin(), links.end(), std::mt19937(8000));
+        state.ResumeTiming();
+        for (size_t i : links)
+            nodes[i]->input1.setValue(&nodes[i - 1]->output);
+        state.PauseTiming();
+        releaseChain(nodes);
+        state.ResumeTiming();
+    }
+}
+
+void BM_ConnectChainFromEnd(benchmark::State& state) { connectChain(state, LinkOrder::fromEnd); }
+BENCHMARK(BM_ConnectChainFromEnd)->Arg(1000)->Arg(8000)->Arg(64000)->Unit(benchmark::kMillisecond);
+
+void BM_ConnectChainRandomOrder(benchmark::State& state) { connectChain(state, LinkOrder::random); }
+BENCHMARK(BM_ConnectChainRandomOrder)->Arg(1000)->Arg(8000)->Arg(64000)->Unit(benchmark::kMillisecond);
+
+void BM_ConnectChainFromEndMadeBackwards(benchmark::State& state)
+{
+    connectChain(state, LinkOrder::fromEndMadeBackwards);
+}
+BENCHMARK(BM_ConnectChainFromEndMadeBackwards)->Arg(1000)->Arg(8000)->Arg(64000)->Unit(benchmark::kMillisecond);
 
 const char* const kScript = R"lua(
 scene = scenegraph.scene.new()

@@ -1,14 +1,33 @@
 #include "scenegraph/ports/SGPort.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "log/TNLog.h"
 #include "scenegraph/nodes/SGNode.h"
+#include "scenegraph/ports/SGPortOrder.h"
+
+namespace {
+
+void removeOne(std::vector<SGPort*>& ports, SGPort* port)
+{
+    auto found = std::find(ports.begin(), ports.end(), port);
+    if (found != ports.end())
+        ports.erase(found);
+}
+
+}  // namespace
+
+SGPort::SGPort() : order(SGPortOrder::nextOrder()) {}
 
 SGPort::~SGPort()
 {
     disconnect();
+    // The node's own ports die one after another: none may keep a link to
+    // one already gone.
+    for (SGPort* dest : destPorts)
+        removeOne(dest->upstreamPorts, this);
+    for (SGPort* upstream : upstreamPorts)
+        removeOne(upstream->destPorts, this);
 }
 
 std::string SGPort::stringValue() { return std::string(); }
@@ -47,20 +66,7 @@ bool SGPort::canConnectTo(const SGPort* source) const
 {
     if (!source || !source->node)
         return false;
-    // Walk everything that depends on this port; finding source means a cycle.
-    std::vector<const SGPort*> pending{this};
-    std::unordered_set<const SGPort*> seen{this};
-    while (!pending.empty()) {
-        const SGPort* port = pending.back();
-        pending.pop_back();
-        if (port == source)
-            return false;
-        for (const SGPort* dest : port->destPorts) {
-            if (seen.insert(dest).second)
-                pending.push_back(dest);
-        }
-    }
-    return true;
+    return SGPortOrder::makeRoom(source, this);
 }
 
 void SGPort::markAsDirty()
@@ -80,14 +86,19 @@ void SGPort::addDestPort(SGPort* dest)
         TNLog("SGPort::addDestPort: null destination port ignored");
         return;
     }
+    if (!SGPortOrder::makeRoom(this, dest)) {
+        TNLog("SGPort::addDestPort: an edge that would close a cycle ignored");
+        return;
+    }
     destPorts.push_back(dest);
+    dest->upstreamPorts.push_back(this);
 }
 
 void SGPort::removeDestPort(SGPort* dest)
 {
-    auto found = std::find(destPorts.begin(), destPorts.end(), dest);
-    if (found != destPorts.end())
-        destPorts.erase(found);
+    removeOne(destPorts, dest);
+    if (dest)
+        removeOne(dest->upstreamPorts, this);
 }
 
 void SGPort::updateNode()

@@ -17,10 +17,10 @@ class SGNode;
 
 class SGPort {
 public:
-    SGPort() = default;
+    SGPort();
     // A port dies with its node. Ports reading from this one are not told:
     // each holds a reference on this port's node, so that cannot happen
-    // while any is connected.
+    // while any is connected. The links in both directions are undone.
     virtual ~SGPort();
     SGPort(const SGPort&) = delete;
     SGPort& operator=(const SGPort&) = delete;
@@ -41,9 +41,13 @@ public:
     void disconnect();
     // False when source depends on this port already (or is this port), so
     // that connecting would close a cycle and the dirty walk would not end.
+    // When true, the ports' order already has source before this port (see
+    // SGPortOrder), so adding the connection costs nothing more.
     bool canConnectTo(const SGPort* source) const;
 
     void markAsDirty();
+    // Adds a dependency edge from this port to dest. An edge that would
+    // close a cycle is refused with one line.
     void addDestPort(SGPort* dest);
     void removeDestPort(SGPort* dest);
 
@@ -52,6 +56,14 @@ public:
     SGPortValueType storage = NIL;     // the type of the value a subclass holds, set by its constructor
     std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
+    std::vector<SGPort*> upstreamPorts;  // ports having this one in destPorts, mirrored
+
+    // A topological position: every edge goes from a smaller order to a
+    // larger one. Kept by SGPortOrder; mutable because checking a
+    // connection may move ports in the order without changing the graph.
+    mutable int64_t order = 0;
+    mutable uint64_t visitedDown = 0;  // search marks of SGPortOrder
+    mutable uint64_t visitedUp = 0;
 
 protected:
     // Brings the owning node up to date before a stored value is returned.

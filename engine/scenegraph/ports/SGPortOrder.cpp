@@ -1,0 +1,104 @@
+#include "scenegraph/ports/SGPortOrder.h"
+
+#include <atomic>
+
+#include "scenegraph/ports/SGPort.h"
+
+namespace {
+
+// The order's two ends. Numbers are never reused; 2^63 is never reached.
+std::atomic<int64_t> backEnd{0};
+std::atomic<int64_t> frontEnd{0};
+std::atomic<uint64_t> searchMarks{0};
+
+}  // namespace
+
+int64_t SGPortOrder::nextOrder()
+{
+    return backEnd.fetch_add(1) + 1;
+}
+
+SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark)
+    : downstream(downstream), mark(mark), goal(goal)
+{
+    visit(start);
+}
+
+const std::vector<SGPort*>& SGPortOrder::Search::edges(const SGPort* port) const
+{
+    return downstream ? port->destPorts : port->upstreamPorts;
+}
+
+bool SGPortOrder::Search::visit(const SGPort* port)
+{
+    uint64_t& visited = downstream ? port->visitedDown : port->visitedUp;
+    if (visited == mark)
+        return false;
+    visited = mark;
+    if (port == goal)
+        metGoal = true;
+    stack.emplace_back(port, 0);
+    return true;
+}
+
+bool SGPortOrder::Search::step()
+{
+    if (metGoal || stack.empty())
+        return false;
+    auto& [port, next] = stack.back();
+    const std::vector<SGPort*>& out = edges(port);
+    if (next < out.size()) {
+        const SGPort* neighbour = out[next++];
+        visit(neighbour);
+        return true;
+    }
+    finished.push_back(port);
+    stack.pop_back();
+    return true;
+}
+
+bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
+{
+    if (source == target)
+        return false;
+    if (source->order < target->order)
+        return true;
+    const uint64_t mark = searchMarks.fetch_add(1) + 1;
+    Search down(target, source, true, mark);
+    Search up(source, target, false, mark);
+    for (;;) {
+        const bool downMoving = down.step();
+        if (down.metGoal || up.metGoal)
+            return false;
+        if (!downMoving) {
+            moveToBack(down.finished);
+            return true;
+        }
+        if (!up.step()) {
+            if (up.metGoal)
+                return false;
+            moveToFront(up.finished);
+            return true;
+        }
+    }
+}
+
+void SGPortOrder::moveToBack(const std::vector<const SGPort*>& postOrder)
+{
+    // Reverse post-order of a downstream search is a topological order of
+    // the set: the last port finished comes first.
+    const int64_t count = static_cast<int64_t>(postOrder.size());
+    const int64_t base = backEnd.fetch_add(count);
+    for (int64_t i = 0; i < count; ++i)
+        postOrder[static_cast<size_t>(i)]->order = base + count - i;
+}
+
+void SGPortOrder::moveToFront(const std::vector<const SGPort*>& postOrder)
+{
+    // Post-order of an upstream search is a topological order of the set:
+    // the first port finished has nothing upstream left in it.
+    const int64_t count = static_cast<int64_t>(postOrder.size());
+    const int64_t base = frontEnd.fetch_sub(count) - count;
+    for (int64_t i = 0; i < count; ++i)
+        postOrder[static_cast<size_t>(i)]->order = base + i;
+}

@@ -1,0 +1,161 @@
+// Connections kept in a topological order: cycles refused in every shape,
+// however the graph was built, and values computed right through graphs
+// connected against the order the nodes were made in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "scenegraph/nodes/SGArithmeticNode.h"
+
+namespace {
+
+// Nodes adding their two inputs, released together.
+struct Nodes {
+    explicit Nodes(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            list.push_back(new SGArithmeticNode());
+            list.back()->input2.value = 1.0f;
+        }
+    }
+    ~Nodes()
+    {
+        for (auto* node : list)
+            node->release();
+    }
+    SGArithmeticNode* operator[](size_t i) const { return list[i]; }
+    std::vector<SGArithmeticNode*> list;
+};
+
+// Every edge of the nodes' ports goes from a smaller order to a larger one,
+// and the mirror of each edge is in place.
+void expectOrdered(const Nodes& nodes)
+{
+    for (auto* node : nodes.list) {
+        for (SGPort* port : {static_cast<SGPort*>(&node->input1), static_cast<SGPort*>(&node->input2),
+                             static_cast<SGPort*>(&node->operation), static_cast<SGPort*>(&node->output)}) {
+            for (SGPort* dest : port->destPorts) {
+                EXPECT_LT(port->order, dest->order);
+                EXPECT_NE(std::find(dest->upstreamPorts.begin(), dest->upstreamPorts.end(), port),
+                          dest->upstreamPorts.end());
+            }
+        }
+    }
+}
+
+// Connects node i's first input to node i-1's output, in the given order of i.
+void connectChain(const Nodes& nodes, const std::vector<size_t>& order)
+{
+    for (size_t i : order) {
+        ASSERT_TRUE(nodes[i]->input1.canConnectTo(&nodes[i - 1]->output)) << i;
+        nodes[i]->input1.setValue(&nodes[i - 1]->output);
+    }
+}
+
+std::vector<size_t> linksFromEnd(size_t count)
+{
+    std::vector<size_t> order(count - 1);
+    std::iota(order.rbegin(), order.rend(), 1);
+    return order;
+}
+
+TEST(PortOrder, ChainsBuiltInAnyOrderComputeAndRefuseClosingTheLoop)
+{
+    const size_t count = 300;
+    std::vector<size_t> shuffled = linksFromEnd(count);
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(20));
+    const std::vector<size_t> orders[] = {linksFromEnd(count), shuffled};
+    for (const auto& order : orders) {
+        for (bool madeBackwards : {false, true}) {
+            Nodes nodes(count);
+            if (madeBackwards)
+                std::reverse(nodes.list.begin(), nodes.list.end());
+            connectChain(nodes, order);
+            expectOrdered(nodes);
+            nodes[0]->input1.setValue(5.0f);
+            EXPECT_FLOAT_EQ(nodes[count - 1]->output.numberValue(), 5.0f + count);
+            // Any link from further down back to an earlier node is a cycle.
+            for (size_t from : {count - 1, count / 2, size_t{1}, size_t{0}}) {
+                EXPECT_FALSE(nodes[0]->input1.canConnectTo(&nodes[from]->output)) << from;
+                EXPECT_FALSE(nodes[0]->input2.canConnectTo(&nodes[from]->output)) << from;
+            }
+            EXPECT_FALSE(nodes[count / 3]->input2.canConnectTo(&nodes[count - 2]->output));
+            nodes[0]->input1.setValue(&nodes[count - 1]->output);  // refused
+            EXPECT_EQ(nodes[0]->input1.sourcePort, nullptr);
+            // Forward links are no cycle.
+            EXPECT_TRUE(nodes[count - 1]->input2.canConnectTo(&nodes[2]->output));
+            expectOrdered(nodes);
+        }
+    }
+}
+
+// a feeds b and c, both feed d: closing any of its paths is refused,
+// while a link across the two arms is not.
+TEST(PortOrder, DiamondRefusesEveryClosingLink)
+{
+    Nodes n(4);
+    SGArithmeticNode *a = n[3], *b = n[2], *c = n[1], *d = n[0];  // made in reverse
+    d->input2.setValue(&c->output);
+    d->input1.setValue(&b->output);
+    c->input1.setValue(&a->output);
+    b->input1.setValue(&a->output);
+    expectOrdered(n);
+    for (SGArithmeticNode* later : {b, c, d})
+        EXPECT_FALSE(a->input2.canConnectTo(&later->output));
+    EXPECT_FALSE(b->input2.canConnectTo(&d->output));
+    EXPECT_FALSE(c->input2.canConnectTo(&d->output));
+    EXPECT_TRUE(c->input2.canConnectTo(&b->output));
+    c->input2.setValue(&b->output);
+    EXPECT_FALSE(b->input2.canConnectTo(&c->output));  // now c depends on b
+    expectOrdered(n);
+    a->input1.setValue(2.0f);
+    // a = 2 + 1, b = a + 1, c = a + b, d = b + c
+    EXPECT_FLOAT_EQ(d->output.numberValue(), 11.0f);
+}
+
+// Disconnecting leaves the order right: links refused before are allowed
+// once the path is cut, and the graph rebuilt the other way round computes.
+TEST(PortOrder, DisconnectsOpenTheWayBack)
+{
+    const size_t count = 50;
+    Nodes nodes(count);
+    connectChain(nodes, linksFromEnd(count));
+    EXPECT_FALSE(nodes[10]->input2.canConnectTo(&nodes[40]->output));
+    nodes[25]->input1.disconnect();
+    EXPECT_TRUE(nodes[10]->input2.canConnectTo(&nodes[40]->output));
+    nodes[10]->input2.setValue(&nodes[40]->output);
+    expectOrdered(nodes);
+    EXPECT_FALSE(nodes[30]->input1.canConnectTo(&nodes[24]->output));  // 24 now reads from 30's tail
+    // Reverse the first half: node i reads node i+1 for i below 25.
+    for (size_t i = 1; i < 25; ++i)
+        nodes[i]->input1.setValue(static_cast<SGPort*>(nullptr));
+    for (size_t i = 0; i < 24; ++i) {
+        nodes[i]->input1.setValue(&nodes[i + 1]->output);
+        EXPECT_EQ(nodes[i]->input1.sourcePort, &nodes[i + 1]->output) << i;
+    }
+    expectOrdered(nodes);
+    nodes[24]->input1.setValue(1.0f);
+    nodes[10]->input2.disconnect();  // cut the link to the tail again
+    nodes[10]->input2.setValue(0.0f);
+    // 24 adds 1 to 1, the 24 nodes before it 1 each but node 10
+    EXPECT_FLOAT_EQ(nodes[0]->output.numberValue(), 1.0f + 24.0f);
+}
+
+// Ports die with their nodes: what stays behind keeps no link to them.
+TEST(PortOrder, DeadPortsLeaveNoLinks)
+{
+    auto* a = new SGArithmeticNode();
+    auto* b = new SGArithmeticNode();
+    b->input1.setValue(&a->output);
+    a->release();  // b still holds a
+    EXPECT_EQ(a->output.destPorts.size(), 1u);
+    b->input1.setValue(static_cast<SGPort*>(nullptr));  // a goes now
+    EXPECT_TRUE(b->input1.upstreamPorts.empty());
+    EXPECT_EQ(b->output.upstreamPorts.size(), 3u);  // b's own inputs
+    b->release();
+}
+
+}  // namespace

@@ -39,8 +39,8 @@ const TNLuaType& typeOf(const SGNode* node)
     return kNodeType;
 }
 
-// Pushes a port object {node, id, node handle} with the port metatable at
-// stack index metatable.
+// Pushes a new port object {node, id, node handle} with the port metatable
+// at stack index metatable.
 void pushPort(lua_State* L, TNHandle node, int id, int metatable)
 {
     lua_createtable(L, 3, 0);
@@ -131,6 +131,9 @@ void pushNode(lua_State* L, SGNode* node)
     }
     const TNLuaType& type = typeOf(node);
     tn_newblock<SGScriptBlock>(L, type)->handle = node->handle();
+    // The object's environment keeps its port objects, made on first use.
+    lua_createtable(L, 0, 0);
+    lua_setfenv(L, -2);
     if (&type == &kAttributeNodeType)
         node->retain();  // released by the object's __gc
 }
@@ -145,8 +148,22 @@ int node_index(lua_State* L)
         if (!block)
             return 0;
         // The node's life is not checked here: the port object carries the
-        // handle, and every use of it checks.
+        // handle, and every use of it checks. The same object serves every
+        // lookup of the port, so that a frame of port writes allocates nothing.
+        lua_getfenv(L, 1);
+        const int cache = lua_gettop(L);
+        const bool cached = lua_istable(L, cache) && !lua_rawequal(L, cache, LUA_GLOBALSINDEX);
+        if (cached) {
+            lua_rawgeti(L, cache, id);
+            if (lua_istable(L, -1))
+                return 1;
+            lua_pop(L, 1);
+        }
         pushPort(L, block->handle, id, lua_upvalueindex(3));
+        if (cached) {
+            lua_pushvalue(L, -1);
+            lua_rawseti(L, cache, id);
+        }
         return 1;
     }
     lua_pushvalue(L, lua_upvalueindex(1));

@@ -1,7 +1,8 @@
-// Port objects: tables {node, port id, node handle} made afresh by every
-// port lookup (wrap_Node.cpp). The functions take the port object and the
-// value by position: 1 the port, 2 the value, 3 the mark flag;
-// connectToAttribute takes the holder from the top.
+// Port objects: tables {node, port id, node handle} made by the first
+// lookup of a port through a node object and kept with it (wrap_Node.cpp).
+// The functions take the port object and the value by position: 1 the
+// port, 2 the value, 3 the mark flag; connectToAttribute takes the holder
+// from the top.
 #include <cmath>
 #include <cstdio>
 #include <string>

@@ -156,6 +156,18 @@ TEST(PortOrder, DeadPortsLeaveNoLinks)
     EXPECT_TRUE(b->input1.upstreamPorts.empty());
     EXPECT_EQ(b->output.upstreamPorts.size(), 3u);  // b's own inputs
     b->release();
+    // A port dying before the one it depends on, and after one depending on it.
+    SGNumberPort first;
+    {
+        SGNumberPort middle;
+        first.addDestPort(&middle);
+        {
+            SGNumberPort last;
+            middle.addDestPort(&last);
+        }
+        EXPECT_TRUE(middle.destPorts.empty());
+    }
+    EXPECT_TRUE(first.destPorts.empty());
 }
 
 }  // namespace

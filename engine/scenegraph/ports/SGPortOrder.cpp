@@ -66,6 +66,8 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
     const uint64_t mark = searchMarks.fetch_add(1) + 1;
     Search down(target, source, true, mark);
     Search up(source, target, false, mark);
+    // A search that meets its goal stops stepping, and the check at the top
+    // of the next round sees it.
     for (;;) {
         const bool downMoving = down.step();
         if (down.metGoal || up.metGoal)
@@ -75,8 +77,6 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
             return true;
         }
         if (!up.step()) {
-            if (up.metGoal)
-                return false;
             moveToFront(up.finished);
             return true;
         }

@@ -38,9 +38,9 @@ void expectOrdered(const Nodes& nodes)
         for (SGPort* port : {static_cast<SGPort*>(&node->input1), static_cast<SGPort*>(&node->input2),
                              static_cast<SGPort*>(&node->operation), static_cast<SGPort*>(&node->output)}) {
             for (SGPort* dest : port->destPorts) {
-                EXPECT_LT(port->order, dest->order);
-                EXPECT_NE(std::find(dest->upstreamPorts.begin(), dest->upstreamPorts.end(), port),
-                          dest->upstreamPorts.end());
+                EXPECT_LT(port->links().order, dest->links().order);
+                const std::vector<SGPort*>& upstream = dest->links().upstreamPorts;
+                EXPECT_NE(std::find(upstream.begin(), upstream.end(), port), upstream.end());
             }
         }
     }
@@ -153,8 +153,8 @@ TEST(PortOrder, DeadPortsLeaveNoLinks)
     a->release();  // b still holds a
     EXPECT_EQ(a->output.destPorts.size(), 1u);
     b->input1.setValue(static_cast<SGPort*>(nullptr));  // a goes now
-    EXPECT_TRUE(b->input1.upstreamPorts.empty());
-    EXPECT_EQ(b->output.upstreamPorts.size(), 3u);  // b's own inputs
+    EXPECT_TRUE(b->input1.links().upstreamPorts.empty());
+    EXPECT_EQ(b->output.links().upstreamPorts.size(), 3u);  // b's own inputs
     b->release();
     // A port dying before the one it depends on, and after one depending on it.
     SGNumberPort first;

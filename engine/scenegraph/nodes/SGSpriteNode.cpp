@@ -55,17 +55,19 @@ void SGSpriteNode::createRenderer()
 
 void SGSpriteNode::readPorts()
 {
-    color = colorPort.colorValue();
+    // Every frame of a moving sprite comes here: the ports are read in their
+    // own types without a virtual call each.
+    color = colorPort.inputValue();
     const bool hadImage = image.isPresent();
-    image = imagePort.imageValue();
-    x = xPort.numberValue();
-    y = yPort.numberValue();
-    width = widthPort.numberValue();
-    height = heightPort.numberValue();
-    angle = anglePort.numberValue();
-    blendingMode = blendingModePort.intValue();
-    horizontalWrapping = horizontalWrappingPort.intValue();
-    verticalWrapping = verticalWrappingPort.intValue();
+    image = imagePort.inputValue();
+    x = xPort.inputValue();
+    y = yPort.inputValue();
+    width = widthPort.inputValue();
+    height = heightPort.inputValue();
+    angle = anglePort.inputValue();
+    blendingMode = blendingModePort.inputValue();
+    horizontalWrapping = horizontalWrappingPort.inputValue();
+    verticalWrapping = verticalWrappingPort.inputValue();
 
     // A change of wrap modes alone keeps the renderer: only gaining or losing
     // the image replaces it.

@@ -17,17 +17,28 @@ void removeOne(std::vector<SGPort*>& ports, SGPort* port)
 
 }  // namespace
 
-SGPort::SGPort() : order(SGPortOrder::nextOrder()) {}
-
 SGPort::~SGPort()
 {
     disconnect();
     // The node's own ports die one after another: none may keep a link to
     // one already gone.
-    for (SGPort* dest : destPorts)
-        removeOne(dest->upstreamPorts, this);
-    for (SGPort* upstream : upstreamPorts)
-        removeOne(upstream->destPorts, this);
+    for (SGPort* dest : destPorts) {
+        if (dest->hasLinks())
+            removeOne(dest->links().upstreamPorts, this);
+    }
+    if (links_) {
+        for (SGPort* upstream : links_->upstreamPorts)
+            removeOne(upstream->destPorts, this);
+    }
+}
+
+SGPortLinks& SGPort::links() const
+{
+    if (!links_) {
+        links_ = std::make_unique<SGPortLinks>();
+        links_->order = SGPortOrder::nextOrder();
+    }
+    return *links_;
 }
 
 std::string SGPort::stringValue() { return std::string(); }
@@ -91,14 +102,14 @@ void SGPort::addDestPort(SGPort* dest)
         return;
     }
     destPorts.push_back(dest);
-    dest->upstreamPorts.push_back(this);
+    dest->links().upstreamPorts.push_back(this);
 }
 
 void SGPort::removeDestPort(SGPort* dest)
 {
     removeOne(destPorts, dest);
-    if (dest)
-        removeOne(dest->upstreamPorts, this);
+    if (dest && dest->hasLinks())
+        removeOne(dest->links().upstreamPorts, this);
 }
 
 void SGPort::updateNode()

@@ -5,6 +5,7 @@
 #define SG_PORT_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,22 @@
 #include "scenegraph/ports/SGPortValueType.h"
 
 class SGNode;
+class SGPort;
+
+// What the order of connections keeps for a port that has edges (see
+// SGPortOrder); a port without any stays small.
+struct SGPortLinks {
+    // A topological position: every edge goes from a smaller order to a
+    // larger one.
+    int64_t order = 0;
+    std::vector<SGPort*> upstreamPorts;  // ports having this one in destPorts
+    uint64_t visitedDown = 0;            // search marks
+    uint64_t visitedUp = 0;
+};
 
 class SGPort {
 public:
-    SGPort();
+    SGPort() = default;
     // A port dies with its node. Ports reading from this one are not told:
     // each holds a reference on this port's node, so that cannot happen
     // while any is connected. The links in both directions are undone.
@@ -56,18 +69,19 @@ public:
     SGPortValueType storage = NIL;     // the type of the value a subclass holds, set by its constructor
     std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
-    std::vector<SGPort*> upstreamPorts;  // ports having this one in destPorts, mirrored
 
-    // A topological position: every edge goes from a smaller order to a
-    // larger one. Kept by SGPortOrder; mutable because checking a
-    // connection may move ports in the order without changing the graph.
-    mutable int64_t order = 0;
-    mutable uint64_t visitedDown = 0;  // search marks of SGPortOrder
-    mutable uint64_t visitedUp = 0;
+    // The port's place in the order of connections, made with its first
+    // edge; mutable because checking a connection may move ports in the
+    // order without changing the graph.
+    SGPortLinks& links() const;
+    bool hasLinks() const { return links_ != nullptr; }
 
 protected:
     // Brings the owning node up to date before a stored value is returned.
     void updateNode();
+
+private:
+    mutable std::unique_ptr<SGPortLinks> links_;
 };
 
 #endif

@@ -26,12 +26,13 @@ SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downst
 
 const std::vector<SGPort*>& SGPortOrder::Search::edges(const SGPort* port) const
 {
-    return downstream ? port->destPorts : port->upstreamPorts;
+    return downstream ? port->destPorts : port->links().upstreamPorts;
 }
 
 bool SGPortOrder::Search::visit(const SGPort* port)
 {
-    uint64_t& visited = downstream ? port->visitedDown : port->visitedUp;
+    SGPortLinks& links = port->links();
+    uint64_t& visited = downstream ? links.visitedDown : links.visitedUp;
     if (visited == mark)
         return false;
     visited = mark;
@@ -61,7 +62,7 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
 {
     if (source == target)
         return false;
-    if (source->order < target->order)
+    if (source->links().order < target->links().order)
         return true;
     const uint64_t mark = searchMarks.fetch_add(1) + 1;
     Search down(target, source, true, mark);
@@ -90,7 +91,7 @@ void SGPortOrder::moveToBack(const std::vector<const SGPort*>& postOrder)
     const int64_t count = static_cast<int64_t>(postOrder.size());
     const int64_t base = backEnd.fetch_add(count);
     for (int64_t i = 0; i < count; ++i)
-        postOrder[static_cast<size_t>(i)]->order = base + count - i;
+        postOrder[static_cast<size_t>(i)]->links().order = base + count - i;
 }
 
 void SGPortOrder::moveToFront(const std::vector<const SGPort*>& postOrder)
@@ -100,5 +101,5 @@ void SGPortOrder::moveToFront(const std::vector<const SGPort*>& postOrder)
     const int64_t count = static_cast<int64_t>(postOrder.size());
     const int64_t base = frontEnd.fetch_sub(count) - count;
     for (int64_t i = 0; i < count; ++i)
-        postOrder[static_cast<size_t>(i)]->order = base + i;
+        postOrder[static_cast<size_t>(i)]->links().order = base + i;
 }

@@ -1,8 +1,9 @@
 // Keeps the ports in a topological order as connections are made, so that
 // a connection that agrees with the order needs no cycle search at all.
 //
-// Each port carries an order number; every dependency edge goes from a
-// smaller number to a larger one. A new edge from source to target that
+// Each port with edges carries an order number (SGPortLinks, given the
+// back of the order with the port's first edge); every dependency edge goes
+// from a smaller number to a larger one. A new edge from source to target that
 // goes against the order is checked by two depth-first searches run in
 // step: everything downstream of target, and everything upstream of
 // source. The first to finish decides: when it met the other end the edge
@@ -25,7 +26,7 @@ class SGPort;
 
 class SGPortOrder {
 public:
-    // A fresh port's number: behind every port numbered so far.
+    // A newly linked port's number: behind every port numbered so far.
     static int64_t nextOrder();
     // True when an edge from source to target keeps the graph acyclic;
     // the order then has source before target.

@@ -75,6 +75,14 @@ public:
         return SGPort::imageValue();
     }
 
+    // The port's value in its own type for the owning node's compute, which
+    // runs with the node already clean: the source's value while connected,
+    // else the stored one, without a virtual call.
+    T inputValue()
+    {
+        return sourcePort ? (sourcePort->*Read)() : value;
+    }
+
     T value{};
 
 private:

@@ -123,9 +123,9 @@ bool TNBundle::readInfoPlist(const std::string& path, std::string& error)
                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!document) {
         const xmlError* last = xmlGetLastError();
-        reason = last && last->message ? last->message : "not well-formed XML\n";
-        if (!reason.empty() && reason.back() == '\n')
-            reason.pop_back();
+        reason = last && last->message ? last->message : "not well-formed XML";
+        // Some of the XML reader's messages add a second line (the bad bytes).
+        reason = reason.substr(0, reason.find('\n'));
         error = "malformed Info.plist " + path + ": " + reason;
         return false;
     }

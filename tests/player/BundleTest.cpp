@@ -95,6 +95,8 @@ TEST(Bundle, BrokenBundlesGiveOneLineReasons)
         {"no plist", "malformed Info.plist", infoPlist("<dict></dict>")},
         {"key alone", "malformed Info.plist", infoPlist(plist("<key>A</key>"))},
         {"values alone", "malformed Info.plist", infoPlist(plist("<string>x</string><string>y</string>"))},
+        // The XML reader's message about bad UTF-8 spans two lines.
+        {"not UTF-8", "not proper UTF-8", infoPlist(plist("<key>A</key><string>\xff\xfe</string>"))},
     };
     TempDir dir;
     for (const Case& c : cases) {

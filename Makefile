@@ -5,7 +5,7 @@
 #   make test-tsan  the threaded tests under ThreadSanitizer
 #   make bench      install what the benchmarks need, build and run them
 #   make soak       the demo for 20,000 headless frames, checking memory and errors
-#   make fuzz       fuzz the PGF reader for FUZZ_RUNS inputs (clang, libFuzzer)
+#   make fuzz       fuzz every input format's reader for FUZZ_RUNS inputs each (clang, libFuzzer)
 #   make install    install the player and its tools under $(DESTDIR)$(PREFIX)
 #   make deb        build the Debian package tern-player_VERSION_ARCH.deb in $(BUILD)
 #   make standalone the demo as a game folder that runs anywhere, in $(BUILD)/standalone
@@ -19,7 +19,9 @@ TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 DEPS_DIR ?= $(CURDIR)/build/deps
 FUZZ_BUILD ?= build-fuzz
-FUZZ_RUNS ?= 200000
+FUZZ_RUNS ?= 1000000
+# The targets run after the PGF reader, each from its seeds in fuzz/seeds/NAME.
+FUZZERS = info_plist input_script image sound archive
 PREFIX ?= /usr/local
 DESTDIR ?=
 STANDALONE ?= $(BUILD)/standalone/Tern-Breakout
@@ -106,9 +108,14 @@ fuzz: setup-fuzz
 	@TERN_PGF_SEED_DIR=$(abspath $(FUZZ_BUILD))/seeds $(BUILD)/tests/test_documents --gtest_filter='PGFReader.*' >/dev/null 2>&1
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_FUZZ=ON -DTERN_SANITIZE=ON \
 		-DTERN_BUILD_TESTS=OFF -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) --target pgf_reader_fuzzer -j $(JOBS)
+	@cmake --build $(FUZZ_BUILD) --target pgf_reader_fuzzer $(FUZZERS:%=%_fuzzer) -j $(JOBS)
 	@$(FUZZ_BUILD)/fuzz/pgf_reader_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 -dict=fuzz/pgf.dict \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+	@for name in $(FUZZERS); do \
+		mkdir -p $(FUZZ_BUILD)/corpus-$$name && \
+		$(FUZZ_BUILD)/fuzz/$${name}_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 \
+			-artifact_prefix=$(FUZZ_BUILD)/$$name- $(FUZZ_BUILD)/corpus-$$name fuzz/seeds/$$name || exit 1; \
+	done
 
 # The install rules are CMake's (component "tern"); the manual pages are made
 # while installing.

@@ -57,6 +57,13 @@ cat > "$seeds/info_plist/game" <<'PLIST'
 </plist>
 PLIST
 
+# The same keys in the binary form Mac tools write.
+python3 - "$seeds/info_plist/game" "$seeds/info_plist/game-binary" <<'PYTHON'
+import plistlib, sys
+with open(sys.argv[1], "rb") as xml, open(sys.argv[2], "wb") as binary:
+    plistlib.dump(plistlib.load(xml), binary, fmt=plistlib.FMT_BINARY)
+PYTHON
+
 cat > "$seeds/input_script/events" <<'INPUT'
 # frame event arguments
 0 keyDown space

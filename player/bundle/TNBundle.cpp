@@ -4,10 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "bundle/TNInfoPlist.h"
 #include "files/TNRegularFile.h"
-
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,40 +27,6 @@ bool exists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
-bool isElement(const xmlNode* node, const char* name)
-{
-    return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-}
-
-std::string textOf(const xmlNode* node)
-{
-    xmlChar* content = xmlNodeGetContent(node);
-    std::string text = content ? reinterpret_cast<const char*>(content) : "";
-    xmlFree(content);
-    return text;
-}
-
-const xmlNode* nextElement(const xmlNode* node)
-{
-    while (node && node->type != XML_ELEMENT_NODE)
-        node = node->next;
-    return node;
-}
-
-// The text form of a scalar property-list value; arrays, dictionaries and
-// data are kept as present but empty.
-std::string scalarValue(const xmlNode* value)
-{
-    if (isElement(value, "true"))
-        return "true";
-    if (isElement(value, "false"))
-        return "false";
-    if (isElement(value, "string") || isElement(value, "integer") || isElement(value, "real")
-        || isElement(value, "date"))
-        return textOf(value);
-    return "";
-}
-
 // The whole of a regular file; false with the reason otherwise.
 bool readRegularFile(const std::string& path, std::string& text, std::string& reason)
 {
@@ -70,7 +34,10 @@ bool readRegularFile(const std::string& path, std::string& text, std::string& re
         return false;
     std::ifstream file(path, std::ios::binary);
     std::ostringstream contents;
-    if (!file || !(contents << file.rdbuf())) {
+    // Copying from an empty file copies nothing, which the stream counts as
+    // a failure.
+    const bool empty = file && file.peek() == std::ifstream::traits_type::eof();
+    if (!file || (!empty && !(contents << file.rdbuf()))) {
         reason = std::strerror(errno ? errno : EIO);
         return false;
     }
@@ -112,41 +79,17 @@ std::optional<TNBundle> TNBundle::open(const std::string& path, std::string& err
 
 bool TNBundle::readInfoPlist(const std::string& path, std::string& error)
 {
-    // Read here rather than by libxml2, whose input layer prints its own
-    // messages for a file it cannot open.
     std::string text, reason;
     if (!readRegularFile(path, text, reason)) {
         error = "cannot read Info.plist " + path + ": " + reason;
         return false;
     }
-    xmlDoc* document = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
-                                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (!document) {
-        const xmlError* last = xmlGetLastError();
-        reason = last && last->message ? last->message : "not well-formed XML";
-        // Some of the XML reader's messages add a second line (the bad bytes).
-        reason = reason.substr(0, reason.find('\n'));
+    std::optional<TNInfoPlist> info = TNInfoPlist::read(text, reason);
+    if (!info) {
         error = "malformed Info.plist " + path + ": " + reason;
         return false;
     }
-    const xmlNode* root = xmlDocGetRootElement(document);
-    const xmlNode* dict = root && isElement(root, "plist") ? nextElement(root->children) : nullptr;
-    if (!dict || !isElement(dict, "dict")) {
-        xmlFreeDoc(document);
-        error = "malformed Info.plist " + path + ": expected <plist> holding a <dict>";
-        return false;
-    }
-    for (const xmlNode* key = nextElement(dict->children); key; key = nextElement(key->next)) {
-        const xmlNode* value = nextElement(key->next);
-        if (!isElement(key, "key") || !value) {
-            xmlFreeDoc(document);
-            error = "malformed Info.plist " + path + ": a <dict> entry is not a <key> followed by a value";
-            return false;
-        }
-        info_[textOf(key)] = scalarValue(value);
-        key = value;
-    }
-    xmlFreeDoc(document);
+    info_ = *info;
     return true;
 }
 
@@ -177,8 +120,7 @@ std::vector<std::string> TNBundle::pathsForResourcesOfType(const std::string& ty
 
 std::string TNBundle::infoString(const std::string& key) const
 {
-    auto found = info_.find(key);
-    return found == info_.end() ? std::string() : found->second;
+    return info_.value(key);
 }
 
 bool TNBundle::infoBool(const std::string& key) const

@@ -1,12 +1,13 @@
-// A game bundle on disk: Name.app/Contents/Info.plist (an XML property list)
-// and the resources in Name.app/Contents/Resources.
+// A game bundle on disk: Name.app/Contents/Info.plist (an XML or binary
+// property list) and the resources in Name.app/Contents/Resources.
 #ifndef TN_BUNDLE_H
 #define TN_BUNDLE_H
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "bundle/TNInfoPlist.h"
 
 class TNBundle {
 public:
@@ -29,7 +30,7 @@ public:
     // numbers as their text. Empty when absent.
     std::string infoString(const std::string& key) const;
     bool infoBool(const std::string& key) const;
-    bool hasInfoKey(const std::string& key) const { return info_.count(key) != 0; }
+    bool hasInfoKey(const std::string& key) const { return info_.hasKey(key); }
 
     // "CFBundleName", else the bundle folder's name without ".app".
     std::string bundleName() const;
@@ -39,7 +40,7 @@ private:
 
     std::string bundlePath_;
     std::string resourcePath_;
-    std::map<std::string, std::string> info_;
+    TNInfoPlist info_;
 };
 
 #endif

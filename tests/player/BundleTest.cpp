@@ -30,6 +30,16 @@ std::string plist(const std::string& entries)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + entries + "</dict></plist>\n";
 }
 
+// Writes the Python value (a literal) as a binary property list, the way a
+// Mac's tools store Info.plist, with Python's own writer.
+void writeBinaryPlist(const std::string& path, const std::string& value)
+{
+    const std::string script = "import plistlib; f = open('" + path + "', 'wb'); plistlib.dump(" + value +
+                               ", f, fmt=plistlib.FMT_BINARY); f.close()";
+    const tern_test::CommandResult result = tern_test::runCommand("python3 -c \"" + script + "\" 2>&1");
+    ASSERT_EQ(result.status, 0) << result.out;
+}
+
 } // namespace
 
 TEST(Bundle, ReadsInformationKeysAndResources)
@@ -57,6 +67,66 @@ TEST(Bundle, ReadsInformationKeysAndResources)
     std::vector<std::string> projects = bundle->pathsForResourcesOfType("gameproj");
     ASSERT_EQ(projects.size(), 2u);
     EXPECT_EQ(projects[0], path + "/Contents/Resources/a.gameproj");
+}
+
+TEST(Bundle, ReadsABinaryInfoPlist)
+{
+    TempDir dir;
+    std::string path = makeBundleFolders(dir, "Binary.app");
+    writeBinaryPlist(path + "/Contents/Info.plist",
+                     "{'CFBundleName': 'Caf\\u00e9 & Co', 'TNStartFullscreen': True, 'Hidden': False, "
+                     "'Count': -3, 'Scale': 1.5, 'List': ['x'], 'Inner': {'A': 'b'}}");
+    std::string error;
+    std::optional<TNBundle> bundle = TNBundle::open(path, error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->bundleName(), "Caf\xc3\xa9 & Co");
+    EXPECT_TRUE(bundle->infoBool("TNStartFullscreen"));
+    EXPECT_FALSE(bundle->infoBool("Hidden"));
+    EXPECT_EQ(bundle->infoString("Count"), "-3");
+    EXPECT_EQ(bundle->infoString("Scale"), "1.5");
+    EXPECT_TRUE(bundle->hasInfoKey("List"));
+    EXPECT_EQ(bundle->infoString("List"), "");
+    EXPECT_FALSE(bundle->hasInfoKey("A"));  // keys of inner dictionaries stay inside
+
+    // NUL characters in keys and strings are legal in the binary form.
+    writeBinaryPlist(path + "/Contents/Info.plist", "{'CFBundleName': 'Nu\\0ll', 'K\\0ey': 'v', 'CFBundleVersion': '2'}");
+    bundle = TNBundle::open(path, error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->bundleName(), "Nu");
+    EXPECT_EQ(bundle->infoString("CFBundleVersion"), "2");
+}
+
+// What the XML form may hold around its keys and still be read.
+TEST(Bundle, ReadsXmlInfoPlistsAsAMacDoes)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"later duplicate wins", plist("<key>A</key><string>1</string><key>A</key><string>2</string>"), "A", "2"},
+        {"comments and doctype",
+         "<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+         "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><dict><key>A</key>"
+         "<!-- a note --><string>x</string></dict></plist>",
+         "A", "x"},
+        {"real", plist("<key>A</key><real>0.25</real>"), "A", "0.25"},
+        {"date", plist("<key>A</key><date>2020-01-02T03:04:05Z</date>"), "A", "2020-01-02T03:04:05Z"},
+        {"entity", plist("<key>A</key><string>&lt;b&gt;</string>"), "A", "<b>"},
+        {"key with a value in an inner dict", plist("<key>D</key><dict><key>B</key><true/></dict><key>A</key><false/>"),
+         "A", "false"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = makeBundleFolders(dir, std::string(c.what) + ".app");
+        writeFile(path + "/Contents/Info.plist", c.text);
+        std::string error;
+        std::optional<TNBundle> bundle = TNBundle::open(path, error);
+        ASSERT_TRUE(bundle) << c.what << ": " << error;
+        EXPECT_EQ(bundle->infoString(c.key), c.value) << c.what;
+    }
 }
 
 TEST(Bundle, WithoutInfoPlistTakesItsNameFromTheFolder)
@@ -97,6 +167,22 @@ TEST(Bundle, BrokenBundlesGiveOneLineReasons)
         {"values alone", "malformed Info.plist", infoPlist(plist("<string>x</string><string>y</string>"))},
         // The XML reader's message about bad UTF-8 spans two lines.
         {"not UTF-8", "not proper UTF-8", infoPlist(plist("<key>A</key><string>\xff\xfe</string>"))},
+        {"overlong UTF-8", "not proper UTF-8", infoPlist(plist("<key>A</key><string>\xe0\x80\xaf</string>"))},
+        {"cut UTF-8", "not proper UTF-8", infoPlist(plist("<key>A</key><string>\xe2\x82</string>"))},
+        {"key alone in an inner dict", "malformed Info.plist",
+         infoPlist(plist("<key>D</key><dict><key>B</key> <!-- none --> </dict>"))},
+        {"root an array", "malformed Info.plist", infoPlist("<plist><array><string>x</string></array></plist>")},
+        {"empty", "malformed Info.plist", infoPlist("")},
+        {"binary cut short", "malformed Info.plist",
+         [](auto& bundle) {
+             const std::string file = bundle + "/Contents/Info.plist";
+             writeBinaryPlist(file, "{'CFBundleName': 'Cut'}");
+             const std::string whole = tern_test::readFile(file);
+             writeFile(file, whole.substr(0, whole.size() - 12));
+         }},
+        {"binary root an array", "binary property list does not hold a dictionary",
+         [](auto& bundle) { writeBinaryPlist(bundle + "/Contents/Info.plist", "['a', 'b']"); }},
+        {"binary signature alone", "malformed Info.plist", infoPlist("bplist00")},
     };
     TempDir dir;
     for (const Case& c : cases) {

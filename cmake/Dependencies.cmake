@@ -56,7 +56,7 @@ find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 foreach(module sdl2 SDL2_image gl openal vorbisfile sndfile
         libavformat libavcodec libswresample libavutil libswscale
-        libxml-2.0 libplist-2.0 yajl sqlite3 zlib minizip libcrypto pangocairo pangoft2 fontconfig freetype2 x11)
+        libxml-2.0 libplist-2.0 yajl libutf8proc sqlite3 zlib minizip libcrypto pangocairo pangoft2 fontconfig freetype2 x11)
     string(TOUPPER "${module}" prefix)
     string(REGEX REPLACE "[^A-Z0-9]" "_" prefix "${prefix}")
     pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET ${module})

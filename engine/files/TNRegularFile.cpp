@@ -7,9 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/TNPathResolver.h"
+
 const char* const TNNotARegularFile = "is not a regular file";
 
-int TNOpenRegularFile(const char* path, std::string& reason)
+namespace {
+
+int openExact(const char* path, std::string& reason)
 {
     // O_NONBLOCK makes opening a FIFO without a writer return at once; it is
     // cleared again once fstat has shown a regular file, where it means
@@ -31,6 +35,13 @@ int TNOpenRegularFile(const char* path, std::string& reason)
     return fd;
 }
 
+}  // namespace
+
+int TNOpenRegularFile(const char* path, std::string& reason)
+{
+    return openExact(TNPathResolver::shared().resolve(path).c_str(), reason);
+}
+
 FILE* TNOpenRegularFileStream(const char* path, std::string& reason)
 {
     const int fd = TNOpenRegularFile(path, reason);
@@ -46,7 +57,7 @@ FILE* TNOpenRegularFileStream(const char* path, std::string& reason)
 
 bool TNIsRegularFile(const char* path, std::string& reason)
 {
-    const int fd = TNOpenRegularFile(path, reason);
+    const int fd = openExact(path, reason);
     if (fd < 0)
         return false;
     close(fd);

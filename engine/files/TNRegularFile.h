@@ -3,6 +3,11 @@
 // an image or a sound would block a plain open or read for ever (a FIFO
 // until a writer comes, a terminal until a line is typed); these checks
 // never block and refuse anything that is not a regular file.
+//
+// The openers find the file the way the game's own platform would, through
+// TNPathResolver::shared() (letter case and Unicode form ignored inside the
+// game's folders). The checks take the path as given: a reader that hands a
+// name to a library resolves it first and gives both the same path.
 #ifndef TN_REGULAR_FILE_H
 #define TN_REGULAR_FILE_H
 
@@ -13,8 +18,8 @@
 // file (after following symbolic links).
 extern const char* const TNNotARegularFile;
 
-// A descriptor open for reading on the regular file at path, or -1 with
-// reason set: TNNotARegularFile, or "cannot be opened (<system reason>)".
+// A descriptor open for reading on the regular file at path (resolved as
+// above), or -1 with reason set: TNNotARegularFile, or "cannot be opened (<system reason>)".
 int TNOpenRegularFile(const char* path, std::string& reason);
 
 // The same as a stdio stream ("rb"); null with reason set.

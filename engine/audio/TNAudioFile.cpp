@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 
 namespace {
@@ -34,13 +35,14 @@ TNAudioFile::~TNAudioFile()
     close();
 }
 
-bool TNAudioFile::open(const char* path)
+bool TNAudioFile::open(const char* gamePath)
 {
     close();
-    if (!TNIsRegularFile(path, error_))
+    const std::string path = TNPathResolver::shared().resolve(gamePath);
+    if (!TNIsRegularFile(path.c_str(), error_))
         return false;
     SF_INFO info{};
-    file_ = sf_open(path, SFM_READ, &info);
+    file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (!file_) {
         error_ = sf_strerror(nullptr);
         return false;

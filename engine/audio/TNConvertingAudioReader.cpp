@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include "audio/TNFFmpegAudioDecoder.h"
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 
 namespace {
@@ -41,13 +42,14 @@ void TNConvertingAudioReader::close()
     ffmpeg_.reset();
 }
 
-bool TNConvertingAudioReader::open(const char* path)
+bool TNConvertingAudioReader::open(const char* gamePath)
 {
     close();
-    if (!TNIsRegularFile(path, error_))
+    const std::string path = TNPathResolver::shared().resolve(gamePath);
+    if (!TNIsRegularFile(path.c_str(), error_))
         return false;
     SF_INFO info{};
-    sndfile_ = sf_open(path, SFM_READ, &info);
+    sndfile_ = sf_open(path.c_str(), SFM_READ, &info);
     if (sndfile_) {
         channels_ = info.channels;
         sampleRate_ = info.samplerate;
@@ -55,7 +57,7 @@ bool TNConvertingAudioReader::open(const char* path)
     }
     const std::string sndfileError = sf_strerror(nullptr);
     ffmpeg_ = std::make_unique<TNFFmpegAudioDecoder>();
-    if (ffmpeg_->open(path)) {
+    if (ffmpeg_->open(path.c_str())) {
         channels_ = ffmpeg_->channels();
         sampleRate_ = ffmpeg_->sampleRate();
         return true;

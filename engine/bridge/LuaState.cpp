@@ -13,6 +13,7 @@
 #include "bridge/LuaObject.h"
 #include "bridge/TNGlobalCall.h"
 #include "bridge/luaObjc.h"
+#include "files/TNPathResolver.h"
 #include "log/TNLog.h"
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNull.h"
@@ -324,7 +325,7 @@ TNRef<TNString> LuaState::doFile(const std::string& path)
         return nullptr;
     lua_pushcfunction(L, luaErrorHandler);
     lua_insert(L, 1);
-    luaL_loadfile(L, path.c_str());  // a load error stands in for the chunk and fails the call
+    luaL_loadfile(L, TNPathResolver::shared().resolve(path).c_str());  // a load error stands in for the chunk and fails the call
     tn_pcall(L, 0, 1, 1);
     switch (lua_type(L, -1)) {
     case LUA_TSTRING: return TNString::create(lua_tostring(L, -1));

@@ -9,6 +9,7 @@
 
 #include "documents/PGFXMLParser.h"
 #include "documents/wrap_Writer.h"
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 #include "lauxlib.h"
 #include "log/TNLog.h"
@@ -37,7 +38,7 @@ void describeFailure(const PGFXMLParser& parser, const char* path, char* reason,
 {
     if (parser.failure())
         std::snprintf(reason, size, "%s", parser.failure());
-    else if (path && access(path, R_OK) != 0)
+    else if (path && access(TNPathResolver::shared().resolve(path).c_str(), R_OK) != 0)
         std::snprintf(reason, size, "cannot read the file: %s", std::strerror(errno));
     else if (parser.xmlErrorMessage() && parser.xmlErrorLine() > 0)
         std::snprintf(reason, size, "line %d: %s", parser.xmlErrorLine(), parser.xmlErrorMessage());
@@ -89,12 +90,13 @@ int parser_loadFile(lua_State* L)
     const char* func = "pgf.loadFile";
     const char* path = documentArgument(L, func, nullptr);
     const int base = lua_gettop(L);
+    const std::string file = TNPathResolver::shared().resolve(path);
     std::string reason;
-    if (!TNIsRegularFileOrMissing(path, reason)) {
+    if (!TNIsRegularFileOrMissing(file.c_str(), reason)) {
         lua_pushfstring(L, "%s: %s: %s", func, path, reason.c_str());
         return failWithMessage(L, base);
     }
-    PGFXMLParser parser(L, path);
+    PGFXMLParser parser(L, file.c_str());
     const int result = parser.parse();
     return finishParse(L, base, result, parser, func, path);
 }

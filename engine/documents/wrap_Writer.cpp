@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "documents/PGFJSONWriter.h"
 #include "documents/PGFXMLWriter.h"
+#include "files/TNPathResolver.h"
 #include "log/TNLog.h"
 #include "lua/TNGone.h"
 #include "lua/TNLuaArgs.h"
@@ -76,7 +78,8 @@ int pushNewWriter(lua_State* L, const char* func, Format format, const char* pat
     // The object is made first, so that a Lua memory error cannot leak the
     // writer put into it.
     PGFWriter** box = tn_newblock<PGFWriter*>(L, kPGFWriter);
-    const char* reason = createWriter(box, format, path);
+    const std::string file = path ? TNPathResolver::shared().resolveForWriting(path) : std::string();
+    const char* reason = createWriter(box, format, path ? file.c_str() : nullptr);
     if (!reason)
         return 1;
     lua_pop(L, 1);

@@ -7,11 +7,13 @@
 #include "audio/wrap_SoundManager.h"
 #include "bridge/TNGlobalCall.h"
 #include "documents/wrap_PGF.h"
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 #include "host/TNAllocator.h"
 #include "host/TNDatabase.h"
 #include "host/TNLuaAdditions.h"
 #include "host/TNPlatformWrappers.h"
+#include "host/wrap_GameFiles.h"
 #include "lauxlib.h"
 #include "log/TNLog.h"
 #include "lua/TNLuaGuard.h"
@@ -175,6 +177,7 @@ void TN_LoadLibs(lua_State* L)
         lua_call(L, 1, 0);
     }
     luaopen_luaExtensions(L);
+    luaopen_gameFiles(L);
 }
 
 int TN_Init(TN_State* S, const char* enginePath, const char* savePath)
@@ -238,11 +241,12 @@ void TN_DestroyState(TN_State* S)
 int TN_LoadScriptFile(lua_State* L, const char* path)
 {
     std::string reason;
-    if (!TNIsRegularFile(path, reason)) {
+    const std::string file = TNPathResolver::shared().resolve(path);
+    if (!TNIsRegularFile(file.c_str(), reason)) {
         lua_pushfstring(L, "cannot open %s: %s", path, reason.c_str());
         return LUA_ERRFILE;
     }
-    return luaL_loadfile(L, path);
+    return luaL_loadfile(L, file.c_str());
 }
 
 void TN_Report_Error(TN_State* S)

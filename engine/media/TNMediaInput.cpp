@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 
 namespace {
@@ -41,9 +42,10 @@ bool TNMediaInput::fail(const std::string& reason)
     return false;
 }
 
-bool TNMediaInput::open(const std::string& path, Kind kind)
+bool TNMediaInput::open(const std::string& gamePath, Kind kind)
 {
     close();
+    const std::string path = TNPathResolver::shared().resolve(gamePath);
     std::string reason;
     if (!TNIsRegularFile(path.c_str(), reason))
         return fail(reason);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "bundle/TNInfoPlist.h"
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 
 #include <algorithm>
@@ -95,7 +96,7 @@ bool TNBundle::readInfoPlist(const std::string& path, std::string& error)
 
 std::string TNBundle::pathForResource(const std::string& name, const std::string& type) const
 {
-    std::string path = resourcePath_ + "/" + name + (type.empty() ? "" : "." + type);
+    std::string path = TNPathResolver::shared().resolve(resourcePath_ + "/" + name + (type.empty() ? "" : "." + type));
     return exists(path) ? path : std::string();
 }
 

@@ -4,6 +4,7 @@
 
 
 #include "window/TNApplication.h"
+#include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
 #include "intro/TNMovieDecoder.h"
 #include "log/TNLog.h"
@@ -30,9 +31,10 @@ void TNIntroViewController::finish()
 
 TNLoadingImageViewController::TNLoadingImageViewController(SDL_Window* window, TNApplication& application,
                                                            FinishedHandler introFinished,
-                                                           const std::string& imagePath)
+                                                           const std::string& gameImagePath)
     : TNIntroViewController(window, application, std::move(introFinished))
 {
+    const std::string imagePath = TNPathResolver::shared().resolve(gameImagePath);
     std::string reason;
     if (!TNIsRegularFile(imagePath.c_str(), reason)) {
         TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), reason.c_str());

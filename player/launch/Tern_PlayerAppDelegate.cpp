@@ -15,6 +15,7 @@
 #include "lauxlib.h"
 #include "host/TNLuaState.h"
 #include "bundle/TNAssetChecker.h"
+#include "files/TNPathResolver.h"
 #include "log/TNLog.h"
 #include "window/TNGameBackingView.h"
 #include "window/TNThreadedGameView.h"
@@ -69,6 +70,9 @@ void Tern_PlayerAppDelegate::fail(const std::string& message)
 
 void Tern_PlayerAppDelegate::applicationDidFinishLaunching()
 {
+    // The game's files are found regardless of letter case and Unicode form
+    // anywhere in its bundle, as on the system the game was made on.
+    TNPathResolver::shared().addRoot(bundle_.bundlePath());
     TNGameView::setOpenGLAttributes();
     // The offscreen driver keeps the drawing surface at the size the window
     // was made with, so a headless window starts as large as a game may be.
@@ -347,6 +351,8 @@ std::optional<std::string> Tern_PlayerAppDelegate::savePath()
     std::optional<std::string> path = TNSavePath(bundleName(), warning);
     if (!warning.empty())
         TNLog("tern-player: %s", warning.c_str());
+    if (path)
+        TNPathResolver::shared().addRoot(path->substr(0, path->find_last_of('/')));
     return path;
 }
 

@@ -1,0 +1,177 @@
+// Every reader of a game's files, and the script's own file functions, find
+// a file whose name differs from the asked one in case or Unicode form when
+// it lies inside the game's folders, and only there.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "ScriptedEngine.h"
+#include "TestSupport.h"
+#include "audio/TNAudioFile.h"
+#include "audio/TNConvertingAudioReader.h"
+#include "files/TNPathResolver.h"
+#include "host/TNEngine.h"
+#include "images/TNImageDecoding.h"
+#include "lauxlib.h"
+#include "media/TNMediaInput.h"
+#include "music/TNMusicDecoder.h"
+
+using namespace tern_test;
+
+namespace {
+
+// "é" as "e" with a combining accent (as the Mac's older file system writes
+// it), and precomposed (as a script's text usually holds it).
+const std::string kNFD = "e\xCC\x81";
+const std::string kNFC = "\xC3\xA9";
+
+std::string decodeImage(const std::string& path)
+{
+    std::string reason;
+    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
+    SDL_FreeSurface(surface);
+    return surface ? "read" : reason;
+}
+
+std::string openSoundFile(const std::string& path)
+{
+    TNAudioFile file;
+    return file.open(path.c_str()) ? "read" : file.error();
+}
+
+std::string openConvertingReader(const std::string& path)
+{
+    TNConvertingAudioReader reader;
+    return reader.open(path.c_str()) ? "read" : reader.error();
+}
+
+std::string openMusic(const std::string& path)
+{
+    std::string error;
+    return TNMusicDecoder::open(path, error) ? "read" : error;
+}
+
+std::string openMovie(const std::string& path)
+{
+    TNMediaInput input;
+    return input.open(path, TNMediaInput::Kind::video) ? "read" : input.error();
+}
+
+std::string loadScript(const std::string& path)
+{
+    lua_State* L = luaL_newstate();
+    const int status = TN_LoadScriptFile(L, path.c_str());
+    const std::string said = status == 0 ? "read" : lua_tostring(L, -1);
+    lua_close(L);
+    return said;
+}
+
+// The shared resolver with the test's folder as the game's only root.
+class GameFiles : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TNPathResolver::shared().clear();
+        TNPathResolver::shared().addRoot(dir.path());
+    }
+    void TearDown() override { TNPathResolver::shared().clear(); }
+
+    TempDir dir;
+};
+
+}  // namespace
+
+// Each reader opens its file by a name that differs in case and in the
+// form of its accented letter.
+TEST_F(GameFiles, EveryReaderFindsFoldedNames)
+{
+    std::filesystem::create_directories(dir.file("M" + kNFD + "dia"));
+    const std::string folder = dir.file("M" + kNFD + "dia") + "/";
+    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_ABGR8888);
+    ASSERT_EQ(IMG_SavePNG(image, (folder + "Picture.PNG").c_str()), 0);
+    SDL_FreeSurface(image);
+    ASSERT_EQ(runCommand("sox -n -r 8000 '" + folder + "Tone.WAV' synth 0.1 sine 440").status, 0);
+    ASSERT_EQ(runCommand("sox -n -r 8000 '" + folder + "Music.OGG' synth 0.2 sine 440").status, 0);
+    std::filesystem::copy_file(std::string(TERN_SOURCE_DIR) + "/player/intro/Resources/intro-mac.mov",
+                               folder + "Intro-Mac.MOV");
+    writeFile(folder + "Engine64.LUO", "x = 1\n");
+
+    const struct {
+        const char* name;
+        std::function<std::string(const std::string&)> read;
+    } readers[] = {
+        {"picture.png", decodeImage},   {"tone.wav", openSoundFile}, {"TONE.wav", openConvertingReader},
+        {"music.ogg", openMusic},       {"intro-mac.mov", openMovie}, {"engine64.luo", loadScript},
+    };
+    for (const auto& r : readers) {
+        EXPECT_EQ(r.read(dir.file("m" + kNFC + "DIA/") + r.name), "read") << r.name;
+        // Outside the game's folders the same names are not found.
+        TNPathResolver::shared().clear();
+        EXPECT_NE(r.read(dir.file("m" + kNFC + "DIA/") + r.name), "read") << r.name;
+        TNPathResolver::shared().addRoot(dir.path());
+    }
+}
+
+// io.open, io.lines, dofile, loadfile and pgf.loadFile read folded names;
+// io.open and pgf's writer make a new file in the folder found by its
+// folded name, or write the existing file a folded name finds.
+TEST_F(GameFiles, TheScriptsOwnFileFunctionsFindFoldedNames)
+{
+    std::filesystem::create_directories(dir.file("Data"));
+    writeFile(dir.file("Data/Notes.TXT"), "first\nsecond\n");
+    writeFile(dir.file("Data/Chunk.lua"), "return 'chunk ran'\n");
+    writeFile(dir.file("Data/Caf" + kNFD + ".xml"), "<menu title=\"ok\"/>");
+    std::filesystem::create_directories(dir.file("Saves"));
+    writeFile(dir.file("Saves/Slot.txt"), "old");
+
+    ScriptedEngine engine("function initEngine() end\n");
+    const std::string root = dir.path();
+    engine.run("root = '" + root + "'");
+    engine.run("local f = io.open(root .. '/data/notes.txt'); notes = f:read('*a'); f:close()");
+    EXPECT_EQ(engine.eval("notes"), "first\nsecond\n");
+    engine.run("lines = {}; for l in io.lines(root .. '/DATA/NOTES.txt') do lines[#lines + 1] = l end");
+    EXPECT_EQ(engine.eval("table.concat(lines, ',')"), "first,second");
+    EXPECT_EQ(engine.eval("dofile(root .. '/data/chunk.LUA')"), "chunk ran");
+    EXPECT_EQ(engine.eval("loadfile(root .. '/data/CHUNK.lua')()"), "chunk ran");
+    engine.run("doc = pgf.loadFile(root .. '/DATA/caf" + kNFC + ".XML')");
+    EXPECT_EQ(engine.eval("doc and doc.title"), "ok");
+
+    engine.run("local f = io.open(root .. '/saves/New.txt', 'w'); f:write('new'); f:close()");
+    EXPECT_EQ(readFile(dir.file("Saves/New.txt")), "new");
+    engine.run("local f = io.open(root .. '/SAVES/slot.TXT', 'a+'); f:write('+more'); f:close()");
+    EXPECT_EQ(readFile(dir.file("Saves/Slot.txt")), "old+more");
+    engine.run("local f = io.open(root .. '/saves/new.TXT'); again = f:read('*a'); f:close()");
+    EXPECT_EQ(engine.eval("again"), "new");
+    engine.run("local w = pgf.writer.newToFile(root .. '/SAVES/Doc.xml'); w:startDocument(); "
+               "w:startElement('doc'); w:endElement(); w:endDocument(); w:close()");
+    EXPECT_NE(readFile(dir.file("Saves/Doc.xml")).find("<doc"), std::string::npos);
+    EXPECT_FALSE(fileExists(dir.file("saves")));
+    EXPECT_FALSE(fileExists(dir.file("SAVES")));
+
+    // Missing files keep Lua's own answers, naming the path as asked.
+    engine.run("none, message = io.open(root .. '/data/none.txt')");
+    EXPECT_EQ(engine.eval("message"), root + "/data/none.txt: No such file or directory");
+    EXPECT_NE(engine.errorOf("dofile(root .. '/data/none.lua')").find(root + "/data/none.lua"), std::string::npos);
+    // Arguments that are not paths pass through untouched.
+    EXPECT_NE(engine.errorOf("io.open(nil)").find("bad argument #1"), std::string::npos);
+    EXPECT_EQ(engine.eval("type(io.open(root .. '/Data/Notes.TXT', 'rb'))"), "userdata");
+}
+
+// Outside the game's folders the script's paths are used exactly as given.
+TEST_F(GameFiles, TheScriptsPathsOutsideTheGameAreLeftAlone)
+{
+    TempDir outside;
+    writeFile(outside.file("Notes.TXT"), "x");
+    ScriptedEngine engine("function initEngine() end\n");
+    engine.run("f, message = io.open('" + outside.file("notes.txt") + "')");
+    EXPECT_EQ(engine.eval("f"), "nil");
+    EXPECT_EQ(engine.eval("message"), outside.file("notes.txt") + ": No such file or directory");
+    engine.run("local f = io.open('" + outside.file("NOTES.TXT") + "', 'w'); f:write('y'); f:close()");
+    EXPECT_EQ(readFile(outside.file("Notes.TXT")), "x");
+    EXPECT_EQ(readFile(outside.file("NOTES.TXT")), "y");
+}

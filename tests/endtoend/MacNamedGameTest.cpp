@@ -1,0 +1,177 @@
+// A game whose files are named as a Mac leaves them: the script asks for
+// "images/hero.png" where the project holds "Images/HERO.PNG", for a name
+// with a precomposed "é" where the file name holds "e" and a combining
+// accent, and for "A.PNG" where both "a.png" and "A.png" exist. Played
+// through tern-player headless: the pictures are drawn, the sound reaches
+// OpenAL's wave output, the music SDL's disk output, and a document and a
+// text file are read by the script.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "Picture.h"
+#include "TestSupport.h"
+#include "WaveFile.h"
+
+using namespace tern_test;
+
+namespace {
+
+const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
+const std::string kBundler = std::string(TERN_BUILD_DIR) + "/tern-bundle";
+
+// "é" precomposed, as the script spells it, and decomposed, as the file
+// names on disk spell it.
+const std::string kNFC = "\xC3\xA9";
+const std::string kNFD = "e\xCC\x81";
+
+// Three sprites (the hero, the café picture, the ambiguous picture), a
+// sound played on frame 2, music from the start; the document's title and
+// the text file's first line are printed. The game ends itself on frame 60.
+const std::string kEngine = std::string(R"(
+local sg = scenegraph
+local function set(node, values) for port, v in pairs(values) do node[port]:setValue(v, true) end end
+game = { attributes = { displaySize = { width = { _value = 200 }, height = { _value = 100 } } } }
+devices = {}
+function devices:setScreenSize(w, h) end
+Project = {}
+function Project:new() return setmetatable({}, { __index = Project }) end
+function Project:pathForImage(name) return self.path .. "/images/" .. name .. (name:find("%.") and "" or ".png") end
+function Project:pathForSound(name) return self.path .. "/sounds/" .. name .. ".wav" end
+
+function initEngine()
+    sharedSoundManager = soundManager.new()
+    sharedAssetManager = assetManager.new()
+end
+
+frames = 0
+function Project:load(path)
+    self.path = path
+    local doc = pgf.loadFile(path .. "/data/level.xml")
+    print("document " .. tostring(doc and doc.title))
+    local notes = io.open(path .. "/DATA/notes.txt")
+    print("notes " .. tostring(notes and notes:read("*l")))
+    if notes then notes:close() end
+    platformWrappers.playMusic(path .. "/music/theme.ogg", 1)
+
+    scene = sg.scene.new(sharedSoundManager, sharedAssetManager)
+    local space = scene:createSpace(sg.ortho2DSpace)
+    set(space, { width = 200, height = 100, near = -1, far = 1 })
+    local grey = space:createNode(sg.colorNode)
+    set(grey, { r = 0.5, g = 0.5, b = 0.5, a = 1 })
+    space:createNode(sg.clearNode).color:setValue(grey.output)
+    local white = space:createNode(sg.colorNode)
+    set(white, { r = 1, g = 1, b = 1, a = 1 })
+    for i, name in ipairs({ "hero", "caf)") + kNFC + R"(", "A" }) do
+        local loader = space:createNode(sg.imageLoaderNode)
+        loader.name:setValue(name == "A" and "A.PNG" or name, true)
+        local sprite = space:createNode(sg.spriteNode)
+        sprite.color:setValue(white.output)
+        sprite.image:setValue(loader.asset)
+        set(sprite, { x = 40 + (i - 1) * 60, y = 50, width = 40, height = 40 })
+    end
+    local sound = space:createNode(sg.soundLoaderNode)
+    sound.name:setValue("jump", true)
+    jump = space:createNode(sg.soundPlayerNode)
+    jump.sound:setValue(sound.asset)
+    set(jump, { volume = 1, pitch = 1 })
+end
+
+function play() end
+function pause() end
+function reset() end
+function stop() print("stopped") end
+function keyDown(k) end
+function keyUp(k) end
+function mouseDown(x, y) end
+function mouseUp(x, y) end
+function mouseMoved(x, y) end
+function render() scene:render() end
+function update(dt)
+    frames = frames + 1
+    if frames == 2 then
+        jump.trigger:setValue(true, true)
+        jump:compute()
+        jump.trigger:setValue(false, true)
+    end
+    scene:render()
+    if frames == 60 then callbacks.gameDidEnd() end
+end
+)";
+
+void writePicture(const std::string& path, Uint8 r, Uint8 g, Uint8 b)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ABGR8888);
+    SDL_FillRect(image, nullptr, SDL_MapRGBA(image->format, r, g, b, 255));
+    EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0) << path;
+    SDL_FreeSurface(image);
+}
+
+void makeTone(const std::string& path, double seconds)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const CommandResult made = runCommand("sox -n -r 22050 -c 1 '" + path + "' synth " + std::to_string(seconds) +
+                                          " sine 440 2>&1");
+    EXPECT_EQ(made.status, 0) << made.out;
+}
+
+}  // namespace
+
+TEST(MacNamedGame, PlaysWithFilesNamedInAnotherCaseAndNormalisation)
+{
+    if (!fileExists(kPlayer) || !fileExists(kBundler))
+        GTEST_SKIP() << "the build has no tern-player yet";
+    TempDir dir;
+    const std::string project = dir.file("Mac.gameproj");
+    writePicture(project + "/Images/HERO.PNG", 255, 0, 0);
+    writePicture(project + "/Images/CAF" + kNFD + ".png", 0, 255, 0);
+    writePicture(project + "/Images/A.png", 0, 0, 255);
+    writePicture(project + "/Images/a.png", 255, 255, 0);
+    makeTone(project + "/Sounds/Jump.WAV", 0.5);
+    makeTone(project + "/Music/Theme.OGG", 2);
+    std::filesystem::create_directories(project + "/Data");
+    writeFile(project + "/Data/Level.XML", "<level title=\"Caves\"/>");
+    writeFile(project + "/Data/Notes.TXT", "read by io.open\n");
+    writeFile(dir.file("engine.lua"), kEngine);
+    const std::string app = dir.file("Mac.app");
+    const CommandResult made = runCommand(kBundler + " --name Mac --engine " + dir.file("engine.lua") + " --project " +
+                                          project + " -o " + app + " 2>&1");
+    ASSERT_EQ(made.status, 0) << made.out;
+
+    writeFile(dir.file("alsoft.conf"), "[general]\ndrivers=wave\nchannels=mono\nsample-type=int16\nfrequency=22050\n"
+                                       "[wave]\nfile=" + dir.file("sound.wav") + "\n");
+    const CommandResult r = runCommand("XDG_DATA_HOME=" + dir.file("data") + " ALSOFT_DRIVERS=wave ALSOFT_CONF=" + dir.file("alsoft.conf") +
+                                       " SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + dir.file("music.raw") + " " +
+                                       kPlayer + " --headless --fixed-step --frames 1000 --screenshot " +
+                                       dir.file("shot.png") + " " + app + " 2>" + dir.file("err.txt"));
+    const std::string err = readFile(dir.file("err.txt"));
+    EXPECT_EQ(r.status, 0) << r.out << err;
+    EXPECT_NE(r.out.find("document Caves\n"), std::string::npos) << r.out << err;
+    EXPECT_NE(r.out.find("notes read by io.open\n"), std::string::npos) << r.out << err;
+    EXPECT_NE(r.out.find("stopped"), std::string::npos) << r.out << err;
+
+    // The hero red, the café green, "A.PNG" the blue A.png (first by byte
+    // order), with the one line naming the choice.
+    const std::string shot = dir.file("shot.png");
+    EXPECT_EQ(pixelAt(shot, 40, 50), (std::array<int, 5>{255, 0, 0, 200, 100})) << "images/hero.png";
+    EXPECT_EQ(pixelAt(shot, 100, 50), (std::array<int, 5>{0, 255, 0, 200, 100})) << "images/caf\xC3\xA9.png";
+    EXPECT_EQ(pixelAt(shot, 160, 50), (std::array<int, 5>{0, 0, 255, 200, 100})) << "A.PNG";
+    EXPECT_NE(err.find("match \"A.PNG\" ignoring case (A.png, a.png); reading A.png"), std::string::npos) << err;
+    EXPECT_EQ(err.find("rror"), std::string::npos) << err;
+    EXPECT_EQ(err.find("annot"), std::string::npos) << err;
+
+    // The sound reached OpenAL's output and the music SDL's.
+    const WaveSamples sound = readWave(dir.file("sound.wav"));
+    int loud = 0;
+    for (int16_t sample : sound.samples)
+        loud += sample > 3000 || sample < -3000;
+    EXPECT_GT(loud, 1000) << sound.samples.size() << " samples";
+    const std::string music = readFile(dir.file("music.raw"));
+    EXPECT_NE(music.find_first_not_of('\0'), std::string::npos) << music.size() << " bytes of silence";
+}

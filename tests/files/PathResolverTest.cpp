@@ -126,6 +126,14 @@ TEST_F(PathResolver, AnAmbiguousNameTakesTheFirstByByteOrderAndSaysSoOnce)
     const std::string another = GetCapturedStderr();
     EXPECT_NE(another.find("\"" + dir.file("a.PNG") + "\""), std::string::npos) << another;
     EXPECT_EQ(std::count(another.begin(), another.end(), '\n'), 1) << another;
+
+    // The choice never depends on the order the folder lists its entries in.
+    CaptureStderr();
+    for (const char* name : {"aBc.txt", "ABc.txt", "abc.txt", "AbC.txt", "ABC.txt", "abC.txt", "aBC.txt", "Abc.txt"})
+        makeFile(dir, name);
+    EXPECT_EQ(found("abc.TXT"), "ABC.txt");
+    EXPECT_NE(GetCapturedStderr().find("(ABC.txt, ABc.txt, AbC.txt, Abc.txt, aBC.txt, aBc.txt, abC.txt, abc.txt)"),
+              std::string::npos);
 }
 
 // Names that are not valid UTF-8 are found only by their exact bytes, and

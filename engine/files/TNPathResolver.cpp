@@ -140,11 +140,12 @@ std::string TNPathResolver::resolveInside(const std::string& path, bool keepMiss
             return path;
         std::string chosen = name;
         if (!entries->hasEntry(name)) {
+            const std::vector<std::string>& candidates = entries->matches(name);
             const bool isLeaf = i + 1 == components.size();
-            if (entries->matches(name).empty() && !(keepMissingLeaf && isLeaf))
+            if (candidates.empty() && !(keepMissingLeaf && isLeaf))
                 return path;
-            if (!entries->matches(name).empty()) {
-                chosen = pickMatch(current, name, *entries, path);
+            if (!candidates.empty()) {
+                chosen = pickMatch(current, name, candidates, path);
                 changed = true;
             }
         }
@@ -203,9 +204,8 @@ void TNPathResolver::evictOldest()
 }
 
 std::string TNPathResolver::pickMatch(const std::string& folder, const std::string& name,
-                                      const TNFolderListing& entries, const std::string& asked)
+                                      const std::vector<std::string>& candidates, const std::string& asked)
 {
-    const std::vector<std::string>& candidates = entries.matches(name);
     if (candidates.size() > 1 && reportedAmbiguities_.insert(asked).second) {
         if (reportedAmbiguities_.size() > kMaxReportedAmbiguities) {
             reportedAmbiguities_.clear();

@@ -68,8 +68,10 @@ private:
     std::string resolveInside(const std::string& path, bool keepMissingLeaf);
     bool findRoot(const std::vector<std::string>& components, size_t& rootLength) const;
     const TNFolderListing* listing(const std::string& folder);
-    std::string pickMatch(const std::string& folder, const std::string& name, const TNFolderListing& entries,
-                          const std::string& asked);
+    // The first of several candidates by byte order; the first time a path
+    // is asked for with several, one line names them.
+    std::string pickMatch(const std::string& folder, const std::string& name,
+                          const std::vector<std::string>& candidates, const std::string& asked);
     void evictOldest();
 
     mutable std::mutex mutex_;

@@ -23,6 +23,15 @@ for format in png jpg bmp gif; do
 done
 ff -f lavfi -i testsrc=size=5x3:rate=1 -frames:v 1 "$work/small.tga"
 prefixed "$seeds/image/tga" 001 "$work/small.tga"
+# Densities other than 72 dpi, TIFF and WebP (lossy and lossless).
+ff -f lavfi -i testsrc=size=5x3:rate=1 -frames:v 1 -dpi 144 "$work/dense.png"
+prefixed "$seeds/image/png-144dpi" 000 "$work/dense.png"
+ff -f lavfi -i testsrc=size=5x3:rate=1 -frames:v 1 -dpi 144 "$work/small.tif"
+prefixed "$seeds/image/tif" 000 "$work/small.tif"
+ff -f lavfi -i testsrc=size=5x3:rate=1 -frames:v 1 -c:v libwebp "$work/lossy.webp"
+prefixed "$seeds/image/webp" 000 "$work/lossy.webp"
+ff -f lavfi -i testsrc=size=5x3:rate=1 -frames:v 1 -c:v libwebp -lossless 1 "$work/lossless.webp"
+prefixed "$seeds/image/webp-lossless" 000 "$work/lossless.webp"
 
 # Sounds of 20 ms: the first byte modulo 4 picks .ogg, .caf, .wav, .aiff.
 ff -f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.05 -c:a libvorbis "$work/tone.ogg"

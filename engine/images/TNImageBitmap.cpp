@@ -23,14 +23,6 @@ bool surfaceHasAlpha(SDL_Surface* surface)
     return surface->format->Amask != 0 || SDL_HasColorKey(surface) || paletteHasAlpha(surface->format->palette);
 }
 
-// The smallest multiple of both 16 and the pixel size that holds a row.
-int paddedRowBytes(int width, int bytesPerPixel)
-{
-    const int step = bytesPerPixel == 3 ? 48 : 16;
-    const int tight = width * bytesPerPixel;
-    return (tight + step - 1) / step * step;
-}
-
 uint8_t premultiply(uint8_t colour, uint8_t alpha)
 {
     return static_cast<uint8_t>((colour * alpha + 127) / 255);
@@ -62,6 +54,13 @@ void premultiplyRows(TNImageBitmap& bitmap)
 
 }  // namespace
 
+int TNImageBitmapRowBytes(int width, int bytesPerPixel)
+{
+    const int step = bytesPerPixel == 3 ? 48 : 16;
+    const int tight = width * bytesPerPixel;
+    return (tight + step - 1) / step * step;
+}
+
 TNImageBitmap TNCaptureImageBitmap(SDL_Surface* surface)
 {
     TNImageBitmap bitmap;
@@ -77,7 +76,7 @@ TNImageBitmap TNCaptureImageBitmap(SDL_Surface* surface)
     bitmap.height = converted->h;
     bitmap.hasAlpha = alpha;
     bitmap.bitsPerPixel = bytesPerPixel * 8;
-    bitmap.bytesPerRow = paddedRowBytes(bitmap.width, bytesPerPixel);
+    bitmap.bytesPerRow = TNImageBitmapRowBytes(bitmap.width, bytesPerPixel);
     bitmap.pixels.assign(static_cast<size_t>(bitmap.bytesPerRow) * bitmap.height, 0);
     copyRowsFlipped(converted.get(), bitmap, bytesPerPixel);
     if (alpha)

@@ -23,6 +23,10 @@ struct TNImageBitmap {
     bool isEmpty() const { return width <= 0 || height <= 0; }
 };
 
+// The bytes of a row of width pixels: the smallest multiple of both 16 and
+// the pixel size that holds it.
+int TNImageBitmapRowBytes(int width, int bytesPerPixel);
+
 // Captures a decoded surface of any SDL pixel format. A surface has alpha
 // when its format has an alpha channel, a colour key, or a palette entry
 // that is not opaque. Empty when the surface cannot be converted.

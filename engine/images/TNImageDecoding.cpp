@@ -58,6 +58,21 @@ bool acceptableSize(uint64_t width, uint64_t height, int maxSide, std::string& r
     return true;
 }
 
+// False, with reason set, for a logical size whose texture would be too
+// large (a picture of very low density).
+bool acceptableLogicalSize(const TNLogicalImageSize& logical, int maxSide, std::string& reason)
+{
+    const auto width = static_cast<uint64_t>(logical.texelWidth);
+    const auto height = static_cast<uint64_t>(logical.texelHeight);
+    if (width > static_cast<uint64_t>(maxSide) || height > static_cast<uint64_t>(maxSide) ||
+        width * height > TNMaxImagePixels) {
+        reason = "is too large at its density (" + sizeText(width, height) + " drawn; at most " +
+                 std::to_string(maxSide) + " on a side and " + std::to_string(TNMaxImagePixels) + " pixels)";
+        return false;
+    }
+    return true;
+}
+
 uint32_t bigEndian32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
@@ -85,9 +100,19 @@ bool pngChunksIntact(const std::vector<uint8_t>& bytes)
     return false;
 }
 
+TNLogicalImageSize logicalSizeOf(const SDL_Surface* surface, const TNImageHeader& header)
+{
+    TNLogicalImageSize size;
+    size.width = TNLogicalImageLength(static_cast<uint32_t>(surface->w), header.dpiX);
+    size.height = TNLogicalImageLength(static_cast<uint32_t>(surface->h), header.dpiY);
+    size.texelWidth = TNLogicalImageTexels(size.width);
+    size.texelHeight = TNLogicalImageTexels(size.height);
+    return size;
+}
+
 }  // namespace
 
-SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reason)
+SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reason, TNLogicalImageSize* logicalSize)
 {
     std::vector<uint8_t> bytes;
     if (!readWholeFile(path, bytes, reason))
@@ -95,7 +120,7 @@ SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reaso
     const TNImageHeader header = TNReadImageHeader(bytes.data(), bytes.size(), path);
     const char* type = TNImageFormatTypeName(header.format);
     if (!type) {
-        reason = "is not a PNG, JPEG, BMP, GIF or TGA image";
+        reason = "is not a PNG, JPEG, BMP, GIF, TGA, TIFF or WebP image";
         return nullptr;
     }
     if (!acceptableSize(header.width, header.height, maxSide, reason))
@@ -110,10 +135,15 @@ SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reaso
         reason = std::string("cannot be decoded (") + IMG_GetError() + ")";
         return nullptr;
     }
-    // The decoder's size is what counts; it must also pass the limits.
-    if (!acceptableSize(static_cast<uint64_t>(surface->w), static_cast<uint64_t>(surface->h), maxSide, reason)) {
+    // The decoder's size is what counts; it must also pass the limits, and
+    // so must the texture of its logical size.
+    const TNLogicalImageSize logical = logicalSizeOf(surface, header);
+    if (!acceptableSize(static_cast<uint64_t>(surface->w), static_cast<uint64_t>(surface->h), maxSide, reason) ||
+        !acceptableLogicalSize(logical, maxSide, reason)) {
         SDL_FreeSurface(surface);
         return nullptr;
     }
+    if (logicalSize)
+        *logicalSize = logical;
     return surface;
 }

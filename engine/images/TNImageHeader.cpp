@@ -1,9 +1,12 @@
 #include "images/TNImageHeader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+
+#include "images/TNTiffFields.h"
 
 namespace {
 
@@ -21,14 +24,46 @@ TNImageHeader sized(TNImageFormat format, uint32_t width, uint32_t height)
     return header;
 }
 
+// A stated density as the header keeps it: whole dots per inch, or the
+// default for none.
+double wholeDPI(double dpi)
+{
+    const double rounded = std::round(dpi);
+    return rounded >= 1 && std::isfinite(rounded) ? rounded : TNDefaultImageDPI;
+}
+
+// The pHYs chunk among the chunks before the image data: pixels per metre
+// on each axis, then the unit (1 metre; 0 an aspect ratio only).
+void readPNGDensity(const uint8_t* data, size_t size, TNImageHeader& header)
+{
+    size_t pos = 8;
+    while (size - pos >= 12) {
+        const uint32_t length = be32(data + pos);
+        const uint8_t* type = data + pos + 4;
+        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0 || length > size - pos - 12)
+            return;
+        if (std::memcmp(type, "pHYs", 4) == 0 && length == 9) {
+            const uint8_t* fields = data + pos + 8;
+            if (fields[8] == 1) {
+                header.dpiX = wholeDPI(be32(fields) * 0.0254);
+                header.dpiY = wholeDPI(be32(fields + 4) * 0.0254);
+            }
+            return;
+        }
+        pos += 12 + static_cast<size_t>(length);
+    }
+}
+
 // Signature, then the IHDR chunk with big-endian width and height.
 bool readPNG(const uint8_t* data, size_t size, TNImageHeader& header)
 {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (size < 8 || std::memcmp(data, kSignature, 8) != 0)
         return false;
-    if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0)
+    if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
         header = sized(TNImageFormat::PNG, be32(data + 16), be32(data + 20));
+        readPNGDensity(data, size, header);
+    }
     return true;
 }
 
@@ -37,11 +72,53 @@ bool isStartOfFrame(uint8_t marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// Densities a JPEG's application segments state, 0 for none.
+struct JPEGDensity {
+    double jfifX = 0, jfifY = 0;
+    double exifX = 0, exifY = 0;
+};
+
+// APP0 "JFIF": version, units (0 aspect ratio only, 1 dots per inch, 2 dots
+// per centimetre), horizontal and vertical density. segment starts after
+// the length field and holds length bytes.
+void readJFIFDensity(const uint8_t* segment, size_t length, JPEGDensity& density)
+{
+    if (length < 12 || std::memcmp(segment, "JFIF\0", 5) != 0)
+        return;
+    const uint8_t units = segment[7];
+    const double scale = units == 1 ? 1.0 : units == 2 ? 2.54 : 0.0;
+    density.jfifX = be16(segment + 8) * scale;
+    density.jfifY = be16(segment + 10) * scale;
+}
+
+// APP1 "Exif": a TIFF structure whose first directory may give the
+// resolution.
+void readExifDensity(const uint8_t* segment, size_t length, JPEGDensity& density)
+{
+    if (length < 6 || std::memcmp(segment, "Exif\0\0", 6) != 0)
+        return;
+    TNTiffFields fields;
+    if (TNReadTiffFields(segment + 6, length - 6, fields)) {
+        density.exifX = fields.dpiX;
+        density.exifY = fields.dpiY;
+    }
+}
+
+// The JFIF density when it gives one in a unit of length, else the Exif
+// resolution, per axis.
+void applyJPEGDensity(const JPEGDensity& density, TNImageHeader& header)
+{
+    const bool jfif = density.jfifX > 0 && density.jfifY > 0;
+    header.dpiX = wholeDPI(jfif ? density.jfifX : density.exifX);
+    header.dpiY = wholeDPI(jfif ? density.jfifY : density.exifY);
+}
+
 // Walks the marker segments up to the first start-of-frame segment.
 bool readJPEG(const uint8_t* data, size_t size, TNImageHeader& header)
 {
     if (size < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF)
         return false;
+    JPEGDensity density;
     size_t pos = 2;
     while (pos < size && data[pos] == 0xFF) {
         while (pos < size && data[pos] == 0xFF)
@@ -57,10 +134,17 @@ bool readJPEG(const uint8_t* data, size_t size, TNImageHeader& header)
         if (length < 2)
             break;
         if (isStartOfFrame(marker)) {
-            if (pos + 7 <= size)
+            if (pos + 7 <= size) {
                 header = sized(TNImageFormat::JPEG, be16(data + pos + 5), be16(data + pos + 3));
+                applyJPEGDensity(density, header);
+            }
             break;
         }
+        const size_t held = std::min(length - 2, size - pos - 2);
+        if (marker == 0xE0)
+            readJFIFDensity(data + pos + 2, held, density);
+        else if (marker == 0xE1)
+            readExifDensity(data + pos + 2, held, density);
         pos += length;
     }
     return true;
@@ -138,6 +222,43 @@ bool readTGA(const uint8_t* data, size_t size, const char* path, TNImageHeader& 
     return true;
 }
 
+// Either byte order's signature, then the first image directory.
+bool readTIFF(const uint8_t* data, size_t size, TNImageHeader& header)
+{
+    TNTiffFields fields;
+    if (!TNReadTiffFields(data, size, fields))
+        return false;
+    if (fields.width > 0 && fields.height > 0) {
+        header = sized(TNImageFormat::TIFF, fields.width, fields.height);
+        header.dpiX = wholeDPI(fields.dpiX);
+        header.dpiY = wholeDPI(fields.dpiY);
+    }
+    return true;
+}
+
+// "RIFF", the file length, "WEBP", then the first chunk: the extended
+// format's canvas (VP8X), a lossless bitstream (VP8L) or a lossy one (VP8).
+bool readWebP(const uint8_t* data, size_t size, TNImageHeader& header)
+{
+    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WEBP", 4) != 0)
+        return false;
+    if (size < 30)
+        return true;
+    const uint8_t* chunk = data + 12;
+    const uint8_t* payload = data + 20;
+    if (std::memcmp(chunk, "VP8X", 4) == 0) {
+        const uint32_t width = le16(payload + 4) + (static_cast<uint32_t>(payload[6]) << 16) + 1;
+        const uint32_t height = le16(payload + 7) + (static_cast<uint32_t>(payload[9]) << 16) + 1;
+        header = sized(TNImageFormat::WebP, width, height);
+    } else if (std::memcmp(chunk, "VP8L", 4) == 0 && payload[0] == 0x2F) {
+        const uint32_t bits = le32(payload + 1);
+        header = sized(TNImageFormat::WebP, (bits & 0x3FFF) + 1, (bits >> 14 & 0x3FFF) + 1);
+    } else if (std::memcmp(chunk, "VP8 ", 4) == 0 && payload[3] == 0x9D && payload[4] == 0x01 && payload[5] == 0x2A) {
+        header = sized(TNImageFormat::WebP, le16(payload + 6) & 0x3FFF, le16(payload + 8) & 0x3FFF);
+    }
+    return true;
+}
+
 }  // namespace
 
 TNImageHeader TNReadImageHeader(const uint8_t* data, size_t size, const char* path)
@@ -146,8 +267,21 @@ TNImageHeader TNReadImageHeader(const uint8_t* data, size_t size, const char* pa
     if (!data)
         return header;
     readPNG(data, size, header) || readJPEG(data, size, header) || readBMP(data, size, header) ||
-        readGIF(data, size, header) || readTGA(data, size, path, header);
+        readGIF(data, size, header) || readTIFF(data, size, header) || readWebP(data, size, header) ||
+        readTGA(data, size, path, header);
     return header;
+}
+
+double TNLogicalImageLength(uint32_t pixels, double dpi)
+{
+    return pixels * TNDefaultImageDPI / dpi;
+}
+
+int TNLogicalImageTexels(double logicalLength)
+{
+    if (!(logicalLength >= 1))  // also not a number
+        return 1;
+    return static_cast<int>(std::min(logicalLength, static_cast<double>(INT32_MAX)));
 }
 
 const char* TNImageFormatTypeName(TNImageFormat format)
@@ -158,6 +292,8 @@ const char* TNImageFormatTypeName(TNImageFormat format)
     case TNImageFormat::BMP: return "BMP";
     case TNImageFormat::GIF: return "GIF";
     case TNImageFormat::TGA: return "TGA";
+    case TNImageFormat::TIFF: return "TIF";
+    case TNImageFormat::WebP: return "WEBP";
     default: return nullptr;
     }
 }

@@ -9,17 +9,29 @@
 #include "images/TNImageBitmap.h"
 #include "images/TNImageDecoding.h"
 #include "images/TNImageGLTexture.h"
+#include "images/TNImageScaling.h"
 #include "images/TNMissingImage.h"
 #include "log/TNLog.h"
 
 namespace {
 
-// Uploads the surface and fills the handle; SGImageNull when the surface
-// cannot be captured. The surface is freed either way.
-SGImage imageFromSurface(SDL_Surface* decoded)
+// The surface captured into a bitmap of its logical size.
+TNImageBitmap captureAtLogicalSize(SDL_Surface* surface, const TNLogicalImageSize& logical)
+{
+    TNImageBitmap bitmap = TNCaptureImageBitmap(surface);
+    const bool pixelSized = bitmap.width == logical.texelWidth && bitmap.height == logical.texelHeight &&
+                            logical.width == bitmap.width && logical.height == bitmap.height;
+    if (bitmap.isEmpty() || pixelSized)
+        return bitmap;
+    return TNScaleImageBitmap(bitmap, logical.texelWidth, logical.texelHeight, logical.width, logical.height);
+}
+
+// Uploads the surface at its logical size and fills the handle; SGImageNull
+// when the surface cannot be captured. The surface is freed either way.
+SGImage imageFromSurface(SDL_Surface* decoded, const TNLogicalImageSize& logical)
 {
     std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)> surface(decoded, SDL_FreeSurface);
-    const TNImageBitmap bitmap = TNCaptureImageBitmap(surface.get());
+    const TNImageBitmap bitmap = captureAtLogicalSize(surface.get(), logical);
     surface.reset();
     if (bitmap.isEmpty())
         return SGImageNull;
@@ -27,8 +39,8 @@ SGImage imageFromSurface(SDL_Surface* decoded)
     image.texture = TNUploadAsGLTexture(bitmap);
     image.width = bitmap.width;
     image.height = bitmap.height;
-    image.floatWidth = static_cast<float>(bitmap.width);
-    image.floatHeight = static_cast<float>(bitmap.height);
+    image.floatWidth = static_cast<float>(logical.width);
+    image.floatHeight = static_cast<float>(logical.height);
     image.premultipliedAlpha = 1;
     return image;
 }
@@ -36,7 +48,12 @@ SGImage imageFromSurface(SDL_Surface* decoded)
 SGImage missingImage()
 {
     SDL_Surface* surface = TNCreateMissingImageSurface();
-    return surface ? imageFromSurface(surface) : SGImageNull;
+    if (!surface)
+        return SGImageNull;
+    TNLogicalImageSize pixelSize;
+    pixelSize.width = pixelSize.texelWidth = surface->w;
+    pixelSize.height = pixelSize.texelHeight = surface->h;
+    return imageFromSurface(surface, pixelSize);
 }
 
 SGImage loadImage(const char* path)
@@ -46,9 +63,10 @@ SGImage loadImage(const char* path)
         return SGImageNull;
     }
     std::string reason;
-    SDL_Surface* surface = TNDecodeImageFile(path, TNMaxRectangleTextureSide(), reason);
+    TNLogicalImageSize logical;
+    SDL_Surface* surface = TNDecodeImageFile(path, TNMaxRectangleTextureSide(), reason, &logical);
     if (surface)
-        return imageFromSurface(surface);
+        return imageFromSurface(surface, logical);
     TNLog("TNLoadImageFromFile could not create NSImage from file %s (%s)", path, reason.c_str());
     return missingImage();
 }

@@ -5,8 +5,11 @@
 
 #include "images/SGImage.h"
 
-// Decodes the file and uploads it as a texture of exactly its pixel size,
-// colour premultiplied by alpha (premultipliedAlpha 1). A file that cannot
+// Decodes the file and uploads it as a texture of its logical size (its
+// pixels at the density the file states, see TNImageHeader; truncated to
+// whole texels, at least 1): width and height are that texture's size,
+// floatWidth and floatHeight the logical size itself. Colour is
+// premultiplied by alpha (premultipliedAlpha 1). A file that cannot
 // be used (missing, damaged, of another format, too large) prints one line
 // and yields the missing-image picture; a null or empty path yields
 // SGImageNull silently, as does a call without a current GL context (after

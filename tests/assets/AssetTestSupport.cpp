@@ -64,12 +64,14 @@ bool writeJPEG(const std::string& path, int width, int height, const PixelFuncti
     return ok;
 }
 
-bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel)
+bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel,
+                     const std::string& options)
 {
     const std::string png = path + ".source.png";
     if (!writePNG(png, width, height, pixel))
         return false;
-    const std::string command = "ffmpeg -nostdin -loglevel error -y -i '" + png + "' -frames:v 1 '" + path + "'";
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -i '" + png + "' -frames:v 1 " + options + " '" + path + "'";
     const bool ok = std::system(command.c_str()) == 0;
     std::remove(png.c_str());
     return ok;

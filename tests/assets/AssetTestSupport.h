@@ -21,8 +21,10 @@ bool writePNG(const std::string& path, int width, int height, const PixelFunctio
 // 24-bit BMP.
 bool writeBMP(const std::string& path, int width, int height, const PixelFunction& pixel);
 bool writeJPEG(const std::string& path, int width, int height, const PixelFunction& pixel);
-// Any format ffmpeg writes, chosen by the suffix of path, made from a PNG.
-bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel);
+// Any format ffmpeg writes, chosen by the suffix of path, made from a PNG;
+// options go to the encoder ("-dpi 144").
+bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel,
+                     const std::string& options = "");
 
 // The texels of a rectangle texture as RGBA, row 0 first (the row drawn at
 // the bottom of a sprite).

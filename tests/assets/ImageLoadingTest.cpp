@@ -211,7 +211,7 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     expectMissingPicture(dir.file("absent.png"), "cannot be opened");
 
     tern_test::writeFile(dir.file("garbage.png"), "this is not an image at all");
-    expectMissingPicture(dir.file("garbage.png"), "not a PNG, JPEG, BMP, GIF or TGA");
+    expectMissingPicture(dir.file("garbage.png"), "not a PNG, JPEG, BMP, GIF, TGA, TIFF or WebP");
 
     ASSERT_TRUE(writePNG(dir.file("whole.png"), 40, 40, positional));
     std::vector<uint8_t> bytes = readBytes(dir.file("whole.png"));

@@ -1,14 +1,22 @@
 #include "intro/TNIntroViewController.h"
 
-#include <SDL_image.h>
-
+#include <SDL.h>
 
 #include "window/TNApplication.h"
 #include "files/TNPathResolver.h"
 #include "files/TNRegularFile.h"
+#include "images/TNImageDecoding.h"
 #include "intro/TNMovieDecoder.h"
 #include "log/TNLog.h"
 #include "music/TNMusicDecoder.h"
+
+namespace {
+
+// A loading picture is a screen's worth: it is drawn by the intro view at
+// any size, so it needs no more than the pixel limit of every picture.
+const int kLargestLoadingImageSide = 16384;
+
+}  // namespace
 
 TNIntroViewController::TNIntroViewController(SDL_Window* window, TNApplication& application,
                                              FinishedHandler introFinished)
@@ -40,9 +48,11 @@ TNLoadingImageViewController::TNLoadingImageViewController(SDL_Window* window, T
         TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), reason.c_str());
         return;
     }
-    SDL_Surface* loaded = IMG_Load(imagePath.c_str());
+    // The picture keeps its pixels; the view shows them over its logical size.
+    TNLogicalImageSize logical;
+    SDL_Surface* loaded = TNDecodeImageFile(imagePath.c_str(), kLargestLoadingImageSide, reason, &logical);
     if (!loaded) {
-        TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), IMG_GetError());
+        TNLog("tern-player: cannot read the loading image %s: %s", imagePath.c_str(), reason.c_str());
         return;
     }
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
@@ -56,10 +66,10 @@ TNLoadingImageViewController::TNLoadingImageViewController(SDL_Window* window, T
         SDL_memcpy(&pixels[static_cast<size_t>(row) * rgba->w * 4],
                    static_cast<uint8_t*>(rgba->pixels) + static_cast<size_t>(row) * rgba->pitch,
                    static_cast<size_t>(rgba->w) * 4);
-    width_ = rgba->w;
-    height_ = rgba->h;
+    width_ = logical.texelWidth;
+    height_ = logical.texelHeight;
+    view_.setImage(pixels.data(), rgba->w, rgba->h);
     SDL_FreeSurface(rgba);
-    view_.setImage(pixels.data(), width_, height_);
 }
 
 void TNLoadingImageViewController::viewDidLoad()

@@ -42,7 +42,9 @@ private:
 
 class TNLoadingImageViewController : public TNIntroViewController {
 public:
-    // Loads the image; imageWidth() is 0 when it could not be read.
+    // Loads the image; imageWidth() and imageHeight() are its logical size
+    // (its pixels at the density its file states), 0 when it could not be
+    // read.
     TNLoadingImageViewController(SDL_Window* window, TNApplication& application, FinishedHandler introFinished,
                                  const std::string& imagePath);
     int imageWidth() const { return width_; }

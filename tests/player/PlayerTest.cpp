@@ -332,15 +332,16 @@ protected:
     XServer x_{true};
 };
 
-// The window takes the loading image's size during the intro and the game's
-// size after the fade; closing it stops the game before the exit.
+// The window takes the loading image's logical size during the intro (a
+// 640 x 480 picture at 144 dpi is 320 x 240) and the game's size after the
+// fade; closing it stops the game before the exit.
 TEST_F(PlayerWindow, IntroThenGameSizeAndCloseStopsTheGame)
 {
     std::string game = makeGame(dir, "Windowed", "function stop() print('stopped') end\n", 200, 100);
-    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 320, 240, 32, SDL_PIXELFORMAT_ABGR8888);
-    SDL_FillRect(image, nullptr, SDL_MapRGB(image->format, 0, 0, 255));
-    ASSERT_EQ(IMG_SavePNG(image, (game + "/Contents/Resources/Default.png").c_str()), 0);
-    SDL_FreeSurface(image);
+    const tern_test::CommandResult made = tern_test::runCommand(
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=blue:size=640x480 -frames:v 1 -dpi 144 '" + game +
+        "/Contents/Resources/Default.png' 2>&1");
+    ASSERT_EQ(made.status, 0) << made.out;
 
     runSession(game, R"(
 env -u SDL_VIDEODRIVER XDG_DATA_HOME="$D/data" "$PLAYER" "$GAME" >"$D/player.out" 2>"$D/player.err" &

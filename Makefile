@@ -22,6 +22,16 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_RUNS ?= 1000000
 # The targets run after the PGF reader, each from its seeds in fuzz/seeds/NAME.
 FUZZERS = info_plist input_script image sound archive
+# Scratch files of the targets that read a file go to memory, not the disk.
+FUZZ_TMPDIR ?= /dev/shm
+# The longest input per target. Images, sounds and Info.plist reach every
+# branch of their readers within a few KiB (the seeds are under 3 KiB), and
+# each longer input only costs more probing and copying; an archive needs
+# room for a directory of many entries.
+FUZZ_MAX_LEN = 65536
+FUZZ_MAX_LEN_image = 16384
+FUZZ_MAX_LEN_sound = 16384
+FUZZ_MAX_LEN_info_plist = 16384
 PREFIX ?= /usr/local
 DESTDIR ?=
 STANDALONE ?= $(BUILD)/standalone/Tern-Breakout
@@ -100,6 +110,15 @@ bench: build-bench
 soak: build
 	@./scripts/soak-demo $(BUILD)
 
+# run-fuzzer NAME: fuzz/NAME_fuzzer for FUZZ_RUNS inputs from its seeds.
+define run-fuzzer
+@mkdir -p $(FUZZ_BUILD)/corpus-$(1)
+@TMPDIR=$(FUZZ_TMPDIR) $(FUZZ_BUILD)/fuzz/$(1)_fuzzer -runs=$(FUZZ_RUNS) \
+	-max_len=$(or $(FUZZ_MAX_LEN_$(1)),$(FUZZ_MAX_LEN)) -print_final_stats=1 \
+	-artifact_prefix=$(FUZZ_BUILD)/$(1)- $(FUZZ_BUILD)/corpus-$(1) fuzz/seeds/$(1)
+
+endef
+
 # The seed corpus is every document the reader tests load.
 fuzz: setup-fuzz
 	@$(CONFIGURE) $(TEST_OPTIONS) >/dev/null
@@ -109,13 +128,9 @@ fuzz: setup-fuzz
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_FUZZ=ON -DTERN_SANITIZE=ON \
 		-DTERN_BUILD_TESTS=OFF -DTERN_BUILD_BENCHMARKS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) --target pgf_reader_fuzzer $(FUZZERS:%=%_fuzzer) -j $(JOBS)
-	@$(FUZZ_BUILD)/fuzz/pgf_reader_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 -dict=fuzz/pgf.dict \
+	@$(FUZZ_BUILD)/fuzz/pgf_reader_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 -dict=fuzz/pgf.dict -print_final_stats=1 \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
-	@for name in $(FUZZERS); do \
-		mkdir -p $(FUZZ_BUILD)/corpus-$$name && \
-		$(FUZZ_BUILD)/fuzz/$${name}_fuzzer -runs=$(FUZZ_RUNS) -max_len=65536 \
-			-artifact_prefix=$(FUZZ_BUILD)/$$name- $(FUZZ_BUILD)/corpus-$$name fuzz/seeds/$$name || exit 1; \
-	done
+	$(foreach name,$(FUZZERS),$(call run-fuzzer,$(name)))
 
 # The install rules are CMake's (component "tern"); the manual pages are made
 # while installing.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/TNRegularFile.h"
+#include "host/TNArchiveFile.h"
 #include "host/TNEngine.h"
 #include "log/TNLog.h"
 
@@ -141,7 +142,8 @@ int TN_ExtractArchive(const char* zipPath, const TNArchiveLimits& limits)
         TNLog("TN_ExtractGameAtPath: cannot open archive %s: %s", zipPath, reason.c_str());
         return 0;
     }
-    unzFile zip = unzOpen(zipPath);
+    zlib_filefunc64_def functions = TNArchiveFile::minizipFunctions();
+    unzFile zip = unzOpen2_64(zipPath, &functions);
     if (!zip) {
         TNLog("TN_ExtractGameAtPath: cannot open archive %s", zipPath);
         return 0;

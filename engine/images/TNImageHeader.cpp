@@ -190,8 +190,12 @@ bool readGIF(const uint8_t* data, size_t size, TNImageHeader& header)
             height = std::max(height, le16(data + pos + 7));
             break;
         }
-        if (data[pos] != 0x21)  // trailer or damage: no frame follows
+        if (data[pos] == 0x3B)  // trailer: no frame follows
             break;
+        if (data[pos] != 0x21) {  // damage, which the decoder passes over too
+            ++pos;
+            continue;
+        }
         pos += 2;  // extension introducer and label, then sub-blocks
         while (pos < size) {
             const uint8_t length = data[pos];

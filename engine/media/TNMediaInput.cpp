@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/mem.h>
 }
 
 #include "files/TNPathResolver.h"
@@ -15,6 +16,19 @@ std::string describe(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {0};
     av_strerror(code, text, sizeof text);
     return text;
+}
+
+// The largest block FFmpeg may allocate at once for the player: a plane of an
+// 8K frame fits with room to spare. Some damaged files make a demuxer ask for
+// far more before it notices the file is short (a WAV of a few hundred bytes
+// asked for 1.6 GB, zeroed); over this the allocation fails and so does the
+// open, with its usual line.
+const size_t kLargestAllocation = 128u * 1024 * 1024;
+
+void limitAllocations()
+{
+    static const bool limited = (av_max_alloc(kLargestAllocation), true);
+    (void)limited;
 }
 
 }  // namespace
@@ -45,6 +59,7 @@ bool TNMediaInput::fail(const std::string& reason)
 bool TNMediaInput::open(const std::string& gamePath, Kind kind)
 {
     close();
+    limitAllocations();
     const std::string path = TNPathResolver::shared().resolve(gamePath);
     std::string reason;
     if (!TNIsRegularFile(path.c_str(), reason))

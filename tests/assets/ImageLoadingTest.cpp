@@ -225,6 +225,11 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     std::copy(huge, huge + 8, bytes.begin() + 16);
     writeBytes(dir.file("huge.png"), bytes);
     expectMissingPicture(dir.file("huge.png"), "too large (20000 x 20000 pixels");
+    // 9 x 3 by its screen, but its one frame, behind bytes that are no block,
+    // is 45000 pixels wide.
+    writeBytes(dir.file("huge.gif"), {'G', 'I', 'F', '8', '9', 'a', 9, 0, 3, 0, 0x77, 0x1F, 0xFF, 0xFF, 0xFF,
+                                      0x2C, 0, 0, 0, 0, 0xC8, 0xAF, 0xAE, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    expectMissingPicture(dir.file("huge.gif"), "too large (45000 x 174 pixels");
 
     ASSERT_TRUE(writeBMP(dir.file("whole.bmp"), 40, 40, positional));
     bytes = readBytes(dir.file("whole.bmp"));
@@ -258,6 +263,20 @@ TEST(ImageHeader, SizesComeFromEachFormatsHeader)
     EXPECT_EQ(header.format, TNImageFormat::GIF);
     EXPECT_EQ(header.width, 30000u);
     EXPECT_EQ(header.height, 10u);
+
+    // Bytes that are no block before the frame: the decoder passes over them
+    // and makes the frame's picture, so the frame's size counts.
+    const std::vector<uint8_t> damaged = {'G', 'I', 'F', '8', '9', 'a', 9, 0, 3, 0, 0x77, 0x1F, 0xFF,
+                                          0xFF, 0xFF, 0x00, 0x2C, 0, 0, 0, 0, 0xC8, 0xAF, 0xAE, 0, 0};
+    header = TNReadImageHeader(damaged.data(), damaged.size(), "x");
+    EXPECT_EQ(header.width, 45000u);
+    EXPECT_EQ(header.height, 174u);
+    // After the trailer nothing counts.
+    std::vector<uint8_t> ended = damaged;
+    ended[13] = 0x3B;
+    header = TNReadImageHeader(ended.data(), ended.size(), "x");
+    EXPECT_EQ(header.width, 9u);
+    EXPECT_EQ(header.height, 3u);
 
     // A top-down BMP has a negative height.
     std::vector<uint8_t> bmp(54, 0);

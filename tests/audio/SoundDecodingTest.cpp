@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <string>
@@ -23,6 +24,14 @@ using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
 namespace {
+
+// The most memory this process has held at once.
+long peakResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 class SoundDecodingTest : public testing::Test {
 protected:
@@ -210,6 +219,17 @@ TEST_F(SoundDecodingTest, OggReadErrorsWithoutProgressEndDecoding)
     EXPECT_EQ(databuffer_totalsize(chain.first), 0u);
     databuffer_free(chain.first);
     ov_clear(&vf);
+}
+
+// A damaged WAV of 336 bytes whose chunks make FFmpeg's demuxer ask for 1.6 GB
+// in one zeroed block: refused with its one line, and the process does not
+// grow by anything like that.
+TEST_F(SoundDecodingTest, AFileAskingForAHugeBlockIsRefusedWithoutTakingIt)
+{
+    const std::string path = std::string(TERN_SOURCE_DIR) + "/tests/audio/data/huge-allocation.wav";
+    const long before = peakResidentKilobytes();
+    EXPECT_TRUE(decodeThrows(path));
+    EXPECT_LT(peakResidentKilobytes() - before, 256 * 1024);
 }
 
 }  // namespace

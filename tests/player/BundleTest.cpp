@@ -9,6 +9,7 @@
 
 #include "bundle/TNBundle.h"
 #include "bundle/TNBundleMaker.h"
+#include "files/TNPathResolver.h"
 #include "launch/TNSavePath.h"
 #include "TestSupport.h"
 
@@ -67,6 +68,25 @@ TEST(Bundle, ReadsInformationKeysAndResources)
     std::vector<std::string> projects = bundle->pathsForResourcesOfType("gameproj");
     ASSERT_EQ(projects.size(), 2u);
     EXPECT_EQ(projects[0], path + "/Contents/Resources/a.gameproj");
+}
+
+// With the bundle among the resolver's roots (as the player makes it), its
+// resources are found by names in another case.
+TEST(Bundle, FindsResourcesNamedInAnotherCase)
+{
+    TempDir dir;
+    std::string path = makeBundleFolders(dir, "Game.app");
+    writeFile(path + "/Contents/Resources/Engine64.LUO", "x");
+    writeFile(path + "/Contents/Resources/default.PNG", "x");
+    std::string error;
+    std::optional<TNBundle> bundle = TNBundle::open(path, error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->pathForResource("engine64", "luo"), "");
+    TNPathResolver::shared().addRoot(path);
+    EXPECT_EQ(bundle->pathForResource("engine64", "luo"), path + "/Contents/Resources/Engine64.LUO");
+    EXPECT_EQ(bundle->pathForResource("Default", "png"), path + "/Contents/Resources/default.PNG");
+    EXPECT_EQ(bundle->pathForResource("intro-mac", "mov"), "");
+    TNPathResolver::shared().clear();
 }
 
 TEST(Bundle, ReadsABinaryInfoPlist)

@@ -143,6 +143,7 @@ void SGQuadBatch::endPass()
 void SGQuadBatch::flush()
 {
     draw();
+    leaveDrawingState();
     haveMatrices_ = false;
 }
 
@@ -150,40 +151,64 @@ void SGQuadBatch::draw()
 {
     if (vertices_.empty())
         return;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    if (textured_) {
-        glEnable(GL_TEXTURE_RECTANGLE_ARB);
+    if (!drawingState_)
+        enterDrawingState();
+    if (textured_)
         glBindTexture(GL_TEXTURE_RECTANGLE_ARB, texture_);
-    } else {
-        glDisable(GL_TEXTURE_RECTANGLE_ARB);
+    if (!drawnStateKnown_ || textured_ != texturingOn_) {
+        if (textured_)
+            glEnable(GL_TEXTURE_RECTANGLE_ARB);
+        else
+            glDisable(GL_TEXTURE_RECTANGLE_ARB);
+        texturingOn_ = textured_;
     }
-    glBlendFunc(blendSource_, blendDestination_);
-
+    if (!drawnStateKnown_ || blendSource_ != drawnBlendSource_ || blendDestination_ != drawnBlendDestination_) {
+        glBlendFunc(blendSource_, blendDestination_);
+        drawnBlendSource_ = blendSource_;
+        drawnBlendDestination_ = blendDestination_;
+    }
+    drawnStateKnown_ = true;
     const GLsizei stride = sizeof(Vertex);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(4, GL_FLOAT, stride, &vertices_[0].x);
     glTexCoordPointer(2, GL_FLOAT, stride, &vertices_[0].u);
     glColorPointer(4, GL_FLOAT, stride, &vertices_[0].r);
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices_.size()));
+    ++drawCalls_;
+    vertices_.clear();
+    lastColor_ = color_;
+}
+
+void SGQuadBatch::enterDrawingState()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    // Texturing and blending are whatever the caller left: the first draw
+    // sets both.
+    drawnStateKnown_ = false;
+    drawingState_ = true;
+}
+
+void SGQuadBatch::leaveDrawingState()
+{
+    if (!drawingState_)
+        return;
+    // Leave the state the immediate path leaves: matrices as they were, the
+    // last colour current, texturing on, normal alpha blending.
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
-    ++drawCalls_;
-    vertices_.clear();
-
-    // Leave the state the immediate path leaves: matrices as they were, the
-    // last colour current, texturing on, normal alpha blending.
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(projection_);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(modelview_);
-    if (!textured_)
+    if (!texturingOn_)
         glEnable(GL_TEXTURE_RECTANGLE_ARB);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(color_.r, color_.g, color_.b, color_.a);
+    glColor4f(lastColor_.r, lastColor_.g, lastColor_.b, lastColor_.a);
+    drawingState_ = false;
 }

@@ -63,6 +63,11 @@ private:
 
     void readMatrices();
     void draw();
+    // Drawing runs with identity matrices and the three client arrays on;
+    // the state the immediate path leaves comes back only at flush(), so
+    // that draws following each other change nothing but what differs.
+    void enterDrawingState();
+    void leaveDrawingState();
 
     static bool enabled_;
 
@@ -80,6 +85,12 @@ private:
     uint32_t blendDestination_ = 0;
     SGColor color_ = SGWhiteColor;
     bool haveState_ = false;
+    bool drawingState_ = false;
+    bool drawnStateKnown_ = false;  // the next three are what the GL has
+    bool texturingOn_ = true;
+    uint32_t drawnBlendSource_ = 0;
+    uint32_t drawnBlendDestination_ = 0;
+    SGColor lastColor_ = SGWhiteColor;  // the colour of the last quad drawn
     int passes_ = 0;
     uint64_t drawCalls_ = 0;
 };

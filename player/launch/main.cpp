@@ -15,6 +15,7 @@ extern "C" {
 #include "window/TNApplication.h"
 #include "bundle/TNBundle.h"
 #include "launch/TNFailureAlert.h"
+#include "launch/TNFreedMemory.h"
 #include "launch/TNQuitDeadline.h"
 #include "launch/TNInputScript.h"
 #include "launch/TNPlayerOptions.h"
@@ -69,6 +70,7 @@ void startGameControllers(const TNPlayerOptions& options)
 
 int main(int argc, char** argv)
 {
+    TNKeepFreedMemory();
     TNPlayerOptions options;
     std::string error;
     if (!TNParsePlayerOptions(argc, argv, options, error)) {

@@ -18,9 +18,12 @@ int64_t SGPortOrder::nextOrder()
     return backEnd.fetch_add(1) + 1;
 }
 
-SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark)
-    : downstream(downstream), mark(mark), goal(goal)
+SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark,
+                            SearchLists& lists)
+    : downstream(downstream), mark(mark), lists(lists), goal(goal)
 {
+    lists.stack.clear();
+    lists.finished.clear();
     visit(start);
 }
 
@@ -38,23 +41,23 @@ bool SGPortOrder::Search::visit(const SGPort* port)
     visited = mark;
     if (port == goal)
         metGoal = true;
-    stack.emplace_back(port, 0);
+    lists.stack.emplace_back(port, 0);
     return true;
 }
 
 bool SGPortOrder::Search::step()
 {
-    if (metGoal || stack.empty())
+    if (metGoal || lists.stack.empty())
         return false;
-    auto& [port, next] = stack.back();
+    auto& [port, next] = lists.stack.back();
     const std::vector<SGPort*>& out = edges(port);
     if (next < out.size()) {
         const SGPort* neighbour = out[next++];
         visit(neighbour);
         return true;
     }
-    finished.push_back(port);
-    stack.pop_back();
+    lists.finished.push_back(port);
+    lists.stack.pop_back();
     return true;
 }
 
@@ -65,8 +68,11 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
     if (source->links().order < target->links().order)
         return true;
     const uint64_t mark = searchMarks.fetch_add(1) + 1;
-    Search down(target, source, true, mark);
-    Search up(source, target, false, mark);
+    // Each thread checks with lists of its own (a render thread per view).
+    static thread_local SearchLists downLists;
+    static thread_local SearchLists upLists;
+    Search down(target, source, true, mark, downLists);
+    Search up(source, target, false, mark, upLists);
     // A search that meets its goal stops stepping, and the check at the top
     // of the next round sees it.
     for (;;) {
@@ -74,11 +80,11 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
         if (down.metGoal || up.metGoal)
             return false;
         if (!downMoving) {
-            moveToBack(down.finished);
+            moveToBack(down.lists.finished);
             return true;
         }
         if (!up.step()) {
-            moveToFront(up.finished);
+            moveToFront(up.lists.finished);
             return true;
         }
     }

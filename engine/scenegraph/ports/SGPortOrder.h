@@ -33,16 +33,22 @@ public:
     static bool makeRoom(const SGPort* source, const SGPort* target);
 
 private:
+    // The working lists of one search, kept from one check to the next so
+    // that a check allocates nothing once they have grown.
+    struct SearchLists {
+        std::vector<std::pair<const SGPort*, std::size_t>> stack;  // port, next edge
+        std::vector<const SGPort*> finished;                       // post-order
+    };
+
     // One depth-first search, stepped a port at a time.
     struct Search {
         bool downstream;
         uint64_t mark;
-        std::vector<std::pair<const SGPort*, std::size_t>> stack;  // port, next edge
-        std::vector<const SGPort*> finished;                  // post-order
+        SearchLists& lists;
         const SGPort* goal;
         bool metGoal = false;
 
-        Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark);
+        Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark, SearchLists& lists);
         // Advances by one edge or one finished port; false once done.
         bool step();
         bool visit(const SGPort* port);

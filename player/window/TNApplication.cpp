@@ -1,6 +1,8 @@
 #include "window/TNApplication.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 
 #include "bridge/runtime/TNMainQueue.h"
 
@@ -25,6 +27,11 @@ void TNApplication::terminate(int status)
     if (terminating_.compare_exchange_strong(expected, true))
         exitStatus_.store(status);
     // Wakes the loop if it waits for events.
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex_);
+        wakeRequested_ = true;
+    }
+    wakeCondition_.notify_all();
     if (wakeEvent_ != static_cast<Uint32>(-1)) {
         SDL_Event event{};
         event.type = wakeEvent_;
@@ -56,11 +63,27 @@ void TNApplication::runDueCalls()
     }
 }
 
+bool TNApplication::waitForEvent(SDL_Event& event, int timeoutMs)
+{
+    if (!driverCannotWait_)
+        return SDL_WaitEventTimeout(&event, timeoutMs) != 0;
+    if (SDL_PollEvent(&event))
+        return true;
+    {
+        std::unique_lock<std::mutex> lock(wakeMutex_);
+        wakeCondition_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return wakeRequested_; });
+        wakeRequested_ = false;
+    }
+    return SDL_PollEvent(&event) != 0;
+}
+
 void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<void()>& tick)
 {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    driverCannotWait_ = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
     while (!terminating_.load()) {
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, 5)) {
+        if (waitForEvent(event, 5)) {
             do {
                 if (event.type != wakeEvent_)
                     handleEvent(event);

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -38,6 +39,8 @@ private:
     };
 
     void runDueCalls();
+    // The next event, waiting at most timeoutMs for one; false when none came.
+    bool waitForEvent(SDL_Event& event, int timeoutMs);
 
     Uint64 start_;
     std::mutex delayedMutex_;
@@ -45,6 +48,14 @@ private:
     std::atomic<bool> terminating_{false};
     std::atomic<int> exitStatus_{0};
     Uint32 wakeEvent_;
+    // SDL's offscreen and dummy video drivers cannot wait for events, and
+    // SDL_WaitEventTimeout polls them every millisecond: a thousand wake-ups
+    // a second doing nothing, headless. With those drivers the loop waits
+    // here instead, and terminate() wakes it; no event can come from outside.
+    bool driverCannotWait_ = false;
+    std::mutex wakeMutex_;
+    std::condition_variable wakeCondition_;
+    bool wakeRequested_ = false;
 };
 
 #endif

@@ -41,10 +41,26 @@ void resolveFirstArgument(lua_State* L)
     }
 }
 
+// Lua's own argument checks, made here so that their messages name the
+// function the script called: raised inside the wrapped function they would
+// say "bad argument #1 to '?'". io.open needs a path; the others read
+// standard input without one.
+void checkArguments(lua_State* L)
+{
+    const bool isOpen = lua_toboolean(L, lua_upvalueindex(2));
+    if (isOpen) {
+        luaL_checkstring(L, 1);
+        luaL_optstring(L, 2, "r");
+    } else {
+        luaL_optstring(L, 1, nullptr);
+    }
+}
+
 // upvalue 1: the library's function; upvalue 2: true for io.open, whose
 // second argument is a mode. [-0, +n]: the function's own results.
 int resolvingCall(lua_State* L)
 {
+    checkArguments(L);
     resolveFirstArgument(L);
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);

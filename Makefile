@@ -110,11 +110,14 @@ bench: build-bench
 soak: build
 	@./scripts/soak-demo $(BUILD)
 
-# run-fuzzer NAME: fuzz/NAME_fuzzer for FUZZ_RUNS inputs from its seeds.
+# run-fuzzer NAME: fuzz/NAME_fuzzer for FUZZ_RUNS inputs from its seeds. The
+# target's own output is discarded (-close_fd_mask); libFuzzer and the
+# sanitizers report on a copy of standard error, so a crash, a leak, an
+# out-of-memory or a timeout is still printed in full.
 define run-fuzzer
 @mkdir -p $(FUZZ_BUILD)/corpus-$(1)
 @TMPDIR=$(FUZZ_TMPDIR) $(FUZZ_BUILD)/fuzz/$(1)_fuzzer -runs=$(FUZZ_RUNS) \
-	-max_len=$(or $(FUZZ_MAX_LEN_$(1)),$(FUZZ_MAX_LEN)) -print_final_stats=1 \
+	-max_len=$(or $(FUZZ_MAX_LEN_$(1)),$(FUZZ_MAX_LEN)) -print_final_stats=1 -close_fd_mask=3 \
 	-artifact_prefix=$(FUZZ_BUILD)/$(1)- $(FUZZ_BUILD)/corpus-$(1) fuzz/seeds/$(1)
 
 endef

@@ -22,8 +22,10 @@ void emptyFolder(const std::string& folder);
 
 // While alive, standard output and standard error go to /dev/null (unless
 // TERN_FUZZ_VERBOSE is set), so that expected failure lines do not slow
-// fuzzing down; a crash report from the sanitizers still reaches libFuzzer's
-// own copy of standard error.
+// fuzzing down. A report printed meanwhile (a sanitizer's, or libFuzzer's
+// out-of-memory and timeout) is lost with them unless libFuzzer runs with
+// -close_fd_mask=3, which gives both their own copy of standard error, as
+// make fuzz does.
 class Silenced {
 public:
     Silenced();

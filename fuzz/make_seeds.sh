@@ -8,7 +8,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 seeds="$here/seeds"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -rf "$seeds"
+# Inputs named found-* were kept from fuzzing runs (each added coverage the
+# made seeds lack); they stay.
+find "$seeds" -type f ! -name 'found-*' -delete 2>/dev/null || true
 mkdir -p "$seeds/image" "$seeds/sound" "$seeds/info_plist" "$seeds/input_script" "$seeds/archive"
 
 ff() { ffmpeg -loglevel error -y "$@"; }

@@ -14,6 +14,49 @@
 
 namespace {
 
+// SDL allocates a decoded picture's pixels with SDL_malloc. The size checks
+// below read the sizes a file declares, but SDL_image's GIF decoder goes on
+// past an empty frame to a later one declared anywhere in the file (a file of
+// 205 bytes reached a frame of 48059 x 48059, 2.3 GB); so no single SDL
+// allocation may be larger than twice what the largest accepted picture
+// needs. Over that SDL reports running out of memory and decoding fails with
+// its usual line. Installed before main, while the process has one thread;
+// every block still comes from and goes back to the original functions.
+const size_t kLargestSDLAllocation = 2 * TNMaxImagePixels * 4;
+
+SDL_malloc_func originalMalloc;
+SDL_calloc_func originalCalloc;
+SDL_realloc_func originalRealloc;
+SDL_free_func originalFree;
+
+void* SDLCALL limitedMalloc(size_t size)
+{
+    return size > kLargestSDLAllocation ? nullptr : originalMalloc(size);
+}
+
+void* SDLCALL limitedCalloc(size_t count, size_t size)
+{
+    return size != 0 && count > kLargestSDLAllocation / size ? nullptr : originalCalloc(count, size);
+}
+
+void* SDLCALL limitedRealloc(void* block, size_t size)
+{
+    return size > kLargestSDLAllocation ? nullptr : originalRealloc(block, size);
+}
+
+void SDLCALL limitedFree(void* block)
+{
+    originalFree(block);
+}
+
+bool limitSDLAllocations()
+{
+    SDL_GetOriginalMemoryFunctions(&originalMalloc, &originalCalloc, &originalRealloc, &originalFree);
+    return SDL_SetMemoryFunctions(limitedMalloc, limitedCalloc, limitedRealloc, limitedFree) == 0;
+}
+
+[[maybe_unused]] const bool sdlAllocationsLimited = limitSDLAllocations();
+
 // The whole of a regular file, or false with reason set.
 bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& reason)
 {

@@ -3,6 +3,7 @@
 // the missing-image picture for files that cannot be used.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <GL/gl.h>
@@ -230,6 +231,17 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     writeBytes(dir.file("huge.gif"), {'G', 'I', 'F', '8', '9', 'a', 9, 0, 3, 0, 0x77, 0x1F, 0xFF, 0xFF, 0xFF,
                                       0x2C, 0, 0, 0, 0, 0xC8, 0xAF, 0xAE, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
     expectMissingPicture(dir.file("huge.gif"), "too large (45000 x 174 pixels");
+    // 46 x 3, with an empty first frame: the decoder goes on to the second,
+    // declared 48059 pixels a side, and may not take the 2.3 GB it asks for.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long peakBefore = usage.ru_maxrss;
+    writeBytes(dir.file("second-frame.gif"),
+               {'G', 'I', 'F', '8', '9', 'a', 0x2E, 0, 3, 0, 0x77, 0xFF, 0x3B, 0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                0x2C, 0, 0, 0, 0, 0xBB, 0xBB, 0xBB, 0xBB, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    expectMissingPicture(dir.file("second-frame.gif"), "cannot be decoded");
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss - peakBefore, 512 * 1024);
 
     ASSERT_TRUE(writeBMP(dir.file("whole.bmp"), 40, 40, positional));
     bytes = readBytes(dir.file("whole.bmp"));

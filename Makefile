@@ -113,10 +113,11 @@ soak: build
 # run-fuzzer NAME: fuzz/NAME_fuzzer for FUZZ_RUNS inputs from its seeds. The
 # target's own output is discarded (-close_fd_mask); libFuzzer and the
 # sanitizers report on a copy of standard error, so a crash, a leak, an
-# out-of-memory or a timeout is still printed in full.
+# out-of-memory or a timeout is still printed in full. fuzz/lsan.supp lists
+# leaks found inside the libraries the readers call.
 define run-fuzzer
 @mkdir -p $(FUZZ_BUILD)/corpus-$(1)
-@TMPDIR=$(FUZZ_TMPDIR) $(FUZZ_BUILD)/fuzz/$(1)_fuzzer -runs=$(FUZZ_RUNS) \
+@TMPDIR=$(FUZZ_TMPDIR) LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp $(FUZZ_BUILD)/fuzz/$(1)_fuzzer -runs=$(FUZZ_RUNS) \
 	-max_len=$(or $(FUZZ_MAX_LEN_$(1)),$(FUZZ_MAX_LEN)) -print_final_stats=1 -close_fd_mask=3 \
 	-artifact_prefix=$(FUZZ_BUILD)/$(1)- $(FUZZ_BUILD)/corpus-$(1) fuzz/seeds/$(1)
 

@@ -153,6 +153,24 @@ TNLogicalImageSize logicalSizeOf(const SDL_Surface* surface, const TNImageHeader
     return size;
 }
 
+// Decodes with the loader of the format the header reader found. SDL_image's
+// own detection tries SVG before TIFF and WebP and takes any file with
+// "<svg" in its first bytes for one, so a damaged WebP would reach the SVG
+// parser, which the player does not read.
+SDL_Surface* decodeAs(TNImageFormat format, SDL_RWops* stream)
+{
+    switch (format) {
+    case TNImageFormat::PNG: return IMG_LoadPNG_RW(stream);
+    case TNImageFormat::JPEG: return IMG_LoadJPG_RW(stream);
+    case TNImageFormat::BMP: return IMG_LoadBMP_RW(stream);
+    case TNImageFormat::GIF: return IMG_LoadGIF_RW(stream);
+    case TNImageFormat::TGA: return IMG_LoadTGA_RW(stream);
+    case TNImageFormat::TIFF: return IMG_LoadTIF_RW(stream);
+    case TNImageFormat::WebP: return IMG_LoadWEBP_RW(stream);
+    default: return nullptr;
+    }
+}
+
 }  // namespace
 
 SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reason, TNLogicalImageSize* logicalSize)
@@ -173,7 +191,9 @@ SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reaso
         return nullptr;
     }
     SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SDL_Surface* surface = stream ? IMG_LoadTyped_RW(stream, 1, type) : nullptr;
+    SDL_Surface* surface = stream ? decodeAs(header.format, stream) : nullptr;
+    if (stream)
+        SDL_RWclose(stream);
     if (!surface) {
         reason = std::string("cannot be decoded (") + IMG_GetError() + ")";
         return nullptr;

@@ -240,6 +240,13 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
                {'G', 'I', 'F', '8', '9', 'a', 0x2E, 0, 3, 0, 0x77, 0xFF, 0x3B, 0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                 0x2C, 0, 0, 0, 0, 0xBB, 0xBB, 0xBB, 0xBB, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
     expectMissingPicture(dir.file("second-frame.gif"), "cannot be decoded");
+    // A WebP by its signature and lossless header (264 x 5) whose bytes also
+    // read as the text of an SVG picture: decoded as the WebP it claims to
+    // be, it is damaged; it is never read as an SVG.
+    const std::string webp = std::string("RIFF<svgWEBPVP8L    /\x07\x01\x01\x10     ") +
+                             "width='8' height='8'><rect width='8' height='8' fill='red'/></svg>";
+    writeBytes(dir.file("svg.webp"), std::vector<uint8_t>(webp.begin(), webp.end()));
+    expectMissingPicture(dir.file("svg.webp"), "cannot be decoded");
     getrusage(RUSAGE_SELF, &usage);
     EXPECT_LT(usage.ru_maxrss - peakBefore, 512 * 1024);
 

@@ -153,6 +153,59 @@ TNLogicalImageSize logicalSizeOf(const SDL_Surface* surface, const TNImageHeader
     return size;
 }
 
+// Moves pos past a run of GIF data sub-blocks (each a length byte and that
+// many bytes, ending with a length of 0); false when the file ends first.
+bool skipGIFSubBlocks(const std::vector<uint8_t>& bytes, size_t& pos)
+{
+    while (pos < bytes.size()) {
+        const size_t length = bytes[pos++];
+        if (length == 0)
+            return true;
+        pos += length;
+    }
+    return false;
+}
+
+// The size check for every frame a GIF declares, not only the first: the
+// decoder goes on past an empty frame to the next. The blocks are walked as
+// the decoder walks them (extensions and image data as sub-blocks, a colour
+// table where the flags say, no data after an empty frame, other bytes
+// passed over); a file that ends early passes, the decoder reports it.
+bool gifFramesAcceptable(const std::vector<uint8_t>& bytes, int maxSide, std::string& reason)
+{
+    const size_t kScreenEnd = 13;
+    if (bytes.size() < kScreenEnd)
+        return true;
+    const auto colourTable = [](uint8_t flags) { return (flags & 0x80) ? size_t(3) << ((flags & 7) + 1) : 0; };
+    size_t pos = kScreenEnd + colourTable(bytes[10]);
+    while (pos < bytes.size()) {
+        const uint8_t block = bytes[pos++];
+        if (block == 0x3B)
+            return true;
+        if (block == 0x21) {
+            ++pos;  // the extension's label
+            if (!skipGIFSubBlocks(bytes, pos))
+                return true;
+            continue;
+        }
+        if (block != 0x2C)
+            continue;
+        if (bytes.size() - pos < 9)
+            return true;
+        const uint64_t width = bytes[pos + 4] | bytes[pos + 5] << 8;
+        const uint64_t height = bytes[pos + 6] | bytes[pos + 7] << 8;
+        pos += 9 + colourTable(bytes[pos + 8]);
+        if (width == 0 || height == 0)
+            continue;  // the decoder reads no image data for an empty frame
+        if (!acceptableSize(width, height, maxSide, reason))
+            return false;
+        ++pos;  // the code size byte
+        if (!skipGIFSubBlocks(bytes, pos))
+            return true;
+    }
+    return true;
+}
+
 // Decodes with the loader of the format the header reader found. SDL_image's
 // own detection tries SVG before TIFF and WebP and takes any file with
 // "<svg" in its first bytes for one, so a damaged WebP would reach the SVG
@@ -185,6 +238,8 @@ SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reaso
         return nullptr;
     }
     if (!acceptableSize(header.width, header.height, maxSide, reason))
+        return nullptr;
+    if (header.format == TNImageFormat::GIF && !gifFramesAcceptable(bytes, maxSide, reason))
         return nullptr;
     if (header.format == TNImageFormat::PNG && !pngChunksIntact(bytes)) {
         reason = "is damaged (a PNG chunk is cut short or fails its checksum)";

@@ -61,6 +61,8 @@ foreach(module sdl2 SDL2_image gl openal vorbisfile sndfile
     string(REGEX REPLACE "[^A-Z0-9]" "_" prefix "${prefix}")
     pkg_check_modules(${prefix} REQUIRED IMPORTED_TARGET ${module})
 endforeach()
+# giflib has no pkg-config file; CMake's own module finds it (GIF::GIF).
+find_package(GIF REQUIRED)
 # FFmpeg's demuxer, decoders and resampler, used together.
 add_library(tern_ffmpeg INTERFACE)
 target_link_libraries(tern_ffmpeg INTERFACE PkgConfig::LIBAVFORMAT PkgConfig::LIBAVCODEC

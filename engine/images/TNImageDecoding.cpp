@@ -10,18 +10,20 @@
 #include <vector>
 
 #include "files/TNRegularFile.h"
+#include "images/TNGIFDecoder.h"
 #include "images/TNImageHeader.h"
 
 namespace {
 
 // SDL allocates a decoded picture's pixels with SDL_malloc. The size checks
-// below read the sizes a file declares, but SDL_image's GIF decoder goes on
-// past an empty frame to a later one declared anywhere in the file (a file of
-// 205 bytes reached a frame of 48059 x 48059, 2.3 GB); so no single SDL
-// allocation may be larger than twice what the largest accepted picture
-// needs. Over that SDL reports running out of memory and decoding fails with
-// its usual line. Installed before main, while the process has one thread;
-// every block still comes from and goes back to the original functions.
+// below read the sizes a file declares, and a decoder that reads a size the
+// checks did not see (SDL_image's GIF decoder, no longer used, went on past
+// an empty frame to one of 48059 x 48059, 2.3 GB, from 205 bytes) must not
+// take it: no single SDL allocation may be larger than twice what the
+// largest accepted picture needs. Over that SDL reports running out of
+// memory and decoding fails with its usual line. Installed before main,
+// while the process has one thread; every block still comes from and goes
+// back to the original functions.
 const size_t kLargestSDLAllocation = 2 * TNMaxImagePixels * 4;
 
 SDL_malloc_func originalMalloc;
@@ -216,12 +218,22 @@ SDL_Surface* decodeAs(TNImageFormat format, SDL_RWops* stream)
     case TNImageFormat::PNG: return IMG_LoadPNG_RW(stream);
     case TNImageFormat::JPEG: return IMG_LoadJPG_RW(stream);
     case TNImageFormat::BMP: return IMG_LoadBMP_RW(stream);
-    case TNImageFormat::GIF: return IMG_LoadGIF_RW(stream);
     case TNImageFormat::TGA: return IMG_LoadTGA_RW(stream);
     case TNImageFormat::TIFF: return IMG_LoadTIF_RW(stream);
     case TNImageFormat::WebP: return IMG_LoadWEBP_RW(stream);
     default: return nullptr;
     }
+}
+
+SDL_Surface* decodeWithSDLImage(TNImageFormat format, const std::vector<uint8_t>& bytes, std::string& reason)
+{
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_Surface* surface = stream ? decodeAs(format, stream) : nullptr;
+    if (stream)
+        SDL_RWclose(stream);
+    if (!surface)
+        reason = std::string("cannot be decoded (") + IMG_GetError() + ")";
+    return surface;
 }
 
 }  // namespace
@@ -245,14 +257,11 @@ SDL_Surface* TNDecodeImageFile(const char* path, int maxSide, std::string& reaso
         reason = "is damaged (a PNG chunk is cut short or fails its checksum)";
         return nullptr;
     }
-    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SDL_Surface* surface = stream ? decodeAs(header.format, stream) : nullptr;
-    if (stream)
-        SDL_RWclose(stream);
-    if (!surface) {
-        reason = std::string("cannot be decoded (") + IMG_GetError() + ")";
+    SDL_Surface* surface = header.format == TNImageFormat::GIF
+        ? TNGIFDecoder(bytes.data(), bytes.size()).decode(reason)
+        : decodeWithSDLImage(header.format, bytes, reason);
+    if (!surface)
         return nullptr;
-    }
     // The decoder's size is what counts; it must also pass the limits, and
     // so must the texture of its logical size.
     const TNLogicalImageSize logical = logicalSizeOf(surface, header);

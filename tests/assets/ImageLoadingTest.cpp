@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
+#include <gif_lib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,6 +42,41 @@ bool near(const Pixel& a, const Pixel& b, int tolerance)
 {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
+}
+
+// Writes a GIF of rows of indices into a red, green, blue and white table,
+// with a graphic control block naming a transparent index when one is given,
+// its rows stored in the four interlaced passes when asked.
+bool writeGIF(const std::string& path, const std::vector<std::vector<uint8_t>>& rows, int transparent,
+              bool interlaced)
+{
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    if (!gif)
+        return false;
+    GifColorType colors[4] = {{250, 0, 0}, {0, 250, 0}, {0, 0, 250}, {250, 250, 250}};
+    ColorMapObject* map = GifMakeMapObject(4, colors);
+    const int width = static_cast<int>(rows[0].size());
+    const int height = static_cast<int>(rows.size());
+    bool ok = EGifPutScreenDesc(gif, width, height, 2, 0, map) == GIF_OK;
+    if (ok && transparent >= 0) {
+        GraphicsControlBlock control{};
+        control.TransparentColor = transparent;
+        GifByteType extension[4];
+        const size_t length = EGifGCBToExtension(&control, extension);
+        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, 0, 0, width, height, interlaced, nullptr) == GIF_OK;
+    std::vector<int> order;
+    for (int y = 0; y < height; ++y)
+        order.push_back(y);
+    if (interlaced)
+        order = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};  // ten rows
+    for (int y : order)
+        ok = ok && EGifPutLine(gif, const_cast<GifPixelType*>(rows[static_cast<size_t>(y)].data()), width) == GIF_OK;
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    GifFreeMapObject(map);
+    return ok;
 }
 
 class ImageLoadingTest : public testing::Test {
@@ -193,6 +229,48 @@ TEST_F(ImageLoadingTest, EveryFormatDecodes)
         const std::vector<Pixel> texels = textureTexels(image.texture, 6, 4);
         EXPECT_TRUE(near(texelOfFilePixel(texels, image, 0, 0), Pixel{250, 0, 0, 255}, 8)) << name;
         EXPECT_TRUE(near(texelOfFilePixel(texels, image, 5, 3), Pixel{0, 250, 0, 255}, 8)) << name;
+    }
+}
+
+TEST_F(ImageLoadingTest, GIFsKeepTheirTransparencyAndInterlacedRows)
+{
+    // Row y is red, green or blue by y % 3; its last pixel is index 3.
+    std::vector<std::vector<uint8_t>> rows(10, std::vector<uint8_t>(5));
+    for (size_t y = 0; y < rows.size(); ++y) {
+        std::fill(rows[y].begin(), rows[y].end(), static_cast<uint8_t>(y % 3));
+        rows[y][4] = 3;
+    }
+    const Pixel colours[3] = {{250, 0, 0, 255}, {0, 250, 0, 255}, {0, 0, 250, 255}};
+    for (const bool interlaced : {false, true}) {
+        const std::string path = dir.file(interlaced ? "interlaced.gif" : "plain.gif");
+        ASSERT_TRUE(writeGIF(path, rows, 3, interlaced));
+        const SGImage image = load(path);
+        ASSERT_EQ(image.width, 5) << path;
+        ASSERT_EQ(image.height, 10) << path;
+        const std::vector<Pixel> texels = textureTexels(image.texture, 5, 10);
+        for (int y = 0; y < 10; ++y) {
+            EXPECT_EQ(texelOfFilePixel(texels, image, 1, y), colours[y % 3]) << path << " row " << y;
+            EXPECT_EQ(texelOfFilePixel(texels, image, 4, y).a, 0) << path << " row " << y;
+        }
+    }
+    // Without a transparent index, index 3 is opaque white.
+    ASSERT_TRUE(writeGIF(dir.file("opaque.gif"), rows, -1, false));
+    const SGImage opaque = load(dir.file("opaque.gif"));
+    ASSERT_EQ(opaque.width, 5);
+    EXPECT_EQ(texelOfFilePixel(textureTexels(opaque.texture, 5, 10), opaque, 4, 0), (Pixel{250, 250, 250, 255}));
+}
+
+// GIFs that made the previous decoder free memory it never took: each is a
+// picture or the missing picture with one line, and the process goes on.
+TEST_F(ImageLoadingTest, DamagedGIFsNeverEndTheProcess)
+{
+    const std::string folder = std::string(TERN_SOURCE_DIR) + "/tests/assets/data/damaged-gif/";
+    for (const char* name : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11"}) {
+        CaptureStderr();
+        const SGImage image = load(folder + name + ".gif");
+        const std::string printed = GetCapturedStderr();
+        EXPECT_TRUE(image.isPresent()) << name;
+        EXPECT_LE(std::count(printed.begin(), printed.end(), '\n'), 1) << name << ": " << printed;
     }
 }
 

@@ -197,7 +197,9 @@ xdotool key --clearmodifiers alt+F4
 for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
 wait $pid; echo $? >"$D/status.txt"
 )");
-    runCommand("D=" + dir.path() + " PLAYER=" + kPlayer + " GAME=" + app + " timeout 60 sh " + dir.file("session.sh"));
+    // The session's own waits add up to about 45 s at worst; on a loaded
+    // 2-core machine every xdotool call adds to that, so the limit is wide.
+    runCommand("D=" + dir.path() + " PLAYER=" + kPlayer + " GAME=" + app + " timeout 150 sh " + dir.file("session.sh"));
     const std::string out = readFile(dir.file("player.out"));
     const std::string err = readFile(dir.file("player.err"));
     EXPECT_EQ(readFile(dir.file("status.txt")), "0\n") << err;

@@ -22,6 +22,26 @@ namespace playercpu {
 const int kFrames = 300;
 const int kRounds = 3;
 
+// An engine script whose scene holds one clear node: the empty frame.
+inline const char* const kEmptyEngine = R"lua(
+game = { attributes = { displaySize = { width = { _value = 480 }, height = { _value = 320 } } } }
+devices = {}
+function devices:setScreenSize(w, h) end
+Project = {}
+function Project:new() return setmetatable({}, { __index = Project }) end
+function initEngine() end
+function reset() end
+function play() end
+function pause() end
+function stop() end
+function render() end
+function Project:load(path)
+    scene = scenegraph.scene.new()
+    scene:defaultSpace():createNode(scenegraph.clearNode)
+end
+function update(dt) scene:render() end
+)lua";
+
 // Runs argv with standard output thrown away and standard error sent to
 // errorFile (thrown away when empty); its CPU seconds, or a negative number
 // when it could not run or exited with a failure.

@@ -16,36 +16,13 @@
 
 #include "PlayerCpu.h"
 
-namespace {
-
-const char* const kEmptyEngine = R"lua(
-game = { attributes = { displaySize = { width = { _value = 480 }, height = { _value = 320 } } } }
-devices = {}
-function devices:setScreenSize(w, h) end
-Project = {}
-function Project:new() return setmetatable({}, { __index = Project }) end
-function initEngine() end
-function reset() end
-function play() end
-function pause() end
-function stop() end
-function render() end
-function Project:load(path)
-    scene = scenegraph.scene.new()
-    scene:defaultSpace():createNode(scenegraph.clearNode)
-end
-function update(dt) scene:render() end
-)lua";
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     const bool peer = !(argc > 1 && std::string(argv[1]) == "--no-peer");
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tern-empty-frame-" + std::to_string(getpid()));
     fs::create_directories(dir / "project");
-    std::ofstream(dir / "engine.lua") << kEmptyEngine;
+    std::ofstream(dir / "engine.lua") << playercpu::kEmptyEngine;
     const std::string bundle = (dir / "Empty.app").string();
     const std::string player = TERN_BUILD_DIR "/tern-player";
     if (playercpu::cpuSecondsOf({TERN_BUILD_DIR "/tern-bundle", "--name", "Empty", "--engine",

@@ -201,25 +201,6 @@ function update(dt)
 end
 )lua";
 
-const char* const kEmptyEngine = R"lua(
-game = { attributes = { displaySize = { width = { _value = 480 }, height = { _value = 320 } } } }
-devices = {}
-function devices:setScreenSize(w, h) end
-Project = {}
-function Project:new() return setmetatable({}, { __index = Project }) end
-function initEngine() end
-function reset() end
-function play() end
-function pause() end
-function stop() end
-function render() end
-function Project:load(path)
-    scene = scenegraph.scene.new()
-    scene:defaultSpace():createNode(scenegraph.clearNode)
-end
-function update(dt) scene:render() end
-)lua";
-
 namespace fs = std::filesystem;
 
 // Lays out dir/NAME.app from an engine script and a project folder; its
@@ -261,7 +242,7 @@ int main()
     fs::create_directories(dir / "empty");
     const std::string game =
         makeBundle(dir, "GameScene", kGameEngine, TERN_BUILD_DIR "/Demo.app/Contents/Resources/Demo.gameproj");
-    const std::string empty = makeBundle(dir, "Empty", kEmptyEngine, dir / "empty");
+    const std::string empty = makeBundle(dir, "Empty", playercpu::kEmptyEngine, dir / "empty");
     if (game.empty() || empty.empty() || !playsCleanly(game, dir)) {
         std::fprintf(stderr, "game_scene_bench: the game scene could not be made or does not play cleanly\n");
         fs::remove_all(dir);

@@ -112,8 +112,10 @@ bool storeTyped(SGPort* port, const T& value, bool mark)
     auto* typed = static_cast<Port*>(port);
     if (mark)
         typed->setValue(value);
-    else
+    else {
         typed->value = value;
+        typed->noteChanged();
+    }
     return true;
 }
 

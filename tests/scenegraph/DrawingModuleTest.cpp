@@ -50,4 +50,46 @@ TEST(DrawingModule, ScriptBuildsOrthoSpaceSpritesParticlesAndCopyingSpaces)
     engine.run("scene:delete()");
 }
 
+// A moving sprite reads again only the inputs that changed since it last
+// drew: an input stored without marking, one connected, and one whose source
+// changed upstream must each still show once the sprite redraws.
+TEST(DrawingModule, SpritesRedrawWithEveryInputChangedHoweverItChanged)
+{
+    OffscreenGL gl(200, 100);
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    ScriptedEngine engine("function initEngine() end\n");
+    ASSERT_EQ(engine.initStatus(), 0);
+    engine.run(R"(
+        local sg = scenegraph
+        local function set(node, values)
+            for port, value in pairs(values) do node[port]:setValue(value, true) end
+            return node
+        end
+        scene = sg.scene.new()
+        local world = set(scene:createSpace(sg.ortho2DSpace), {width = 200, height = 100, near = -1, far = 1})
+        sprite = set(world:createNode(sg.spriteNode), {x = 15, y = 15, width = 10, height = 10})
+        sum = set(world:createNode(sg.arithmeticNode), {input1 = 60, input2 = 5})
+    )");
+    struct Step {
+        const char* script;
+        int litX, litY, darkX, darkY;
+    };
+    const Step steps[] = {
+        {"", 15, 15, 50, 50},
+        // Width 40 is stored unmarked, then x marks the sprite: both show.
+        {"sprite.width:setValue(40); sprite.x:setValue(100, true)", 82, 15, 15, 15},
+        // A connection marks nothing; the next marked input shows it too.
+        {"sprite.y:setValue(sum.output); sprite.x:setValue(101, true)", 101, 65, 101, 15},
+        // A change upstream of the connection moves the sprite by itself.
+        {"sum.input1:setValue(20, true)", 101, 25, 101, 65},
+    };
+    for (const Step& step : steps) {
+        prepareViewState();
+        EXPECT_EQ(engine.errorOf(std::string(step.script) + " scene:render()"), "") << step.script;
+        EXPECT_GT(gl.pixel(step.litX, step.litY).r, 128) << step.script;
+        EXPECT_EQ(gl.pixel(step.darkX, step.darkY).r, 0) << step.script;
+    }
+    engine.run("scene:delete()");
+}
+
 }  // namespace

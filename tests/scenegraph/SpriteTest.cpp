@@ -10,6 +10,7 @@
 
 #include "DrawingSupport.h"
 #include "scenegraph/SGAlphaScaleFactor.h"
+#include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
 
 using namespace tern_test;
@@ -232,6 +233,27 @@ TEST_F(SpriteTest, CleanFramesRedrawFromTheCache)
     scene.render();
     EXPECT_TRUE(colorNear(gl.pixel(50, 50), 0, 0, 0));
     EXPECT_TRUE(colorNear(gl.pixel(150, 50), 255, 0, 0));
+}
+
+TEST_F(SpriteTest, AnInputConnectedOrDisconnectedIsReadAgainAtTheNextRedraw)
+{
+    auto* source = static_cast<SGArithmeticNode*>(space->createNode(SGArithmeticNodeClass));
+    source->input1.setValue(150.0f);
+    sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
+    place(50, 50, 10, 10);
+    scene.render();
+    sprite->xPort.setValue(&source->output);  // marks nothing
+    sprite->yPort.setValue(60.0f);
+    prepareViewState();
+    scene.render();
+    EXPECT_TRUE(lit(150, 60));
+    EXPECT_FALSE(lit(50, 60));
+    sprite->xPort.setValue(static_cast<SGPort*>(nullptr));  // back to its own 50
+    sprite->yPort.setValue(50.0f);
+    prepareViewState();
+    scene.render();
+    EXPECT_TRUE(lit(50, 50));
+    EXPECT_FALSE(lit(150, 50));
 }
 
 TEST_F(SpriteTest, AbsurdSizesDrawWithoutFailingOrStalling)

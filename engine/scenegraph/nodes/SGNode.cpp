@@ -24,6 +24,8 @@ void SGNode::addInputPort(SGPort* port, SGPortValueType type)
 {
     port->type = type;
     port->node = this;
+    if (inputCount_ < 16)
+        port->inputBit = static_cast<uint16_t>(1u << inputCount_++);
     for (SGPort* output : outputPorts)
         port->addDestPort(output);
 }

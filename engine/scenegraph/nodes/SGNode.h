@@ -31,6 +31,15 @@ public:
     void addInputPort(SGPort* port, SGPortValueType type);
 
     bool dirty = true;                  // so the first read computes
+
+private:
+    uint8_t inputCount_ = 0;  // inputs registered so far; beside dirty, where the node has room
+
+public:
+    // One bit per input (SGPort::inputBit) whose value may have changed since
+    // the node last took its inputs; nodes that cache their inputs read only
+    // these again.
+    uint16_t changedInputs = 0;
     SGNodeClass nodeClass = 0;          // bits of every class of the node
     std::vector<SGPort*> outputPorts;   // member ports, not owned by the list
 };

@@ -20,7 +20,7 @@ public:
 
     void compute() override;
     // Calls compute() of every render node in list order. The list is the
-    // one of the moment render() starts, each node held meanwhile; a node
+    // one of the moment render() starts, each node kept alive meanwhile; a node
     // the code it calls removes from this space is not drawn from then on,
     // and a node it adds is drawn from the next render().
     virtual void render();
@@ -49,7 +49,14 @@ public:
     TNManagerLink<SoundManager> soundManager;
 
 private:
+    // Releases the space's reference on node, or, while a render pass runs,
+    // when the last one ends.
+    void releaseAfterWalks(SGNode* node);
+    void endWalk();
+
     uint32_t removals_ = 0;  // counts removals from renderNodes, for walks in progress
+    int walks_ = 0;          // render passes in progress
+    std::vector<SGNode*> releasedDuringWalks_;
 };
 
 #endif

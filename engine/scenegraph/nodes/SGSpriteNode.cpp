@@ -55,19 +55,41 @@ void SGSpriteNode::createRenderer()
 
 void SGSpriteNode::readPorts()
 {
-    // Every frame of a moving sprite comes here: the ports are read in their
-    // own types without a virtual call each.
+    // A moving sprite comes here every frame: only the inputs that may have
+    // changed since the last read are read again (every one the first time),
+    // each in its own type without a virtual call.
+    uint16_t changed = changedInputs;
+    changedInputs = 0;
+    if (!renderer || changed == 0)
+        changed = UINT16_MAX;
+    const auto has = [changed](const SGPort& port) { return (changed & port.inputBit) != 0; };
+    if (has(xPort))
+        x = xPort.inputValue();
+    if (has(yPort))
+        y = yPort.inputValue();
+    if (has(widthPort))
+        width = widthPort.inputValue();
+    if (has(heightPort))
+        height = heightPort.inputValue();
+    if (has(anglePort))
+        angle = anglePort.inputValue();
+    if (has(blendingModePort))
+        blendingMode = blendingModePort.inputValue();
+    if (has(horizontalWrappingPort))
+        horizontalWrapping = horizontalWrappingPort.inputValue();
+    if (has(verticalWrappingPort))
+        verticalWrapping = verticalWrappingPort.inputValue();
+    // The cached colour is premultiplied by the image's choice: the two are
+    // read together.
+    if (has(colorPort) || has(imagePort))
+        readColorAndImage();
+}
+
+void SGSpriteNode::readColorAndImage()
+{
     color = colorPort.inputValue();
     const bool hadImage = image.isPresent();
     image = imagePort.inputValue();
-    x = xPort.inputValue();
-    y = yPort.inputValue();
-    width = widthPort.inputValue();
-    height = heightPort.inputValue();
-    angle = anglePort.inputValue();
-    blendingMode = blendingModePort.inputValue();
-    horizontalWrapping = horizontalWrappingPort.inputValue();
-    verticalWrapping = verticalWrappingPort.inputValue();
 
     // A change of wrap modes alone keeps the renderer: only gaining or losing
     // the image replaces it.

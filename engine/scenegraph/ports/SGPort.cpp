@@ -61,6 +61,7 @@ void SGPort::setValue(SGPort* source)
     source->node->retain();
     sourcePort = source;
     source->addDestPort(this);
+    noteChanged();
 }
 
 void SGPort::disconnect()
@@ -69,6 +70,7 @@ void SGPort::disconnect()
         return;
     SGPort* source = sourcePort;
     sourcePort = nullptr;
+    noteChanged();
     source->removeDestPort(this);
     source->node->release();  // may destroy the source's node, and its ports
 }
@@ -80,9 +82,18 @@ bool SGPort::canConnectTo(const SGPort* source) const
     return SGPortOrder::makeRoom(source, this);
 }
 
+void SGPort::noteChanged()
+{
+    if (node)
+        node->changedInputs |= inputBit;
+}
+
 void SGPort::markAsDirty()
 {
-    if (!node || node->dirty)
+    if (!node)
+        return;
+    node->changedInputs |= inputBit;
+    if (node->dirty)
         return;
     // The flag is set after the walk, so a node reached twice is walked twice;
     // connections never form a cycle, so the walk ends.

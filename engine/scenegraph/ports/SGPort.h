@@ -59,6 +59,10 @@ public:
     bool canConnectTo(const SGPort* source) const;
 
     void markAsDirty();
+    // Tells the owning node that what this input reads may have changed
+    // without marking anything dirty: a raw store, a connection made or
+    // undone. markAsDirty() tells it too.
+    void noteChanged();
     // Adds a dependency edge from this port to dest. An edge that would
     // close a cycle is refused with one line.
     void addDestPort(SGPort* dest);
@@ -66,7 +70,10 @@ public:
 
     SGNode* node = nullptr;            // owner, set on registration; not owned
     SGPortValueType type = NIL;        // set on registration
-    SGPortValueType storage = NIL;     // the type of the value a subclass holds, set by its constructor
+    // The SGPortValueType of the value a subclass holds, set by its
+    // constructor; one byte, so that inputBit fits beside it.
+    uint8_t storage = NIL;
+    uint16_t inputBit = 0;             // this input's bit in node->changedInputs; 0 past the 16th input
     std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
 

@@ -25,6 +25,10 @@ public:
     // Fills the whole drawable of the current OpenGL context with opaque
     // black; the clear colour and scissor state are restored.
     void drawRect() const;
+    // The same, but only outside view (the game view's rectangle in drawable
+    // pixels, which the game draws itself): the letterbox bars. Nothing is
+    // touched when the view covers the drawable.
+    void drawAround(const TNRect& view) const;
 
     // Full-screen mode on the window's display (main thread). Both return
     // false, with a printed line, when the window system refuses.
@@ -33,6 +37,9 @@ public:
     bool isInFullScreenMode() const;
 
 private:
+    // Clears each of the rectangles {x, y, width, height} to black.
+    void clearToBlack(const int (*rects)[4], int count) const;
+
     SDL_Window* window_;
     TNRect bounds_;
 };

@@ -190,13 +190,15 @@ void TNGameView::resetTimebase()
     currentTime_.store(TNDate::getTimeAsFloat());
 }
 
+TNRect TNGameView::pixelFrame() const
+{
+    std::lock_guard<std::mutex> lock(frameMutex_);
+    return pixelFrame_;
+}
+
 void TNGameView::applyFrameToContext()
 {
-    TNRect f;
-    {
-        std::lock_guard<std::mutex> lock(frameMutex_);
-        f = pixelFrame_;
-    }
+    const TNRect f = pixelFrame();
     const GLint x = static_cast<GLint>(f.x);
     const GLint y = static_cast<GLint>(f.y);
     const GLsizei w = static_cast<GLsizei>(f.width);
@@ -217,7 +219,7 @@ void TNGameView::swapBuffers()
 void TNGameView::drawView()
 {
     withScriptContext(luaState(), [this] {
-        parent_->drawRect();
+        parent_->drawAround(pixelFrame());
         applyFrameToContext();
         drawFrame();
         if (frameObserver_)
@@ -244,7 +246,7 @@ void TNGameView::refreshFrame()
 {
     TNLuaState* state = luaState();
     withScriptContext(state, [this, state] {
-        parent_->drawRect();
+        parent_->drawAround(pixelFrame());
         applyFrameToContext();
         if (hostState(state))
             callEngine(*state, "refreshFrame", TN_Render);

@@ -149,6 +149,8 @@ protected:
     // pass through, the lock released.
     void withScriptContext(TNLuaState* state, const std::function<void()>& call);
 
+    // The view's frame in drawable pixels.
+    TNRect pixelFrame() const;
     // Sets viewport and scissor to the view's frame in drawable pixels;
     // called with the context lock held on any thread.
     void applyFrameToContext();

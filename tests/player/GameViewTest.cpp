@@ -120,6 +120,8 @@ TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
     TNGameView& view = *view_;
     ASSERT_TRUE(view.isValid());
     EXPECT_FLOAT_EQ(view.originalAspectRatio(), 800.0f / 600.0f);
+    view.reshape();
+    view.drawView();  // red over the whole window: the bars must be cleared
     view.setOriginalAspectRatio(1.5f);
     view.reshape();
 
@@ -133,11 +135,23 @@ TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     view.unlockContext();
     EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 33, 800, 533}));
-    // The game's clear stays inside the view; the bars above and below are black.
-    EXPECT_EQ(pixelAt(view, 400, 300).r, 255);
-    for (const int y : {10, 590})
-        EXPECT_EQ(pixelAt(view, 400, y), (RGB{0, 0, 0})) << y;
-    EXPECT_EQ(engine.eval("frames"), "1");
+    // The game's clear stays inside the view; the bars above and below are
+    // black up to its edge.
+    const RGB red{255, 0, 0}, black{0, 0, 0};
+    for (const int y : {33, 300, 565})
+        EXPECT_EQ(pixelAt(view, 400, y), red) << y;
+    for (const int y : {0, 32, 566, 599})
+        EXPECT_EQ(pixelAt(view, 400, y), black) << y;
+    EXPECT_EQ(engine.eval("frames"), "2");
+
+    // Bars at the sides: 600 x 600 from x = 100.
+    view.setOriginalAspectRatio(1.0f);
+    view.reshape();
+    view.drawView();
+    for (const int x : {100, 699})
+        EXPECT_EQ(pixelAt(view, x, 300), red) << x;
+    for (const int x : {0, 99, 700, 799})
+        EXPECT_EQ(pixelAt(view, x, 300), black) << x;
 }
 
 TEST_F(GameViewTest, DrawingDisabledShowsBlackAndCallsNothing)

@@ -174,46 +174,12 @@ TEST_F(AssetModuleTest, AManagerMadeInACoroutineKeepsItsThread)
     engine.run("fromFinished:delete() parkedManager:delete()");
 }
 
-// The scene as a game builds it: an ortho space one unit per pixel, an image
-// loader feeding a sprite.
-const char* const kSceneScript = R"(
-    scene = scenegraph.scene.new(nil, sharedAssetManager)
-    local space = scene:createSpace(scenegraph.ortho2DSpace)
-    space.width:setValue(64, true)
-    space.height:setValue(64, true)
-    space.near:setValue(-1, true)
-    space.far:setValue(1, true)
-    loader = space:createNode(scenegraph.imageLoaderNode)
-    sprite = space:createNode(scenegraph.spriteNode)
-    sprite.image:setValue(loader.asset)
-    sprite.x:setValue(32, true)
-    sprite.y:setValue(32, true)
-    sprite.width:setValue(16, true)
-    sprite.height:setValue(16, true)
-)";
-
-void prepareView()
-{
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(0x84F5);  // GL_TEXTURE_RECTANGLE_ARB
-    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
-testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
-{
-    if (std::abs(p.r - r) <= 3 && std::abs(p.g - g) <= 3 && std::abs(p.b - b) <= 3)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << tern_test::toString(p) << " expected (" << r << ", " << g << ", " << b << ")";
-}
-
 TEST_F(AssetModuleTest, ATransparentPNGDrawnByASpriteBlendsPremultiplied)
 {
     // 16 x 16: left half red at half alpha, right half clear, over blue.
     ASSERT_TRUE(writePNG(dir.file("glass.png"), 16, 16,
                          [](int x, int) { return x < 8 ? Pixel{255, 0, 0, 128} : Pixel{255, 255, 255, 0}; }));
-    engine.run(kSceneScript);
+    engine.run(kSpriteSceneScript);
     engine.run("loader.name:setValue('glass', true)");
     prepareView();
     engine.run("scene:render()");
@@ -226,7 +192,7 @@ TEST_F(AssetModuleTest, ATransparentPNGDrawnByASpriteBlendsPremultiplied)
 TEST_F(AssetModuleTest, AFailingPathMethodInsideRenderLeavesTheNextFrameIntact)
 {
     makeImage("fine", Pixel{0, 255, 0, 255});
-    engine.run(kSceneScript);
+    engine.run(kSpriteSceneScript);
     engine.run("loader.name:setValue('boom', true)");
     prepareView();
     GLint projection = 0;
@@ -255,7 +221,7 @@ TEST_F(AssetModuleTest, AFailingPathMethodInsideRenderLeavesTheNextFrameIntact)
 TEST_F(AssetModuleTest, DeletingAManagerUnderLiveScenesIsReportedAndHarmless)
 {
     makeImage("fine", Pixel{0, 255, 0, 255});
-    engine.run(kSceneScript);
+    engine.run(kSpriteSceneScript);
     engine.run("loader.name:setValue('fine', true) scene:render()");
     testing::internal::CaptureStderr();
     EXPECT_EQ(errorOf("sharedAssetManager:delete()"), "");

@@ -98,4 +98,42 @@ std::vector<uint8_t> readBytes(const std::string& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool near(const Pixel& a, const Pixel& b, int tolerance)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance &&
+           std::abs(a.a - b.a) <= tolerance;
+}
+
+testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
+{
+    if (std::abs(p.r - r) <= 3 && std::abs(p.g - g) <= 3 && std::abs(p.b - b) <= 3)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << tern_test::toString(p) << " expected (" << r << ", " << g << ", " << b << ")";
+}
+
+const char* const kSpriteSceneScript = R"(
+    scene = scenegraph.scene.new(nil, sharedAssetManager)
+    local space = scene:createSpace(scenegraph.ortho2DSpace)
+    space.width:setValue(64, true)
+    space.height:setValue(64, true)
+    space.near:setValue(-1, true)
+    space.far:setValue(1, true)
+    loader = space:createNode(scenegraph.imageLoaderNode)
+    sprite = space:createNode(scenegraph.spriteNode)
+    sprite.image:setValue(loader.asset)
+    sprite.x:setValue(32, true)
+    sprite.y:setValue(32, true)
+    sprite.width:setValue(16, true)
+    sprite.height:setValue(16, true)
+)";
+
+void prepareView()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_RECTANGLE_ARB);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
 }  // namespace tern_asset_test

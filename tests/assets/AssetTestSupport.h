@@ -1,8 +1,10 @@
 // Helpers of the asset tests: image files written from a pixel function
-// (PNG, BMP and JPEG with SDL_image, GIF and TGA converted by ffmpeg), and
-// rectangle textures read back.
+// (PNG, BMP and JPEG with SDL_image, GIF and TGA converted by ffmpeg),
+// rectangle textures read back, and a scene drawing a picture with a sprite.
 #ifndef TERN_ASSET_TEST_SUPPORT_H
 #define TERN_ASSET_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -33,6 +35,18 @@ std::vector<tern_test::Pixel> textureTexels(uint32_t texture, int width, int hei
 // A file of the given bytes.
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readBytes(const std::string& path);
+
+// Whether every channel of a is within tolerance of b's.
+bool near(const tern_test::Pixel& a, const tern_test::Pixel& b, int tolerance);
+// Whether p's colour is within 3 of (r, g, b), saying both when not.
+testing::AssertionResult colourNear(const tern_test::Pixel& p, int r, int g, int b);
+
+// The scene as a game builds it, for a script holding sharedAssetManager:
+// an ortho space of 64 x 64 units, one per pixel, and the global loader
+// feeding the global sprite, 16 x 16 at the centre.
+extern const char* const kSpriteSceneScript;
+// Blending as the player sets it, rectangle textures on, cleared to blue.
+void prepareView();
 
 }  // namespace tern_asset_test
 

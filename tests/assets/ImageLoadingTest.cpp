@@ -16,16 +16,13 @@
 #include <string>
 
 #include "AssetTestSupport.h"
-#include "OffscreenGL.h"
-#include "TestSupport.h"
+#include "ImageFileTest.h"
 #include "images/TNImageBitmap.h"
 #include "images/TNImageDecoding.h"
-#include "images/TNImageHeader.h"
 #include "images/TNLoadImageFromFile.h"
 #include "images/TNMissingImage.h"
 
 using namespace tern_asset_test;
-using tern_test::OffscreenGL;
 using tern_test::Pixel;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
@@ -36,12 +33,6 @@ namespace {
 Pixel positional(int x, int y)
 {
     return Pixel{static_cast<uint8_t>(10 * x + 5), static_cast<uint8_t>(10 * y + 5), 77, 255};
-}
-
-bool near(const Pixel& a, const Pixel& b, int tolerance)
-{
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
 }
 
 // Writes a GIF of rows of indices into a red, green, blue and white table,
@@ -79,29 +70,8 @@ bool writeGIF(const std::string& path, const std::vector<std::vector<uint8_t>>& 
     return ok;
 }
 
-class ImageLoadingTest : public testing::Test {
+class ImageLoadingTest : public ImageFileTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(gl.ok()) << gl.error(); }
-    void TearDown() override
-    {
-        for (SGImage& image : images)
-            image.freeImage();
-    }
-
-    SGImage load(const std::string& path)
-    {
-        const SGImage image = TNLoadImageFromFile(path.c_str());
-        if (image.isPresent())
-            images.push_back(image);
-        return image;
-    }
-
-    // The texel of the file's pixel (x, y), y from the top.
-    static Pixel texelOfFilePixel(const std::vector<Pixel>& texels, const SGImage& image, int x, int y)
-    {
-        return texels[static_cast<size_t>(image.height - 1 - y) * image.width + x];
-    }
-
     // Loads path expecting the missing-image picture and one printed line.
     void expectMissingPicture(const std::string& path, const std::string& reasonPart)
     {
@@ -116,10 +86,6 @@ protected:
         EXPECT_NE(printed.find(reasonPart), std::string::npos) << printed;
         EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
     }
-
-    OffscreenGL gl{64, 64};
-    tern_test::TempDir dir;
-    std::vector<SGImage> images;
 };
 
 TEST_F(ImageLoadingTest, TransparentPNGIsUploadedPremultipliedBottomRowFirst)
@@ -146,9 +112,9 @@ TEST_F(ImageLoadingTest, TransparentPNGIsUploadedPremultipliedBottomRowFirst)
     EXPECT_EQ(internalFormat, GL_RGBA);
 
     const std::vector<Pixel> texels = textureTexels(image.texture, 8, 6);
-    EXPECT_EQ(texelOfFilePixel(texels, image, 1, 3), (Pixel{128, 0, 0, 128}));
-    EXPECT_EQ(texelOfFilePixel(texels, image, 6, 3), (Pixel{0, 50, 0, 64}));
-    EXPECT_EQ(texelOfFilePixel(texels, image, 2, 0), (Pixel{0, 0, 0, 0}));
+    EXPECT_EQ(texelAt(texels, image, 1, 3), (Pixel{128, 0, 0, 128}));
+    EXPECT_EQ(texelAt(texels, image, 6, 3), (Pixel{0, 50, 0, 64}));
+    EXPECT_EQ(texelAt(texels, image, 2, 0), (Pixel{0, 0, 0, 0}));
     EXPECT_EQ(texels.back(), (Pixel{0, 0, 0, 0}));  // last texel row: the file's top row
 
     // The upload leaves its unpack settings in place.
@@ -173,7 +139,7 @@ TEST_F(ImageLoadingTest, OddSizesWithPaddedRowsUploadWithoutShear)
             const std::vector<Pixel> texels = textureTexels(image.texture, width, 5);
             for (int y = 0; y < 5; ++y) {
                 for (int x = 0; x < width; ++x)
-                    ASSERT_EQ(texelOfFilePixel(texels, image, x, y), positional(x, y))
+                    ASSERT_EQ(texelAt(texels, image, x, y), positional(x, y))
                         << "width " << width << (alpha ? " RGBA" : " RGB") << " at " << x << ", " << y;
             }
         }
@@ -202,8 +168,8 @@ TEST_F(ImageLoadingTest, ImagesWithoutAlphaUploadFromThreeChannels)
     const SGImage image = load(dir.file("photo.jpg"));
     ASSERT_EQ(image.width, 16);
     const std::vector<Pixel> texels = textureTexels(image.texture, 16, 8);
-    EXPECT_TRUE(near(texelOfFilePixel(texels, image, 2, 4), Pixel{230, 40, 40, 255}, 12));
-    EXPECT_TRUE(near(texelOfFilePixel(texels, image, 13, 4), Pixel{40, 40, 230, 255}, 12));
+    EXPECT_TRUE(near(texelAt(texels, image, 2, 4), Pixel{230, 40, 40, 255}, 12));
+    EXPECT_TRUE(near(texelAt(texels, image, 13, 4), Pixel{40, 40, 230, 255}, 12));
 }
 
 TEST_F(ImageLoadingTest, EveryFormatDecodes)
@@ -220,15 +186,15 @@ TEST_F(ImageLoadingTest, EveryFormatDecodes)
     const std::vector<Pixel> bmpTexels = textureTexels(bmp.texture, 7, 3);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 7; ++x)
-            EXPECT_EQ(texelOfFilePixel(bmpTexels, bmp, x, y), pixel(x, y)) << x << ", " << y;
+            EXPECT_EQ(texelAt(bmpTexels, bmp, x, y), pixel(x, y)) << x << ", " << y;
     }
     for (const char* name : {"b.tga", "c.gif", "d.TGA"}) {
         const SGImage image = load(dir.file(name));
         ASSERT_EQ(image.width, 6) << name;
         ASSERT_EQ(image.height, 4) << name;
         const std::vector<Pixel> texels = textureTexels(image.texture, 6, 4);
-        EXPECT_TRUE(near(texelOfFilePixel(texels, image, 0, 0), Pixel{250, 0, 0, 255}, 8)) << name;
-        EXPECT_TRUE(near(texelOfFilePixel(texels, image, 5, 3), Pixel{0, 250, 0, 255}, 8)) << name;
+        EXPECT_TRUE(near(texelAt(texels, image, 0, 0), Pixel{250, 0, 0, 255}, 8)) << name;
+        EXPECT_TRUE(near(texelAt(texels, image, 5, 3), Pixel{0, 250, 0, 255}, 8)) << name;
     }
 }
 
@@ -249,15 +215,15 @@ TEST_F(ImageLoadingTest, GIFsKeepTheirTransparencyAndInterlacedRows)
         ASSERT_EQ(image.height, 10) << path;
         const std::vector<Pixel> texels = textureTexels(image.texture, 5, 10);
         for (int y = 0; y < 10; ++y) {
-            EXPECT_EQ(texelOfFilePixel(texels, image, 1, y), colours[y % 3]) << path << " row " << y;
-            EXPECT_EQ(texelOfFilePixel(texels, image, 4, y).a, 0) << path << " row " << y;
+            EXPECT_EQ(texelAt(texels, image, 1, y), colours[y % 3]) << path << " row " << y;
+            EXPECT_EQ(texelAt(texels, image, 4, y).a, 0) << path << " row " << y;
         }
     }
     // Without a transparent index, index 3 is opaque white.
     ASSERT_TRUE(writeGIF(dir.file("opaque.gif"), rows, -1, false));
     const SGImage opaque = load(dir.file("opaque.gif"));
     ASSERT_EQ(opaque.width, 5);
-    EXPECT_EQ(texelOfFilePixel(textureTexels(opaque.texture, 5, 10), opaque, 4, 0), (Pixel{250, 250, 250, 255}));
+    EXPECT_EQ(texelAt(textureTexels(opaque.texture, 5, 10), opaque, 4, 0), (Pixel{250, 250, 250, 255}));
 }
 
 // GIFs that made the previous decoder free memory it never took: each is a
@@ -340,63 +306,6 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
 
     tern_test::writeFile(dir.file("empty.jpg"), "");
     expectMissingPicture(dir.file("empty.jpg"), "not a PNG");
-}
-
-TEST(ImageHeader, SizesComeFromEachFormatsHeader)
-{
-    // A JPEG whose frame header follows an application segment.
-    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC2,
-                                       0x00, 0x0B, 0x08, 0x01, 0x2C, 0x02, 0x58, 0x03};
-    TNImageHeader header = TNReadImageHeader(jpeg.data(), jpeg.size(), "x");
-    EXPECT_EQ(header.format, TNImageFormat::JPEG);
-    EXPECT_EQ(header.width, 600u);
-    EXPECT_EQ(header.height, 300u);
-
-    // A GIF whose first frame is larger than its logical screen.
-    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x00, 0, 0,
-                                      0x21, 0xF9, 4, 0, 0, 0, 0, 0,
-                                      0x2C, 0, 0, 0, 0, 0x30, 0x75, 0x05, 0};
-    header = TNReadImageHeader(gif.data(), gif.size(), "x");
-    EXPECT_EQ(header.format, TNImageFormat::GIF);
-    EXPECT_EQ(header.width, 30000u);
-    EXPECT_EQ(header.height, 10u);
-
-    // Bytes that are no block before the frame: the decoder passes over them
-    // and makes the frame's picture, so the frame's size counts.
-    const std::vector<uint8_t> damaged = {'G', 'I', 'F', '8', '9', 'a', 9, 0, 3, 0, 0x77, 0x1F, 0xFF,
-                                          0xFF, 0xFF, 0x00, 0x2C, 0, 0, 0, 0, 0xC8, 0xAF, 0xAE, 0, 0};
-    header = TNReadImageHeader(damaged.data(), damaged.size(), "x");
-    EXPECT_EQ(header.width, 45000u);
-    EXPECT_EQ(header.height, 174u);
-    // After the trailer nothing counts.
-    std::vector<uint8_t> ended = damaged;
-    ended[13] = 0x3B;
-    header = TNReadImageHeader(ended.data(), ended.size(), "x");
-    EXPECT_EQ(header.width, 9u);
-    EXPECT_EQ(header.height, 3u);
-
-    // A top-down BMP has a negative height.
-    std::vector<uint8_t> bmp(54, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    bmp[14] = 40;
-    bmp[18] = 3;
-    bmp[22] = 0xFE;
-    bmp[23] = bmp[24] = bmp[25] = 0xFF;  // -2
-    header = TNReadImageHeader(bmp.data(), bmp.size(), "x");
-    EXPECT_EQ(header.format, TNImageFormat::BMP);
-    EXPECT_EQ(header.width, 3u);
-    EXPECT_EQ(header.height, 2u);
-
-    // TGA is known by its suffix only; a truncated PNG header is unknown.
-    std::vector<uint8_t> tga(18, 0);
-    tga[2] = 2;
-    tga[12] = 5;
-    tga[14] = 4;
-    EXPECT_EQ(TNReadImageHeader(tga.data(), tga.size(), "a.Tga").format, TNImageFormat::TGA);
-    EXPECT_EQ(TNReadImageHeader(tga.data(), tga.size(), "a.png").format, TNImageFormat::Unknown);
-    const uint8_t png[10] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0};
-    EXPECT_EQ(TNReadImageHeader(png, sizeof png, "a.png").format, TNImageFormat::Unknown);
 }
 
 }  // namespace

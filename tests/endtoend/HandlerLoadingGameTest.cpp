@@ -8,42 +8,25 @@
 // the build has no tern-player.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-#include <SDL_image.h>
-
 #include <array>
-#include <filesystem>
 #include <string>
 
 #include "Picture.h"
-#include "TestSupport.h"
+#include "PlayedGame.h"
 #include "XServer.h"
 
 using namespace tern_test;
 
 namespace {
 
-const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
-const std::string kBundler = std::string(TERN_BUILD_DIR) + "/tern-bundle";
+const std::string kPlayer = playerPath();
 
 // The game's engine script. The project folder holds one PNG per picture;
 // a file "ends" there makes the game end itself ten frames after all three
 // pictures are shown.
-const char* kEngine = R"(
-local sg = scenegraph
-local function set(node, values) for port, v in pairs(values) do node[port]:setValue(v, true) end end
-game = { attributes = { displaySize = { width = { _value = 200 }, height = { _value = 100 } } } }
-devices = {}
-function devices:setScreenSize(w, h) end
-Project = {}
-function Project:new() return setmetatable({}, { __index = Project }) end
+const std::string kEngine = kGameScriptStart + std::string(R"(
 function Project:pathForImage(name) return self.path .. "/" .. name .. ".png" end
 function Project:pathForSound(name) return self.path .. "/" .. name .. ".wav" end
-
-function initEngine()
-    sharedSoundManager = soundManager.new()
-    sharedAssetManager = assetManager.new()
-end
 
 local function color(space, r, g, b)
     local c = space:createNode(sg.colorNode)
@@ -86,15 +69,8 @@ local function show(slot, name)
 end
 
 function play() print("playing"); show("play", "blue") end
-function pause() end
-function reset() end
-function stop() print("stopped") end
 function keyDown(k) if k == "space" then show("key", "red") end end
-function keyUp(k) end
 function mouseDown(x, y) show("mouse", "green") end
-function mouseUp(x, y) end
-function mouseMoved(x, y) end
-function render() scene:render() end
 function update(dt)
     frames = frames + 1
     scene:render()
@@ -103,21 +79,13 @@ function update(dt)
         if endsItself and frames == allShownAt + 10 then callbacks.gameDidEnd() end
     end
 end
-)";
-
-void writePicture(const std::string& path, Uint8 r, Uint8 g, Uint8 b)
-{
-    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ABGR8888);
-    SDL_FillRect(image, nullptr, SDL_MapRGBA(image->format, r, g, b, 255));
-    EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0) << path;
-    SDL_FreeSurface(image);
-}
+)");
 
 class HandlerLoadingGame : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!fileExists(kPlayer) || !fileExists(kBundler))
+        if (!hasPlayerAndBundler())
             GTEST_SKIP() << "the build has no tern-player yet";
     }
 
@@ -126,21 +94,17 @@ protected:
     std::string makeGame(bool endsItself)
     {
         const std::string project = dir.file("Loading.gameproj");
-        std::filesystem::create_directories(project);
-        writePicture(project + "/red.png", 255, 0, 0);
-        writePicture(project + "/green.png", 0, 255, 0);
-        writePicture(project + "/blue.png", 0, 0, 255);
-        writePicture(project + "/scratch.png", 255, 255, 0);
+        writeColourPNG(project + "/red.png", 255, 0, 0);
+        writeColourPNG(project + "/green.png", 0, 255, 0);
+        writeColourPNG(project + "/blue.png", 0, 0, 255);
+        writeColourPNG(project + "/scratch.png", 255, 255, 0);
         if (endsItself)
             writeFile(project + "/ends", "");
-        writePicture(dir.file("Default.png"), 0, 0, 0);
-        writeFile(dir.file("engine.lua"), kEngine);
-        const std::string app = dir.file("Loading.app");
-        const CommandResult made = runCommand(kBundler + " --name Loading --engine " + dir.file("engine.lua") +
-                                              " --project " + project + " --loading-image " +
-                                              dir.file("Default.png") + " -o " + app + " 2>&1");
+        writeColourPNG(dir.file("Default.png"), 0, 0, 0);
+        const CommandResult made =
+            bundleGame(dir.path(), "Loading", kEngine, project, "--loading-image " + dir.file("Default.png"));
         EXPECT_EQ(made.status, 0) << made.out;
-        return app;
+        return dir.file("Loading.app");
     }
 
     // The three slots of the last frame red, green and blue on the grey.

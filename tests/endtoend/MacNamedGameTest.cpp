@@ -7,23 +7,17 @@
 // text file are read by the script.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-#include <SDL_image.h>
-
 #include <array>
 #include <filesystem>
 #include <string>
 
 #include "Picture.h"
-#include "TestSupport.h"
+#include "PlayedGame.h"
 #include "WaveFile.h"
 
 using namespace tern_test;
 
 namespace {
-
-const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
-const std::string kBundler = std::string(TERN_BUILD_DIR) + "/tern-bundle";
 
 // "é" precomposed, as the script spells it, and decomposed, as the file
 // names on disk spell it.
@@ -33,21 +27,9 @@ const std::string kNFD = "e\xCC\x81";
 // Three sprites (the hero, the café picture, the ambiguous picture), a
 // sound played on frame 2, music from the start; the document's title and
 // the text file's first line are printed. The game ends itself on frame 60.
-const std::string kEngine = std::string(R"(
-local sg = scenegraph
-local function set(node, values) for port, v in pairs(values) do node[port]:setValue(v, true) end end
-game = { attributes = { displaySize = { width = { _value = 200 }, height = { _value = 100 } } } }
-devices = {}
-function devices:setScreenSize(w, h) end
-Project = {}
-function Project:new() return setmetatable({}, { __index = Project }) end
+const std::string kEngine = kGameScriptStart + std::string(R"(
 function Project:pathForImage(name) return self.path .. "/images/" .. name .. (name:find("%.") and "" or ".png") end
 function Project:pathForSound(name) return self.path .. "/sounds/" .. name .. ".wav" end
-
-function initEngine()
-    sharedSoundManager = soundManager.new()
-    sharedAssetManager = assetManager.new()
-end
 
 frames = 0
 function Project:load(path)
@@ -82,16 +64,6 @@ function Project:load(path)
     set(jump, { volume = 1, pitch = 1 })
 end
 
-function play() end
-function pause() end
-function reset() end
-function stop() print("stopped") end
-function keyDown(k) end
-function keyUp(k) end
-function mouseDown(x, y) end
-function mouseUp(x, y) end
-function mouseMoved(x, y) end
-function render() scene:render() end
 function update(dt)
     frames = frames + 1
     if frames == 2 then
@@ -103,15 +75,6 @@ function update(dt)
     if frames == 60 then callbacks.gameDidEnd() end
 end
 )";
-
-void writePicture(const std::string& path, Uint8 r, Uint8 g, Uint8 b)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 8, 8, 32, SDL_PIXELFORMAT_ABGR8888);
-    SDL_FillRect(image, nullptr, SDL_MapRGBA(image->format, r, g, b, 255));
-    EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0) << path;
-    SDL_FreeSurface(image);
-}
 
 void makeTone(const std::string& path, double seconds)
 {
@@ -125,31 +88,28 @@ void makeTone(const std::string& path, double seconds)
 
 TEST(MacNamedGame, PlaysWithFilesNamedInAnotherCaseAndNormalisation)
 {
-    if (!fileExists(kPlayer) || !fileExists(kBundler))
+    if (!hasPlayerAndBundler())
         GTEST_SKIP() << "the build has no tern-player yet";
     TempDir dir;
     const std::string project = dir.file("Mac.gameproj");
-    writePicture(project + "/Images/HERO.PNG", 255, 0, 0);
-    writePicture(project + "/Images/CAF" + kNFD + ".png", 0, 255, 0);
-    writePicture(project + "/Images/A.png", 0, 0, 255);
-    writePicture(project + "/Images/a.png", 255, 255, 0);
+    writeColourPNG(project + "/Images/HERO.PNG", 255, 0, 0);
+    writeColourPNG(project + "/Images/CAF" + kNFD + ".png", 0, 255, 0);
+    writeColourPNG(project + "/Images/A.png", 0, 0, 255);
+    writeColourPNG(project + "/Images/a.png", 255, 255, 0);
     makeTone(project + "/Sounds/Jump.WAV", 0.5);
     makeTone(project + "/Music/Theme.OGG", 2);
     std::filesystem::create_directories(project + "/Data");
     writeFile(project + "/Data/Level.XML", "<level title=\"Caves\"/>");
     writeFile(project + "/Data/Notes.TXT", "read by io.open\n");
-    writeFile(dir.file("engine.lua"), kEngine);
-    const std::string app = dir.file("Mac.app");
-    const CommandResult made = runCommand(kBundler + " --name Mac --engine " + dir.file("engine.lua") + " --project " +
-                                          project + " -o " + app + " 2>&1");
+    const CommandResult made = bundleGame(dir.path(), "Mac", kEngine, project);
     ASSERT_EQ(made.status, 0) << made.out;
 
     writeFile(dir.file("alsoft.conf"), "[general]\ndrivers=wave\nchannels=mono\nsample-type=int16\nfrequency=22050\n"
                                        "[wave]\nfile=" + dir.file("sound.wav") + "\n");
     const CommandResult r = runCommand("XDG_DATA_HOME=" + dir.file("data") + " ALSOFT_DRIVERS=wave ALSOFT_CONF=" + dir.file("alsoft.conf") +
                                        " SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + dir.file("music.raw") + " " +
-                                       kPlayer + " --headless --fixed-step --frames 1000 --screenshot " +
-                                       dir.file("shot.png") + " " + app + " 2>" + dir.file("err.txt"));
+                                       playerPath() + " --headless --fixed-step --frames 1000 --screenshot " +
+                                       dir.file("shot.png") + " " + dir.file("Mac.app") + " 2>" + dir.file("err.txt"));
     const std::string err = readFile(dir.file("err.txt"));
     EXPECT_EQ(r.status, 0) << r.out << err;
     EXPECT_NE(r.out.find("document Caves\n"), std::string::npos) << r.out << err;

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "Picture.h"
-#include "TestSupport.h"
+#include "PlayedGame.h"
 #include "XServer.h"
 
 using namespace tern_test;
@@ -27,8 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kPlayer = std::string(TERN_BUILD_DIR) + "/tern-player";
-const std::string kBundler = std::string(TERN_BUILD_DIR) + "/tern-bundle";
 const std::string kMistakes = std::string(TERN_SOURCE_DIR) + "/tests/endtoend/mistakes";
 
 // The engine script: game.lua, then every other .lua file of the folder in
@@ -72,14 +70,11 @@ class ScriptMistakes : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!fileExists(kPlayer) || !fileExists(kBundler))
+        if (!hasPlayerAndBundler())
             GTEST_SKIP() << "the build has no tern-player or tern-bundle yet";
-        writeFile(dir.file("engine.lua"), engineSource());
         fs::create_directories(dir.file("Mistakes.gameproj/images"));
         writePictures(engineSource(), dir.file("Mistakes.gameproj/images"));
-        const CommandResult bundled =
-            runCommand(kBundler + " --name Mistakes --engine " + dir.file("engine.lua") + " --project " +
-                       dir.file("Mistakes.gameproj") + " -o " + dir.file("Mistakes.app") + " 2>&1");
+        const CommandResult bundled = bundleGame(dir.path(), "Mistakes", engineSource(), dir.file("Mistakes.gameproj"));
         ASSERT_EQ(bundled.status, 0) << bundled.out;
     }
 
@@ -90,7 +85,7 @@ protected:
         std::string input;
         if (fileExists(kMistakes + "/input.txt"))
             input = " --input " + kMistakes + "/input.txt";
-        const CommandResult r = runCommand("XDG_DATA_HOME=" + dir.path() + " " + kPlayer +
+        const CommandResult r = runCommand("XDG_DATA_HOME=" + dir.path() + " " + playerPath() +
                                            (windowed ? "" : " --headless") + " --fixed-step --frames " +
                                            std::to_string(frames) + input +
                                            " --screenshot " + dir.file("shot.png") + " " + dir.file("Mistakes.app") +

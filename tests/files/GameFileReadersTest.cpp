@@ -7,21 +7,15 @@
 #include <SDL_image.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include "FileReaders.h"
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
-#include "audio/TNAudioFile.h"
-#include "audio/TNConvertingAudioReader.h"
 #include "files/TNPathResolver.h"
-#include "host/TNEngine.h"
-#include "images/TNImageDecoding.h"
-#include "lauxlib.h"
-#include "media/TNMediaInput.h"
-#include "music/TNMusicDecoder.h"
 
 using namespace tern_test;
+using namespace tern_file_test;
 
 namespace {
 
@@ -29,47 +23,6 @@ namespace {
 // it), and precomposed (as a script's text usually holds it).
 const std::string kNFD = "e\xCC\x81";
 const std::string kNFC = "\xC3\xA9";
-
-std::string decodeImage(const std::string& path)
-{
-    std::string reason;
-    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
-    SDL_FreeSurface(surface);
-    return surface ? "read" : reason;
-}
-
-std::string openSoundFile(const std::string& path)
-{
-    TNAudioFile file;
-    return file.open(path.c_str()) ? "read" : file.error();
-}
-
-std::string openConvertingReader(const std::string& path)
-{
-    TNConvertingAudioReader reader;
-    return reader.open(path.c_str()) ? "read" : reader.error();
-}
-
-std::string openMusic(const std::string& path)
-{
-    std::string error;
-    return TNMusicDecoder::open(path, error) ? "read" : error;
-}
-
-std::string openMovie(const std::string& path)
-{
-    TNMediaInput input;
-    return input.open(path, TNMediaInput::Kind::video) ? "read" : input.error();
-}
-
-std::string loadScript(const std::string& path)
-{
-    lua_State* L = luaL_newstate();
-    const int status = TN_LoadScriptFile(L, path.c_str());
-    const std::string said = status == 0 ? "read" : lua_tostring(L, -1);
-    lua_close(L);
-    return said;
-}
 
 // The shared resolver with the test's folder as the game's only root.
 class GameFiles : public testing::Test {
@@ -103,7 +56,7 @@ TEST_F(GameFiles, EveryReaderFindsFoldedNames)
 
     const struct {
         const char* name;
-        std::function<std::string(const std::string&)> read;
+        Reader read;
     } readers[] = {
         {"picture.png", decodeImage},   {"tone.wav", openSoundFile}, {"TONE.wav", openConvertingReader},
         {"music.ogg", openMusic},       {"intro-mac.mov", openMovie}, {"engine64.luo", loadScript},

@@ -7,79 +7,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <functional>
 #include <string>
 
+#include "FileReaders.h"
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
-#include "audio/TNSoundDecoding.h"
 #include "files/TNRegularFile.h"
 #include "host/TNEngine.h"
-#include "images/TNImageDecoding.h"
-#include "lauxlib.h"
-#include "media/TNMediaInput.h"
-#include "music/TNMusicDecoder.h"
 
 using namespace tern_test;
+using namespace tern_file_test;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
 using testing::internal::GetCapturedStdout;
-
-namespace {
-
-// What one reader said about a path: its reason or printed lines.
-using Reader = std::function<std::string(const std::string& path)>;
-
-std::string decodeSound(const std::string& path)
-{
-    CaptureStdout();
-    bool threw = false;
-    try {
-        TNDecodeSoundFile(path.c_str());
-    } catch (int) {
-        threw = true;
-    }
-    const std::string out = GetCapturedStdout();
-    return threw ? out : "decoded";
-}
-
-std::string decodeImage(const std::string& path)
-{
-    std::string reason;
-    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
-    return surface ? "decoded" : reason;
-}
-
-std::string openMusic(const std::string& path)
-{
-    std::string error;
-    return TNMusicDecoder::open(path, error) ? "opened" : error;
-}
-
-std::string openMovie(const std::string& path)
-{
-    TNMediaInput input;
-    return input.open(path, TNMediaInput::Kind::video) ? "opened" : input.error();
-}
-
-std::string loadScript(const std::string& path)
-{
-    lua_State* L = luaL_newstate();
-    const int status = TN_LoadScriptFile(L, path.c_str());
-    const std::string message = status == 0 ? "loaded" : lua_tostring(L, -1);
-    lua_close(L);
-    return message;
-}
-
-std::string extractArchive(const std::string& path)
-{
-    CaptureStderr();
-    TN_ExtractGameAtPath(path.c_str());
-    return GetCapturedStderr();
-}
-
-}  // namespace
 
 TEST(RegularFile, OpensOnlyRegularFilesAndSaysWhy)
 {

@@ -48,16 +48,6 @@ std::vector<std::string> summary(const std::vector<TNScriptEvent>& events)
 const TNRect kWindow{0, 0, 800, 600};
 using Calls = std::vector<std::string>;
 
-// The calls a sequence of events in an 800 x 600 window makes, the view at view.
-Calls translateAll(TNInputTranslator& t, std::initializer_list<SDL_Event> events, const TNRect& view = kWindow)
-{
-    Calls calls;
-    for (const SDL_Event& e : events)
-        for (const std::string& c : summary(t.translate(e, view, 600)))
-            calls.push_back(c);
-    return calls;
-}
-
 }  // namespace
 
 TEST(KeyNames, VocabularyOfSpecialKeys)
@@ -97,15 +87,6 @@ TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
     EXPECT_EQ(TNCharacterForKey(SDLK_F13, KMOD_NONE), 0u);
 }
 
-TEST(InputTranslator, KeyDownAndUpWithAutoRepeatIgnored)
-{
-    TNInputTranslator t;
-    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
-                               keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT)}),
-              (Calls{"keyDown:right", "keyUp:right"}));
-    EXPECT_TRUE(t.translate(keyEvent(SDL_KEYDOWN, SDLK_F13), kWindow, 600).empty());
-}
-
 TEST(InputTranslator, LeftShiftAloneSendsDownThenUp)
 {
     TNInputTranslator t;
@@ -128,16 +109,6 @@ TEST(InputTranslator, TwoShiftKeysShareTheShiftFlag)
     EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_NONE))), (Calls{"keyUp:right shift"}));
 }
 
-// SDL reports KMOD_CAPS while the lock is on: typing then gives capitals.
-TEST(InputTranslator, CapsLockReportsItsLockedState)
-{
-    TNInputTranslator t;
-    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_CAPS), keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_CAPS),
-                               keyEvent(SDL_KEYDOWN, SDLK_q, KMOD_CAPS), keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK),
-                               keyEvent(SDL_KEYUP, SDLK_CAPSLOCK)}),
-              (Calls{"keyDown:caps lock", "keyDown:Q", "keyUp:caps lock"}));
-}
-
 TEST(InputTranslator, ModifiersInTheirOrder)
 {
     TNInputTranslator t;
@@ -149,60 +120,62 @@ TEST(InputTranslator, ModifiersInTheirOrder)
               (Calls{"keyUp:caps lock", "keyUp:left shift", "keyUp:ctrl", "keyUp:alt", "keyUp:cmd"}));
 }
 
-TEST(InputTranslator, ControlThenLetter)
+// The calls whole sequences of events make, each through a fresh translator.
+TEST(InputTranslator, EventSequencesGiveTheirCalls)
 {
-    TNInputTranslator t;
-    EXPECT_EQ(translateAll(t, {keyEvent(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL), keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL),
-                               keyEvent(SDL_KEYUP, SDLK_a, KMOD_LCTRL), keyEvent(SDL_KEYUP, SDLK_LCTRL, KMOD_NONE)}),
-              (Calls{"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}));
-}
-
-// View coordinates with y up; a drag that leaves the view goes on outside
-// it, and movement without a button is sent over the bars too.
-TEST(InputTranslator, MouseInViewCoordinatesWithYUp)
-{
-    TNInputTranslator t;
-    const TNRect view{0, 33.333, 800, 533.333};  // letterboxed in the 800 x 600 window
-    EXPECT_EQ(translateAll(t, {button(SDL_MOUSEBUTTONDOWN, 10, 500), motion(-20, 599, SDL_BUTTON_LMASK),
-                               button(SDL_MOUSEBUTTONUP, -20, 599), motion(400, 10)}, view),
-              (Calls{"mouseDown:10,66", "mouseMoved:-20,-32", "mouseUp:-20,-32", "mouseMoved:400,556"}));
-}
-
-// Other buttons are ignored; a press on the bar left of the view is the
-// parent's, and so are its drag and release.
-TEST(InputTranslator, OnlyThePrimaryButtonAndPressesInsideTheView)
-{
-    TNInputTranslator t;
-    const TNRect view{100, 0, 600, 600};
-    EXPECT_EQ(translateAll(t, {button(SDL_MOUSEBUTTONDOWN, 300, 300, SDL_BUTTON_RIGHT), motion(310, 300, SDL_BUTTON_RMASK),
-                               button(SDL_MOUSEBUTTONUP, 300, 300, SDL_BUTTON_RIGHT), button(SDL_MOUSEBUTTONDOWN, 50, 300),
-                               motion(150, 300, SDL_BUTTON_LMASK), button(SDL_MOUSEBUTTONUP, 150, 300),
-                               button(SDL_MOUSEBUTTONDOWN, 150, 300)}, view),
-              (Calls{"mouseDown:50,300"}));
-}
-
-TEST(InputTranslator, PressesOnTheEdgesOfTheLetterboxBars)
-{
+    const TNRect letterboxed{0, 33.333, 800, 533.333};  // bars above and below in the 800 x 600 window
+    const TNRect barsAside{100, 0, 600, 600};
     struct Case {
+        const char* what;
+        std::vector<SDL_Event> events;
         TNRect view;
-        int x, y;  // window point, y down
         Calls calls;
     } cases[] = {
-        // Bars left and right: window columns 0-99 and 700-799.
-        {{100, 0, 600, 600}, 99, 300, {}},
-        {{100, 0, 600, 600}, 100, 300, {"mouseDown:0,300"}},
-        {{100, 0, 600, 600}, 699, 300, {"mouseDown:599,300"}},
-        {{100, 0, 600, 600}, 700, 300, {}},
-        // Bars above and below a view 533.333 high at y = 33.333.
-        {{0, 33.333, 800, 533.333}, 400, 33, {}},
-        {{0, 33.333, 800, 533.333}, 400, 34, {"mouseDown:400,532"}},
-        {{0, 33.333, 800, 533.333}, 400, 566, {"mouseDown:400,0"}},
-        {{0, 33.333, 800, 533.333}, 400, 567, {}},
+        {"auto-repeat is ignored; keys without a name say nothing",
+         {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
+          keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_F13)},
+         kWindow, {"keyDown:right", "keyUp:right"}},
+        // SDL reports KMOD_CAPS while the lock is on: typing then gives capitals.
+        {"caps lock reports its locked state",
+         {keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK, KMOD_CAPS), keyEvent(SDL_KEYUP, SDLK_CAPSLOCK, KMOD_CAPS),
+          keyEvent(SDL_KEYDOWN, SDLK_q, KMOD_CAPS), keyEvent(SDL_KEYDOWN, SDLK_CAPSLOCK),
+          keyEvent(SDL_KEYUP, SDLK_CAPSLOCK)},
+         kWindow, {"keyDown:caps lock", "keyDown:Q", "keyUp:caps lock"}},
+        {"control then a letter",
+         {keyEvent(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL), keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL),
+          keyEvent(SDL_KEYUP, SDLK_a, KMOD_LCTRL), keyEvent(SDL_KEYUP, SDLK_LCTRL, KMOD_NONE)},
+         kWindow, {"keyDown:ctrl", "keyDown:a", "keyUp:a", "keyUp:ctrl"}},
+        // A drag that leaves the view goes on outside it, and movement
+        // without a button is sent over the bars too.
+        {"view coordinates with y up",
+         {button(SDL_MOUSEBUTTONDOWN, 10, 500), motion(-20, 599, SDL_BUTTON_LMASK), button(SDL_MOUSEBUTTONUP, -20, 599),
+          motion(400, 10)},
+         letterboxed, {"mouseDown:10,66", "mouseMoved:-20,-32", "mouseUp:-20,-32", "mouseMoved:400,556"}},
+        // A press on the bar left of the view is the parent's, and so are
+        // its drag and release.
+        {"only the primary button, and presses inside the view",
+         {button(SDL_MOUSEBUTTONDOWN, 300, 300, SDL_BUTTON_RIGHT), motion(310, 300, SDL_BUTTON_RMASK),
+          button(SDL_MOUSEBUTTONUP, 300, 300, SDL_BUTTON_RIGHT), button(SDL_MOUSEBUTTONDOWN, 50, 300),
+          motion(150, 300, SDL_BUTTON_LMASK), button(SDL_MOUSEBUTTONUP, 150, 300), button(SDL_MOUSEBUTTONDOWN, 150, 300)},
+         barsAside, {"mouseDown:50,300"}},
+        // Presses on the edges of the bars: window columns 0-99 and 700-799
+        // beside the view, rows 0-33 and 567-599 above and below it.
+        {"left bar's edge", {button(SDL_MOUSEBUTTONDOWN, 99, 300)}, barsAside, {}},
+        {"view's left edge", {button(SDL_MOUSEBUTTONDOWN, 100, 300)}, barsAside, {"mouseDown:0,300"}},
+        {"view's right edge", {button(SDL_MOUSEBUTTONDOWN, 699, 300)}, barsAside, {"mouseDown:599,300"}},
+        {"right bar's edge", {button(SDL_MOUSEBUTTONDOWN, 700, 300)}, barsAside, {}},
+        {"top bar's edge", {button(SDL_MOUSEBUTTONDOWN, 400, 33)}, letterboxed, {}},
+        {"view's top edge", {button(SDL_MOUSEBUTTONDOWN, 400, 34)}, letterboxed, {"mouseDown:400,532"}},
+        {"view's bottom edge", {button(SDL_MOUSEBUTTONDOWN, 400, 566)}, letterboxed, {"mouseDown:400,0"}},
+        {"bottom bar's edge", {button(SDL_MOUSEBUTTONDOWN, 400, 567)}, letterboxed, {}},
     };
     for (const Case& c : cases) {
         TNInputTranslator t;
-        EXPECT_EQ(summary(t.translate(button(SDL_MOUSEBUTTONDOWN, c.x, c.y), c.view, 600)), c.calls)
-            << "press at " << c.x << "," << c.y;
+        Calls calls;
+        for (const SDL_Event& e : c.events)
+            for (const std::string& call : summary(t.translate(e, c.view, 600)))
+                calls.push_back(call);
+        EXPECT_EQ(calls, c.calls) << c.what;
     }
 }
 

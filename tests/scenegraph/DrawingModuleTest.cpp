@@ -10,21 +10,30 @@ using namespace tern_test;
 
 namespace {
 
+// set(node, {port = value, ...}) marks each value in; world() makes the
+// scene and its 200 x 100 pixel space.
+const char* const kWorldScript = R"(
+function initEngine() end
+sg = scenegraph
+function set(node, values)
+    for port, value in pairs(values) do node[port]:setValue(value, true) end
+    return node
+end
+function world()
+    scene = sg.scene.new()
+    return set(scene:createSpace(sg.ortho2DSpace), {width = 200, height = 100, near = -1, far = 1})
+end
+)";
+
 TEST(DrawingModule, ScriptBuildsOrthoSpaceSpritesParticlesAndCopyingSpaces)
 {
     OffscreenGL gl(200, 100);
     ASSERT_TRUE(gl.ok()) << gl.error();
     prepareViewState();
-    ScriptedEngine engine("function initEngine() end\n");
+    ScriptedEngine engine(kWorldScript);
     ASSERT_EQ(engine.initStatus(), 0);
     engine.run(R"(
-        local sg = scenegraph
-        local function set(node, values)
-            for port, value in pairs(values) do node[port]:setValue(value, true) end
-            return node
-        end
-        scene = sg.scene.new()
-        local world = set(scene:createSpace(sg.ortho2DSpace), {width = 200, height = 100, near = -1, far = 1})
+        local world = world()
         -- A white sprite replicated three times 50 apart.
         local row = set(world:createNode(sg.replicatorSpace), {copies = 3, spacing = 50})
         set(row:createNode(sg.spriteNode), {x = 15, y = 15, width = 10, height = 10})
@@ -57,16 +66,10 @@ TEST(DrawingModule, SpritesRedrawWithEveryInputChangedHoweverItChanged)
 {
     OffscreenGL gl(200, 100);
     ASSERT_TRUE(gl.ok()) << gl.error();
-    ScriptedEngine engine("function initEngine() end\n");
+    ScriptedEngine engine(kWorldScript);
     ASSERT_EQ(engine.initStatus(), 0);
     engine.run(R"(
-        local sg = scenegraph
-        local function set(node, values)
-            for port, value in pairs(values) do node[port]:setValue(value, true) end
-            return node
-        end
-        scene = sg.scene.new()
-        local world = set(scene:createSpace(sg.ortho2DSpace), {width = 200, height = 100, near = -1, far = 1})
+        local world = world()
         sprite = set(world:createNode(sg.spriteNode), {x = 15, y = 15, width = 10, height = 10})
         sum = set(world:createNode(sg.arithmeticNode), {input1 = 60, input2 = 5})
     )");

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "scenegraph/SGColor.h"
 #include "images/SGImage.h"
 #include "audio/SGSound.h"
+#include "scenegraph/ports/SGPortList.h"
 #include "scenegraph/ports/SGPortValueType.h"
 
 class SGNode;
@@ -23,7 +23,7 @@ struct SGPortLinks {
     // A topological position: every edge goes from a smaller order to a
     // larger one.
     int64_t order = 0;
-    std::vector<SGPort*> upstreamPorts;  // ports having this one in destPorts
+    SGPortList upstreamPorts;            // ports having this one in destPorts
     uint64_t visitedDown = 0;            // search marks
     uint64_t visitedUp = 0;
 };
@@ -67,7 +67,7 @@ public:
     SGNode* node = nullptr;            // owner, set on registration; not owned
     SGPortValueType type = NIL;        // set on registration
     SGPortValueType storage = NIL;     // the type of the value a subclass holds, set by its constructor
-    std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
+    SGPortList destPorts;              // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
 
     // The port's place in the order of connections, made with its first

@@ -27,7 +27,7 @@ SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downst
     visit(start);
 }
 
-const std::vector<SGPort*>& SGPortOrder::Search::edges(const SGPort* port) const
+const SGPortList& SGPortOrder::Search::edges(const SGPort* port) const
 {
     return downstream ? port->destPorts : port->links().upstreamPorts;
 }
@@ -50,7 +50,7 @@ bool SGPortOrder::Search::step()
     if (metGoal || lists.stack.empty())
         return false;
     auto& [port, next] = lists.stack.back();
-    const std::vector<SGPort*>& out = edges(port);
+    const SGPortList& out = edges(port);
     if (next < out.size()) {
         const SGPort* neighbour = out[next++];
         visit(neighbour);

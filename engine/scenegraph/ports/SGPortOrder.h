@@ -23,6 +23,7 @@
 #include <vector>
 
 class SGPort;
+class SGPortList;
 
 class SGPortOrder {
 public:
@@ -52,7 +53,7 @@ private:
         // Advances by one edge or one finished port; false once done.
         bool step();
         bool visit(const SGPort* port);
-        const std::vector<SGPort*>& edges(const SGPort* port) const;
+        const SGPortList& edges(const SGPort* port) const;
     };
 
     static void moveToBack(const std::vector<const SGPort*>& postOrder);

@@ -23,9 +23,9 @@ struct SGPortLinks {
     // A topological position: every edge goes from a smaller order to a
     // larger one.
     int64_t order = 0;
-    SGPortList upstreamPorts;            // ports having this one in destPorts
-    uint64_t visitedDown = 0;            // search marks
-    uint64_t visitedUp = 0;
+    // The last search to reach the port (see SGPortOrder::makeRoom).
+    uint64_t visited = 0;
+    SGPortList upstreamPorts;  // ports having this one in destPorts
 };
 
 class SGPort {

@@ -5,6 +5,8 @@
 // the nodes were made in (each connection checked for a cycle).
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <numeric>
 #include <random>
@@ -114,6 +116,11 @@ void connectChain(benchmark::State& state, LinkOrder linkOrder)
         // would be timed as if connecting had cost it.
         std::vector<SGArithmeticNode*>().swap(nodes);
         std::vector<size_t>().swap(links);
+        // Every round starts from the same heap: the freed blocks merged and
+        // handed back, so the next chain lies in memory as the first did, not
+        // scattered through the C library's lists of small freed blocks in a
+        // way that changed with the number of rounds.
+        malloc_trim(0);
         state.ResumeTiming();
     }
 }

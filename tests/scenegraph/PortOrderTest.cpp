@@ -39,7 +39,7 @@ void expectOrdered(const Nodes& nodes)
                              static_cast<SGPort*>(&node->operation), static_cast<SGPort*>(&node->output)}) {
             for (SGPort* dest : port->destPorts) {
                 EXPECT_LT(port->links().order, dest->links().order);
-                const std::vector<SGPort*>& upstream = dest->links().upstreamPorts;
+                const SGPortList& upstream = dest->links().upstreamPorts;
                 EXPECT_NE(std::find(upstream.begin(), upstream.end(), port), upstream.end());
             }
         }
@@ -168,6 +168,23 @@ TEST(PortOrder, DeadPortsLeaveNoLinks)
         EXPECT_TRUE(middle.destPorts.empty());
     }
     EXPECT_TRUE(first.destPorts.empty());
+    // A port with more edges each way than its lists keep in place dies
+    // first: the ports on either side keep their other edges, in order.
+    SGNumberPort up[3], down[3];
+    {
+        SGNumberPort centre;
+        for (SGNumberPort& port : up)
+            port.addDestPort(&centre);
+        for (SGNumberPort& port : down)
+            centre.addDestPort(&port);
+        up[1].addDestPort(&down[1]);  // around the centre
+    }
+    EXPECT_TRUE(up[0].destPorts.empty());
+    ASSERT_EQ(up[1].destPorts.size(), 1u);
+    EXPECT_EQ(up[1].destPorts[0], &down[1]);
+    EXPECT_TRUE(down[0].links().upstreamPorts.empty());
+    ASSERT_EQ(down[1].links().upstreamPorts.size(), 1u);
+    EXPECT_EQ(down[1].links().upstreamPorts[0], &up[1]);
 }
 
 }  // namespace

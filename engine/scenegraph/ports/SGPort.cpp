@@ -1,21 +1,8 @@
 #include "scenegraph/ports/SGPort.h"
 
-#include <algorithm>
-
 #include "log/TNLog.h"
 #include "scenegraph/nodes/SGNode.h"
 #include "scenegraph/ports/SGPortOrder.h"
-
-namespace {
-
-void removeOne(std::vector<SGPort*>& ports, SGPort* port)
-{
-    auto found = std::find(ports.begin(), ports.end(), port);
-    if (found != ports.end())
-        ports.erase(found);
-}
-
-}  // namespace
 
 SGPort::~SGPort()
 {
@@ -24,11 +11,11 @@ SGPort::~SGPort()
     // one already gone.
     for (SGPort* dest : destPorts) {
         if (dest->hasLinks())
-            removeOne(dest->links().upstreamPorts, this);
+            dest->links().upstreamPorts.eraseOne(this);
     }
     if (links_) {
         for (SGPort* upstream : links_->upstreamPorts)
-            removeOne(upstream->destPorts, this);
+            upstream->destPorts.eraseOne(this);
     }
 }
 
@@ -118,9 +105,9 @@ void SGPort::addDestPort(SGPort* dest)
 
 void SGPort::removeDestPort(SGPort* dest)
 {
-    removeOne(destPorts, dest);
+    destPorts.eraseOne(dest);
     if (dest && dest->hasLinks())
-        removeOne(dest->links().upstreamPorts, this);
+        dest->links().upstreamPorts.eraseOne(this);
 }
 
 void SGPort::updateNode()

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "scenegraph/SGColor.h"
 #include "images/SGImage.h"
 #include "audio/SGSound.h"
+#include "scenegraph/ports/SGPortList.h"
 #include "scenegraph/ports/SGPortValueType.h"
 
 class SGNode;
@@ -23,9 +23,9 @@ struct SGPortLinks {
     // A topological position: every edge goes from a smaller order to a
     // larger one.
     int64_t order = 0;
-    std::vector<SGPort*> upstreamPorts;  // ports having this one in destPorts
-    uint64_t visitedDown = 0;            // search marks
-    uint64_t visitedUp = 0;
+    // The last search to reach the port (see SGPortOrder::makeRoom).
+    uint64_t visited = 0;
+    SGPortList upstreamPorts;  // ports having this one in destPorts
 };
 
 class SGPort {
@@ -74,7 +74,7 @@ public:
     // constructor; one byte, so that inputBit fits beside it.
     uint8_t storage = NIL;
     uint16_t inputBit = 0;             // this input's bit in node->changedInputs; 0 past the 16th input
-    std::vector<SGPort*> destPorts;    // ports depending on this one; duplicates allowed
+    SGPortList destPorts;              // ports depending on this one; duplicates allowed
     SGPort* sourcePort = nullptr;      // the port read from, or null
 
     // The port's place in the order of connections, made with its first

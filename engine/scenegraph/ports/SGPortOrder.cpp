@@ -18,39 +18,40 @@ int64_t SGPortOrder::nextOrder()
     return backEnd.fetch_add(1) + 1;
 }
 
-SGPortOrder::Search::Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark,
+SGPortOrder::Search::Search(const SGPort* start, bool downstream, uint64_t mark, uint64_t otherMark,
                             SearchLists& lists)
-    : downstream(downstream), mark(mark), lists(lists), goal(goal)
+    : downstream(downstream), mark(mark), otherMark(otherMark), lists(lists)
 {
     lists.stack.clear();
     lists.finished.clear();
     visit(start);
 }
 
-const std::vector<SGPort*>& SGPortOrder::Search::edges(const SGPort* port) const
+const SGPortList& SGPortOrder::Search::edges(const SGPort* port) const
 {
     return downstream ? port->destPorts : port->links().upstreamPorts;
 }
 
 bool SGPortOrder::Search::visit(const SGPort* port)
 {
-    SGPortLinks& links = port->links();
-    uint64_t& visited = downstream ? links.visitedDown : links.visitedUp;
+    uint64_t& visited = port->links().visited;
     if (visited == mark)
         return false;
+    if (visited == otherMark) {
+        metOther = true;
+        return false;
+    }
     visited = mark;
-    if (port == goal)
-        metGoal = true;
     lists.stack.emplace_back(port, 0);
     return true;
 }
 
 bool SGPortOrder::Search::step()
 {
-    if (metGoal || lists.stack.empty())
+    if (metOther || lists.stack.empty())
         return false;
     auto& [port, next] = lists.stack.back();
-    const std::vector<SGPort*>& out = edges(port);
+    const SGPortList& out = edges(port);
     if (next < out.size()) {
         const SGPort* neighbour = out[next++];
         visit(neighbour);
@@ -67,17 +68,18 @@ bool SGPortOrder::makeRoom(const SGPort* source, const SGPort* target)
         return false;
     if (source->links().order < target->links().order)
         return true;
-    const uint64_t mark = searchMarks.fetch_add(1) + 1;
+    const uint64_t downMark = searchMarks.fetch_add(2) + 1;
+    const uint64_t upMark = downMark + 1;
     // Each thread checks with lists of its own (a render thread per view).
     static thread_local SearchLists downLists;
     static thread_local SearchLists upLists;
-    Search down(target, source, true, mark, downLists);
-    Search up(source, target, false, mark, upLists);
-    // A search that meets its goal stops stepping, and the check at the top
+    Search down(target, true, downMark, upMark, downLists);
+    Search up(source, false, upMark, downMark, upLists);
+    // A search that meets the other stops stepping, and the check at the top
     // of the next round sees it.
     for (;;) {
         const bool downMoving = down.step();
-        if (down.metGoal || up.metGoal)
+        if (down.metOther || up.metOther)
             return false;
         if (!downMoving) {
             moveToBack(down.lists.finished);

@@ -6,8 +6,9 @@
 // from a smaller number to a larger one. A new edge from source to target that
 // goes against the order is checked by two depth-first searches run in
 // step: everything downstream of target, and everything upstream of
-// source. The first to finish decides: when it met the other end the edge
-// would close a cycle; otherwise the set it found moves as a block to the
+// source. When either reaches a port the other has reached, a path runs
+// from target to source and the edge would close a cycle. Otherwise the
+// first to finish decides: the set it found moves as a block to the
 // far end of the order (downstream of target behind every port, upstream
 // of source before every port), keeping its own inner order. Moving a set
 // closed downstream (or upstream) keeps every edge in order, whatever edge
@@ -23,6 +24,7 @@
 #include <vector>
 
 class SGPort;
+class SGPortList;
 
 class SGPortOrder {
 public:
@@ -40,19 +42,21 @@ private:
         std::vector<const SGPort*> finished;                       // post-order
     };
 
-    // One depth-first search, stepped a port at a time.
+    // One depth-first search, stepped a port at a time. The two searches of
+    // a check mark the ports they reach in the same field, each with a
+    // number of its own, so that one search sees where the other has been.
     struct Search {
         bool downstream;
         uint64_t mark;
+        uint64_t otherMark;
         SearchLists& lists;
-        const SGPort* goal;
-        bool metGoal = false;
+        bool metOther = false;
 
-        Search(const SGPort* start, const SGPort* goal, bool downstream, uint64_t mark, SearchLists& lists);
+        Search(const SGPort* start, bool downstream, uint64_t mark, uint64_t otherMark, SearchLists& lists);
         // Advances by one edge or one finished port; false once done.
         bool step();
         bool visit(const SGPort* port);
-        const std::vector<SGPort*>& edges(const SGPort* port) const;
+        const SGPortList& edges(const SGPort* port) const;
     };
 
     static void moveToBack(const std::vector<const SGPort*>& postOrder);

@@ -106,11 +106,11 @@ void SGSpace::render()
         batch.beginPass();
     // Held without touching each node: a node removed meanwhile is released
     // when the last pass over this space ends.
+    ++walks_;
     struct Walking {
         SGSpace* space;
         ~Walking() { space->endWalk(); }
     } walking{this};
-    ++walks_;
     SGRenderWalk walk(renderNodes, removals_);
     const std::vector<SGRenderNode*>& listed = walk.nodes();
     for (size_t i = 0; i < listed.size(); ++i) {

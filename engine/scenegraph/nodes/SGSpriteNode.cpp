@@ -62,26 +62,21 @@ void SGSpriteNode::readPorts()
     changedInputs = 0;
     if (!renderer || changed == 0)
         changed = UINT16_MAX;
-    const auto has = [changed](const SGPort& port) { return (changed & port.inputBit) != 0; };
-    if (has(xPort))
-        x = xPort.inputValue();
-    if (has(yPort))
-        y = yPort.inputValue();
-    if (has(widthPort))
-        width = widthPort.inputValue();
-    if (has(heightPort))
-        height = heightPort.inputValue();
-    if (has(anglePort))
-        angle = anglePort.inputValue();
-    if (has(blendingModePort))
-        blendingMode = blendingModePort.inputValue();
-    if (has(horizontalWrappingPort))
-        horizontalWrapping = horizontalWrappingPort.inputValue();
-    if (has(verticalWrappingPort))
-        verticalWrapping = verticalWrappingPort.inputValue();
+    const auto take = [changed](auto& port, auto& field) {
+        if (changed & port.inputBit)
+            field = port.inputValue();
+    };
+    take(xPort, x);
+    take(yPort, y);
+    take(widthPort, width);
+    take(heightPort, height);
+    take(anglePort, angle);
+    take(blendingModePort, blendingMode);
+    take(horizontalWrappingPort, horizontalWrapping);
+    take(verticalWrappingPort, verticalWrapping);
     // The cached colour is premultiplied by the image's choice: the two are
     // read together.
-    if (has(colorPort) || has(imagePort))
+    if ((changed & (colorPort.inputBit | imagePort.inputBit)) != 0)
         readColorAndImage();
 }
 

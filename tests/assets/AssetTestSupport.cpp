@@ -40,26 +40,15 @@ SDL_Surface* surfaceOf(int width, int height, const PixelFunction& pixel, bool w
 
 }  // namespace
 
-bool writePNG(const std::string& path, int width, int height, const PixelFunction& pixel, bool withAlpha)
+bool writePicture(const std::string& path, int width, int height, const PixelFunction& pixel, bool withAlpha)
 {
-    SDL_Surface* surface = surfaceOf(width, height, pixel, withAlpha);
-    const bool ok = surface && IMG_SavePNG(surface, path.c_str()) == 0;
-    SDL_FreeSurface(surface);
-    return ok;
-}
-
-bool writeBMP(const std::string& path, int width, int height, const PixelFunction& pixel)
-{
-    SDL_Surface* surface = surfaceOf(width, height, pixel, false);
-    const bool ok = surface && SDL_SaveBMP(surface, path.c_str()) == 0;
-    SDL_FreeSurface(surface);
-    return ok;
-}
-
-bool writeJPEG(const std::string& path, int width, int height, const PixelFunction& pixel)
-{
-    SDL_Surface* surface = surfaceOf(width, height, pixel, false);
-    const bool ok = surface && IMG_SaveJPG(surface, path.c_str(), 95) == 0;
+    const std::string suffix = path.substr(path.size() - 4);
+    const bool bmp = suffix == ".bmp";
+    const bool jpeg = suffix == ".jpg";
+    SDL_Surface* surface = surfaceOf(width, height, pixel, withAlpha && !bmp && !jpeg);
+    const bool ok = surface && (bmp    ? SDL_SaveBMP(surface, path.c_str())
+                                : jpeg ? IMG_SaveJPG(surface, path.c_str(), 95)
+                                       : IMG_SavePNG(surface, path.c_str())) == 0;
     SDL_FreeSurface(surface);
     return ok;
 }
@@ -68,7 +57,7 @@ bool writeWithFFmpeg(const std::string& path, int width, int height, const Pixel
                      const std::string& options)
 {
     const std::string png = path + ".source.png";
-    if (!writePNG(png, width, height, pixel))
+    if (!writePicture(png, width, height, pixel))
         return false;
     const std::string command =
         "ffmpeg -nostdin -loglevel error -y -i '" + png + "' -frames:v 1 " + options + " '" + path + "'";

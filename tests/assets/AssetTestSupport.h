@@ -18,11 +18,9 @@ namespace tern_asset_test {
 // The colour of the file's pixel (x, y), y counted from the top row.
 using PixelFunction = std::function<tern_test::Pixel(int x, int y)>;
 
-// PNG with an alpha channel, or RGB when withAlpha is false.
-bool writePNG(const std::string& path, int width, int height, const PixelFunction& pixel, bool withAlpha = true);
-// 24-bit BMP.
-bool writeBMP(const std::string& path, int width, int height, const PixelFunction& pixel);
-bool writeJPEG(const std::string& path, int width, int height, const PixelFunction& pixel);
+// A PNG with an alpha channel (RGB when withAlpha is false), or by the
+// suffix of path a 24-bit ".bmp" or a ".jpg".
+bool writePicture(const std::string& path, int width, int height, const PixelFunction& pixel, bool withAlpha = true);
 // Any format ffmpeg writes, chosen by the suffix of path, made from a PNG;
 // options go to the encoder ("-dpi 144").
 bool writeWithFFmpeg(const std::string& path, int width, int height, const PixelFunction& pixel,

@@ -51,7 +51,7 @@ protected:
 
     void makeImage(const std::string& name, Pixel colour = Pixel{1, 2, 3, 255})
     {
-        ASSERT_TRUE(writePNG(dir.file(name + ".png"), 4, 4, [&](int, int) { return colour; }));
+        ASSERT_TRUE(writePicture(dir.file(name + ".png"), 4, 4, [&](int, int) { return colour; }));
     }
 
     std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
@@ -71,11 +71,8 @@ TEST_F(AssetModuleTest, ListsTakeTheirValuesWhateverTheKeys)
         sharedAssetManager:loadImages({ first = "a", second = "b", again = "a" })
         sharedAssetManager:loadImages({ "b", 7, 2.5, [10] = "c" })
     )");
-    EXPECT_EQ(asked("a"), 1);
-    EXPECT_EQ(asked("b"), 1);
-    EXPECT_EQ(asked("7"), 1);
-    EXPECT_EQ(asked("2.5"), 1);
-    EXPECT_EQ(asked("c"), 1);
+    for (const char* name : {"a", "b", "c", "7", "2.5"})
+        EXPECT_EQ(asked(name), 1) << name;
     // Numbers name single assets too.
     engine.run("sharedAssetManager:loadImageForName(7) sharedAssetManager:unloadImage(7)"
                "sharedAssetManager:loadImageForName('7')");
@@ -96,10 +93,7 @@ TEST_F(AssetModuleTest, WrongArgumentsAreNamed)
          "assetManager.loadImageForName: argument 2 must be a string (got table)"},
         {"assetManager.loadImageForName('x', 'y')",
          "assetManager.loadImageForName: argument 1 must be an asset manager (got string)"},
-        {"assetManager.unloadAllImages(io.stdout)",
-         "assetManager.unloadAllImages: argument 1 must be an asset manager (got userdata)"},
         {"deleted:loadImageForName('a')", "assetManager.loadImageForName: the asset manager was deleted"},
-        {"deleted:unloadAllImages()", "assetManager.unloadAllImages: the asset manager was deleted"},
         {"scenegraph.scene.new(nil, deleted)", "scene.new: the asset manager was deleted"},
     };
     for (const auto& [chunk, message] : cases) {
@@ -113,28 +107,19 @@ TEST_F(AssetModuleTest, CleanupAndLoadWithAnEmptyListFreesEverything)
 {
     makeImage("a");
     makeImage("b");
-    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'a', 'b' })");
-    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'b' })");
-    engine.run("sharedAssetManager:cleanupAndLoadImages({ 'a', 'b' })");
-    EXPECT_EQ(asked("a"), 2);
-    EXPECT_EQ(asked("b"), 1);
-    engine.run("sharedAssetManager:cleanupAndLoadImages({})");
-    engine.run("sharedAssetManager:loadImages({ 'a', 'b' })");
-    EXPECT_EQ(asked("a"), 3);
-    EXPECT_EQ(asked("b"), 2);
+    engine.run("for _, list in ipairs({ { 'a', 'b' }, { 'b' }, { 'a', 'b' } }) do "
+               "sharedAssetManager:cleanupAndLoadImages(list) end");
+    EXPECT_EQ(asked("a") * 10 + asked("b"), 21);
+    engine.run("sharedAssetManager:cleanupAndLoadImages({}) sharedAssetManager:loadImages({ 'a', 'b' })");
+    EXPECT_EQ(asked("a") * 10 + asked("b"), 32);
     engine.run("sharedAssetManager:unloadAllImages() sharedAssetManager:loadImageForName('a')");
     EXPECT_EQ(asked("a"), 4);
 }
 
 TEST_F(AssetModuleTest, DeleteTwiceFreesOnce)
 {
-    engine.run(R"(
-        local other = assetManager.new()
-        other:delete()
-        other:delete()
-        assetManager.delete(other)
-        assetManager.delete(42)
-    )");
+    engine.run("local other = assetManager.new() other:delete() other:delete() assetManager.delete(other) "
+               "assetManager.delete(42)");
 }
 
 TEST_F(AssetModuleTest, PathMethodErrorsAreLuaErrorsOfTheCaller)
@@ -177,7 +162,7 @@ TEST_F(AssetModuleTest, AManagerMadeInACoroutineKeepsItsThread)
 TEST_F(AssetModuleTest, ATransparentPNGDrawnByASpriteBlendsPremultiplied)
 {
     // 16 x 16: left half red at half alpha, right half clear, over blue.
-    ASSERT_TRUE(writePNG(dir.file("glass.png"), 16, 16,
+    ASSERT_TRUE(writePicture(dir.file("glass.png"), 16, 16,
                          [](int x, int) { return x < 8 ? Pixel{255, 0, 0, 128} : Pixel{255, 255, 255, 0}; }));
     engine.run(kSpriteSceneScript);
     engine.run("loader.name:setValue('glass', true)");
@@ -195,17 +180,16 @@ TEST_F(AssetModuleTest, AFailingPathMethodInsideRenderLeavesTheNextFrameIntact)
     engine.run(kSpriteSceneScript);
     engine.run("loader.name:setValue('boom', true)");
     prepareView();
-    GLint projection = 0;
-    GLint modelview = 0;
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection);
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview);
-    EXPECT_NE(errorOf("scene:render()").find("no picture called boom"), std::string::npos);
-    EXPECT_NE(errorOf("scene:render()").find("no picture called boom"), std::string::npos);
-    GLint after = 0;
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &after);
-    EXPECT_EQ(after, projection);
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
-    EXPECT_EQ(after, modelview);
+    const auto stackDepths = [] {
+        GLint depths[2] = {0, 0};
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depths[0]);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depths[1]);
+        return std::make_pair(depths[0], depths[1]);
+    };
+    const auto before = stackDepths();
+    for (int frame = 0; frame < 2; ++frame)
+        EXPECT_NE(errorOf("scene:render()").find("no picture called boom"), std::string::npos);
+    EXPECT_EQ(stackDepths(), before);
 
     engine.run("loader.name:setValue('fine', true)");
     prepareView();

@@ -86,9 +86,7 @@ TEST_F(SoundNodesTest, ListenerWithDefaultInputsStandsAtTheViewCentre)
     ALfloat position[3] = {0, 0, 0}, gain = 0;
     alGetListenerfv(AL_POSITION, position);
     alGetListenerf(AL_GAIN, &gain);
-    EXPECT_FLOAT_EQ(position[0], 240.0f);
-    EXPECT_FLOAT_EQ(position[1], 160.0f);
-    EXPECT_FLOAT_EQ(position[2], -50.0f);
+    EXPECT_EQ(std::vector<ALfloat>(position, position + 3), (std::vector<ALfloat>{240, 160, -50}));
     EXPECT_FLOAT_EQ(gain, 1.0f);
     listener->release();
 }
@@ -108,21 +106,21 @@ TEST_F(SoundNodesTest, TriggerPlaysAndTheEndMakesTheNodeIdle)
     EXPECT_EQ(source->owner, node);
     EXPECT_EQ(sourceInt(source, AL_SOURCE_RELATIVE), AL_FALSE);
     EXPECT_EQ(sourceInt(source, AL_BUFFERS_QUEUED), 1);
-    ALfloat position[3], gain = 0, pitch = 0;
-    alGetSourcefv(source->sourceName(), AL_POSITION, position);
-    alGetSourcef(source->sourceName(), AL_GAIN, &gain);
-    alGetSourcef(source->sourceName(), AL_PITCH, &pitch);
-    EXPECT_FLOAT_EQ(position[0], 12.0f);
-    EXPECT_FLOAT_EQ(gain, 0.5f);
-    EXPECT_FLOAT_EQ(pitch, 1.25f);
+    const auto sourceFloat = [&](ALenum parameter) {
+        ALfloat values[3] = {0, 0, 0};
+        alGetSourcefv(source->sourceName(), parameter, values);
+        return values[0];
+    };
+    EXPECT_FLOAT_EQ(sourceFloat(AL_POSITION), 12.0f);
+    EXPECT_FLOAT_EQ(sourceFloat(AL_GAIN), 0.5f);
+    EXPECT_FLOAT_EQ(sourceFloat(AL_PITCH), 1.25f);
 
     // While it plays, an input change makes the node compute, and every
     // compute pushes the inputs.
     node->x.setValue(30.0f);
     EXPECT_TRUE(node->dirty);
     node->compute();
-    alGetSourcefv(source->sourceName(), AL_POSITION, position);
-    EXPECT_FLOAT_EQ(position[0], 30.0f);
+    EXPECT_FLOAT_EQ(sourceFloat(AL_POSITION), 30.0f);
 
     ASSERT_TRUE(waitUntilIdle(node));
     EXPECT_EQ(node->source, nullptr);
@@ -142,8 +140,7 @@ TEST_F(SoundNodesTest, StopAndTriggerTogetherRestartOnAFreshSource)
     ASSERT_GE(playedOffset, 2205);
 
     node->stop.setValue(true);
-    node->trigger.setValue(true);
-    node->compute();
+    trigger(node);
     ASSERT_NE(node->source, nullptr);
     EXPECT_TRUE(node->playing.value);
     EXPECT_EQ(node->source->state(), AL_PLAYING);
@@ -152,7 +149,6 @@ TEST_F(SoundNodesTest, StopAndTriggerTogetherRestartOnAFreshSource)
     EXPECT_EQ(manager->reservedCount(), 1);
 
     // stop alone: straight back to idle, source returned.
-    node->trigger.setValue(false);
     node->compute();
     EXPECT_FALSE(node->playing.value);
     EXPECT_EQ(node->source, nullptr);

@@ -116,17 +116,3 @@ TEST_F(GameFiles, TheScriptsOwnFileFunctionsFindFoldedNames)
     EXPECT_NE(engine.errorOf("io.lines({})").find("bad argument #1 to 'lines'"), std::string::npos);
     EXPECT_EQ(engine.eval("type(io.open(root .. '/Data/Notes.TXT', 'rb'))"), "userdata");
 }
-
-// Outside the game's folders the script's paths are used exactly as given.
-TEST_F(GameFiles, TheScriptsPathsOutsideTheGameAreLeftAlone)
-{
-    TempDir outside;
-    writeFile(outside.file("Notes.TXT"), "x");
-    ScriptedEngine engine("function initEngine() end\n");
-    engine.run("f, message = io.open('" + outside.file("notes.txt") + "')");
-    EXPECT_EQ(engine.eval("f"), "nil");
-    EXPECT_EQ(engine.eval("message"), outside.file("notes.txt") + ": No such file or directory");
-    engine.run("local f = io.open('" + outside.file("NOTES.TXT") + "', 'w'); f:write('y'); f:close()");
-    EXPECT_EQ(readFile(outside.file("Notes.TXT")), "x");
-    EXPECT_EQ(readFile(outside.file("NOTES.TXT")), "y");
-}

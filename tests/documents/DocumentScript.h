@@ -1,6 +1,5 @@
 // A bare Lua state with the pgf module and the Lua helpers the document
-// tests use: dump() prints a PGF table in one canonical line, and
-// writeDocument() writes a table back through a writer.
+// tests use: dump() prints a PGF table in one canonical line.
 #ifndef TERN_DOCUMENT_SCRIPT_H
 #define TERN_DOCUMENT_SCRIPT_H
 
@@ -46,32 +45,6 @@ function dumpAll(...)
     local parts = {}
     for i = 1, select("#", ...) do parts[i] = dump((select(i, ...))) end
     return table.concat(parts, "|")
-end
-
--- Writes a PGF table as one element: attributes (sorted), then its text or
--- its children.
-function writeTable(w, t)
-    w:startElement(t[0])
-    local names = {}
-    for k in pairs(t) do if type(k) == "string" then names[#names + 1] = k end end
-    table.sort(names)
-    for _, k in ipairs(names) do w:writeAttribute(k, t[k]) end
-    if type(t[1]) == "string" then
-        w:writeTextValue(t[1])
-    else
-        for _, child in ipairs(t) do writeTable(w, child) end
-    end
-    w:endElement()
-end
-
-function writeDocument(format, t)
-    local w = pgf.writer.newToString(format)
-    w:startDocument()
-    writeTable(w, t)
-    w:endDocument()
-    local text = w:getString()
-    w:close()
-    return text
 end
 )LUA";
 }

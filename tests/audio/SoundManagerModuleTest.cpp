@@ -55,17 +55,14 @@ TEST(SoundManagerModule, NewDeleteUpdateAndMakeCurrent)
     SoundManager_Resume(box);
 }
 
-// The manager is the last argument; anything else there is named by the
-// author-facing type, never the registry name.
+// The manager is the last argument (the toolkit's own test pins the
+// message for every kind of value).
 TEST(SoundManagerModule, WrongArgumentsRaiseLuaErrors)
 {
     ScriptedEngine engine(kEngine);
     engine.run("manager = soundManager.new()");
     const std::pair<const char*, const char*> cases[] = {
-        {"soundManager.update, {}", "soundManager.update: argument 1 must be a sound manager (got table)"},
         {"soundManager.delete", "soundManager.delete: argument 1 must be a sound manager (got no value)"},
-        {"soundManager.makeCurrent, io.stdout",
-         "soundManager.makeCurrent: argument 1 must be a sound manager (got userdata)"},
         {"soundManager.update, manager, 7", "soundManager.update: argument 2 must be a sound manager (got number)"},
     };
     for (const auto& [call, message] : cases)

@@ -119,37 +119,4 @@ TEST(PortConnection, NullSourceDisconnectsAndStoredValueReturns)
     source->release();
 }
 
-TEST(PortConnection, RemoveDestPortRemovesFirstOccurrenceOnly)
-{
-    HolderNode node;
-    SGNumberPort a, b;
-    node.number.addDestPort(&a);
-    node.number.addDestPort(&b);
-    node.number.addDestPort(&a);
-    node.number.removeDestPort(&a);
-    ASSERT_EQ(node.number.destPorts.size(), 2u);
-    EXPECT_EQ(node.number.destPorts[0], &b);
-    EXPECT_EQ(node.number.destPorts[1], &a);
-    node.number.removeDestPort(&node.text);  // absent: nothing
-    EXPECT_EQ(node.number.destPorts.size(), 2u);
-    node.number.destPorts.clear();
-}
-
-TEST(PortConnection, ConnectionsThatCloseACycleAreRefused)
-{
-    SGArithmeticNode* a = new SGArithmeticNode();
-    SGArithmeticNode* b = new SGArithmeticNode();
-    b->input1.setValue(&a->output);
-    EXPECT_FALSE(a->input1.canConnectTo(&b->output));
-    a->input1.setValue(&b->output);  // refused
-    EXPECT_EQ(a->input1.sourcePort, nullptr);
-    EXPECT_FALSE(a->input2.canConnectTo(&a->output));  // through the node itself
-    EXPECT_FALSE(a->input1.canConnectTo(&a->input1));
-    EXPECT_TRUE(a->input1.canConnectTo(&b->input2));
-    a->input2.markAsDirty();  // the walk ends
-    EXPECT_EQ(b->retainCount(), 1);
-    a->release();
-    b->release();
-}
-
 }  // namespace

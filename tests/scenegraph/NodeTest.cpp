@@ -115,19 +115,6 @@ TEST(ReferenceCounting, RemovedNodeLivesWhileConnected)
     EXPECT_EQ(destroyedNodes, 3);
 }
 
-TEST(ReferenceCounting, HandleFindsTheObjectUntilItIsDestroyed)
-{
-    auto* node = new SGArithmeticNode();
-    const TNHandle handle = node->handle();
-    EXPECT_EQ(SGObject::fromHandle(handle), node);
-    node->retain();
-    EXPECT_TRUE(node->isRetained());
-    node->release();
-    EXPECT_FALSE(node->isRetained());
-    node->release();
-    EXPECT_EQ(SGObject::fromHandle(handle), nullptr);
-}
-
 TEST(ArithmeticNode, Operations)
 {
     auto* node = new SGArithmeticNode();

@@ -18,7 +18,7 @@
 
 namespace {
 
-TEST(Handles, AStaleHandleFindsNothingEvenWhenItsSlotIsReused)
+TEST(Handles, AStaleNullOrFarHandleFindsNothingEvenWhenItsSlotIsReused)
 {
     int first = 1, second = 2;
     const TNHandle a = TNHandleTable::add(&first);
@@ -33,13 +33,9 @@ TEST(Handles, AStaleHandleFindsNothingEvenWhenItsSlotIsReused)
     TNHandleTable::remove(a);  // already ended: must not end b
     EXPECT_EQ(TNHandleTable::lookup(b), &second);
     TNHandleTable::remove(b);
-}
-
-TEST(Handles, NullForeignAndFarHandlesFindNothing)
-{
-    EXPECT_EQ(TNHandleTable::lookup(TNHandle()), nullptr);
-    EXPECT_EQ(TNHandleTable::lookup(TNHandle{0xFFFFFFFFu, 1}), nullptr);
-    EXPECT_EQ(TNHandleTable::lookup(TNHandle{4000000u, 1}), nullptr);
+    // Null, foreign and far handles find nothing.
+    for (const TNHandle other : {TNHandle(), TNHandle{0xFFFFFFFFu, 1}, TNHandle{4000000u, 1}})
+        EXPECT_EQ(TNHandleTable::lookup(other), nullptr);
     TNHandleTable::remove(TNHandle{4000000u, 1});
 }
 
@@ -60,7 +56,6 @@ TEST(Handles, ManyLiveHandlesAcrossBlocks)
 
 const TNLuaType kShape = {"Shape", "test.ShapeMT"};
 const TNLuaType kCircle = {"Circle", "test.CircleMT", &kShape};
-const TNLuaType kEngine = {"engine", "test.EngineMT"};
 
 int describe(lua_State* L)
 {
@@ -97,15 +92,12 @@ protected:
         const luaL_Reg shapeMethods[] = {{"describe", describe}, {nullptr, nullptr}};
         tn_newtype(L, kShape, shapeMethods);
         tn_newtype(L, kCircle, shapeMethods);
-        tn_newtype(L, kEngine, nullptr);
         lua_register(L, "lastTwo", lastTwo);
         lua_register(L, "lastTwoChecked", lastTwoChecked);
         lua_register(L, "fails", tn_guarded<fails>);
         lua_register(L, "describe", describe);
         *tn_newblock<int>(L, kCircle) = 7;
         lua_setglobal(L, "circle");
-        tn_newblock<int>(L, kEngine);
-        lua_setglobal(L, "engine");
     }
     void TearDown() override { lua_close(L); }
 
@@ -125,19 +117,13 @@ protected:
     lua_State* L = nullptr;
 };
 
-TEST_F(Toolkit, ADerivedTypePassesWhereItsBaseIsAsked)
+// A Circle passes where a Shape is asked; anything else is refused with one
+// message naming the function, the argument and the type.
+TEST_F(Toolkit, ArgumentsAreCheckedWithOneMessageNamingFunctionArgumentAndType)
 {
     EXPECT_EQ(run("return circle:describe(2.9)"), "unnamed 2");
     EXPECT_EQ(run("return circle:describe(3, 'wheel')"), "wheel 3");
-    EXPECT_EQ(run("return getmetatable(circle) == debug.getregistry()['test.CircleMT'] and 'same' or 'other'"),
-              "same");
-}
-
-TEST_F(Toolkit, WrongArgumentsGiveOneMessageNamingFunctionArgumentAndType)
-{
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"return describe(engine, 1)", "Shape.describe: argument 1 must be a Shape (got userdata)"},
-        {"return describe({}, 1)", "Shape.describe: argument 1 must be a Shape (got table)"},
         {"return describe(io.stdout, 1)", "Shape.describe: argument 1 must be a Shape (got userdata)"},
         {"return circle:describe()", "Shape.describe: argument 2 must be a number (got no value)"},
         {"return circle:describe('x')", "Shape.describe: argument 2 must be a number (got string)"},

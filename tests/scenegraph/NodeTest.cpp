@@ -47,30 +47,24 @@ struct Chain {
 TEST(LazyEvaluation, ChainRecomputesOnlyWhenAnInputWasMarked)
 {
     Chain chain(4);
-    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);
-    for (auto* node : chain.nodes)
-        EXPECT_EQ(node->computations, 1);
+    auto& n = chain.nodes;
+    auto computations = [&] { return std::vector<int>{n[0]->computations, n[1]->computations, n[2]->computations, n[3]->computations}; };
+    auto dirty = [&] { return std::vector<bool>{n[0]->dirty, n[1]->dirty, n[2]->dirty, n[3]->dirty}; };
+    EXPECT_EQ(n[3]->output.numberValue(), 4.0f);
+    EXPECT_EQ(n[3]->output.numberValue(), 4.0f);  // clean: no work
+    EXPECT_EQ(computations(), (std::vector<int>{1, 1, 1, 1}));
 
-    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);  // clean: no work
-    for (auto* node : chain.nodes)
-        EXPECT_EQ(node->computations, 1);
+    n[0]->input1.value = 10.0f;  // raw store: nothing marked
+    EXPECT_EQ(n[0]->input1.numberValue(), 10.0f);
+    EXPECT_EQ(n[3]->output.numberValue(), 4.0f);
 
-    chain.nodes[0]->input1.value = 10.0f;  // raw store: nothing marked
-    EXPECT_FALSE(chain.nodes[0]->dirty);
-    EXPECT_EQ(chain.nodes[0]->input1.numberValue(), 10.0f);
-    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 4.0f);
+    n[1]->input2.setValue(2.0f);  // marks nodes 1..3, not 0
+    EXPECT_EQ(dirty(), (std::vector<bool>{false, true, true, true}));
+    EXPECT_EQ(n[3]->output.numberValue(), 5.0f);
+    EXPECT_EQ(computations(), (std::vector<int>{1, 2, 2, 2}));
 
-    chain.nodes[1]->input2.setValue(2.0f);  // marks nodes 1..3, not 0
-    EXPECT_FALSE(chain.nodes[0]->dirty);
-    for (int i = 1; i < 4; ++i)
-        EXPECT_TRUE(chain.nodes[i]->dirty) << i;
-    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 5.0f);
-    EXPECT_EQ(chain.nodes[0]->computations, 1);
-    for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(chain.nodes[i]->computations, 2) << i;
-
-    chain.nodes[0]->input1.setValue(10.0f);
-    EXPECT_EQ(chain.nodes[3]->output.numberValue(), 15.0f);
+    n[0]->input1.setValue(10.0f);
+    EXPECT_EQ(n[3]->output.numberValue(), 15.0f);
 }
 
 TEST(LazyEvaluation, InputRegisteredBeforeOutputIsNotLinked)

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "text/StringTexture.h"
 #include "text/TNTextLayout.h"
@@ -114,14 +115,9 @@ TEST(StringTexture, BoxAndBorderColours)
     const TNBitmap bitmap = texture.drawBitmap(kMaxSide);
     ASSERT_GT(bitmap.width, 4);
     auto pixel = [&](int x, int y) { return &bitmap.data[static_cast<size_t>(y) * bitmap.bytesPerRow + x * 4]; };
-    const uint8_t* corner = pixel(0, 0);  // the border
-    EXPECT_EQ(corner[0], 0);
-    EXPECT_EQ(corner[1], 255);
-    EXPECT_EQ(corner[3], 255);
-    const uint8_t* inside = pixel(2, 1);  // the box, inside the border and the margin
-    EXPECT_EQ(inside[0], 255);
-    EXPECT_EQ(inside[1], 0);
-    EXPECT_EQ(inside[3], 255);
+    auto rgba = [&](int x, int y) { return std::vector<int>(pixel(x, y), pixel(x, y) + 4); };
+    EXPECT_EQ(rgba(0, 0), (std::vector<int>{0, 255, 0, 255}));  // the border
+    EXPECT_EQ(rgba(2, 1), (std::vector<int>{255, 0, 0, 255}));  // the box, inside the border and the margin
     int blue = 0;  // the text colour where no foreground attribute is set
     for (int y = 0; y < bitmap.height; ++y)
         for (int x = 0; x < bitmap.width; ++x)

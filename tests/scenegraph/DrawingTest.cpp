@@ -62,7 +62,7 @@ TEST_F(DrawingTest, ClearNodeClearsWhereItStandsInTheList)
     EXPECT_EQ(gl.pixel(4, 16), (Pixel{255, 0, 255, 0})) << toString(gl.pixel(4, 16));
 }
 
-TEST_F(DrawingTest, FreeImageDeletesItsTextureNotACopys)
+TEST_F(DrawingTest, FreeImageDeletesTheTextureAndForgetsItsName)
 {
     SGImage image = SGImageNull;
     glGenTextures(1, &image.texture);

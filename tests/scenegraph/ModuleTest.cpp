@@ -36,6 +36,9 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
         clear = space:createNode(scenegraph.clearNode)
         attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
         registry = debug.getregistry()
+        sprite = space:createNode(scenegraph.spriteNode)
+        particles = space:createNode(scenegraph.particleSystemNode)
+        particles.numParticles:setValue(1e12)
     )");
     // Each expression must be true.
     const char* const cases[] = {
@@ -51,29 +54,54 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
         "attr.compute == nil and type(attr.setValue) == 'function'",
         "sum.noSuchThing == nil and type(sum.x) == 'table' and sum.output[2] == 4",
         "scene:defaultSpace() ~= scene:defaultSpace()",
+        // Each node type makes the node with its own ports.
+        "space:createNode(scenegraph.wrapSpace).wrapX:value() == false",
+        "space:createNode(scenegraph.replicatorSpace).copies:value() == 1 and type(sprite.width:value()) == 'number'",
+        "particles.numParticles:value() == 2^31 - 1",  // an integer port holds the largest integer
+        // One port object per port of a node object, kept with it, never in the globals.
+        "sum.input1 == sum.input1 and sum.input1 ~= sum.input2 and sum.input1[2] ~= sum.input2[2]",
+        "sprite.x == sprite.x and sprite.x ~= sprite.y and getmetatable(sum.input1) == getmetatable(sprite.x)",
+        "rawget(_G, sum.input1[2]) == nil and rawget(_G, sprite.x[2]) == nil",
     };
     for (const char* expression : cases)
         EXPECT_EQ(engine.eval(expression), "true") << expression;
-    engine.run("scene:delete()");
+    // A kept port object still works, and does nothing once its node is gone.
+    engine.run("input = sum.input1; input:setValue(3, true); sum.input2:setValue(4, true)");
+    EXPECT_EQ(engine.eval("sum.output:value()"), "7");
+    engine.run("space:removeNode(sum)");
+    EXPECT_EQ(engine.eval("input:value() == nil and sum.output:value() == nil"), "true");
+    engine.run("input:setValue(5, true); sum.input2:setValue(1, true); scene:delete()");
 }
 
-TEST_F(ModuleTest, ArithmeticThroughPortsWithAndWithoutMarking)
+// The sprite benchmark's update loop, with the collector stopped: port
+// writes must not grow the memory in use at all over 100 frames.
+TEST_F(ModuleTest, PortWritesAllocateNothingInSteadyState)
 {
     engine.run(R"(
-        scene = scenegraph.scene.new()
+        scene = scenegraph.scene.new(nil, nil)
         local space = scene:defaultSpace()
-        sum = space:createNode(scenegraph.arithmeticNode)
-        first = sum.output:value()
-        sum.input1:setValue(5)
-        unmarked = sum.output:value()
-        sum.input1:setValue(5, true)
-        marked = sum.output:value()
-        sum.operation:setValue("*", true)
-        sum.input2:setValue("3", true)
-        product = sum.output:value()
+        sprites = {}
+        for i = 1, 200 do sprites[i] = space:createNode(scenegraph.spriteNode) end
+        local cos, sin = math.cos, math.sin
+        function moveSprites(f)
+            for i = 1, #sprites do
+                local sprite = sprites[i]
+                local phase = i * 0.1 + f * 0.05
+                sprite.x:setValue(100 + 15 * cos(phase), true)
+                sprite.y:setValue(100 + 15 * sin(phase), true)
+            end
+        end
+        moveSprites(0)  -- the first lookups make the port objects
+        collectgarbage("collect")
+        collectgarbage("stop")
+        before = collectgarbage("count")
+        for f = 1, 100 do moveSprites(f) end
+        after = collectgarbage("count")
+        collectgarbage("restart")
     )");
-    EXPECT_EQ(engine.eval("table.concat({first, unmarked, marked, product, sum.input1:value()}, ' ')"), "0 0 5 15 5");
-    engine.run("sum:compute(); scene:delete()");
+    EXPECT_EQ(engine.eval("after - before"), "0");
+    EXPECT_EQ(engine.eval("sprites[200].x:value() > 80"), "true");
+    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, StringPortFormatting)
@@ -93,11 +121,20 @@ TEST_F(ModuleTest, StringPortFormatting)
     engine.run("scene:delete()");
 }
 
-TEST_F(ModuleTest, ConnectingPortsAndAttributes)
+TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
 {
     engine.run(R"(
         scene = scenegraph.scene.new()
         local space = scene:defaultSpace()
+        sum = space:createNode(scenegraph.arithmeticNode)
+        first = sum.output:value()
+        sum.input1:setValue(5)
+        unmarked = sum.output:value()
+        sum.input1:setValue(5, true)
+        marked = sum.output:value()
+        sum.operation:setValue("*", true)
+        sum.input2:setValue("3", true)
+        product = sum.output:value()
         a = space:createNode(scenegraph.arithmeticNode)
         b = space:createNode(scenegraph.arithmeticNode)
         a.input1:setValue(2.5, true)
@@ -120,6 +157,7 @@ TEST_F(ModuleTest, ConnectingPortsAndAttributes)
     EXPECT_EQ(engine.eval("table.concat({asText, fromAttribute, afterMark, tostring(flag.value:value()),"
                           "text.output:value(), holder.node.value:value()}, ' ')"),
               "2.5 -2 4 true 3.25 4");
+    EXPECT_EQ(engine.eval("table.concat({first, unmarked, marked, product, sum.input1:value()}, ' ')"), "0 0 5 15 5");
     engine.run("scene:delete()");
 }
 
@@ -322,7 +360,7 @@ TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
                   .find("has no port"), std::string::npos);
 }
 
-TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSorting)
+TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTheNextRedraw)
 {
     OffscreenGL gl(16, 16);
     ASSERT_TRUE(gl.ok()) << gl.error();
@@ -354,6 +392,19 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSorting)
     EXPECT_EQ(gl.pixel(8, 8), red);
     engine.run("scene:removeSpace(space); scene:renderWithInitialState(initial)");
     EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 255, 0, 255}));  // only the default space is left
+
+    // A value stored unmarked is read when the sprite next redraws.
+    engine.run(R"(
+        local view = scene:createSpace(scenegraph.ortho2DSpace)
+        for port, value in pairs({width = 16, height = 16, near = -1, far = 1}) do view[port]:setValue(value, true) end
+        sprite = view:createNode(scenegraph.spriteNode)
+        for port, value in pairs({x = 4, y = 4, width = 2, height = 2}) do sprite[port]:setValue(value, true) end
+        scene:render()
+        sprite.width:setValue(16)
+        sprite.x:setValue(8, true)
+        scene:render()
+    )");
+    EXPECT_EQ(gl.pixel(12, 4), (Pixel{255, 255, 255, 255})) << toString(gl.pixel(12, 4));
     engine.run("initial:delete(); scene:delete()");
 }
 

@@ -1,5 +1,5 @@
 // The ortho space's camera, read back as pixels: where a sprite lands for a
-// given rectangle and rotation, and the matrices left behind.
+// given rectangle and rotation.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -71,25 +71,6 @@ TEST_F(OrthoSpaceTest, PortsAreReadEveryFrameThroughConnections)
     prepareViewState();
     scene.render();
     EXPECT_TRUE(isRed(240, 160));
-}
-
-TEST_F(OrthoSpaceTest, MatricesAreRestoredAfterDrawing)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glTranslatef(0.25f, 0.5f, 0.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glScalef(2.0f, 3.0f, 1.0f);
-    const std::array<float, 32> before = matrices();
-    space->viewRotation.setValue(30.0f);
-    space->modelRotation.setValue(45.0f);
-    scene.render();
-    EXPECT_EQ(matrices(), before);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST(OrthoSpace, DegenerateRectangleDrawsWithoutFailing)

@@ -85,6 +85,7 @@ TEST(PortOrder, ChainsBuiltInAnyOrderComputeAndRefuseClosingTheLoop)
             EXPECT_FALSE(nodes[count / 3]->input2.canConnectTo(&nodes[count - 2]->output));
             nodes[0]->input1.setValue(&nodes[count - 1]->output);  // refused
             EXPECT_EQ(nodes[0]->input1.sourcePort, nullptr);
+            EXPECT_EQ(nodes[count - 1]->retainCount(), 1);
             // Forward links are no cycle.
             EXPECT_TRUE(nodes[count - 1]->input2.canConnectTo(&nodes[2]->output));
             expectOrdered(nodes);
@@ -107,6 +108,9 @@ TEST(PortOrder, DiamondRefusesEveryClosingLink)
         EXPECT_FALSE(a->input2.canConnectTo(&later->output));
     EXPECT_FALSE(b->input2.canConnectTo(&d->output));
     EXPECT_FALSE(c->input2.canConnectTo(&d->output));
+    EXPECT_FALSE(a->input2.canConnectTo(&a->output));  // through the node itself
+    EXPECT_FALSE(a->input1.canConnectTo(&a->input1));
+    EXPECT_TRUE(a->input1.canConnectTo(&b->input2));  // b's input reaches nothing of a
     EXPECT_TRUE(c->input2.canConnectTo(&b->output));
     c->input2.setValue(&b->output);
     EXPECT_FALSE(b->input2.canConnectTo(&c->output));  // now c depends on b

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <functional>
 #include <limits>
 
 #include "DrawingSupport.h"
@@ -219,41 +220,40 @@ TEST_F(SpriteTest, BlendModesAgainstAKnownBackground)
     }
 }
 
-TEST_F(SpriteTest, CleanFramesRedrawFromTheCache)
-{
-    sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
-    place(50, 50, 10, 10);
-    scene.render();
-    sprite->xPort.value = 150.0f;  // stored without marking: the cache still says 50
-    prepareViewState();
-    scene.render();
-    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 255, 0, 0));
-    sprite->xPort.setValue(150.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 0, 0, 0));
-    EXPECT_TRUE(colorNear(gl.pixel(150, 50), 255, 0, 0));
-}
-
-TEST_F(SpriteTest, AnInputConnectedOrDisconnectedIsReadAgainAtTheNextRedraw)
+// A clean sprite redraws from its cache; once an input is marked it reads
+// again every input that changed, however it changed: stored without
+// marking, connected, changed upstream of a connection, or disconnected.
+TEST_F(SpriteTest, RedrawsReadEveryChangedInputOnceAnyIsMarked)
 {
     auto* source = static_cast<SGArithmeticNode*>(space->createNode(SGArithmeticNodeClass));
     source->input1.setValue(150.0f);
     sprite->colorPort.setValue(SGColor{1, 0, 0, 1});
     place(50, 50, 10, 10);
-    scene.render();
-    sprite->xPort.setValue(&source->output);  // marks nothing
-    sprite->yPort.setValue(60.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_TRUE(lit(150, 60));
-    EXPECT_FALSE(lit(50, 60));
-    sprite->xPort.setValue(static_cast<SGPort*>(nullptr));  // back to its own 50
-    sprite->yPort.setValue(50.0f);
-    prepareViewState();
-    scene.render();
-    EXPECT_TRUE(lit(50, 50));
-    EXPECT_FALSE(lit(150, 50));
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        int litX, litY, darkX, darkY;
+    } steps[] = {
+        {"first frame", [] {}, 50, 50, 150, 50},
+        {"x stored unmarked: the cache", [&] { sprite->xPort.value = 150.0f; }, 50, 50, 150, 50},
+        {"width stored unmarked (as a script does), then x marked: both", [&] {
+             sprite->widthPort.value = 40.0f;
+             sprite->widthPort.noteChanged();
+             sprite->xPort.setValue(100.0f);
+         }, 82, 50, 50, 50},
+        {"x connected, then y marked", [&] { sprite->xPort.setValue(&source->output); sprite->yPort.setValue(60.0f); },
+         150, 60, 100, 60},
+        {"a change upstream of the connection", [&] { source->input1.setValue(60.0f); }, 60, 60, 150, 60},
+        {"x disconnected, then y marked: x's own value",
+         [&] { sprite->xPort.setValue(static_cast<SGPort*>(nullptr)); sprite->yPort.setValue(50.0f); }, 100, 50, 60, 60},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        prepareViewState();
+        scene.render();
+        EXPECT_TRUE(lit(step.litX, step.litY)) << step.what;
+        EXPECT_FALSE(lit(step.darkX, step.darkY)) << step.what;
+    }
 }
 
 TEST_F(SpriteTest, AbsurdSizesDrawWithoutFailingOrStalling)

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "assets/AssetManager.h"
 #include "DrawingSupport.h"
 #include "scenegraph/nodes/SGReplicatorNode.h"
 #include "scenegraph/nodes/SGSpriteNode.h"
@@ -141,17 +140,6 @@ TEST_F(CopyingSpaceTest, NestedCopiesMultiplyAndMatricesAreRestored)
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST(CopyingSpaces, TakeTheManagersOfTheirParent)
-{
-    AssetManager assets(nullptr);
-    SGScene scene(nullptr, &assets);
-    for (SGNodeClass cls : {SGWrapSpaceClass, SGReplicatorSpaceClass}) {
-        auto* space = static_cast<SGSpace*>(scene.defaultSpace.createNode(cls));
-        ASSERT_NE(space, nullptr) << cls;
-        EXPECT_EQ(space->assetManager.get(), &assets) << cls;
-    }
 }
 
 }  // namespace

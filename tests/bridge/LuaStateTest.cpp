@@ -221,12 +221,15 @@ TEST_F(LuaStateTest, ChunkRunners)
 }
 
 // The member and reference operations are LuaObject's (tests in
-// LuaObjectTest); what is left is reading the stack and logging it.
+// LuaObjectTest); what is left is looking for methods, reading the stack
+// and logging it.
 TEST_F(LuaStateTest, StackOperations)
 {
-    state->doString("t = {}");
+    state->doString("t = { name = 'n', f = function() end }");
     state->lockState();
     state->getGlobal("t");
+    EXPECT_TRUE(state->hasMethod("f"));
+    EXPECT_FALSE(state->hasMethod("name"));
     EXPECT_THROW(state->getMember(""), std::logic_error);
     // A wrapper read at a position counted from the top is the object.
     TNRef<TNArray> array = TNArray::create();

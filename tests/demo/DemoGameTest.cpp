@@ -86,7 +86,7 @@ TEST_F(DemoGameTest, RunsAreReproducible)
     }
 }
 
-TEST_F(DemoGameTest, SpaceStartsPlayWithBricksPaddleAndScore)
+TEST_F(DemoGameTest, SpaceStartsPlayAndTheArrowKeysAndMouseMoveThePaddle)
 {
     DemoGame game(gl, savePath());
     game.frames(2);
@@ -103,13 +103,8 @@ TEST_F(DemoGameTest, SpaceStartsPlayWithBricksPaddleAndScore)
     EXPECT_LT(game.countPixels(40, 194, 36, 12, isRedBrick), 40);
     EXPECT_GT(game.countPixels(210, 20, 60, 8, isPaddle), 300);
     EXPECT_LT(game.countPixels(20, 20, 60, 8, isPaddle), 40);  // a star or two at most
-}
 
-TEST_F(DemoGameTest, ArrowKeysAndMouseMoveThePaddle)
-{
-    DemoGame game(gl, savePath());
-    game.press("space");
-    game.frames(1);
+    // The arrow keys and the mouse move the paddle.
     TN_KeyDown(game.state(), "left");
     game.frames(30);  // half a second at 360 px/s
     TN_KeyUp(game.state(), "left");

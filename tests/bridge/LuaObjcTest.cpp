@@ -41,7 +41,7 @@ TNClass* Gadget::runtimeClass()
         c->addInstanceMethod("tenth", "d@:", [](TNInvocation& inv) { inv.setReturnDouble(0.1); });
         c->addInstanceMethod("sum:plus:", "i@:ii", [](I& i) { i.setReturnInt(i.intArgument(2) + i.intArgument(3)); });
         c->addInstanceMethod("unsignedEcho:", "I@:I", [](I& i) { i.setReturnUnsignedInt(i.unsignedIntArgument(2)); });
-        c->addInstanceMethod("half:", "f@:d", [](I& i) { i.setReturnFloat(float(i.doubleArgument(2) / 2)); });
+        c->addInstanceMethod("half:", "f@:f", [](I& i) { i.setReturnFloat(i.floatArgument(2) / 2); });
         c->addInstanceMethod("charSlot:", "i@:c", [](I& i) { i.setReturnInt(int32_t(i.longLongArgument(2))); });
         c->addInstanceMethod("take:", "v@:@", [](TNInvocation& inv) {
             TNObject* o = inv.objectArgument(2);

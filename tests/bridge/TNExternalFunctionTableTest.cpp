@@ -1,5 +1,7 @@
 // External functions called by a real engine script through
-// callbacks.callExternalFunction.
+// callbacks.callExternalFunction. Numbers convert as luaObjc's do (one
+// shared conversion, its type codes tested in LuaObjcTest); what is the
+// table's own is tested here.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -42,10 +44,8 @@ TNClass* Host::runtimeClass()
         add("add:a:b:", "i@:^vii", [](TNInvocation& i, Host&) { i.setReturnInt(i.intArgument(3) + i.intArgument(4)); });
         add("big:", "I@:^v", [](TNInvocation& i, Host&) { i.setReturnUnsignedInt(4000000000u); });
         add("scale:by:", "d@:^vd", [](TNInvocation& i, Host&) { i.setReturnDouble(i.doubleArgument(3) * 2); });
-        add("half:of:", "f@:^vf", [](TNInvocation& i, Host&) { i.setReturnFloat(i.floatArgument(3) / 2); });
         add("number:", "@@:^v", [](TNInvocation& i, Host&) { i.setReturnObject(TNNumber::withDouble(0.1).get()); });
         add("poke:", "v@:^v", [](TNInvocation&, Host& h) { h.lastText = "poked"; });
-        add("flag:", "c@:^v", [](TNInvocation& i, Host&) { i.setReturnBool(true); });
         add("fail:", "v@:^v", [](TNInvocation&, Host&) { throw std::runtime_error("host failed"); });
         c->addInstanceMethod("noContext", "i@:", [](TNInvocation& inv) { inv.setReturnInt(1); });
         c->addInstanceMethod("objectFirst:", "i@:@", [](TNInvocation& inv) { inv.setReturnInt(1); });
@@ -82,9 +82,8 @@ protected:
 TEST_F(ExternalFunctionTest, ConversionsBothWays)
 {
     table->registerTarget(host.get(), &context,
-                          {{"describe", "describe:with:"}, {"add", "add:a:b:"}, {"big", "big:"},
-                           {"scale", "scale:by:"}, {"half", "half:of:"}, {"number", "number:"}, {"poke", "poke:"},
-                           {"flag", "flag:"}});
+                          {{"describe", "describe:with:"}, {"add", "add:a:b:"}, {"scale", "scale:by:"},
+                           {"number", "number:"}, {"poke", "poke:"}});
     const std::pair<const char*, const char*> calls[] = {
         {"'describe', 'text'", "got text"},
         {"'describe', 2.5", "got 2.5"},  // a number arrives as its text
@@ -94,9 +93,7 @@ TEST_F(ExternalFunctionTest, ConversionsBothWays)
         {"'describe', luaObjc.class('NSMutableArray'):array()", "got (null)"},
         {"'describe'", "got (null)"},
         {"'add', 40.7, 2, 'ignored extra'", "42"},
-        {"'big'", "4e+09"},  // above 2^31 and still positive
         {"'scale', 1.5", "3"},
-        {"'half', 3", "1.5"},
     };
     for (const auto& [arguments, result] : calls)
         EXPECT_EQ(call(arguments), result) << arguments;
@@ -104,7 +101,6 @@ TEST_F(ExternalFunctionTest, ConversionsBothWays)
     EXPECT_EQ(state->evaluateExpression("call('number') == 0.1"), "true");
     EXPECT_EQ(count("'poke'"), "0");
     EXPECT_EQ(host->lastText, "poked");
-    EXPECT_EQ(count("'flag'"), "0");
 }
 
 TEST_F(ExternalFunctionTest, NamesReplacementAndRefusals)

@@ -36,19 +36,6 @@ TEST_F(PoolAllocatorTest, RequestSizesMapToTheirClasses)
         EXPECT_GE(allocator->blockSizes[TNPoolClassForSize(n)], n) << "size " << n;
 }
 
-TEST_F(PoolAllocatorTest, FreshPoolHandsOutHighestAddressFirstAndReusesLastFreed)
-{
-    const TNMemoryPool& p = pool(3);
-    char* chunk = p.chunks[0];
-    void* first = allocate(21);
-    void* second = allocate(32);
-    EXPECT_EQ(first, chunk + (p.blocksPerChunk - 1) * 32);
-    EXPECT_EQ(second, chunk + (p.blocksPerChunk - 2) * 32);
-    release(first, 21);
-    EXPECT_EQ(allocate(30), first);
-    EXPECT_EQ(pool(3).freeCount, p.blocksPerChunk - 2);
-}
-
 TEST_F(PoolAllocatorTest, LargeRequestsAndNullFreesBypassThePools)
 {
     uint64_t before = 0, after = 0;

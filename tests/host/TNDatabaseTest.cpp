@@ -172,10 +172,3 @@ TEST(SavedValuesFailures, AnUnusableFileIsReportedAndTheGameGoesOn)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("database.storeValueForKey: could not save the value of 'k'"),
               std::string::npos);
 }
-
-TEST(SavedValuesSetup, NoSavePathDefinesNoLibrary)
-{
-    ScriptedEngine engine(kEngine);
-    EXPECT_EQ(engine.eval("database"), "nil");
-    EXPECT_EQ(engine.state()->database, nullptr);
-}

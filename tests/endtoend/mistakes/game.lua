@@ -14,8 +14,7 @@
 -- Hooks a mistake may set: pathHooks[name] runs inside
 -- project:pathForImage(name) (called by loader nodes while the scene
 -- draws); contactHooks[#contactHooks + 1] runs inside each
--- fixtureCollisionBegan; keyHooks, mouseHooks and playHooks run inside
--- keyDown, mouseDown and play.
+-- fixtureCollisionBegan.
 --
 -- The view is 128 × 64 with a dark blue background. Magenta (1, 0, 1)
 -- marks what must never be seen: things removed or deleted before they
@@ -26,7 +25,7 @@ devices = {}
 function devices:setScreenSize(w, h) end
 
 mistakes = {}
-pathHooks, contactHooks, keyHooks, mouseHooks, playHooks = {}, {}, {}, {}, {}
+pathHooks, contactHooks = {}, {}
 local frame = 0
 local squares = {}
 
@@ -122,12 +121,12 @@ function fixtureCollisionBegan(a, b)
 end
 function fixtureCollisionEnded(a, b) end
 
-function keyDown(name) for _, hook in ipairs(keyHooks) do hook(name) end end
+function keyDown(name) end
 function keyUp(name) end
-function mouseDown(x, y) for _, hook in ipairs(mouseHooks) do hook(x, y) end end
+function mouseDown(x, y) end
 function mouseUp(x, y) end
 function mouseMoved(x, y) end
-function play() for _, hook in ipairs(playHooks) do hook() end end
+function play() end
 function pause() end
 function stop() end
 function render() end

@@ -106,10 +106,14 @@ function stop() print("stopped after " .. frames .. " frames") end
 
 }  // namespace
 
-// --help and --version are read by the manual pages' tests.
-TEST(Player, BadCommandLineGivesStatus2AndOneLine)
+// --version is read by the game folder's test.
+TEST(Player, HelpAndBadCommandLines)
 {
     TempDir dir;
+    Outcome help = run(dir, kPlayer + " --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--screenshot FILE.png"), std::string::npos);
+    EXPECT_NE(help.out.find("--no-gamepad"), std::string::npos);
     Outcome bad = run(dir, kPlayer + " --frames nope");
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(lineCount(bad.err), 1) << bad.err;

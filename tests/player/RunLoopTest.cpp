@@ -1,6 +1,7 @@
 // The render thread's run loop: waiting calls, late timers, exceptions
-// leaving the loop usable, and finishing. The order of queued calls, the
-// loop's thread and the timers' period are seen through the game views.
+// leaving the loop usable, finishing, and a loop per thread. The order of
+// queued calls, the thread they run on and the timers' period are seen
+// through the game views.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -139,4 +140,13 @@ TEST(RunLoop, WakeUpEndsRunUntilEarly)
     loop->runUntil(start + 5s);
     waker.join();
     EXPECT_LT(RunLoop::Clock::now() - start, 2s);
+}
+
+TEST(RunLoop, CurrentIsPerThread)
+{
+    std::shared_ptr<RunLoop> mine = RunLoop::current();
+    EXPECT_EQ(RunLoop::current(), mine);
+    std::shared_ptr<RunLoop> other;
+    std::thread([&] { other = RunLoop::current(); }).join();
+    EXPECT_NE(other, mine);
 }

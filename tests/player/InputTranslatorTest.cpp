@@ -97,6 +97,7 @@ TEST(InputTranslator, ModifierChangesInTheirOrder)
     int index = 0;
     for (const Step& s : steps)
         EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(s.mod))), s.calls) << "step " << index++;
+    EXPECT_EQ(TNModifierFlagsFromSDL(KMOD_LSHIFT), 0x20002u);  // the flag word the view reports
 }
 
 // The calls whole sequences of events make, each through a fresh translator.

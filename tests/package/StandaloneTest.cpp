@@ -113,9 +113,8 @@ TEST_F(StandaloneFolder, PlayerLoadsTheShippedLibrariesFromTheFolder)
             loadedFromFolder.insert(library.soname);
     }
     EXPECT_EQ(loadedFromFolder, shipped) << "a shipped library the player does not load";
-    for (const char* soname : {"libSDL2-2.0.so.0", "libopenal.so.1", "libavcodec.so.59", "libsqlite3.so.0",
-                               "libyajl.so.2", "libpango-1.0.so.0"})
-        EXPECT_EQ(shipped.count(soname), 1u) << soname << " is not shipped";
+    // The system's own stay out, by name (StandaloneNamesTest pins which
+    // names) and as what the system's libraries load.
     for (const char* soname : {"libc.so.6", "libstdc++.so.6", "libGL.so.1", "libX11.so.6", "libxcb.so.1",
                                "libfontconfig.so.1", "libfreetype.so.6", "libz.so.1", "libexpat.so.1",
                                // Needed by Mesa's drivers and by PulseAudio, which the player opens at
@@ -126,17 +125,15 @@ TEST_F(StandaloneFolder, PlayerLoadsTheShippedLibrariesFromTheFolder)
 
 TEST_F(StandaloneFolder, DesktopEntriesAreValidAndNameTheFoldersLauncher)
 {
-    CommandResult check = runCommand("desktop-file-validate " + shellQuoted(in("Tern-Breakout.desktop")) + " 2>&1");
-    EXPECT_EQ(check.status, 0) << check.out;
-    EXPECT_EQ(check.out, "");
-
+    // The user's copy is the folder's entry with its own Exec and Icon.
     TempDir data;
     CommandResult install = runCommand("env -i XDG_DATA_HOME=" + data.path() + " " +
                                        shellQuoted(in("install-desktop-entry")) + " 2>&1");
     ASSERT_EQ(install.status, 0) << install.out;
     std::string entry = data.path() + "/applications/Tern-Breakout.desktop";
-    check = runCommand("desktop-file-validate " + entry + " 2>&1");
+    CommandResult check = runCommand("desktop-file-validate " + entry + " 2>&1");
     EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_EQ(check.out, "");
     std::string text = tern_test::readFile(entry);
     EXPECT_NE(text.find("Name=Tern Breakout\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Exec=\"" + in("Tern-Breakout") + "\"\n"), std::string::npos) << text;

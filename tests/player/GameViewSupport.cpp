@@ -109,6 +109,67 @@ void TestEngine::setRenderThread(std::thread::id id)
     renderThread.store(id);
 }
 
+const char* const kLoggingScript = R"(
+    frames, log, dts, stopped, inFrame = 0, {}, {}, false, false
+    function initEngine() end
+    function update(dt)
+        inFrame = true
+        frames = frames + 1
+        dts[#dts + 1] = dt
+        if slowFrames then busy(slowFrames) end
+        inFrame = false
+    end
+    function render() end
+    function note(what)
+        log[#log + 1] = what .. (onRenderThread() and "" or "@other") .. (inFrame and "@inframe" or "")
+    end
+    function play() note("play#" .. frames); dts = {} end
+    function pause() note("pause") end
+    function stop() stopped = true; note("stop") end
+    function keyDown(k) note("keyDown:" .. k) end
+    function keyUp(k) note("keyUp:" .. k) end
+    function mouseDown(x, y) note("mouseDown:" .. x .. "," .. y) end
+    function mouseUp(x, y) note("mouseUp:" .. x .. "," .. y) end
+    function mouseMoved(x, y) note("mouseMoved:" .. x .. "," .. y) end
+    devices = {}
+    function devices:setScreenSize(w, h) end
+    function logText() return table.concat(log, " ") end
+    function count(what)
+        local n = 0
+        for _, line in ipairs(log) do if line == what then n = n + 1 end end
+        return n
+    end
+)";
+
+PlayingView::PlayingView(TestWindow& window, const std::string& script)
+    : engine_(script), view_(std::make_unique<TNThreadedGameView>(&window.backing(), window.backing().bounds()))
+{
+    TestEngine::setRenderThread(view_->threadId());
+    view_->setLuaState(engine_.state());
+}
+
+PlayingView::~PlayingView()
+{
+    if (view_->hasThread()) {
+        view_->stopWaitUntilDone(true);
+        view_->destroyThread();
+    }
+    view_->setLuaState(nullptr);
+}
+
+void PlayingView::pump()
+{
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        view_->handleEvent(e);
+    view_->displayIfNeeded();
+}
+
+bool PlayingView::pumpUntil(const std::function<bool()>& done)
+{
+    return waitUntil([&] { pump(); return done(); }, std::chrono::seconds(5));
+}
+
 testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts)
 {
     size_t from = 0;

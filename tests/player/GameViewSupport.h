@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "TestSupport.h"
 #include "host/TNLuaState.h"
 #include "window/TNGameBackingView.h"
+#include "window/TNThreadedGameView.h"
 
 namespace testing {
 class AssertionResult;
@@ -57,6 +59,35 @@ public:
 private:
     TempDir dir_;
     TNRef<TNLuaState> state_;
+};
+
+// An engine script for the render-thread views: frames counts update's
+// calls, dts holds their dt since the last play, and slowFrames, when set,
+// makes each take that long. play, pause, stop and the input functions add
+// their call to log ("play#frames", "keyDown:k", "mouseDown:x,y"), marked
+// "@other" off the render thread and "@inframe" inside update. logText()
+// is the log, count(call) how often the call is in it.
+extern const char* const kLoggingScript;
+
+// A render-thread view over the window playing script; the game is
+// stopped, the thread ended and the engine let go when it goes.
+class PlayingView {
+public:
+    PlayingView(TestWindow& window, const std::string& script = kLoggingScript);
+    ~PlayingView();
+    TNThreadedGameView* operator->() { return view_.get(); }
+    TNThreadedGameView& view() { return *view_; }
+    TestEngine& engine() { return engine_; }
+    std::string log() { return engine_.eval("logText()"); }
+    int frames() { return std::atoi(engine_.eval("frames").c_str()); }
+    // SDL's events to the view, then a redraw if one is due.
+    void pump();
+    // Pumps until done holds, for at most 5 seconds.
+    bool pumpUntil(const std::function<bool()>& done);
+
+private:
+    TestEngine engine_;
+    std::unique_ptr<TNThreadedGameView> view_;
 };
 
 // Whether each of parts occurs in text, each after the one before.

@@ -35,10 +35,7 @@ const char* kScript = R"(
     function devices:setScreenSize(w, h) screenWidth, screenHeight = w, h end
 )";
 
-struct RGB {
-    int r, g, b;
-    bool operator==(const RGB& o) const { return r == o.r && g == o.g && b == o.b; }
-};
+using RGB = std::array<int, 3>;
 
 // Reads one pixel of the view's drawable (origin bottom left).
 RGB pixelAt(TNGameView& view, int x, int y)
@@ -162,7 +159,7 @@ TEST_F(GameViewTest, DrawingDisabledShowsBlackAndCallsNothing)
     EXPECT_FALSE(view.drawingEnabled());
     view.drawRect();
     EXPECT_EQ(engine.eval("renders"), "0");
-    EXPECT_EQ(pixelAt(view, 400, 300).b, 0);
+    EXPECT_EQ(pixelAt(view, 400, 300)[2], 0);
 
     // Enabling asks for a redraw, which renders without advancing time.
     view.setDrawingEnabled(true);
@@ -171,7 +168,7 @@ TEST_F(GameViewTest, DrawingDisabledShowsBlackAndCallsNothing)
     EXPECT_FALSE(view.needsDisplay());
     EXPECT_EQ(engine.eval("renders"), "1");
     EXPECT_EQ(engine.eval("frames"), "0");
-    EXPECT_EQ(pixelAt(view, 400, 300).b, 255);
+    EXPECT_EQ(pixelAt(view, 400, 300)[2], 255);
 }
 
 TEST_F(GameViewTest, WithoutAnEngineNothingIsCalled)

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,23 +119,9 @@ TEST(GamepadInput, SharedKeysAndUnplugging)
 
 namespace {
 
-const char* kKeyScript = R"(
-    log = {}
-    function initEngine() end
-    function update(dt) end
-    function render() end
-    function play() end
-    function stop() end
-    devices = {}
-    function devices:setScreenSize(w, h) end
-    function keyDown(k) log[#log + 1] = "keyDown:" .. k .. (onRenderThread() and "" or "@other") end
-    function keyUp(k) log[#log + 1] = "keyUp:" .. k .. (onRenderThread() and "" or "@other") end
-    function logText() return table.concat(log, " ") end
-)";
-
 // A virtual controller on SDL's game-controller support, and a view playing
-// a script that logs its keys. The offscreen window never has the input
-// focus, so controller events are let through without it.
+// the logging script. The offscreen window never has the input focus, so
+// controller events are let through without it.
 class VirtualGamepadTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -145,23 +130,15 @@ protected:
             GTEST_SKIP() << "no SDL video: " << video_.error();
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
-        window_ = std::make_unique<TestWindow>(320, 240);
-        ASSERT_TRUE(window_->ok()) << SDL_GetError();
-        engine_ = std::make_unique<TestEngine>(kKeyScript);
-        view_ = std::make_unique<TNThreadedGameView>(&window_->backing(), window_->backing().bounds());
-        TestEngine::setRenderThread(view_->threadId());
-        view_->setLuaState(engine_->state());
-        view_->playWaitUntilDone(true);
+        ASSERT_TRUE(window_.ok()) << SDL_GetError();
+        game_ = std::make_unique<PlayingView>(window_);
+        game_->view().playWaitUntilDone(true);
+        game_->engine().run("log = {}");  // keys only
     }
     void TearDown() override
     {
-        if (view_) {
-            view_->stopWaitUntilDone(true);
-            view_->destroyThread();
-            view_->setLuaState(nullptr);
-        }
         // The view closes its controllers before SDL's support ends.
-        view_.reset();
+        game_.reset();
         while (SDL_NumJoysticks() > 0 && SDL_JoystickIsVirtual(0))
             SDL_JoystickDetachVirtual(0);
         SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
@@ -175,8 +152,7 @@ protected:
                                                     SDL_CONTROLLER_BUTTON_MAX, 0);
         EXPECT_GE(index, 0) << SDL_GetError();
         const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
-        const int before = view_->gamepads().controllerCount();
-        EXPECT_TRUE(pumpUntil([&] { return view_->gamepads().controllerCount() == before + 1; }));
+        EXPECT_TRUE(game_->pumpUntil([&] { return (*game_)->gamepads().controllerCount() == 1; }));
         return SDL_JoystickFromInstanceID(id);
     }
     // The virtual controller's state is read when events are pumped: each
@@ -184,69 +160,46 @@ protected:
     void press(SDL_Joystick* pad, SDL_GameControllerButton button, bool down)
     {
         SDL_JoystickSetVirtualButton(pad, button, down ? 1 : 0);
-        pump();
+        game_->pump();
     }
     void push(SDL_Joystick* pad, SDL_GameControllerAxis axis, int value)
     {
         SDL_JoystickSetVirtualAxis(pad, axis, static_cast<Sint16>(value));
-        pump();
+        game_->pump();
     }
-    void pump()
-    {
-        SDL_Event e;
-        while (SDL_PollEvent(&e))
-            view_->handleEvent(e);
-    }
-    bool pumpUntil(const std::function<bool()>& done) { return waitUntil([&] { pump(); return done(); }, 5s); }
-    std::string log() { return engine_->eval("logText()"); }
-    bool logIs(const std::string& expected) { return pumpUntil([&] { return log() == expected; }); }
+    std::string log() { return game_->log(); }
+    bool logIs(const std::string& expected) { return game_->pumpUntil([&] { return log() == expected; }); }
 
     VideoSession video_{"offscreen"};
-    std::unique_ptr<TestWindow> window_;
-    std::unique_ptr<TestEngine> engine_;
-    std::unique_ptr<TNThreadedGameView> view_;
+    TestWindow window_{320, 240};
+    std::unique_ptr<PlayingView> game_;
 };
 
 }  // namespace
 
-// Plugged in while the game plays: its d-pad reaches the script as the
-// arrow keys on the render thread, one keyDown and one keyUp per push; a
-// small push of the stick sends nothing, a full one a single keyDown however
-// it wavers above the release point.
-TEST_F(VirtualGamepadTest, DpadAndStickReachTheScript)
+// Plugged in while the game plays: its buttons and stick reach the script
+// as keys on the render thread (what each gives is pinned above). Pulled
+// out with keys held, the script gets their keyUp; a controller plugged in
+// before the game started is opened when play starts.
+TEST_F(VirtualGamepadTest, PluggedInPlayedAndPulledOut)
 {
     SDL_Joystick* pad = plugIn();
     ASSERT_NE(pad, nullptr);
     press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
     ASSERT_TRUE(logIs("keyDown:right")) << log();
     press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
-    push(pad, SDL_CONTROLLER_AXIS_LEFTX, -12000);
-    press(pad, SDL_CONTROLLER_BUTTON_A, true);
-    for (int value : {-20000, -10000, -25000, -9000})
-        push(pad, SDL_CONTROLLER_AXIS_LEFTX, value);
-    press(pad, SDL_CONTROLLER_BUTTON_A, false);
-    EXPECT_TRUE(logIs("keyDown:right keyUp:right keyDown:space keyDown:left keyUp:space")) << log();
-}
-
-// Pulled out with keys held: the script gets their keyUp, and a controller
-// plugged in before the game started is opened when play starts.
-TEST_F(VirtualGamepadTest, HotUnplugReleasesHeldKeys)
-{
-    SDL_Joystick* pad = plugIn();
-    ASSERT_NE(pad, nullptr);
     press(pad, SDL_CONTROLLER_BUTTON_B, true);
     push(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
-    ASSERT_TRUE(logIs("keyDown:esc keyDown:down")) << log();
+    const std::string held = "keyDown:right keyUp:right keyDown:esc keyDown:down";
+    ASSERT_TRUE(logIs(held)) << log();
     ASSERT_EQ(SDL_JoystickDetachVirtual(0), 0) << SDL_GetError();
     // The two keyUp calls come in either order, after the render thread ran them.
-    ASSERT_TRUE(pumpUntil([&] {
-        return view_->gamepads().controllerCount() == 0 &&
-               (log() == "keyDown:esc keyDown:down keyUp:esc keyUp:down" ||
-                log() == "keyDown:esc keyDown:down keyUp:down keyUp:esc");
+    ASSERT_TRUE(game_->pumpUntil([&] {
+        return (*game_)->gamepads().controllerCount() == 0 &&
+               (log() == held + " keyUp:esc keyUp:down" || log() == held + " keyUp:down keyUp:esc");
     })) << log();
 
-    // One already there: the game finds it when asked, before any event.
     SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
-    view_->gamepads().openConnectedControllers();
-    EXPECT_EQ(view_->gamepads().controllerCount(), 1);
+    (*game_)->gamepads().openConnectedControllers();
+    EXPECT_EQ((*game_)->gamepads().controllerCount(), 1);
 }

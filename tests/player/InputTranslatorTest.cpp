@@ -50,30 +50,18 @@ using Calls = std::vector<std::string>;
 
 }  // namespace
 
-TEST(KeyNames, VocabularyOfSpecialKeys)
-{
-    struct Case {
-        SDL_Keycode key;
-        const char* name;
-    } cases[] = {
-        {SDLK_SPACE, "space"}, {SDLK_RETURN, "return"}, {SDLK_KP_ENTER, "return"}, {SDLK_TAB, "tab"},
-        {SDLK_ESCAPE, "esc"},  {SDLK_UP, "up"},         {SDLK_DOWN, "down"},        {SDLK_LEFT, "left"},
-        {SDLK_RIGHT, "right"}, {SDLK_DELETE, "delete"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(c.key, KMOD_NONE)), c.name) << c.name;
-    EXPECT_EQ(TNKeyNameForCharacter(10), "return");
-    EXPECT_EQ(TNKeyNameForCharacter(13), "return");
-}
-
-TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
+// Special keys by their names, ordinary keys by the character typed.
+TEST(KeyNames, NamesOfSpecialKeysAndCharactersOfOthers)
 {
     struct Case {
         SDL_Keycode key;
         Uint16 mod;
         const char* name;
     } cases[] = {
-        {SDLK_a, KMOD_NONE, "a"}, {SDLK_a, KMOD_LSHIFT, "A"}, {SDLK_a, KMOD_CAPS, "A"},
+        {SDLK_SPACE, KMOD_NONE, "space"}, {SDLK_RETURN, KMOD_NONE, "return"}, {SDLK_KP_ENTER, KMOD_NONE, "return"},
+        {SDLK_TAB, KMOD_NONE, "tab"},     {SDLK_ESCAPE, KMOD_NONE, "esc"},    {SDLK_UP, KMOD_NONE, "up"},
+        {SDLK_DOWN, KMOD_NONE, "down"},   {SDLK_LEFT, KMOD_NONE, "left"},     {SDLK_RIGHT, KMOD_NONE, "right"},
+        {SDLK_DELETE, KMOD_NONE, "delete"}, {SDLK_a, KMOD_NONE, "a"}, {SDLK_a, KMOD_LSHIFT, "A"}, {SDLK_a, KMOD_CAPS, "A"},
         {SDLK_a, KMOD_CAPS | KMOD_RSHIFT, "a"}, {SDLK_1, KMOD_NONE, "1"}, {SDLK_1, KMOD_LSHIFT, "!"},
         {SDLK_SLASH, KMOD_RSHIFT, "?"}, {SDLK_KP_7, KMOD_NONE, "7"},
         {SDLK_1, KMOD_CAPS, "1"},             // caps lock does not shift digits
@@ -82,42 +70,34 @@ TEST(KeyNames, OrdinaryKeysGiveTheCharacterTyped)
     };
     for (const Case& c : cases)
         EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(c.key, c.mod)), c.name) << c.name;
+    EXPECT_EQ(TNKeyNameForCharacter(10), "return");
+    EXPECT_EQ(TNKeyNameForCharacter(13), "return");
     // F1 passes its function-key character; keys without one give nothing.
     EXPECT_EQ(TNCharacterForKey(SDLK_F1, KMOD_NONE), 0xF704u);
     EXPECT_EQ(TNCharacterForKey(SDLK_F13, KMOD_NONE), 0u);
 }
 
-TEST(InputTranslator, LeftShiftAloneSendsDownThenUp)
+// Two shift keys share the shift flag: of left then right, only the first
+// is announced; releasing the first of the two says nothing and the last
+// says its own name. Everything at once arrives in the fixed order of the
+// checks.
+TEST(InputTranslator, ModifierChangesInTheirOrder)
 {
+    struct Step {
+        Uint16 mod;
+        Calls calls;
+    } steps[] = {
+        {KMOD_LSHIFT, {"keyDown:left shift"}}, {KMOD_LSHIFT | KMOD_RSHIFT, {}}, {KMOD_RSHIFT, {}},
+        {KMOD_NONE, {"keyUp:right shift"}},
+        {KMOD_CAPS | KMOD_LSHIFT | KMOD_RCTRL | KMOD_LALT | KMOD_RGUI,
+         {"keyDown:caps lock", "keyDown:left shift", "keyDown:ctrl", "keyDown:alt", "keyDown:cmd"}},
+        {KMOD_NONE, {"keyUp:caps lock", "keyUp:left shift", "keyUp:ctrl", "keyUp:alt", "keyUp:cmd"}},
+    };
     TNInputTranslator t;
-    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYDOWN, SDLK_LSHIFT, KMOD_LSHIFT), kWindow, 600)),
-              (Calls{"keyDown:left shift"}));
-    EXPECT_EQ(t.currentModifierFlags(), 0x20002u);
-    EXPECT_EQ(summary(t.translate(keyEvent(SDL_KEYUP, SDLK_LSHIFT, KMOD_NONE), kWindow, 600)),
-              (Calls{"keyUp:left shift"}));
-    EXPECT_EQ(t.previousModifierFlags(), 0u);
-}
-
-TEST(InputTranslator, TwoShiftKeysShareTheShiftFlag)
-{
-    TNInputTranslator t;
-    // Left down, right down: only the first one is announced.
-    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_LSHIFT))), (Calls{"keyDown:left shift"}));
-    EXPECT_TRUE(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_LSHIFT | KMOD_RSHIFT)).empty());
-    // Releasing the first of the two says nothing; the last one says its own name.
-    EXPECT_TRUE(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_RSHIFT)).empty());
-    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_NONE))), (Calls{"keyUp:right shift"}));
-}
-
-TEST(InputTranslator, ModifiersInTheirOrder)
-{
-    TNInputTranslator t;
-    // Everything at once arrives in the fixed order of the checks.
-    EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(KMOD_CAPS | KMOD_LSHIFT | KMOD_RCTRL | KMOD_LALT |
-                                                            KMOD_RGUI))),
-              (Calls{"keyDown:caps lock", "keyDown:left shift", "keyDown:ctrl", "keyDown:alt", "keyDown:cmd"}));
-    EXPECT_EQ(summary(t.flagsChanged(0)),
-              (Calls{"keyUp:caps lock", "keyUp:left shift", "keyUp:ctrl", "keyUp:alt", "keyUp:cmd"}));
+    int index = 0;
+    for (const Step& s : steps)
+        EXPECT_EQ(summary(t.flagsChanged(TNModifierFlagsFromSDL(s.mod))), s.calls) << "step " << index++;
+    EXPECT_EQ(TNModifierFlagsFromSDL(KMOD_LSHIFT), 0x20002u);  // the flag word the view reports
 }
 
 // The calls whole sequences of events make, each through a fresh translator.
@@ -131,6 +111,8 @@ TEST(InputTranslator, EventSequencesGiveTheirCalls)
         TNRect view;
         Calls calls;
     } cases[] = {
+        {"left shift alone", {keyEvent(SDL_KEYDOWN, SDLK_LSHIFT, KMOD_LSHIFT), keyEvent(SDL_KEYUP, SDLK_LSHIFT)},
+         kWindow, {"keyDown:left shift", "keyUp:left shift"}},
         {"auto-repeat is ignored; keys without a name say nothing",
          {keyEvent(SDL_KEYDOWN, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1),
           keyEvent(SDL_KEYDOWN, SDLK_RIGHT, 0, 1), keyEvent(SDL_KEYUP, SDLK_RIGHT), keyEvent(SDL_KEYDOWN, SDLK_F13)},

@@ -1,10 +1,11 @@
-// The render thread's run loop: queued calls in order, waiting calls,
-// repeating timers, exceptions leaving the loop usable, and finishing.
+// The render thread's run loop: waiting calls, late timers, exceptions
+// leaving the loop usable, finishing, and a loop per thread. The order of
+// queued calls, the thread they run on and the timers' period are seen
+// through the game views.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <numeric>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -41,7 +42,6 @@ public:
             thread_.join();
     }
     RunLoop& loop() { return *loop_; }
-    std::thread::id id() const { return thread_.get_id(); }
     std::atomic<int> exceptions{0};
 
 private:
@@ -51,28 +51,6 @@ private:
 };
 
 }  // namespace
-
-TEST(RunLoop, QueuedCallsRunInOrderOnTheLoopThread)
-{
-    LoopThread t;
-    std::vector<int> order;
-    std::atomic<int> wrongThread{0};
-    for (int i = 0; i < 100; ++i) {
-        t.loop().perform(
-            [&, i] {
-                if (std::this_thread::get_id() != t.id())
-                    ++wrongThread;
-                order.push_back(i);
-            },
-            false);
-    }
-    // A waiting call comes after all of them.
-    t.loop().perform([] {}, true);
-    std::vector<int> expected(100);
-    std::iota(expected.begin(), expected.end(), 0);
-    EXPECT_EQ(order, expected);
-    EXPECT_EQ(wrongThread.load(), 0);
-}
 
 // A waiting call returns only after it ran; one that throws releases its
 // waiter too, and the loop goes on.
@@ -100,23 +78,6 @@ TEST(RunLoop, WaitingCallFromTheLoopThreadRunsAtOnce)
         true);
     t.loop().perform([] {}, true);
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
-}
-
-TEST(RunLoop, RepeatingTimerFiresAtItsPeriodUntilInvalidated)
-{
-    LoopThread t;
-    std::atomic<int> fired{0};
-    std::shared_ptr<RunLoopTimer> timer;
-    t.loop().perform([&] { timer = RunLoop::current()->scheduleTimer(20ms, [&] { ++fired; }); }, true);
-    std::this_thread::sleep_for(250ms);
-    t.loop().perform([&] { timer->invalidate(); }, true);
-    const int count = fired.load();
-    // About 12 firings; generous bounds for a loaded machine.
-    EXPECT_GE(count, 5);
-    EXPECT_LE(count, 14);
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(fired.load(), count);
-    EXPECT_EQ(t.loop().timerCount(), 0u);
 }
 
 TEST(RunLoop, LateTimerSkipsMissedFirings)

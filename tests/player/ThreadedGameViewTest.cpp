@@ -16,35 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* kScript = R"(
-    frames, log, dts, stopped = 0, {}, {}, false
-    inFrame = false
-    function initEngine() end
-    function update(dt)
-        inFrame = true
-        frames = frames + 1
-        dts[#dts + 1] = dt
-        if slowFrames then busy(slowFrames) end
-        inFrame = false
-    end
-    function render() end
-    function note(what)
-        local where = onRenderThread() and "render" or "other"
-        if inFrame then where = where .. "+inframe" end
-        log[#log + 1] = what .. "@" .. where .. "#" .. frames
-    end
-    function play() note("play"); dts = {} end
-    function pause() note("pause") end
-    function stop() stopped = true; note("stop") end
-    function keyDown(k) note("keyDown:" .. k) end
-    function keyUp(k) note("keyUp:" .. k) end
-    function mouseDown(x, y) note("mouseDown:" .. x .. "," .. y) end
-    function mouseMoved(x, y) note("mouseMoved") end
-    devices = {}
-    function devices:setScreenSize(w, h) end
-    function logText() return table.concat(log, " ") end
-)";
-
 TNObjectList keyArgs(const char* name)
 {
     return TNObjectList{TNString::create(name)};
@@ -56,30 +27,21 @@ protected:
     {
         if (!video_.ok())
             GTEST_SKIP() << "no SDL video: " << video_.error();
-        window_ = std::make_unique<TestWindow>(320, 240);
-        ASSERT_TRUE(window_->ok()) << SDL_GetError();
+        ASSERT_TRUE(window_.ok()) << SDL_GetError();
     }
-    void TearDown() override
+    // A render-thread view playing script.
+    TNThreadedGameView& start(const std::string& script = kLoggingScript)
     {
-        if (view_)
-            view_->setLuaState(nullptr);
+        game_ = std::make_unique<PlayingView>(window_, script);
+        return game_->view();
     }
-    // The engine running script and a render-thread view playing it.
-    TNThreadedGameView& start(const std::string& script = kScript)
-    {
-        engine_ = std::make_unique<TestEngine>(script);
-        view_ = std::make_unique<TNThreadedGameView>(&window_->backing(), window_->backing().bounds());
-        TestEngine::setRenderThread(view_->threadId());
-        view_->setLuaState(engine_->state());
-        return *view_;
-    }
-    int frames() { return std::atoi(engine_->eval("frames").c_str()); }
+    TestEngine& engine() { return game_->engine(); }
+    int frames() { return game_->frames(); }
     bool waitForFrames(int n) { return waitUntil([&] { return frames() >= n; }, std::chrono::seconds(3)); }
 
     VideoSession video_{"offscreen"};
-    std::unique_ptr<TestWindow> window_;
-    std::unique_ptr<TestEngine> engine_;
-    std::unique_ptr<TNThreadedGameView> view_;
+    TestWindow window_{320, 240};
+    std::unique_ptr<PlayingView> game_;
 };
 
 }  // namespace
@@ -95,7 +57,7 @@ TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadPauseKeepsDtShortAnd
     EXPECT_EQ(view.threadId(), first);
     view.playWaitUntilDone(true);
     EXPECT_TRUE(view.isDrawingOnSeparateThread());
-    EXPECT_EQ(engine_->eval("logText()"), "play@render#0");
+    EXPECT_EQ(engine().eval("logText()"), "play#0");
     ASSERT_TRUE(waitForFrames(5));
     view.pauseWaitUntilDone(true);
     std::this_thread::sleep_for(400ms);
@@ -103,11 +65,11 @@ TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadPauseKeepsDtShortAnd
     view.playWaitUntilDone(true);
     ASSERT_TRUE(waitForFrames(beforePlay + 2));
     view.stopWaitUntilDone(true);
-    const float dt = std::strtof(engine_->eval("dts[1]").c_str(), nullptr);
+    const float dt = std::strtof(engine().eval("dts[1]").c_str(), nullptr);
     EXPECT_GT(dt, 0.005f);
     EXPECT_LT(dt, 0.1f);
     // Returned only after the script's stop ran there.
-    EXPECT_EQ(engine_->eval("stopped"), "true");
+    EXPECT_EQ(engine().eval("stopped"), "true");
     EXPECT_FALSE(view.isDrawingOnSeparateThread());
     const int atStop = frames();
     std::this_thread::sleep_for(100ms);
@@ -118,58 +80,35 @@ TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadPauseKeepsDtShortAnd
 TEST_F(ThreadedGameViewTest, EventsDuringALongFrameRunAfterItInOrder)
 {
     TNThreadedGameView& view = start();
-    engine_->run("slowFrames = 0.2");
+    engine().run("slowFrames = 0.2");
     view.playWaitUntilDone(true);
     // Three events while a slow frame is under way.
     ASSERT_TRUE(waitForFrames(1));
     view.postEvent("keyDown", keyArgs("a"));
     view.postEvent("keyUp", keyArgs("a"));
     view.postEvent("mouseDown", TNObjectList{TNNumber::withDouble(1.5), TNNumber::withDouble(2.0)});
-    engine_->run("slowFrames = nil");
+    engine().run("slowFrames = nil");
     view.stopWaitUntilDone(true);
-    const std::string log = engine_->eval("logText()");
-    EXPECT_TRUE(appearInOrder(log, {"keyDown:a@render#", "keyUp:a@render#", "mouseDown:1.5,2@render#"}));
-    EXPECT_EQ(log.find("inframe"), std::string::npos) << log;
-}
-
-TEST_F(ThreadedGameViewTest, ScriptErrorInAnEventIsLoggedAndFramesGoOn)
-{
-    TNThreadedGameView& view = start();
-    engine_->run("function keyDown(k) error('bad key ' .. k) end");
-    view.playWaitUntilDone(true);
-    testing::internal::CaptureStderr();
-    view.postEvent("keyDown", keyArgs("x"));
-    ASSERT_TRUE(waitForFrames(frames() + 3));
-    view.stopWaitUntilDone(true);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("LuaState runLoop: Lua Error caught (and ignored): "), std::string::npos) << err;
-    EXPECT_NE(err.find("bad key x"), std::string::npos) << err;
-}
-
-TEST_F(ThreadedGameViewTest, AfterDestroyThreadEventsAreCalledHere)
-{
-    TNThreadedGameView& view = start();
-    TestEngine::setRenderThread(std::this_thread::get_id());
-    view.destroyThread();
-    EXPECT_FALSE(view.hasThread());
-    view.postEvent("keyDown", keyArgs("q"));
-    EXPECT_EQ(engine_->eval("logText()"), "keyDown:q@render#0");
+    const std::string log = engine().eval("logText()");
+    EXPECT_TRUE(appearInOrder(log, {"keyDown:a", "keyUp:a", "mouseDown:1.5,2"}));
+    EXPECT_EQ(log.find('@'), std::string::npos) << log;  // on the render thread, between frames
 }
 
 TEST_F(ThreadedGameViewTest, RedrawsAreSuppressedWhileTheThreadDraws)
 {
-    TNThreadedGameView& view = start(kScript + std::string("function render() renders = (renders or 0) + 1 end"));
+    TNThreadedGameView& view = start(kLoggingScript + std::string("function render() renders = (renders or 0) + 1 end"));
     view.setDrawingEnabled(true);
     view.playWaitUntilDone(true);
     view.drawRect();
-    EXPECT_EQ(engine_->eval("renders"), "nil");
+    EXPECT_EQ(engine().eval("renders"), "nil");
     view.pauseWaitUntilDone(true);
     view.drawRect();
-    EXPECT_EQ(engine_->eval("renders"), "1");
+    EXPECT_EQ(engine().eval("renders"), "1");
 }
 
-// Quitting while a slow frame runs and every entry point fails: the stop
-// request returns, the thread is joined and the engine lock is free.
+// Every entry point fails and each frame is slow: the errors are logged and
+// frames go on; quitting during a frame, the stop request returns, the
+// thread is joined and the engine lock is free.
 TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
 {
     TNThreadedGameView& view = start(R"(
@@ -186,14 +125,18 @@ TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
     ASSERT_TRUE(waitForFrames(1));
     for (int i = 0; i < 20; ++i)
         view.postEvent("keyDown", keyArgs("k"));
+    // The errors are logged, and frames go on.
+    ASSERT_TRUE(waitForFrames(frames() + 2));
     view.pauseWaitUntilDone(false);
     view.stopWaitUntilDone(true);
     view.destroyThread();
-    testing::internal::GetCapturedStderr();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("LuaState runLoop: Lua Error caught (and ignored): "), std::string::npos) << err;
+    EXPECT_NE(err.find("keyDown fails"), std::string::npos) << err;
     EXPECT_FALSE(view.hasThread());
     EXPECT_FALSE(view.animating());
-    ASSERT_TRUE(engine_->state()->tryLockState());
-    engine_->state()->unlockState();
+    ASSERT_TRUE(engine().state()->tryLockState());
+    engine().state()->unlockState();
 }
 
 // Frames and a burst of input at once (run under ThreadSanitizer by make
@@ -207,20 +150,20 @@ TEST_F(ThreadedGameViewTest, ThreadsInputBurstDuringFrames)
         SDL_Event e{};
         e.type = (i % 3 == 2) ? SDL_MOUSEMOTION : (i % 2 ? SDL_KEYUP : SDL_KEYDOWN);
         if (e.type == SDL_MOUSEMOTION)
-            e.motion = {e.type, 0, SDL_GetWindowID(window_->window()), 0, 0, i % 320, i % 240};
+            e.motion = {e.type, 0, SDL_GetWindowID(window_.window()), 0, 0, i % 320, i % 240};
         else
-            e.key.windowID = SDL_GetWindowID(window_->window());
+            e.key.windowID = SDL_GetWindowID(window_.window());
         if (e.type != SDL_MOUSEMOTION)
             e.key.keysym.sym = SDLK_a + (i % 26);
         view.handleEvent(e);
         if (i % 50 == 0) {
-            window_->backing().updateBounds();
+            window_.backing().updateBounds();
             view.reshape();
             view.drawRect();
         }
     }
     view.stopWaitUntilDone(true);
-    EXPECT_GT(std::atoi(engine_->eval("#log").c_str()), 150);
+    EXPECT_GT(std::atoi(engine().eval("#log").c_str()), 150);
     view.destroyThread();
 }
 
@@ -254,7 +197,7 @@ TEST_F(ThreadedGameViewTest, EveryScriptCallRunsWithTheGLAndALContextsCurrent)
             return table.concat(names, " ")
         end
     )");
-    ASSERT_EQ(engine_->eval("sharedSoundManager ~= nil"), "true") << "no OpenAL output for the test";
+    ASSERT_EQ(engine().eval("sharedSoundManager ~= nil"), "true") << "no OpenAL output for the test";
     view.setDrawingEnabled(true);
     view.reshape();
     view.playWaitUntilDone(true);
@@ -268,10 +211,10 @@ TEST_F(ThreadedGameViewTest, EveryScriptCallRunsWithTheGLAndALContextsCurrent)
     view.stopWaitUntilDone(true);
     const std::string all = "keyDown=gl+al keyUp=gl+al mouseDown=gl+al mouseMoved=gl+al mouseUp=gl+al pause=gl+al "
                             "play=gl+al render=gl+al setScreenSize=gl+al stop=gl+al update=gl+al";
-    EXPECT_EQ(engine_->eval("report()"), all);
+    EXPECT_EQ(engine().eval("report()"), all);
 
     view.destroyThread();
-    engine_->run("seen = {}");
+    engine().run("seen = {}");
     view.postEvent("keyDown", keyArgs("q"));
-    EXPECT_EQ(engine_->eval("report()"), "keyDown=gl+al");
+    EXPECT_EQ(engine().eval("report()"), "keyDown=gl+al");
 }

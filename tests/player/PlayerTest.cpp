@@ -82,6 +82,9 @@ const char* kSquareScene = R"(
 local sg = scenegraph
 local function set(node, values) for port, v in pairs(values) do node[port]:setValue(v, true) end end
 function Project:load(path)
+    local runs = database.loadValueForKey("runs")
+    print("runs before " .. tostring(runs))
+    database.storeValueForKey((tonumber(runs) or 0) + 1, "runs")
     scene = sg.scene.new()
     local space = scene:createSpace(sg.ortho2DSpace)
     set(space, { width = 200, height = 100, near = -1, far = 1 })
@@ -173,8 +176,7 @@ TEST(Player, BrokenBundlesGiveOneLineAndFail)
 
 // The screenshot is the last frame the right way up, frames come at the
 // fixed step, and memory is reported every N frames and after the last.
-// (Saved values reaching the next run are the demo's high score, played
-// end to end.)
+// Saved values reach the next run through the game's save file.
 TEST(Player, HeadlessScreenshotFixedStepAndMemoryReports)
 {
     TempDir dir;
@@ -182,6 +184,9 @@ TEST(Player, HeadlessScreenshotFixedStepAndMemoryReports)
     const Outcome first = play(dir, "--fixed-step --frames 5 --report-memory 2 --screenshot " + dir.file("shot.png") +
                                         " " + game);
     ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("runs before nil"), std::string::npos) << first.out;
+    EXPECT_NE(play(dir, "--frames 1 " + game).out.find("runs before 1"), std::string::npos);
+    EXPECT_TRUE(fileExists(dir.file("data/Square/save.data")));
     EXPECT_NE(first.out.find("dt 0.0166667"), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("stopped after 5 frames"), std::string::npos) << first.out;
 

@@ -68,21 +68,36 @@ inline double cpuSecondsOf(const std::vector<std::string>& argv, const std::stri
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Milliseconds of CPU per frame: command(frames) gives the argument vector
-// of a run of that many frames. Negative when a run failed.
+// One round's milliseconds of CPU per frame: command(frames) gives the
+// argument vector of a run of that many frames. Negative when a run failed.
+template <class Command>
+double millisecondsPerFrameOnce(Command command)
+{
+    const double one = cpuSecondsOf(command(1));
+    const double many = cpuSecondsOf(command(1 + kFrames));
+    if (one < 0.0 || many < 0.0)
+        return -1.0;
+    return (many - one) * 1000.0 / kFrames;
+}
+
+// The middle value; negative when there is none or any is negative (a
+// failed run).
+inline double median(std::vector<double> values)
+{
+    if (values.empty() || *std::min_element(values.begin(), values.end()) < 0.0)
+        return -1.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The median of kRounds rounds; negative when a run failed.
 template <class Command>
 double millisecondsPerFrame(Command command)
 {
     std::vector<double> perFrame;
-    for (int round = 0; round < kRounds; ++round) {
-        const double one = cpuSecondsOf(command(1));
-        const double many = cpuSecondsOf(command(1 + kFrames));
-        if (one < 0.0 || many < 0.0)
-            return -1.0;
-        perFrame.push_back((many - one) * 1000.0 / kFrames);
-    }
-    std::sort(perFrame.begin(), perFrame.end());
-    return perFrame[perFrame.size() / 2];
+    for (int round = 0; round < kRounds; ++round)
+        perFrame.push_back(millisecondsPerFrameOnce(command));
+    return median(perFrame);
 }
 
 inline void print(const char* what, double milliseconds)

@@ -2,13 +2,17 @@
 // tern-player headless at its paced 60 frames a second, beside LÖVE 11.4's
 // paced empty frame (bench/love-empty) in the same run, and the demo's CPU
 // per frame. Each figure is the process CPU time (user and system, every
-// thread) of a run of 301 frames less that of a run of 1 frame, over 300;
-// median of 3 runs.
+// thread) of a run of 301 frames less that of a run of 1 frame, over 300.
+// The two empty frames are measured in alternate rounds, so that a machine
+// whose speed drifts slows both alike: each figure is the median of its
+// rounds, the ratio the median of the rounds' own ratios.
 //
-//   empty_frame_bench [--no-peer]
+//   empty_frame_bench [--no-peer] [--rounds N]     (7 rounds unless told)
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,9 +20,31 @@
 
 #include "PlayerCpu.h"
 
+namespace {
+
+struct Options {
+    bool peer = true;
+    int rounds = 7;
+};
+
+Options readOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--no-peer")
+            options.peer = false;
+        else if (arg == "--rounds" && i + 1 < argc)
+            options.rounds = std::max(1, std::atoi(argv[++i]));
+    }
+    return options;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
-    const bool peer = !(argc > 1 && std::string(argv[1]) == "--no-peer");
+    const Options options = readOptions(argc, argv);
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tern-empty-frame-" + std::to_string(getpid()));
     fs::create_directories(dir / "project");
@@ -33,18 +59,26 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("CPU ms per frame at 60 frames a second, headless offscreen (%d frames, median of %d)\n",
-                playercpu::kFrames, playercpu::kRounds);
-    const double empty = playercpu::millisecondsPerFrame([&](int frames) {
+                playercpu::kFrames, options.rounds);
+    const auto emptyGame = [&](int frames) {
         return std::vector<std::string>{player, "--headless", "--frames", std::to_string(frames), bundle};
-    });
-    playercpu::print("tern-player, a scene of one clear node", empty);
-    if (peer) {
-        const double love = playercpu::millisecondsPerFrame([](int frames) {
-            return std::vector<std::string>{"love", TERN_SOURCE_DIR "/bench/love-empty", std::to_string(frames)};
-        });
-        playercpu::print("LOVE 11.4, clear and present", love);
-        if (empty > 0.0 && love > 0.0)
-            std::printf("%-44s %10.2f\n", "ratio (LOVE / tern)", love / empty);
+    };
+    const auto loveEmpty = [](int frames) {
+        return std::vector<std::string>{"love", TERN_SOURCE_DIR "/bench/love-empty", std::to_string(frames)};
+    };
+    std::vector<double> empty, love, ratios;
+    for (int round = 0; round < options.rounds; ++round) {
+        empty.push_back(playercpu::millisecondsPerFrameOnce(emptyGame));
+        if (!options.peer)
+            continue;
+        love.push_back(playercpu::millisecondsPerFrameOnce(loveEmpty));
+        ratios.push_back(empty.back() > 0.0 && love.back() > 0.0 ? love.back() / empty.back() : -1.0);
+    }
+    playercpu::print("tern-player, a scene of one clear node", playercpu::median(empty));
+    if (options.peer) {
+        playercpu::print("LOVE 11.4, clear and present", playercpu::median(love));
+        if (playercpu::median(ratios) > 0.0)
+            std::printf("%-44s %10.2f\n", "ratio (LOVE / tern), median of rounds", playercpu::median(ratios));
     }
     const double demo = playercpu::millisecondsPerFrame([&](int frames) {
         return std::vector<std::string>{player, "--headless", "--frames", std::to_string(frames)};

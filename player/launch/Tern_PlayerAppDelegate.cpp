@@ -24,6 +24,10 @@
 namespace {
 
 const double kFadeSeconds = 1.0;
+// The main loop's turns: often while the intro plays or fades, seldom once
+// only the game's render thread draws.
+const double kAnimatingTickSeconds = 0.005;
+const double kIdleTickSeconds = 0.1;
 const int kHeadlessSurfaceWidth = 1920;
 const int kHeadlessSurfaceHeight = 1200;
 
@@ -397,7 +401,7 @@ void Tern_PlayerAppDelegate::handleEvent(const SDL_Event& event)
     }
 }
 
-void Tern_PlayerAppDelegate::tick()
+double Tern_PlayerAppDelegate::tick()
 {
     if (fadingOut_) {
         double t = (application_.now() - fadeStart_) / kFadeSeconds;
@@ -405,12 +409,18 @@ void Tern_PlayerAppDelegate::tick()
         introViewController_->tick();
         if (t >= 1.0)
             animationDidStop();
-        return;
+        return kAnimatingTickSeconds;
     }
-    if (introViewController_)
+    if (introViewController_) {
         introViewController_->tick();
-    else if (gameShown_ && gameView_)
+        return kAnimatingTickSeconds;
+    }
+    if (gameShown_ && gameView_)
         gameView_->displayIfNeeded();
+    // The game's frames run on the render thread; the main thread has only
+    // events, delayed calls and work from other threads to wait for, and
+    // each of those ends the wait.
+    return kIdleTickSeconds;
 }
 
 // Runs on the render thread after each frame, the view's context current.

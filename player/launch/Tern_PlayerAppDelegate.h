@@ -52,9 +52,10 @@ public:
     // Asks the application to end (from the script, on any thread).
     static void gameDidEnd(void* delegate);
 
-    // Main loop hooks.
+    // Main loop hooks. tick returns the seconds the loop may wait before
+    // its next turn.
     void handleEvent(const SDL_Event& event);
-    void tick();
+    double tick();
 
     // Input to play as the frames go by (--input).
     void setInputScript(TNInputScript script) { inputScript_ = std::move(script); }

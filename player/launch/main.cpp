@@ -121,7 +121,8 @@ int main(int argc, char** argv)
         Tern_PlayerAppDelegate delegate(application, std::move(*bundle), options);
         delegate.setInputScript(std::move(inputScript));
         delegate.applicationDidFinishLaunching();
-        application.run([&](const SDL_Event& event) { delegate.handleEvent(event); }, [&] { delegate.tick(); });
+        application.run([&](const SDL_Event& event) { delegate.handleEvent(event); },
+                        [&] { return delegate.tick(); });
         delegate.applicationWillTerminate();
         status = application.exitStatus();
         if (status == 0 && !options.screenshotPath.empty() && !delegate.writeScreenshot())

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "bridge/runtime/TNMainQueue.h"
@@ -17,8 +18,12 @@ double TNApplication::now() const
 
 void TNApplication::performAfterDelay(double delay, std::function<void()> call)
 {
-    std::lock_guard<std::mutex> lock(delayedMutex_);
-    delayed_.push_back({now() + delay, std::move(call)});
+    {
+        std::lock_guard<std::mutex> lock(delayedMutex_);
+        delayed_.push_back({now() + delay, std::move(call)});
+    }
+    // The loop may be waiting longer than this delay.
+    wake();
 }
 
 void TNApplication::terminate(int status)
@@ -26,9 +31,17 @@ void TNApplication::terminate(int status)
     bool expected = false;
     if (terminating_.compare_exchange_strong(expected, true))
         exitStatus_.store(status);
-    // Wakes the loop if it waits for events.
+    wake();
+}
+
+void TNApplication::wake()
+{
     {
+        // One wake-up is enough until the loop has seen it: work queued
+        // from other threads many times a frame pushes one event, not many.
         std::lock_guard<std::mutex> lock(wakeMutex_);
+        if (wakeRequested_)
+            return;
         wakeRequested_ = true;
     }
     wakeCondition_.notify_all();
@@ -63,6 +76,19 @@ void TNApplication::runDueCalls()
     }
 }
 
+int TNApplication::millisecondsUntilDue(double longest)
+{
+    double wait = longest;
+    {
+        std::lock_guard<std::mutex> lock(delayedMutex_);
+        const double t = now();
+        for (const Delayed& d : delayed_)
+            wait = std::min(wait, d.when - t);
+    }
+    // Rounded up, so that the loop does not wake just before a call is due.
+    return static_cast<int>(std::ceil(std::max(0.0, wait) * 1000.0));
+}
+
 bool TNApplication::waitForEvent(SDL_Event& event, int timeoutMs)
 {
     if (!driverCannotWait_)
@@ -72,18 +98,27 @@ bool TNApplication::waitForEvent(SDL_Event& event, int timeoutMs)
     {
         std::unique_lock<std::mutex> lock(wakeMutex_);
         wakeCondition_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return wakeRequested_; });
-        wakeRequested_ = false;
     }
     return SDL_PollEvent(&event) != 0;
 }
 
-void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<void()>& tick)
+void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<double()>& tick)
 {
     const char* driver = SDL_GetCurrentVideoDriver();
     driverCannotWait_ = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    // Work other threads leave for the main thread ends the wait too.
+    TNMainQueue::setWakeUp([this] { wake(); });
+    double tickWait = 0.0;
     while (!terminating_.load()) {
         SDL_Event event;
-        if (waitForEvent(event, 5)) {
+        const bool gotEvent = waitForEvent(event, millisecondsUntilDue(tickWait));
+        {
+            // Cleared before this turn's work: a wake-up from now on is for
+            // work this turn may not see, and pushes a new event.
+            std::lock_guard<std::mutex> lock(wakeMutex_);
+            wakeRequested_ = false;
+        }
+        if (gotEvent) {
             do {
                 if (event.type != wakeEvent_)
                     handleEvent(event);
@@ -95,6 +130,7 @@ void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent
         // Observer reports and reference releases that other threads left for the main thread.
         TNMainQueue::runPending();
         if (!terminating_.load())
-            tick();
+            tickWait = tick();
     }
+    TNMainQueue::setWakeUp(nullptr);
 }

@@ -28,9 +28,15 @@ public:
     bool isTerminating() const { return terminating_.load(); }
     int exitStatus() const { return exitStatus_.load(); }
 
+    // Wakes the loop if it waits. Safe from any thread.
+    void wake();
+
     // Runs until terminate(): each turn handles pending events with
-    // handleEvent, runs due delayed calls, then tick.
-    void run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<void()>& tick);
+    // handleEvent, runs due delayed calls and the main queue's work, then
+    // tick, which returns how many seconds the loop may wait before the next
+    // turn. An event, a delayed call falling due, work for the main queue
+    // and terminate() end the wait early.
+    void run(const std::function<void(const SDL_Event&)>& handleEvent, const std::function<double()>& tick);
 
 private:
     struct Delayed {
@@ -41,6 +47,8 @@ private:
     void runDueCalls();
     // The next event, waiting at most timeoutMs for one; false when none came.
     bool waitForEvent(SDL_Event& event, int timeoutMs);
+    // Milliseconds until the first delayed call is due, at most longest.
+    int millisecondsUntilDue(double longest);
 
     Uint64 start_;
     std::mutex delayedMutex_;

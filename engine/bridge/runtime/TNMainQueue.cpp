@@ -12,12 +12,30 @@ std::deque<std::function<void()>>& queue()
     return pending;
 }
 
+std::mutex wakeUpMutex;
+std::function<void()>& wakeUpCall()
+{
+    static std::function<void()> call;
+    return call;
+}
+
 }  // namespace
 
 void TNMainQueue::perform(std::function<void()> work)
 {
-    std::lock_guard<std::mutex> guard(queueMutex);
-    queue().push_back(std::move(work));
+    {
+        std::lock_guard<std::mutex> guard(queueMutex);
+        queue().push_back(std::move(work));
+    }
+    std::lock_guard<std::mutex> guard(wakeUpMutex);
+    if (wakeUpCall())
+        wakeUpCall()();
+}
+
+void TNMainQueue::setWakeUp(std::function<void()> wakeUp)
+{
+    std::lock_guard<std::mutex> guard(wakeUpMutex);
+    wakeUpCall() = std::move(wakeUp);
 }
 
 int TNMainQueue::runPending()

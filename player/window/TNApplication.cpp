@@ -111,18 +111,18 @@ void TNApplication::run(const std::function<void(const SDL_Event&)>& handleEvent
     double tickWait = 0.0;
     while (!terminating_.load()) {
         SDL_Event event;
-        const bool gotEvent = waitForEvent(event, millisecondsUntilDue(tickWait));
-        {
-            // Cleared before this turn's work: a wake-up from now on is for
-            // work this turn may not see, and pushes a new event.
-            std::lock_guard<std::mutex> lock(wakeMutex_);
-            wakeRequested_ = false;
-        }
-        if (gotEvent) {
+        if (waitForEvent(event, millisecondsUntilDue(tickWait))) {
             do {
                 if (event.type != wakeEvent_)
                     handleEvent(event);
             } while (!terminating_.load() && SDL_PollEvent(&event));
+        }
+        {
+            // Cleared once the events are drained and before the calls and
+            // work run: a wake-up from now on may be for work this turn does
+            // not see, and pushes an event the next wait finds.
+            std::lock_guard<std::mutex> lock(wakeMutex_);
+            wakeRequested_ = false;
         }
         if (terminating_.load())
             break;

@@ -260,6 +260,10 @@ void Tern_PlayerAppDelegate::createGameView()
         fail("could not create the game's OpenGL view");
         return;
     }
+    // The headless surface is as large as a game may be; the game draws
+    // into a target the window's size, where clearing its view is cheap.
+    if (options_.headless)
+        gameView_->drawIntoOffscreenTarget();
     if (options_.fixedStep)
         gameView_->setFixedTimeStep(1.0f / 60.0f);
     gameView_->setFrameObserver([this] { frameDidDraw(); });
@@ -472,7 +476,10 @@ void Tern_PlayerAppDelegate::captureScreenshot()
     // first frames neither is allocated again.
     capture_.resize(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    // The window's back buffer, or the headless view's own target.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glReadBuffer(framebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, capture_.data());
     std::lock_guard<std::mutex> lock(screenshotMutex_);
     screenshot_.swap(capture_);

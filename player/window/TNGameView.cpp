@@ -323,11 +323,24 @@ TNRect TNGameView::letterboxFrame(const TNRect& parent, float originalAspectRati
     return parent;
 }
 
+bool TNGameView::drawIntoOffscreenTarget()
+{
+    ContextLock context(*this);
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(parent_->window(), &width, &height);
+    return context_ && offscreenTarget_.resize(width, height);
+}
+
 void TNGameView::reshape()
 {
     TNRect newFrame;
     {
         ContextLock context(*this);
+        if (offscreenTarget_.isBound()) {
+            int width = 0, height = 0;
+            SDL_GL_GetDrawableSize(parent_->window(), &width, &height);
+            offscreenTarget_.resize(width, height);
+        }
         newFrame = letterboxFrame(parent_->bounds(), originalAspectRatio_, &currentAspectRatio_);
         setFrame(newFrame);
         applyFrameToContext();

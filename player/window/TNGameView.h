@@ -33,6 +33,7 @@
 #include "window/TNGameBackingView.h"
 #include "window/TNGamepadInput.h"
 #include "window/TNInputTranslator.h"
+#include "window/TNOffscreenTarget.h"
 #include "window/TNRect.h"
 #include "bridge/runtime/TNObject.h"
 
@@ -113,6 +114,11 @@ public:
     void pause();
     void stop();
 
+    // Headless: draws into a target the window's size rather than the
+    // offscreen driver's larger surface, from now on (main thread). False
+    // when the GL cannot; the view keeps drawing to the surface.
+    bool drawIntoOffscreenTarget();
+
     // Layout (main thread).
     void reshape();
     void updateScreenSize(double width, double height);
@@ -165,6 +171,9 @@ private:
 
     TNGameBackingView* parent_;
     SDL_GLContext context_ = nullptr;
+    // Made and sized with the window only after drawIntoOffscreenTarget();
+    // freed with the context.
+    TNOffscreenTarget offscreenTarget_;
     std::recursive_mutex contextLock_;
     // How deep the holding thread has taken the context lock (read and
     // written under it).

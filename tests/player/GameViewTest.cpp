@@ -1,6 +1,7 @@
 // The game view on SDL's offscreen driver: letterboxing with black bars,
 // the frame step and its clock, drawing enabled or not, screen sizes, and
-// the animation timer.
+// the animation timer, and the headless view's own drawing target.
+#define GL_GLEXT_PROTOTYPES 1
 #include <gtest/gtest.h>
 
 #include <SDL_opengl.h>
@@ -149,6 +150,34 @@ TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
         EXPECT_EQ(pixelAt(view, x, 300), red) << x;
     for (const int x : {0, 99, 700, 799})
         EXPECT_EQ(pixelAt(view, x, 300), black) << x;
+}
+
+// Headless, the view draws into a target that follows the window's size,
+// not into the surface the offscreen driver made at the window's first size.
+TEST_F(GameViewTest, HeadlessDrawsIntoATargetTheWindowsSize)
+{
+    attach();
+    TNGameView& view = *view_;
+    ASSERT_TRUE(view.drawIntoOffscreenTarget());
+    SDL_SetWindowSize(window_->window(), 400, 300);
+    window_->backing().updateBounds();
+    view.reshape();
+    view.drawView();
+
+    view.lockContext();
+    GLint framebuffer = 0, renderbuffer = 0, width = 0, height = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &renderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &width);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    view.unlockContext();
+    EXPECT_NE(framebuffer, 0);
+    EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height), "400x300");
+    for (const auto& [x, y] : {std::pair{0, 0}, {399, 0}, {0, 299}, {399, 299}})
+        EXPECT_EQ(pixelAt(view, x, y), (RGB{255, 0, 0})) << x << "," << y;
 }
 
 TEST_F(GameViewTest, DrawingDisabledShowsBlackAndCallsNothing)

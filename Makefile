@@ -97,7 +97,7 @@ test-asan: setup-test
 # cannot follow (an uninstrumented library): LP_NUM_THREADS=0 draws on the
 # calling thread instead.
 TSAN_TESTS ?= test_bridge test_player
-TSAN_FILTER ?= *Thread*:*Concurren*:RunLoop.*:WindowInput*
+TSAN_FILTER ?= *Thread*:*Concurren*:RunLoop.*:WindowInput*:ApplicationLoop*
 test-tsan: setup-test
 	@cmake -S . -B $(TSAN_BUILD) -DDEPS_DIR=$(DEPS_DIR) -DTERN_TSAN=ON $(TEST_OPTIONS) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)

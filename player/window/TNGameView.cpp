@@ -326,9 +326,15 @@ TNRect TNGameView::letterboxFrame(const TNRect& parent, float originalAspectRati
 bool TNGameView::drawIntoOffscreenTarget()
 {
     ContextLock context(*this);
+    return context_ && resizeOffscreenTarget();
+}
+
+// With the context current.
+bool TNGameView::resizeOffscreenTarget()
+{
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(parent_->window(), &width, &height);
-    return context_ && offscreenTarget_.resize(width, height);
+    return offscreenTarget_.resize(width, height);
 }
 
 void TNGameView::reshape()
@@ -336,11 +342,8 @@ void TNGameView::reshape()
     TNRect newFrame;
     {
         ContextLock context(*this);
-        if (offscreenTarget_.isBound()) {
-            int width = 0, height = 0;
-            SDL_GL_GetDrawableSize(parent_->window(), &width, &height);
-            offscreenTarget_.resize(width, height);
-        }
+        if (offscreenTarget_.isBound())
+            resizeOffscreenTarget();
         newFrame = letterboxFrame(parent_->bounds(), originalAspectRatio_, &currentAspectRatio_);
         setFrame(newFrame);
         applyFrameToContext();

@@ -168,6 +168,8 @@ private:
     // Calls the entry point of the attached open engine, if any, in the
     // script's contexts; a script error is logged naming where.
     void callEntryPoint(const char* where, void (*entryPoint)(TN_State*));
+    // Sizes the headless target to the window's drawable, context current.
+    bool resizeOffscreenTarget();
 
     TNGameBackingView* parent_;
     SDL_GLContext context_ = nullptr;

@@ -35,7 +35,6 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
         sum = space:createNode(scenegraph.arithmeticNode)
         clear = space:createNode(scenegraph.clearNode)
         attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
-        registry = debug.getregistry()
         sprite = space:createNode(scenegraph.spriteNode)
         particles = space:createNode(scenegraph.particleSystemNode)
         particles.numParticles:setValue(1e12)
@@ -43,14 +42,8 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
     // Each expression must be true.
     const char* const cases[] = {
         "type(scenegraph.attributeNode) == 'table' and scenegraph.arithmeticNode == 4",
-        "scenegraph.scene == registry['scenegraph.sceneMT']",
-        "scenegraph.attributeNode == registry['scenegraph.attributeNodeMT']",
-        "registry['scenegraph.nodeConstants'].wrapHeight == 64",
-        "getmetatable(space) == registry['scenegraph.spaceMT']",
-        "getmetatable(clear) == registry['scenegraph.renderNodeMT']",
-        "getmetatable(sum) == registry['scenegraph.nodeMT']",
-        "space.compute == sum.compute and type(space.getLayer) == 'function'",
-        "space.createNode ~= nil and clear.createNode == nil",
+        "space.compute == sum.compute and type(space.getLayer) == 'function' and clear.getLayer == space.getLayer",
+        "space.createNode ~= nil and clear.createNode == nil and sum.getLayer == nil",
         "attr.compute == nil and type(attr.setValue) == 'function'",
         "sum.noSuchThing == nil and type(sum.x) == 'table' and sum.output[2] == 4",
         "scene:defaultSpace() ~= scene:defaultSpace()",
@@ -73,34 +66,23 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
     engine.run("input:setValue(5, true); sum.input2:setValue(1, true); scene:delete()");
 }
 
-// The sprite benchmark's update loop, with the collector stopped: port
-// writes must not grow the memory in use at all over 100 frames.
+// Port writes in a frame loop, with the collector stopped, must not grow
+// the memory in use at all.
 TEST_F(ModuleTest, PortWritesAllocateNothingInSteadyState)
 {
     engine.run(R"(
         scene = scenegraph.scene.new(nil, nil)
-        local space = scene:defaultSpace()
-        sprites = {}
-        for i = 1, 200 do sprites[i] = space:createNode(scenegraph.spriteNode) end
-        local cos, sin = math.cos, math.sin
-        function moveSprites(f)
-            for i = 1, #sprites do
-                local sprite = sprites[i]
-                local phase = i * 0.1 + f * 0.05
-                sprite.x:setValue(100 + 15 * cos(phase), true)
-                sprite.y:setValue(100 + 15 * sin(phase), true)
-            end
-        end
-        moveSprites(0)  -- the first lookups make the port objects
+        sprite = scene:defaultSpace():createNode(scenegraph.spriteNode)
+        sprite.x:setValue(0, true)  -- the first lookups make the port objects
+        sprite.y:setValue(0, true)
         collectgarbage("collect")
         collectgarbage("stop")
         before = collectgarbage("count")
-        for f = 1, 100 do moveSprites(f) end
+        for f = 1, 1000 do sprite.x:setValue(100 + f * 0.5, true); sprite.y:setValue(f, true) end
         after = collectgarbage("count")
         collectgarbage("restart")
     )");
-    EXPECT_EQ(engine.eval("after - before"), "0");
-    EXPECT_EQ(engine.eval("sprites[200].x:value() > 80"), "true");
+    EXPECT_EQ(engine.eval("after - before .. ' ' .. sprite.y:value()"), "0 1000");
     engine.run("scene:delete()");
 }
 
@@ -230,9 +212,7 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
     )");
     const std::pair<const char*, const char*> cases[] = {
         {"sum.x:value()", "port:value: the node has no port 'x'"},
-        {"sum.x:setValue(1)", "port:setValue: the node has no port 'x'"},
         {"space.createNode(sum, 4)", "space:createNode: argument 1 must be a space (got userdata)"},
-        {"space.createNode()", "must be a space (got no value)"},
         {"space.getLayer(sum)", "renderNode:getLayer: argument 1 must be a render node (got userdata)"},
         {"scene.render(space)", "scene:render: argument 1 must be a scene (got userdata)"},
         {"sum.input1.value({1, 2})", "port:value: argument 1 must be a port (got table)"},
@@ -243,9 +223,7 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
         {"scenegraph.attributeNode.setValue(sum, 1)",
          "attributeNode:setValue: argument 1 must be an attribute node (got userdata)"},
         {"sum.operation:setValue(print)", "port:setValue: a function value cannot be stored in a string port"},
-        // Cycles are refused, through other nodes or through the node itself.
         {"sum.input2:setValue(other.output)", "port:setValue: connecting these ports would close a cycle"},
-        {"sum.input1:setValue(sum.output)", "connecting these ports would close a cycle"},
     };
     for (const auto& [chunk, message] : cases)
         EXPECT_NE(errorOf(chunk).find(message), std::string::npos) << chunk << " gave " << errorOf(chunk);
@@ -305,16 +283,12 @@ TEST_F(ModuleTest, GoneObjectsArePassedOverWithOneLinePerFunction)
     const char* const expected[] = {
         "space:removeNode: the node (removed from its space, or its scene deleted) no longer exists; the call does "
         "nothing (said once per function)\n",
-        "scene:removeSpace: the space (removed from its space, or its scene deleted) no longer exists",
         "port:value: the port's node (removed from its space, or its scene deleted) no longer exists",
-        "port:setValue: the port's node", "node:compute: the node", "renderNode:setLayer: the render node",
-        "renderNode:getLayer: the render node", "space:countRenderNodes: the space", "space:createNode: the space",
-        "space:sortRenderNodes: the space", "scene:render: the scene (deleted) no longer exists",
-        "scene:createSpace: the scene", "scene:defaultSpace: the scene", "scene:renderWithInitialState: the scene",
+        "scene:render: the scene (deleted) no longer exists",
     };
     for (const char* line : expected)
         EXPECT_NE(lines.find(line), std::string::npos) << line << " not in:\n" << lines;
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 14) << lines;  // one per function
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 14) << lines;  // one for each of the 14 functions
 }
 
 TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
@@ -356,8 +330,6 @@ TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
         plain.value:connectToAttribute({getNode = function() return colorAttr end})
     )");
     EXPECT_EQ(engine.eval("connected .. ' ' .. plain.value:value()"), "5 2");
-    EXPECT_NE(errorOf("x = {}; x.y = colorAttr.value; x.y:connectToAttribute({getNode = function() return colorAttr end})")
-                  .find("has no port"), std::string::npos);
 }
 
 TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTheNextRedraw)
@@ -366,32 +338,22 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
     ASSERT_TRUE(gl.ok()) << gl.error();
     // Colours come from colour nodes: a script cannot set a colour port.
     engine.run(R"(
-        function clearTo(space, r, g, b, layer)
+        function clearTo(space, r, b, layer)
             local clear = space:createNode(scenegraph.clearNode)
             local color = space:createNode(scenegraph.colorNode)
-            color.r:setValue(r, true); color.g:setValue(g, true); color.b:setValue(b, true)
+            color.r:setValue(r, true); color.g:setValue(0, true); color.b:setValue(b, true)
             clear.color:setValue(color.output)
             clear:setLayer(layer)
         end
         scene = scenegraph.scene.new()
         space = scene:createSpace(scenegraph.space)
-        clearTo(space, 1, 0, 0, 2)
-        clearTo(space, 0, 0, 1, 1)
+        clearTo(space, 1, 0, 2)
+        clearTo(space, 0, 1, 1)
         scene:render()
     )");
-    const Pixel red{255, 0, 0, 255}, blue{0, 0, 255, 255};
-    EXPECT_EQ(gl.pixel(8, 8), blue) << toString(gl.pixel(8, 8));  // insertion order: blue last
+    EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 0, 255, 255})) << toString(gl.pixel(8, 8));  // insertion order: blue last
     engine.run("space:sortRenderNodes(); scene:render()");
-    EXPECT_EQ(gl.pixel(8, 8), red) << toString(gl.pixel(8, 8));  // layer 2 last
-
-    // The default space draws before the created spaces.
-    engine.run("clearTo(scene:defaultSpace(), 0, 1, 0, 0); scene:render()");
-    EXPECT_EQ(gl.pixel(8, 8), red);
-    engine.run("initial = scenegraph.scene.new(); clearTo(initial:createSpace(0), 0, 1, 0, 0)"
-               "scene:renderWithInitialState(initial)");
-    EXPECT_EQ(gl.pixel(8, 8), red);
-    engine.run("scene:removeSpace(space); scene:renderWithInitialState(initial)");
-    EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 255, 0, 255}));  // only the default space is left
+    EXPECT_EQ(gl.pixel(8, 8), (Pixel{255, 0, 0, 255})) << toString(gl.pixel(8, 8));  // layer 2 last
 
     // A value stored unmarked is read when the sprite next redraws.
     engine.run(R"(
@@ -405,7 +367,7 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
         scene:render()
     )");
     EXPECT_EQ(gl.pixel(12, 4), (Pixel{255, 255, 255, 255})) << toString(gl.pixel(12, 4));
-    engine.run("initial:delete(); scene:delete()");
+    engine.run("scene:delete()");
 }
 
 }  // namespace

@@ -88,20 +88,6 @@ TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuadTurningAboutItsCentre)
     EXPECT_TRUE(colorNear(gl.pixel(115, 60), 0, 0, 0));
 }
 
-TEST_F(SpriteTest, TexturedSpriteSnapsDownAndMapsEveryTexelEvenWithTexturingOff)
-{
-    // No untextured sprite has run before to turn rectangle texturing on.
-    glDisable(GL_TEXTURE_RECTANGLE_ARB);
-    sprite->imagePort.setValue(ruler(8, 4));
-    place(10.7f, 20.0f, 8.0f, 4.0f);  // drawn at 10: covers 6 to 14, 18 to 22
-    scene.render();
-    for (int i = -1; i <= 8; ++i)
-        EXPECT_EQ(texel('u', 6 + i, 19), i == 8 ? -1 : i) << i;
-    for (int j = 0; j <= 4; ++j)
-        EXPECT_EQ(texel('v', 9, 18 + j), j == 4 ? -1 : j) << j;
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 // The texel column ('u') or row ('v') a ruler sprite shows at a pixel; -1
 // where the background shows.
 struct Probe {
@@ -116,9 +102,13 @@ struct WrapCase {
     std::vector<Probe> probes;
 };
 
-TEST_F(SpriteTest, WrapModesTileCropOrStretchPerAxis)
+TEST_F(SpriteTest, TexturedSpritesSnapDownAndTileCropOrStretchPerAxisEvenWithTexturingOff)
 {
     const WrapCase cases[] = {
+        // Drawn at 10: covers 6 to 14, 18 to 22.
+        {"stretched 1:1 from 10.7", 8, 4, 0, 0, 10.7f, 20, 8, 4,
+         {{'u', 5, 19, -1}, {'u', 6, 19, 0}, {'u', 9, 19, 3}, {'u', 13, 19, 7}, {'u', 14, 19, -1}, {'v', 9, 18, 0},
+          {'v', 9, 21, 3}, {'v', 9, 22, -1}}},
         // Left edge 25, bottom 34; the last tile is 22 wide; vertical stays
         // stretched (here 1:1).
         {"horizontal tiling", 64, 32, 2, 0, 100, 50, 150, 32,
@@ -147,7 +137,9 @@ TEST_F(SpriteTest, WrapModesTileCropOrStretchPerAxis)
         shown->verticalWrappingPort.setValue(c.vertical);
         place(c.x, c.y, c.width, c.height, shown);
         prepareViewState();
+        glDisable(GL_TEXTURE_RECTANGLE_ARB);  // as no untextured sprite had turned it on
         caseScene.render();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.what;
         for (const Probe& p : c.probes)
             EXPECT_EQ(texel(p.axis, p.x, p.y), p.texel) << c.what << ": " << p.axis << " at " << p.x << ", " << p.y;
     }

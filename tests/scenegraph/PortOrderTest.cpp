@@ -120,34 +120,6 @@ TEST(PortOrder, DiamondRefusesEveryClosingLink)
     EXPECT_FLOAT_EQ(d->output.numberValue(), 11.0f);
 }
 
-// Disconnecting leaves the order right: links refused before are allowed
-// once the path is cut, and the graph rebuilt the other way round computes.
-TEST(PortOrder, DisconnectsOpenTheWayBack)
-{
-    const size_t count = 50;
-    Nodes nodes(count);
-    connectChain(nodes, linksFromEnd(count));
-    EXPECT_FALSE(nodes[10]->input2.canConnectTo(&nodes[40]->output));
-    nodes[25]->input1.disconnect();
-    EXPECT_TRUE(nodes[10]->input2.canConnectTo(&nodes[40]->output));
-    nodes[10]->input2.setValue(&nodes[40]->output);
-    expectOrdered(nodes);
-    EXPECT_FALSE(nodes[30]->input1.canConnectTo(&nodes[24]->output));  // 24 now reads from 30's tail
-    // Reverse the first half: node i reads node i+1 for i below 25.
-    for (size_t i = 1; i < 25; ++i)
-        nodes[i]->input1.setValue(static_cast<SGPort*>(nullptr));
-    for (size_t i = 0; i < 24; ++i) {
-        nodes[i]->input1.setValue(&nodes[i + 1]->output);
-        EXPECT_EQ(nodes[i]->input1.sourcePort, &nodes[i + 1]->output) << i;
-    }
-    expectOrdered(nodes);
-    nodes[24]->input1.setValue(1.0f);
-    nodes[10]->input2.disconnect();  // cut the link to the tail again
-    nodes[10]->input2.setValue(0.0f);
-    // 24 adds 1 to 1, the 24 nodes before it 1 each but node 10
-    EXPECT_FLOAT_EQ(nodes[0]->output.numberValue(), 1.0f + 24.0f);
-}
-
 // Ports die with their nodes: what stays behind keeps no link to them.
 TEST(PortOrder, DeadPortsLeaveNoLinks)
 {

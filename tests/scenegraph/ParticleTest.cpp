@@ -76,11 +76,13 @@ TEST_F(ParticleTest, NothingIsDrawnAtAgeZeroThenItMovesWithItsVelocityAndTheCurr
     EXPECT_TRUE(lit(50, 80));
 }
 
-TEST_F(ParticleTest, SizeGrowsOverItsTransitionThenStays)
+TEST_F(ParticleTest, SizeAndColourMoveToTheirTargetsOverTheirTransitionsThenStay)
 {
     particles->sizePort.setValue(10.0f);
     particles->sizeTargetPort.setValue(30.0f);
     particles->sizeTransitionTimePort.setValue(2.0f);
+    particles->colorTargetPort.setValue(SGColor{1, 0, 0, 0});
+    particles->colorTransitionTimePort.setValue(4.0f);
     particles->yPort.setValue(50.0f);
     renderAt(0.5f);
     renderAt(1.5f);  // width 20: 40 to 60
@@ -88,22 +90,15 @@ TEST_F(ParticleTest, SizeGrowsOverItsTransitionThenStays)
     EXPECT_TRUE(lit(59, 50));
     EXPECT_FALSE(lit(39, 50));
     EXPECT_FALSE(lit(60, 50));
-    renderAt(4.5f);  // 30 from age 2 on
+    renderAt(2.5f);  // (1, 0.5, 0.5, 0.5) over black, with no alpha scaling
+    EXPECT_TRUE(colorNear(gl.pixel(50, 50), 128, 64, 64));
+    renderAt(3.5f);  // 30 from age 2 on
     EXPECT_TRUE(lit(35, 50));
     EXPECT_FALSE(lit(34, 50));
 
     particles->sizeTransitionTimePort.setValue(0.0f);  // the target at once
-    renderAt(4.6f);
+    renderAt(3.6f);
     EXPECT_TRUE(lit(35, 50));
-}
-
-TEST_F(ParticleTest, ColourTransitionHalfwayAndNoAlphaScaling)
-{
-    particles->colorTargetPort.setValue(SGColor{1, 0, 0, 0});
-    particles->colorTransitionTimePort.setValue(4.0f);
-    renderAt(0.5f);
-    renderAt(2.5f);  // (1, 0.5, 0.5, 0.5) over black
-    EXPECT_TRUE(colorNear(gl.pixel(50, 20), 128, 64, 64));
 }
 
 TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)

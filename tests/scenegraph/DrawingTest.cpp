@@ -1,6 +1,5 @@
-// Drawing with a real GL context: the clear node; sound handles with a real
-// OpenAL context. Freeing an image is pinned by the string-to-image node's
-// texture tests.
+// Drawing with a real GL context: the clear node and image handles; sound
+// handles with a real OpenAL context.
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
@@ -47,6 +46,17 @@ TEST_F(DrawingTest, ClearNodeClearsWhereItStandsInTheListInAllFourComponents)
     EXPECT_EQ(gl.pixel(4, 16), (Pixel{0, 255, 0, 255})) << toString(gl.pixel(4, 16));
     EXPECT_EQ(gl.pixel(28, 16), (Pixel{255, 0, 255, 0})) << toString(gl.pixel(28, 16));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(DrawingTest, FreeImageDeletesTheTextureAndForgetsItsName)
+{
+    SGImage image = SGImageNull;
+    glGenTextures(1, &image.texture);
+    glBindTexture(GL_TEXTURE_2D, image.texture);
+    const GLuint name = image.texture;
+    image.freeImage();
+    EXPECT_FALSE(glIsTexture(name));
+    EXPECT_EQ(image.texture, 0u);
 }
 
 TEST(SoundHandle, FreeSoundDeletesBuffersAndReportsErrors)

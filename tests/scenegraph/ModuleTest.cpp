@@ -212,6 +212,7 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
     )");
     const std::pair<const char*, const char*> cases[] = {
         {"sum.x:value()", "port:value: the node has no port 'x'"},
+        {"sum.x:setValue(1)", "port:setValue: the node has no port 'x'"},
         {"space.createNode(sum, 4)", "space:createNode: argument 1 must be a space (got userdata)"},
         {"space.getLayer(sum)", "renderNode:getLayer: argument 1 must be a render node (got userdata)"},
         {"scene.render(space)", "scene:render: argument 1 must be a scene (got userdata)"},

@@ -191,7 +191,6 @@ TEST_F(ParticleTest, CountsAreZeroCappedOrRefusedWithOneLineAndThePoolIsNeverRes
     renderAt(2.5f);
     renderAt(3.5f);
     EXPECT_EQ(particles->particleCount, 0);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
 }
 
 TEST(ParticleMath, ShrinkingIsHeldAtTheTarget)

@@ -58,12 +58,7 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
     };
     for (const char* expression : cases)
         EXPECT_EQ(engine.eval(expression), "true") << expression;
-    // A kept port object still works, and does nothing once its node is gone.
-    engine.run("input = sum.input1; input:setValue(3, true); sum.input2:setValue(4, true)");
-    EXPECT_EQ(engine.eval("sum.output:value()"), "7");
-    engine.run("space:removeNode(sum)");
-    EXPECT_EQ(engine.eval("input:value() == nil and sum.output:value() == nil"), "true");
-    engine.run("input:setValue(5, true); sum.input2:setValue(1, true); scene:delete()");
+    engine.run("scene:delete()");
 }
 
 // Port writes in a frame loop, with the collector stopped, must not grow
@@ -194,7 +189,6 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
     EXPECT_EQ(engine.eval("table.concat({count, layer, tostring(hugeNone), tostring(hugeLayer == 2^31), #none,"
                           "tostring(none[5]), type(ortho.createNode)}, ' ')"),
               "2 3 true true 0 nil function");
-    EXPECT_EQ(engine.eval("ortho:countRenderNodes()"), "0");
     engine.run("scene:delete()");
 }
 

@@ -66,12 +66,9 @@ TEST(SoundHandle, FreeSoundDeletesBuffersAndReportsErrors)
     ALCcontext* context = alcCreateContext(device, nullptr);
     ASSERT_TRUE(alcMakeContextCurrent(context));
 
-    SGSound sound = SGSoundNull;
-    sound.bufferCount = 2;
-    sound.buffers = new uint32_t[2];
+    SGSound sound{new uint32_t[2], 2};
     alGenBuffers(2, sound.buffers);
     const ALuint first = sound.buffers[0];
-    ASSERT_TRUE(alIsBuffer(first));
     testing::internal::CaptureStdout();
     sound.freeSound();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -82,8 +79,7 @@ TEST(SoundHandle, FreeSoundDeletesBuffersAndReportsErrors)
     // the deletion, which is reported too.
     alGetError();
     alBufferData(12345, AL_FORMAT_MONO16, nullptr, 0, 22050);
-    sound.bufferCount = 1;
-    sound.buffers = new uint32_t[1]{54321};
+    sound = SGSound{new uint32_t[1]{54321}, 1};
     testing::internal::CaptureStdout();
     sound.freeSound();
     const std::string out = testing::internal::GetCapturedStdout();

@@ -120,36 +120,33 @@ TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
     }
 }
 
-TEST_F(ParticleTest, ExpiredParticlesAreNotDrawnUntilReborn)
-{
-    particles->lifetimePort.setValue(2.0f);  // lives 1 to 2 units
-    renderAt(0.5f);
-    renderAt(0.6f);
-    EXPECT_EQ(litCount(), 16);
-    particles->spawnParticlesPort.setValue(false);
-    renderAt(2.6f);  // age 2.1: over, and no rebirth
-    EXPECT_EQ(litCount(), 0);
-    particles->spawnParticlesPort.setValue(true);
-    renderAt(2.7f);  // reborn now: age 0
-    EXPECT_EQ(litCount(), 0);
-    renderAt(2.8f);
-    EXPECT_EQ(litCount(), 16);
-}
-
-TEST_F(ParticleTest, SpawningOffFromTheStartOrNotANumberValuesDrawNothing)
+TEST_F(ParticleTest, OnlyParticlesBornAliveAndOfNumbersAreDrawn)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    particles->spawnParticlesPort.setValue(false);
+    particles->lifetimePort.setValue(2.0f);  // lives 1 to 2 units
+    particles->spawnParticlesPort.setValue(false);  // none is born from the start
     for (float t = 0.0f; t < 3.0f; t += 0.5f)
         renderAt(t);
     EXPECT_EQ(litCount(), 0);
-
     particles->spawnParticlesPort.setValue(true);
+    renderAt(3.0f);  // born now
+    renderAt(3.1f);
+    EXPECT_EQ(litCount(), 16);
+    particles->spawnParticlesPort.setValue(false);
+    renderAt(5.1f);  // age 2.1: over, and no rebirth
+    EXPECT_EQ(litCount(), 0);
+    particles->spawnParticlesPort.setValue(true);
+    renderAt(5.2f);  // reborn now: age 0
+    EXPECT_EQ(litCount(), 0);
+    renderAt(5.3f);
+    EXPECT_EQ(litCount(), 16);
+
+    // Reborn with a size and speed that are not a number, then drawn at a
+    // time that is not one either (over the same frame).
     particles->sizePort.setValue(nan);
-    particles->lifestartPort.setValue(nan);
     particles->speedPort.setValue(nan);
-    renderAt(3.5f);
-    renderAt(4.5f);
+    renderAt(7.3f);
+    renderAt(7.4f);
     particles->timePort.setValue(nan);
     scene.render();
     EXPECT_EQ(litCount(), 0);

@@ -203,20 +203,4 @@ TEST_F(OrthoSpaceTest, PortsAreReadEveryFrameThroughConnections)
     EXPECT_TRUE(isRed(240, 160));
 }
 
-TEST(OrthoSpace, DegenerateRectangleDrawsWithoutFailing)
-{
-    OffscreenGL gl(32, 32);
-    ASSERT_TRUE(gl.ok()) << gl.error();
-    prepareViewState();
-    SGScene scene(nullptr, nullptr);
-    SGSpace* space = scene.createSpace(SGOrtho2DSpaceClass);
-    auto* sprite = static_cast<SGSpriteNode*>(space->createNode(SGSpriteNodeClass));
-    sprite->widthPort.setValue(10.0f);
-    scene.render();
-    glGetError();  // the zero-width projection is refused by GL; nothing else happens
-    GLint depth = 0;
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
-    EXPECT_EQ(depth, 1);
-}
-
 }  // namespace

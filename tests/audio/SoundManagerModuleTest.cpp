@@ -1,5 +1,5 @@
-// The soundManager Lua module, the host's C entry points, and a machine
-// without any sound output.
+// The soundManager Lua module, the host's C entry points, a state closed
+// with its managers alive, and a machine without any sound output.
 #include <gtest/gtest.h>
 
 #include <AL/alc.h>
@@ -9,10 +9,12 @@
 #include <utility>
 
 #include "AudioTestSupport.h"
+#include "OffscreenGL.h"
 #include "audio/SoundManager.h"
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "audio/wrap_SoundManager.h"
+#include "lua/TNManagerLink.h"
 
 using tern_test::ScriptedEngine;
 
@@ -89,6 +91,54 @@ TEST(SoundManagerModule, FromLuaStateKeepsTheStackAndRejectsOtherValues)
         ASSERT_NE(SoundManager_FromLuaState(L), nullptr);
     EXPECT_EQ(lua_gettop(L), top);
     engine.run("sharedSoundManager:delete()");
+}
+
+// Closing the state collects attribute nodes whose handles hold the last
+// reference to a player (through the attribute's input port) that still
+// has a source, while its manager lives on (a manager goes only when the
+// script deletes it; here the test does, after the close).
+TEST(SoundManagerModule, ClosingTheStateWithTheManagerAndScenesAlive)
+{
+    tern_test::OffscreenGL gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    ScriptedEngine engine(kEngine);
+    engine.run(R"(
+        local function holdPlayer(manager, holder)
+            local scene = scenegraph.scene.new(manager, nil)
+            local space = scene:defaultSpace()
+            local player = space:createNode(scenegraph.soundPlayerNode)
+            player.trigger:setValue(true, true)
+            player:compute()  -- no sound: it plays silence until the next update
+            player.trigger:setValue(false, true)
+            holder.value:setValue(player.playing)
+            space:removeNode(player)
+            space:createNode(scenegraph.soundPlayerNode)
+            return scene
+        end
+        early = soundManager.new()
+        newerHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
+        olderHolder = scenegraph.attributeNode.new(scenegraph.BOOLEAN)
+        late = soundManager.new()
+        scenes = { holdPlayer(early, newerHolder), holdPlayer(late, olderHolder) }
+        sharedSoundManager = late
+    )");
+    SoundManager* managers[2] = {nullptr, nullptr};
+    const char* names[2] = {"early", "late"};
+    for (int i = 0; i < 2; ++i) {
+        lua_getglobal(engine.L(), names[i]);
+        managers[i] = *static_cast<SoundManager**>(lua_touserdata(engine.L(), -1));
+        lua_pop(engine.L(), 1);
+    }
+    engine.destroy();
+    TNHandle handles[2];
+    for (int i = 0; i < 2; ++i) {
+        handles[i] = managers[i]->handle();
+        EXPECT_EQ(TNHandleTable::lookup(handles[i]), managers[i]);
+    }
+    for (SoundManager* manager : managers)
+        delete manager;
+    for (TNHandle handle : handles)
+        EXPECT_EQ(TNHandleTable::lookup(handle), nullptr);
 }
 
 // Runs in a fresh process where OpenAL finds no output device, the way a

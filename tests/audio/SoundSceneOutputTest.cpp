@@ -178,7 +178,6 @@ TEST(SoundSceneOutput, PlayerNodesFromLuaPlayStopLoopAndFade)
         const Segment& tone = segments[index];
         SCOPED_TRACE("sound " + std::to_string(index + 1));
         EXPECT_NEAR(tone.seconds(), 0.3, 0.03);
-        EXPECT_NEAR(zeroCrossingFrequency(s, tone.begin + 500, tone.end - 500, 22050), frequency, frequency * 0.02);
         EXPECT_GT(energyShareAt(s, tone.begin + 500, tone.end - 500, 22050, frequency), 0.9);
         EXPECT_GT(rms(s, tone.begin + 500, tone.end - 500), 5000);
     }

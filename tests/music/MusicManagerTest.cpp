@@ -1,5 +1,5 @@
 // The music manager's state table, with the sound checked in the output of
-// SDL's disk audio driver.
+// SDL's disk audio driver, and the C and script calls that drive it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "MusicMedia.h"
+#include "ScriptedEngine.h"
 #include "music/TNMusicPlayback.h"
 #include "music/TNMusicManager.h"
 #include "music/TNMusic.h"
@@ -56,22 +57,15 @@ TEST_F(MusicManagerTest, StoppedStateStartsOnlyANewTrack)
     EXPECT_EQ(state(), kTNMusicStopped);
     manager->playMusic(nullptr, false);
     manager->playMusic("", false);
+    manager->playMusic(media("text.txt").c_str(), true);  // (what the decoder refuses: its tests)
     EXPECT_EQ(state(), kTNMusicStopped);
+    EXPECT_FALSE(manager->isPlaying());
     EXPECT_FALSE(manager->music().isValid());  // nothing was loaded
 
     manager->playMusic(media("long.wav").c_str(), false);
     EXPECT_EQ(state(), kTNMusicPlaying);
     EXPECT_TRUE(manager->isPlaying());
     EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
-}
-
-TEST_F(MusicManagerTest, UnreadableFilesLeaveTheManagerStopped)
-{
-    for (const char* name : {"missing.m4a", "text.txt", "picture.png", "empty.wav"}) {
-        manager->playMusic(media(name).c_str(), true);
-        EXPECT_EQ(state(), kTNMusicStopped) << name;
-        EXPECT_FALSE(manager->isPlaying()) << name;
-    }
 }
 
 TEST_F(MusicManagerTest, PlayingStateRow)
@@ -199,16 +193,34 @@ TEST(AACFile, OnlyTheLowByteOfLoopingCounts)
     sleepMs(900);
     EXPECT_EQ(IsAACFilePlaying(), 1);
     EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
-
-    TNPauseAACFile();
-    EXPECT_EQ(IsAACFilePlaying(), 0);
-    TNPlayAACFile(nullptr, 0);
-    EXPECT_EQ(IsAACFilePlaying(), 1);
-    TNStopAACFile();
-    EXPECT_EQ(IsAACFilePlaying(), 0);
-    EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
+    TNStopAACFile();  // (pausing and resuming: the script's test)
     // A file that cannot be played drops the track, so its audio device
     // closes and the next test has the output to itself.
     TNPlayAACFile(media("missing.m4a").c_str(), 0);
     EXPECT_FALSE(TNMusicManager::sharedMusicManager().music().isValid());
+}
+
+// The script's music calls through the platformWrappers library.
+TEST(PlatformWrappersMusic, TheScriptControlsTheMusic)
+{
+    tern_test::ScriptedEngine engine("function initEngine() end");
+    const std::string track = music_test::media("long.wav");
+    engine.run("platformWrappers.playMusic('" + track + "', 1)");
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "1");
+    engine.run("platformWrappers.setMusicVolume(0.25)");
+    EXPECT_FLOAT_EQ(TNMusicManager::sharedMusicManager().music().volume(), 0.25f);
+
+    engine.run("platformWrappers.pauseMusic()");
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
+    // A path that is not a string counts as no path: the paused track resumes.
+    engine.run("platformWrappers.playMusic({}, 0)");
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "1");
+    EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicPlaying);
+
+    engine.run("platformWrappers.setMusicVolume(1)");  // the shared player, as the next test expects it
+    engine.run("platformWrappers.stopMusic()");
+    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
+    EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
+    // A file that cannot be played drops the track, so its audio device closes.
+    engine.run("platformWrappers.playMusic('" + music_test::media("missing.m4a") + "', 0)");
 }

@@ -188,7 +188,7 @@ TEST_F(PGFWriters, ClosedWritersAndBadArguments)
               "true");
 }
 
-TEST_F(PGFWriters, FilesMatchStrings)
+TEST_F(PGFWriters, FilesMatchStringsAndForgottenOnesAreClosed)
 {
     TempDir dir;
     state.setString("dir", dir.path());
@@ -202,6 +202,11 @@ TEST_F(PGFWriters, FilesMatchStrings)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "no internal buffer\n");
     EXPECT_EQ(readFile(dir.file("out.xml")), xml);
     EXPECT_EQ(readFile(dir.file("out%41 #1.json")), json);
+
+    // A forgotten writer is closed, and its file written, by the collector.
+    state.run("local w = pgf.writer.newToFile(dir .. '/forgotten.json', 'json') w:startElement('a') w:endElement() "
+              "w = nil collectgarbage() collectgarbage()");
+    EXPECT_EQ(readFile(dir.file("forgotten.json")), "{\"_type\":\"a\"}");
 
     // A relative path is relative to the working directory.
     char previous[4096];
@@ -221,15 +226,6 @@ TEST_F(PGFWriters, UnwritablePathsGiveNilAndAMessage)
             << format;
     }
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write '/nonexistent-dir/out'"), std::string::npos);
-}
-
-TEST_F(PGFWriters, ForgottenWritersAreClosedByTheCollector)
-{
-    TempDir dir;
-    state.setString("path", dir.file("forgotten.json"));
-    state.run("local w = pgf.writer.newToFile(path, 'json') w:startElement('a') w:endElement() "
-              "w = nil collectgarbage() collectgarbage()");
-    EXPECT_EQ(readFile(dir.file("forgotten.json")), "{\"_type\":\"a\"}");
 }
 
 // The finaliser is reachable from a script through the metatable: given

@@ -76,14 +76,15 @@ TEST(SoundManagerModule, FromLuaStateKeepsTheStackAndRejectsOtherValues)
 {
     ScriptedEngine engine(kEngine);
     lua_State* L = engine.L();
-    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
-    engine.run("sharedSoundManager = io.stdout");  // a userdata of another kind
-    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
-    engine.run("sharedSoundManager = 42");
-    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
-    // A strict-globals metatable must not be triggered outside a protected call.
-    engine.run("sharedSoundManager = nil setmetatable(_G, { __index = function(_, k) error('undeclared ' .. k) end })");
-    EXPECT_EQ(SoundManager_FromLuaState(L), nullptr);
+    // Unset, a userdata of another kind, a number, and unset under a
+    // strict-globals metatable that must not be triggered outside a
+    // protected call.
+    for (const char* chunk : {"", "sharedSoundManager = io.stdout", "sharedSoundManager = 42",
+                              "sharedSoundManager = nil setmetatable(_G, { __index = function(_, k) "
+                              "error('undeclared ' .. k) end })"}) {
+        engine.run(chunk);
+        EXPECT_EQ(SoundManager_FromLuaState(L), nullptr) << chunk;
+    }
 
     engine.run("rawset(_G, 'sharedSoundManager', soundManager.new())");
     const int top = lua_gettop(L);

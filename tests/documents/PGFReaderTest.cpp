@@ -82,12 +82,10 @@ TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessage)
         // Declared entities are not known to the reader either.
         {"<!DOCTYPE a [<!ENTITY e \"boom\">]><a>&e;</a>", "pgf.loadString: line 1: Entity 'e' not defined"},
     };
-    testing::internal::CaptureStderr();
+    testing::internal::CaptureStderr();  // (the message printed too: the attribute limit's test)
     for (const auto& [xml, message] : cases)
         EXPECT_EQ(load(xml), "nil|\"" + message + "\"") << xml;
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find("pgf.loadString: line 1: Opening and ending tag mismatch: b line 0 and a\n"),
-              std::string::npos);
+    testing::internal::GetCapturedStderr();
     // The script carries on with a usable stack.
     EXPECT_EQ(load("<ok/>"), "{[0]=\"ok\"}");
     EXPECT_EQ(lua_gettop(state.L()), 0);

@@ -95,64 +95,50 @@ protected:
     AssetManager* manager = nullptr;
 };
 
-TEST_F(AssetManagerTest, TwoLoaderNodesShareOneDecodeUntilTheNameIsUnloaded)
+// Loader nodes of one name share one decode. Unloading the name frees its
+// texture and marks the registered nodes of that name, and their next read
+// decodes the file anew; erasing alone tells no node, and unloading a name
+// no longer cached still does.
+TEST_F(AssetManagerTest, LoaderNodesShareOneDecodeUntilTheNameIsUnloaded)
 {
     makeImage("hero", Pixel{255, 0, 0, 255}, 6, 3);
     auto* first = new SGImageLoaderNode(manager);
     auto* second = new SGImageLoaderNode(manager);
-    first->name.setValue("hero");
-    second->name.setValue("hero");
-
+    auto* other = new SGImageLoaderNode(manager);
+    auto* gone = new SGImageLoaderNode(manager);
+    for (SGImageLoaderNode* node : {first, second, gone})
+        node->name.setValue("hero");
+    other->name.setValue("Hero");
     const SGImage a = first->asset.imageValue();
     const SGImage b = second->asset.imageValue();
-    EXPECT_EQ(imageCalls("hero"), 1);
+    other->asset.imageValue();
+    EXPECT_EQ(imageCalls("hero") * 10 + imageCalls("Hero"), 11);  // names differing in case are two entries
     EXPECT_EQ(a.width, 6);
     EXPECT_EQ(a.texture, b.texture);
     EXPECT_TRUE(isTexture(a.texture));
-    EXPECT_FALSE(first->dirty);
-    EXPECT_FALSE(second->dirty);
+    EXPECT_FALSE(first->dirty || second->dirty);
+    EXPECT_EQ(manager->loaderNodeCount(), 4u);
+    gone->release();
+    EXPECT_EQ(manager->loaderNodeCount(), 3u);
 
+    manager->unloadImage("never-loaded");
+    EXPECT_FALSE(first->dirty);
     manager->unloadImage("hero");
-    EXPECT_TRUE(first->dirty);
-    EXPECT_TRUE(second->dirty);
+    EXPECT_TRUE(first->dirty && second->dirty);
+    EXPECT_FALSE(other->dirty);
     EXPECT_FALSE(isTexture(a.texture));
     EXPECT_EQ(manager->images().count("hero"), 0u);
 
-    // The next frame asks the cache again, which decodes the file anew.
     EXPECT_EQ(first->asset.imageValue().width, 6);
     EXPECT_EQ(second->asset.imageValue().texture, first->asset.imageValue().texture);
     EXPECT_EQ(imageCalls("hero"), 2);
 
-    first->release();
-    second->release();
-}
-
-TEST_F(AssetManagerTest, UnloadingMarksOnlyMatchingRegisteredNodes)
-{
-    makeImage("a", Pixel{0, 0, 255, 255});
-    auto* shown = new SGImageLoaderNode(manager);
-    auto* other = new SGImageLoaderNode(manager);
-    auto* gone = new SGImageLoaderNode(manager);
-    shown->name.setValue("a");
-    other->name.setValue("A");
-    gone->name.setValue("a");
-    shown->asset.imageValue();
-    other->asset.imageValue();
-    EXPECT_EQ(imageCalls("A"), 1);  // names differing in case are two entries
-    EXPECT_EQ(manager->loaderNodeCount(), 3u);
-    gone->release();
-    EXPECT_EQ(manager->loaderNodeCount(), 2u);
-
-    // Not cached at all: the matching node is still marked.
-    manager->unloadImage("never-loaded");
-    EXPECT_FALSE(shown->dirty);
-    manager->eraseImage("a");  // erasing alone tells no node
-    EXPECT_FALSE(shown->dirty);
-    manager->unloadImage("a");
-    EXPECT_TRUE(shown->dirty);
-    EXPECT_FALSE(other->dirty);
-    shown->release();
-    other->release();
+    manager->eraseImage("hero");
+    EXPECT_FALSE(first->dirty);
+    manager->unloadImage("hero");
+    EXPECT_TRUE(first->dirty);
+    for (SGNode* node : std::initializer_list<SGNode*>{first, second, other})
+        node->release();
 }
 
 // Cleaning up keeps the listed names cached (not asked for again) and frees

@@ -140,34 +140,30 @@ TEST_F(SoundManagerTest, AudioSourceEdgeCasesAndErrorLabels)
         "OpenAL error 40963 in call to TNAudioSource::queueBuffers: alSourceQueueBuffers\n");
 }
 
-TEST_F(SoundManagerTest, UpdateRecyclesFinishedSourcesAndCallsBackOnce)
+// A source that finished is recycled by the update, a stopped one at once,
+// and a playing one when the manager goes: each calls back exactly once.
+TEST_F(SoundManagerTest, FinishedStoppedAndDestroyedSourcesCallBackOnceEach)
 {
     for (int i = 0; i < SoundManager::kPoolSize - 1; ++i)
         manager->reserveSource();
     TNAudioSource* source = playShortSound();
     ASSERT_EQ(manager->reserveSource(), nullptr);
-
     ASSERT_TRUE(tern_test::waitUntil([&] { return source->isStopped(); }, std::chrono::seconds(2),
                                      std::chrono::milliseconds(10)));
     manager->update();
     manager->update();
-    ASSERT_EQ(FinishedLog::calls.size(), 1u);
-    EXPECT_EQ(FinishedLog::calls[0], source);
+    ASSERT_EQ(FinishedLog::calls, std::vector<TNAudioSource*>{source});
     EXPECT_EQ(manager->playingCount(), 0);
     EXPECT_EQ(sourceInt(source, AL_BUFFER), 0);
-    EXPECT_EQ(manager->reserveSource(), source) << "the recycled source is free again";
-}
 
-TEST_F(SoundManagerTest, StopRestartAndDestructionCallBackExactlyOnceEach)
-{
-    TNAudioSource* source = playShortSound();
+    ASSERT_EQ(playShortSound(), source) << "the recycled source is free again";
     source->setLooping(true);
     manager->stopSource(source);
-    EXPECT_EQ(FinishedLog::calls.size(), 1u);
-    EXPECT_EQ(manager->freeCount(), 32);
+    EXPECT_EQ(FinishedLog::calls.size(), 2u);
+    EXPECT_EQ(manager->freeCount(), 1);
     EXPECT_EQ(manager->playingCount(), 0);
     manager->update();
-    EXPECT_EQ(FinishedLog::calls.size(), 1u) << "a later update does not see it";
+    EXPECT_EQ(FinishedLog::calls.size(), 2u) << "a later update does not see it";
 
     source = playShortSound();
     source->setLooping(true);
@@ -176,7 +172,7 @@ TEST_F(SoundManagerTest, StopRestartAndDestructionCallBackExactlyOnceEach)
     EXPECT_EQ(manager->playingCount(), 1);
     delete manager;  // stops the playing source through stopSource
     manager = nullptr;
-    EXPECT_EQ(FinishedLog::calls.size(), 2u);
+    EXPECT_EQ(FinishedLog::calls.size(), 3u);
 }
 
 TEST_F(SoundManagerTest, SecondManagerSharesDeviceAndContext)

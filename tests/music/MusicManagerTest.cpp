@@ -1,16 +1,20 @@
 // Decoding music files of each format the player accepts; the music
 // manager's state table, with the sound checked in the output of SDL's disk
-// audio driver; and the C and script calls that drive it.
+// audio driver; the C and script calls that drive it; and music on a machine
+// without an audio device, which plays silently at the pace it would be
+// heard and says so once.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <utility>
 
 #include "MusicMedia.h"
 #include "ScriptedEngine.h"
+#include "TestSupport.h"
 #include "music/TNMusicPlayback.h"
 #include "music/TNMusicManager.h"
 #include "music/TNMusic.h"
@@ -57,6 +61,29 @@ protected:
     TNMusicStateCode state() const { return manager->currentStateCode(); }
     std::unique_ptr<TNMusicManager> manager = std::make_unique<TNMusicManager>();
 };
+
+// Runs in a fresh process in which SDL has no usable audio driver.
+// Exits 0 when the music behaved; the reason for any other code is printed.
+void playWithoutAudioDevice(const std::string& shortTrack)
+{
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    for (int round = 0; round < 3; ++round) {
+        TNPlayAACFile(shortTrack.c_str(), 0);
+        if (IsAACFilePlaying() != 1)
+            std::exit(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (IsAACFilePlaying() != 1)
+            std::exit(3);  // the 0.3 s track ran out at once
+        tern_test::waitUntil([] { return !IsAACFilePlaying(); }, std::chrono::seconds(2), std::chrono::milliseconds(10));
+        if (IsAACFilePlaying() != 0)
+            std::exit(4);  // it never finished
+    }
+    const std::string log = testing::internal::GetCapturedStderr();
+    const auto lines = std::count(log.begin(), log.end(), '\n');
+    std::fprintf(stderr, "%s", log.c_str());
+    std::exit(lines == 1 ? 0 : 5);
+}
 
 }  // namespace
 
@@ -265,4 +292,11 @@ TEST(PlatformWrappersMusic, TheScriptControlsTheMusic)
     EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
     // A file that cannot be played drops the track, so its audio device closes.
     engine.run("platformWrappers.playMusic('" + music_test::media("missing.m4a") + "', 0)");
+}
+
+TEST(MusicWithoutAudio, PlaysSilentlyAndSaysSoOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string track = music_test::media("short.wav");
+    EXPECT_EXIT(playWithoutAudioDevice(track), testing::ExitedWithCode(0), "music plays silently");
 }

@@ -33,9 +33,6 @@ bool writeWithFFmpeg(const std::string& path, int width, int height, const Pixel
 // the bottom of a sprite).
 std::vector<tern_test::Pixel> textureTexels(uint32_t texture, int width, int height);
 
-// A file of the given bytes.
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-
 // Whether every channel of a is within tolerance of b's.
 bool near(const tern_test::Pixel& a, const tern_test::Pixel& b, int tolerance);
 // Whether p's colour is within 3 of (r, g, b), saying both when not.

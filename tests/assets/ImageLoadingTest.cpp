@@ -229,9 +229,9 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const long peakBefore = usage.ru_maxrss;
-    writeBytes(dir.file("second-frame.gif"),
-               {'G', 'I', 'F', '8', '9', 'a', 0x2E, 0, 3, 0, 0x77, 0xFF, 0x3B, 0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                0x2C, 0, 0, 0, 0, 0xBB, 0xBB, 0xBB, 0xBB, 0, 2, 2, 0x44, 0x01, 0, 0x3B});
+    const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 0x2E, 0, 3, 0, 0x77, 0xFF, 0x3B, 0x2C, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 0x2C, 0, 0, 0, 0, 0xBB, 0xBB, 0xBB, 0xBB, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    tern_test::writeFile(dir.file("second-frame.gif"), std::string(std::begin(gif), std::end(gif)));
     expectMissingPicture(dir.file("second-frame.gif"), "too large (48059 x 48059 pixels");
     // A WebP by its signature and lossless header (264 x 5) whose bytes also
     // read as the text of an SVG picture: decoded as the WebP it claims to

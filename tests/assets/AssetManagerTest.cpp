@@ -1,6 +1,7 @@
-// The asset cache with a real engine script answering the path questions,
-// real image files in a GL context and real sound files through OpenAL's
-// null output: what is decoded when, what loader nodes see, and what
+// The asset cache and its assetManager module with a real engine script
+// answering the path questions, real image files in a GL context and real
+// sound files through OpenAL's null output: what is decoded when, what
+// loader nodes and sprites see, name lists, deleted managers, and what
 // happens when the script or a file fails.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "assets/AssetManager.h"
 #include "assets/AssetScriptError.h"
@@ -31,23 +33,27 @@ using testing::internal::GetCapturedStderr;
 
 namespace {
 
-// The project answers paths in a folder and counts the questions per name.
-// "boom" raises an error, "nothing" returns nil, "seven" returns 7.
+constexpr auto npos = std::string::npos;
+
+// The project answers paths in a folder and counts the questions per kind
+// and name. "boom" raises an error, "nothing" returns no path, "selfdelete"
+// deletes the manager from inside the question.
 const char* const kEngine = R"(
 function initEngine() end
 calls = { image = {}, sound = {} }
 project = {}
-local function count(kind, name) calls[kind][name] = (calls[kind][name] or 0) + 1 end
+local function ask(kind, name)
+    calls[kind][name] = (calls[kind][name] or 0) + 1
+    if name == "boom" then error("no " .. kind .. " called boom") end
+    if name == "selfdelete" then sharedAssetManager:delete() end
+end
 function project:pathForImage(name)
-    count("image", name)
-    if name == "boom" then error("no picture called boom") end
+    ask("image", name)
     if name == "nothing" then return nil end
     return assetDir .. "/" .. name .. ".png"
 end
 function project:pathForSound(name)
-    count("sound", name)
-    if name == "boom" then error("no sound called boom") end
-    if name == "nothing" then return false end
+    ask("sound", name)
     if name == "nothing" then return false end
     return assetDir .. "/" .. name .. ".wav"
 end
@@ -59,111 +65,102 @@ protected:
     {
         ASSERT_TRUE(gl.ok()) << gl.error();
         ASSERT_EQ(engine.initStatus(), 0);
-        engine.run("assetDir = '" + dir.path() + "'");
-        manager = new AssetManager(engine.L());
+        engine.run("assetDir = '" + dir.path() + "'\nsharedAssetManager = assetManager.new()");
+        manager = sharedManager();
     }
-    void TearDown() override { delete manager; }
+    void TearDown() override { engine.run("assetManager.delete(sharedAssetManager)"); }
 
-    void makeImage(const std::string& name, Pixel colour, int width = 4, int height = 4)
+    AssetManager* sharedManager()
+    {
+        lua_getglobal(engine.L(), "sharedAssetManager");
+        AssetManager* shared = *static_cast<AssetManager**>(lua_touserdata(engine.L(), -1));
+        lua_pop(engine.L(), 1);
+        return shared;
+    }
+
+    void makeImage(const std::string& name, Pixel colour = Pixel{1, 2, 3, 255}, int width = 4, int height = 4)
     {
         ASSERT_TRUE(writePicture(dir.file(name + ".png"), width, height, [&](int, int) { return colour; }));
     }
 
     int imageCalls(const std::string& name) { return std::stoi(engine.eval("calls.image['" + name + "'] or 0")); }
     int soundCalls(const std::string& name) { return std::stoi(engine.eval("calls.sound['" + name + "'] or 0")); }
+    std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
 
     static bool isTexture(uint32_t texture) { return glIsTexture(texture) == GL_TRUE; }
 
-    tern_test::OffscreenGL gl{16, 16};
+    tern_test::OffscreenGL gl{64, 64};
     tern_test::TempDir dir;
     ScriptedEngine engine{kEngine};
     AssetManager* manager = nullptr;
 };
 
-TEST_F(AssetManagerTest, TwoLoaderNodesShareOneDecodeUntilTheNameIsUnloaded)
+// Loader nodes of one name share one decode. Unloading the name frees its
+// texture and marks the registered nodes of that name, and their next read
+// decodes the file anew; erasing alone tells no node, and unloading a name
+// no longer cached still does.
+TEST_F(AssetManagerTest, LoaderNodesShareOneDecodeUntilTheNameIsUnloaded)
 {
     makeImage("hero", Pixel{255, 0, 0, 255}, 6, 3);
     auto* first = new SGImageLoaderNode(manager);
     auto* second = new SGImageLoaderNode(manager);
-    first->name.setValue("hero");
-    second->name.setValue("hero");
-
+    auto* other = new SGImageLoaderNode(manager);
+    auto* gone = new SGImageLoaderNode(manager);
+    for (SGImageLoaderNode* node : {first, second, gone})
+        node->name.setValue("hero");
+    other->name.setValue("Hero");
     const SGImage a = first->asset.imageValue();
     const SGImage b = second->asset.imageValue();
-    EXPECT_EQ(imageCalls("hero"), 1);
+    other->asset.imageValue();
+    EXPECT_EQ(imageCalls("hero") * 10 + imageCalls("Hero"), 11);  // names differing in case are two entries
     EXPECT_EQ(a.width, 6);
     EXPECT_EQ(a.texture, b.texture);
     EXPECT_TRUE(isTexture(a.texture));
-    EXPECT_FALSE(first->dirty);
-    EXPECT_FALSE(second->dirty);
+    EXPECT_FALSE(first->dirty || second->dirty);
+    EXPECT_EQ(manager->loaderNodeCount(), 4u);
+    gone->release();
+    EXPECT_EQ(manager->loaderNodeCount(), 3u);
 
+    manager->unloadImage("never-loaded");
+    EXPECT_FALSE(first->dirty);
     manager->unloadImage("hero");
-    EXPECT_TRUE(first->dirty);
-    EXPECT_TRUE(second->dirty);
+    EXPECT_TRUE(first->dirty && second->dirty);
+    EXPECT_FALSE(other->dirty);
     EXPECT_FALSE(isTexture(a.texture));
     EXPECT_EQ(manager->images().count("hero"), 0u);
 
-    // The next frame asks the cache again, which decodes the file anew.
     EXPECT_EQ(first->asset.imageValue().width, 6);
     EXPECT_EQ(second->asset.imageValue().texture, first->asset.imageValue().texture);
     EXPECT_EQ(imageCalls("hero"), 2);
 
-    first->release();
-    second->release();
+    manager->eraseImage("hero");
+    EXPECT_FALSE(first->dirty);
+    manager->unloadImage("hero");
+    EXPECT_TRUE(first->dirty);
+    for (SGNode* node : std::initializer_list<SGNode*>{first, second, other})
+        node->release();
 }
 
-TEST_F(AssetManagerTest, UnloadingMarksOnlyMatchingRegisteredNodes)
+// Cleaning up keeps the listed names cached (not asked for again) and frees
+// the textures of the rest.
+TEST_F(AssetManagerTest, CleanupKeepsTheListedNamesAndFreesTheRest)
 {
-    makeImage("a", Pixel{0, 0, 255, 255});
-    auto* shown = new SGImageLoaderNode(manager);
-    auto* other = new SGImageLoaderNode(manager);
-    auto* gone = new SGImageLoaderNode(manager);
-    shown->name.setValue("a");
-    other->name.setValue("A");
-    gone->name.setValue("a");
-    shown->asset.imageValue();
-    other->asset.imageValue();
-    EXPECT_EQ(manager->loaderNodeCount(), 3u);
-    gone->release();
-    EXPECT_EQ(manager->loaderNodeCount(), 2u);
-
-    // Not cached at all: the matching node is still marked.
-    manager->unloadImage("never-loaded");
-    EXPECT_FALSE(shown->dirty);
-    manager->eraseImage("a");  // erasing alone tells no node
-    EXPECT_FALSE(shown->dirty);
-    manager->unloadImage("a");
-    EXPECT_TRUE(shown->dirty);
-    EXPECT_FALSE(other->dirty);
-    shown->release();
-    other->release();
-}
-
-TEST_F(AssetManagerTest, NamesDifferingInCaseAreTwoEntries)
-{
-    makeImage("Tree", Pixel{0, 255, 0, 255});
-    makeImage("tree", Pixel{0, 0, 255, 255});
-    const SGImage upper = manager->imageForName("Tree");
-    const SGImage lower = manager->imageForName("tree");
-    EXPECT_EQ(manager->images().size(), 2u);
-    EXPECT_EQ(textureTexels(upper.texture, 4, 4)[0], (Pixel{0, 255, 0, 255}));
-    EXPECT_EQ(textureTexels(lower.texture, 4, 4)[0], (Pixel{0, 0, 255, 255}));
-}
-
-// Which names are asked for again is the module's test; here: the
-// textures of the names not kept are freed, the kept ones stay.
-TEST_F(AssetManagerTest, CleanupFreesTheTexturesOfTheNamesNotKept)
-{
-    makeImage("a", Pixel{9, 9, 9, 255});
-    makeImage("b", Pixel{9, 9, 9, 255});
-    manager->loadNewImages({"a", "b"});
+    makeImage("a");
+    makeImage("b");
+    engine.run("for _, list in ipairs({ { 'a', 'b' }, { 'b' }, { 'a', 'b' } }) do "
+               "sharedAssetManager:cleanupAndLoadImages(list) end");
+    EXPECT_EQ(imageCalls("a") * 10 + imageCalls("b"), 21);
     const uint32_t textureA = manager->images().at("a").texture;
     const uint32_t textureB = manager->images().at("b").texture;
-    manager->cleanupUnusedImages({"b", "x"});
+    engine.run("sharedAssetManager:cleanupUnusedImages({ 'b', 'x' })");
     EXPECT_FALSE(isTexture(textureA));
     EXPECT_TRUE(isTexture(textureB));
-    manager->cleanupUnusedImages({});
+    engine.run("sharedAssetManager:cleanupAndLoadImages({})");
     EXPECT_FALSE(isTexture(textureB));
+    engine.run("sharedAssetManager:loadImages({ 'a', 'b' })");
+    EXPECT_EQ(imageCalls("a") * 10 + imageCalls("b"), 32);
+    engine.run("sharedAssetManager:unloadAllImages() sharedAssetManager:loadImageForName('a')");
+    EXPECT_EQ(imageCalls("a"), 4);
 }
 
 TEST_F(AssetManagerTest, MissingFilesAndPathsAreCachedAsTheMissingPicture)
@@ -185,10 +182,15 @@ TEST_F(AssetManagerTest, MissingFilesAndPathsAreCachedAsTheMissingPicture)
     EXPECT_EQ(imageCalls("nothing"), 1);
 }
 
-// The messages are the module's to check; here: nothing cached, the stack
-// as it was, and a loader node that asks again on its next read.
-TEST_F(AssetManagerTest, ScriptErrorsReachTheCallerAndCacheNothing)
+// A failing path method is a Lua error of the caller that names it; nothing
+// is cached, the stack is as it was, and a loader node asks again on its
+// next read. Deleting the manager from inside the question is refused.
+TEST_F(AssetManagerTest, PathMethodErrorsReachTheCallerAndCacheNothing)
 {
+    const std::string message = errorOf("sharedAssetManager:loadImageForName('boom')");
+    EXPECT_NE(message.find(":1: project:pathForImage(\"boom\") failed:"), npos) << message;
+    EXPECT_NE(message.find("no image called boom"), npos) << message;
+    EXPECT_NE(errorOf("sharedAssetManager:loadImages({ 'boom' })").find("no image called boom"), npos);
     EXPECT_THROW(manager->loadImageForName("boom"), AssetScriptError);
     EXPECT_TRUE(manager->images().empty());
     EXPECT_EQ(lua_gettop(engine.L()), 0);
@@ -196,16 +198,20 @@ TEST_F(AssetManagerTest, ScriptErrorsReachTheCallerAndCacheNothing)
     node->name.setValue("boom");
     EXPECT_THROW(node->asset.imageValue(), AssetScriptError);
     EXPECT_THROW(node->asset.imageValue(), AssetScriptError);
-    EXPECT_EQ(imageCalls("boom"), 3);
+    EXPECT_EQ(imageCalls("boom"), 5);
     node->release();
 
-    engine.run("project = nil");
-    try {
-        manager->loadSoundForName("x");
-        FAIL() << "no error";
-    } catch (const AssetScriptError& e) {
-        EXPECT_NE(std::string(e.what()).find("the global 'project' is not set"), std::string::npos) << e.what();
-    }
+    CaptureStderr();
+    EXPECT_EQ(errorOf("sharedAssetManager:loadImageForName('selfdelete')"), "");
+    EXPECT_NE(GetCapturedStderr().find(
+                  "assetManager.delete: the manager cannot be deleted from inside its own project:pathForImage"),
+              npos);
+    makeImage("other");
+    ASSERT_EQ(errorOf("sharedAssetManager:loadImageForName('other')"), "");  // still alive and usable
+    EXPECT_EQ(manager->images().count("other"), 1u);
+
+    EXPECT_NE(errorOf("project = nil sharedAssetManager:loadSoundForName('x')").find("the global 'project' is not set"),
+              npos);
 }
 
 TEST_F(AssetManagerTest, EmptyNamesAndNodesWithoutAManagerLoadNothing)
@@ -223,22 +229,165 @@ TEST_F(AssetManagerTest, EmptyNamesAndNodesWithoutAManagerLoadNothing)
     EXPECT_EQ(imageCalls("hero") + imageCalls("") + soundCalls("beep"), 0);
 }
 
-TEST_F(AssetManagerTest, ADestroyedManagerLeavesItsNodesOutputtingNothing)
+// Deleting a manager under a live scene is reported in one line: its
+// textures are freed and its loader nodes are drawn again, outputting
+// nothing. They, and loaders made afterwards, never reach the freed manager
+// nor a new one that may have taken its address.
+TEST_F(AssetManagerTest, DeletingAManagerUnderALiveSceneIsReportedAndHarmless)
 {
-    makeImage("hero", Pixel{255, 255, 0, 255});
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSpriteSceneScript);
+    engine.run("loader.name:setValue('fine', true) scene:render()");
     auto* image = new SGImageLoaderNode(manager);
-    image->name.setValue("hero");
+    image->name.setValue("fine");
     const SGImage shown = image->asset.imageValue();
     ASSERT_EQ(shown.width, 4);
 
-    delete manager;
-    manager = nullptr;
+    CaptureStderr();
+    EXPECT_EQ(errorOf("sharedAssetManager:delete()"), "");
+    const std::string message = GetCapturedStderr();
+    EXPECT_NE(message.find("assetManager.delete: 2 loader node(s) still used the manager"), npos) << message;
     EXPECT_FALSE(isTexture(shown.texture));
-    EXPECT_TRUE(image->dirty);  // what it fed is drawn again
+    EXPECT_TRUE(image->dirty);
     EXPECT_EQ(image->asset.imageValue().width, 0);
     image->name.setValue("other");
     EXPECT_EQ(image->asset.imageValue().width, 0);
     image->release();  // must not reach the destroyed manager
+
+    engine.run("sharedAssetManager = assetManager.new()");
+    engine.run(R"(
+        later = scene:defaultSpace():createNode(scenegraph.imageLoaderNode)
+        later.name:setValue('fine', true)
+        local inner = scene:createSpace(scenegraph.space)
+        laterSound = inner:createNode(scenegraph.soundLoaderNode)
+        laterSound.name:setValue('fine', true)
+        scene:render() later:compute() laterSound:compute()
+    )");
+    EXPECT_EQ(imageCalls("fine") + soundCalls("fine"), 1);  // only the first, live manager asked
+    AssetManager* fresh = sharedManager();
+    EXPECT_EQ(fresh->loaderNodeCount(), 0u);
+    EXPECT_TRUE(fresh->images().empty());
+    engine.run("scene:delete()");
+}
+
+TEST_F(AssetManagerTest, ListsTakeTheirValuesWhateverTheKeys)
+{
+    for (const char* name : {"a", "b", "c", "7", "2.5"})
+        makeImage(name);
+    engine.run(R"(
+        sharedAssetManager:loadImages({ first = "a", second = "b", again = "a" })
+        sharedAssetManager:loadImages({ "b", 7, 2.5, [10] = "c" })
+    )");
+    for (const char* name : {"a", "b", "c", "7", "2.5"})
+        EXPECT_EQ(imageCalls(name), 1) << name;
+    // Numbers name single assets too.
+    engine.run("sharedAssetManager:loadImageForName(7) sharedAssetManager:unloadImage(7)"
+               "sharedAssetManager:loadImageForName('7')");
+    EXPECT_EQ(imageCalls("7"), 2);
+}
+
+// Wrong arguments name the function, the argument and the author-facing
+// type; no message shows a registry name.
+TEST_F(AssetManagerTest, WrongArgumentsAreNamed)
+{
+    EXPECT_EQ(engine.eval("getmetatable(sharedAssetManager) == debug.getregistry()['AssetManager.MT']"), "true");
+    // Deleting twice frees once; what is not a manager is left alone.
+    engine.run("deleted = assetManager.new() deleted:delete() deleted:delete() assetManager.delete(42)");
+    const std::pair<const char*, const char*> cases[] = {
+        {"sharedAssetManager:loadImages({ 'a', true })",
+         "assetManager.loadImages: the list holds a boolean where an asset name belongs"},
+        {"sharedAssetManager:loadImages('a')", "assetManager.loadImages: argument 2 must be a table (got string)"},
+        {"sharedAssetManager:loadImageForName({})",
+         "assetManager.loadImageForName: argument 2 must be a string (got table)"},
+        {"assetManager.loadImageForName('x', 'y')",
+         "assetManager.loadImageForName: argument 1 must be an asset manager (got string)"},
+        {"deleted:loadImageForName('a')", "assetManager.loadImageForName: the asset manager was deleted"},
+        {"scenegraph.scene.new(nil, deleted)", "scene.new: the asset manager was deleted"},
+    };
+    for (const auto& [chunk, message] : cases) {
+        const std::string got = errorOf(chunk);
+        EXPECT_NE(got.find(message), npos) << chunk << " gave " << got;
+        EXPECT_EQ(got.find(".MT"), npos) << got;
+    }
+}
+
+TEST_F(AssetManagerTest, AManagerMadeInACoroutineKeepsItsThread)
+{
+    makeImage("a");
+    engine.run(R"(
+        local finished = coroutine.create(function() return assetManager.new() end)
+        local _, made = coroutine.resume(finished)
+        finished = nil
+        fromFinished = made
+        local parked = coroutine.create(function() parkedManager = assetManager.new() coroutine.yield() end)
+        coroutine.resume(parked)
+        keepParked = parked
+        collectgarbage("collect")
+    )");
+    engine.run("fromFinished:loadImageForName('a')");
+    EXPECT_EQ(imageCalls("a"), 1);
+    EXPECT_NE(errorOf("parkedManager:loadImageForName('a')").find("the coroutine that created the manager is suspended"),
+              npos);
+    engine.run("fromFinished:delete() parkedManager:delete()");
+}
+
+TEST_F(AssetManagerTest, ATransparentPNGDrawnByASpriteBlendsPremultiplied)
+{
+    // 16 x 16: left half red at half alpha, right half clear, over blue.
+    ASSERT_TRUE(writePicture(dir.file("glass.png"), 16, 16,
+                         [](int x, int) { return x < 8 ? Pixel{255, 0, 0, 128} : Pixel{255, 255, 255, 0}; }));
+    engine.run(kSpriteSceneScript);
+    engine.run("loader.name:setValue('glass', true)");
+    prepareView();
+    engine.run("scene:render()");
+    EXPECT_TRUE(colourNear(gl.pixel(28, 32), 128, 0, 127));  // red half over blue
+    EXPECT_TRUE(colourNear(gl.pixel(36, 32), 0, 0, 255));    // clear half: the background
+    EXPECT_TRUE(colourNear(gl.pixel(20, 32), 0, 0, 255));    // outside the sprite
+    engine.run("scene:delete()");
+}
+
+// A sprite tiles a 144-dpi picture at its logical size.
+TEST_F(AssetManagerTest, ASpriteTilesAPictureAtItsLogicalSize)
+{
+    // 32 x 16 pixels, left half red and right half green: 16 x 8 at 144 dpi.
+    const auto halves = [](int x, int) { return x < 16 ? Pixel{255, 0, 0, 255} : Pixel{0, 255, 0, 255}; };
+    ASSERT_TRUE(writeWithFFmpeg(dir.file("halves.png"), 32, 16, halves, "-dpi 144"));
+    engine.run(kSpriteSceneScript);
+    engine.run("sprite.width:setValue(32, true) sprite.height:setValue(8, true)"
+               "sprite.horizontalWrapping:setValue(2, true) loader.name:setValue('halves', true)");
+    prepareView();
+    engine.run("scene:render()");
+    // Tiles of 16 from x = 16: red 16-23, green 24-31, red 32-39, green 40-47.
+    for (const auto& probe : {std::make_pair(18, 'r'), {28, 'g'}, {34, 'r'}, {44, 'g'}}) {
+        const Pixel p = gl.pixel(probe.first, 32);
+        EXPECT_EQ(probe.second == 'r' ? p.r : p.g, 255) << probe.first << ": " << tern_test::toString(p);
+    }
+    engine.run("scene:delete()");
+}
+
+TEST_F(AssetManagerTest, AFailingPathMethodInsideRenderLeavesTheNextFrameIntact)
+{
+    makeImage("fine", Pixel{0, 255, 0, 255});
+    engine.run(kSpriteSceneScript);
+    engine.run("loader.name:setValue('boom', true)");
+    prepareView();
+    const auto stackDepths = [] {
+        GLint depths[2] = {0, 0};
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depths[0]);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depths[1]);
+        return std::make_pair(depths[0], depths[1]);
+    };
+    const auto before = stackDepths();
+    for (int frame = 0; frame < 2; ++frame)
+        EXPECT_NE(errorOf("scene:render()").find("no image called boom"), npos);
+    EXPECT_EQ(stackDepths(), before);
+
+    engine.run("loader.name:setValue('fine', true)");
+    prepareView();
+    engine.run("scene:render()");
+    EXPECT_TRUE(colourNear(gl.pixel(32, 32), 0, 255, 0));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    engine.run("scene:delete()");
 }
 
 class AssetManagerSoundTest : public AssetManagerTest {

@@ -1,6 +1,7 @@
 // Helpers of the asset tests: image files written from a pixel function
 // (PNG, BMP and JPEG with SDL_image, GIF and TGA converted by ffmpeg),
-// rectangle textures read back, and a scene drawing a picture with a sprite.
+// rectangle textures read back, a scene drawing a picture with a sprite, and
+// the fixture of the tests that load image files into textures.
 #ifndef TERN_ASSET_TEST_SUPPORT_H
 #define TERN_ASSET_TEST_SUPPORT_H
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "OffscreenGL.h"
+#include "TestSupport.h"
+#include "images/TNLoadImageFromFile.h"
 
 namespace tern_asset_test {
 
@@ -30,10 +33,6 @@ bool writeWithFFmpeg(const std::string& path, int width, int height, const Pixel
 // the bottom of a sprite).
 std::vector<tern_test::Pixel> textureTexels(uint32_t texture, int width, int height);
 
-// A file of the given bytes.
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> readBytes(const std::string& path);
-
 // Whether every channel of a is within tolerance of b's.
 bool near(const tern_test::Pixel& a, const tern_test::Pixel& b, int tolerance);
 // Whether p's colour is within 3 of (r, g, b), saying both when not.
@@ -45,6 +44,35 @@ testing::AssertionResult colourNear(const tern_test::Pixel& p, int r, int g, int
 extern const char* const kSpriteSceneScript;
 // Blending as the player sets it, rectangle textures on, cleared to blue.
 void prepareView();
+
+// A GL context, a temporary folder, and the images loaded, freed at the end.
+class ImageFileTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.ok()) << gl.error(); }
+    void TearDown() override
+    {
+        for (SGImage& image : images)
+            image.freeImage();
+    }
+
+    SGImage load(const std::string& path)
+    {
+        const SGImage image = TNLoadImageFromFile(path.c_str());
+        if (image.isPresent())
+            images.push_back(image);
+        return image;
+    }
+
+    // The texel showing the file's point (x, y), y from the top.
+    static tern_test::Pixel texelAt(const std::vector<tern_test::Pixel>& texels, const SGImage& image, int x, int y)
+    {
+        return texels[static_cast<size_t>(image.height - 1 - y) * image.width + x];
+    }
+
+    tern_test::OffscreenGL gl{64, 64};
+    tern_test::TempDir dir;
+    std::vector<SGImage> images;
+};
 
 }  // namespace tern_asset_test
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "images/TNImageHeader.h"
@@ -209,11 +210,9 @@ TEST(ImageHeader, DensityAndSizeFromEachFormat)
     };
     for (const HeaderCase& c : cases) {
         const TNImageHeader header = TNReadImageHeader(c.bytes.data(), c.bytes.size(), c.name);
-        EXPECT_EQ(header.format, c.format) << c.what;
-        EXPECT_EQ(header.width, c.width) << c.what;
-        EXPECT_EQ(header.height, c.height) << c.what;
-        EXPECT_EQ(header.dpiX, c.dpiX) << c.what;
-        EXPECT_EQ(header.dpiY, c.dpiY) << c.what;
+        EXPECT_EQ(std::make_tuple(int(header.format), header.width, header.height, header.dpiX, header.dpiY),
+                  std::make_tuple(int(c.format), c.width, c.height, c.dpiX, c.dpiY))
+            << c.what;
     }
 }
 

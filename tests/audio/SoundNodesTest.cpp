@@ -1,10 +1,13 @@
-// The sound player and listener nodes driving real OpenAL sources (null output).
+// The audio source, the sound manager's pool, and the sound player and
+// listener nodes driving real OpenAL sources (null output).
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
+#include <AL/alc.h>
 
 #include <chrono>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "assets/AssetManager.h"
@@ -21,11 +24,19 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-class SoundNodesTest : public testing::Test {
+struct FinishedLog {
+    static std::vector<TNAudioSource*> calls;
+    static void record(TNAudioSource* source) { calls.push_back(source); }
+};
+std::vector<TNAudioSource*> FinishedLog::calls;
+
+class SoundManagerTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        FinishedLog::calls.clear();
         manager = new SoundManager();
+        ASSERT_NE(alcGetCurrentContext(), nullptr) << "the null output should open";
         shortSound = makeSilence(0.05);
         longSound = makeSilence(2.0);
     }
@@ -36,7 +47,7 @@ protected:
         longSound.freeSound();
     }
 
-    // A one-buffer sound of silence, owned by the test.
+    // A one-buffer sound of silence (mono 16-bit, 22050 Hz), owned by the test.
     static SGSound makeSilence(double seconds)
     {
         std::vector<int16_t> samples(static_cast<size_t>(seconds * 22050));
@@ -44,6 +55,16 @@ protected:
         alGenBuffers(1, sound.buffers);
         alBufferData(sound.buffers[0], AL_FORMAT_MONO16, samples.data(), static_cast<ALsizei>(samples.size() * 2), 22050);
         return sound;
+    }
+
+    // Reserves a source, queues the short silence and plays it.
+    TNAudioSource* playShortSound()
+    {
+        TNAudioSource* source = manager->reserveSource();
+        source->finishedCallback = FinishedLog::record;
+        source->queueBuffers(shortSound);
+        manager->playSource(source);
+        return source;
     }
 
     SGSoundPlayerNode* newPlayer(const SGSound& sound)
@@ -73,11 +94,94 @@ protected:
         alGetSourcei(source->sourceName(), parameter, &value);
         return value;
     }
+    // The first of the source's values of parameter.
+    static ALfloat sourceFloat(const TNAudioSource* source, ALenum parameter)
+    {
+        ALfloat values[3] = {-1, -1, -1};
+        alGetSourcefv(source->sourceName(), parameter, values);
+        return values[0];
+    }
 
     SoundManager* manager = nullptr;
     SGSound shortSound = SGSoundNull;
     SGSound longSound = SGSoundNull;
 };
+
+using SoundNodesTest = SoundManagerTest;
+
+TEST_F(SoundManagerTest, AudioSourceEdgeCasesAndErrorLabels)
+{
+    TNAudioSource* source = manager->reserveSource();
+    source->setVolume(0.25f);
+    source->setPitch(1.5f);
+    source->setLocation(10, 20);
+
+    CaptureStdout();
+    source->setToDefault();
+    source->unqueueBuffers();  // nothing processed: no call, no line
+    source->stop();            // never played
+    EXPECT_EQ(GetCapturedStdout(), "");
+
+    // setToDefault keeps volume and pitch but not the place.
+    const std::pair<ALenum, ALfloat> expected[] = {
+        {AL_GAIN, 0.25f}, {AL_PITCH, 1.5f}, {AL_REFERENCE_DISTANCE, 50.0f}, {AL_ROLLOFF_FACTOR, 1.0f}};
+    for (const auto& [parameter, value] : expected)
+        EXPECT_FLOAT_EQ(sourceFloat(source, parameter), value) << parameter;
+    ALfloat position[3] = {1, 1, 1};
+    alGetSourcefv(source->sourceName(), AL_POSITION, position);
+    EXPECT_TRUE(position[0] == 0 && position[1] == 0) << position[0] << ", " << position[1];
+    EXPECT_EQ(sourceInt(source, AL_BUFFER), 0);
+
+    CaptureStdout();
+    source->setPitch(-1.0f);
+    source->queueBuffers(nullptr, 1);  // a sound whose decoding gave no buffer
+    EXPECT_EQ(GetCapturedStdout(),
+        "OpenAL error 40963 in call to TNAudioSource::setPitch: alSourcef\n"
+        "OpenAL error 40963 in call to TNAudioSource::queueBuffers: alSourceQueueBuffers\n");
+}
+
+// A source that finished is recycled by the update, a stopped one at once,
+// and a playing one when the manager goes: each calls back exactly once.
+TEST_F(SoundManagerTest, FinishedStoppedAndDestroyedSourcesCallBackOnceEach)
+{
+    for (int i = 0; i < SoundManager::kPoolSize - 1; ++i)
+        manager->reserveSource();
+    TNAudioSource* source = playShortSound();
+    ASSERT_EQ(manager->reserveSource(), nullptr);
+    ASSERT_TRUE(tern_test::waitUntil([&] { return source->isStopped(); }, std::chrono::seconds(2),
+                                     std::chrono::milliseconds(10)));
+    manager->update();
+    manager->update();
+    ASSERT_EQ(FinishedLog::calls, std::vector<TNAudioSource*>{source});
+    EXPECT_EQ(manager->playingCount(), 0);
+    EXPECT_EQ(sourceInt(source, AL_BUFFER), 0);
+
+    ASSERT_EQ(playShortSound(), source) << "the recycled source is free again";
+    source->setLooping(true);
+    manager->stopSource(source);
+    EXPECT_EQ(FinishedLog::calls.size(), 2u);
+    EXPECT_EQ(manager->freeCount(), 1);
+    EXPECT_EQ(manager->playingCount(), 0);
+    manager->update();
+    EXPECT_EQ(FinishedLog::calls.size(), 2u) << "a later update does not see it";
+
+    source = playShortSound();
+    source->setLooping(true);
+    manager->restartSource(source);
+    EXPECT_EQ(source->state(), AL_PLAYING);
+    EXPECT_EQ(manager->playingCount(), 1);
+    delete manager;  // stops the playing source through stopSource
+    manager = nullptr;
+    EXPECT_EQ(FinishedLog::calls.size(), 3u);
+}
+
+TEST_F(SoundManagerTest, SecondManagerSharesDeviceAndContext)
+{
+    ALCcontext* context = alcGetCurrentContext();
+    auto* second = new SoundManager();
+    EXPECT_EQ(alcGetCurrentContext(), context);
+    delete second;  // (making a manager's context current again: the module's test)
+}
 
 TEST_F(SoundNodesTest, ListenerWithDefaultInputsStandsAtTheViewCentre)
 {
@@ -106,21 +210,16 @@ TEST_F(SoundNodesTest, TriggerPlaysAndTheEndMakesTheNodeIdle)
     EXPECT_EQ(source->owner, node);
     EXPECT_EQ(sourceInt(source, AL_SOURCE_RELATIVE), AL_FALSE);
     EXPECT_EQ(sourceInt(source, AL_BUFFERS_QUEUED), 1);
-    const auto sourceFloat = [&](ALenum parameter) {
-        ALfloat values[3] = {0, 0, 0};
-        alGetSourcefv(source->sourceName(), parameter, values);
-        return values[0];
-    };
-    EXPECT_FLOAT_EQ(sourceFloat(AL_POSITION), 12.0f);
-    EXPECT_FLOAT_EQ(sourceFloat(AL_GAIN), 0.5f);
-    EXPECT_FLOAT_EQ(sourceFloat(AL_PITCH), 1.25f);
+    EXPECT_FLOAT_EQ(sourceFloat(source, AL_POSITION), 12.0f);
+    EXPECT_FLOAT_EQ(sourceFloat(source, AL_GAIN), 0.5f);
+    EXPECT_FLOAT_EQ(sourceFloat(source, AL_PITCH), 1.25f);
 
     // While it plays, an input change makes the node compute, and every
     // compute pushes the inputs.
     node->x.setValue(30.0f);
     EXPECT_TRUE(node->dirty);
     node->compute();
-    EXPECT_FLOAT_EQ(sourceFloat(AL_POSITION), 30.0f);
+    EXPECT_FLOAT_EQ(sourceFloat(source, AL_POSITION), 30.0f);
 
     ASSERT_TRUE(waitUntilIdle(node));
     EXPECT_EQ(node->source, nullptr);
@@ -162,6 +261,8 @@ TEST_F(SoundNodesTest, PauseAndResume)
     trigger(node);
     node->pause.setValue(true);
     node->compute();
+    manager->update();  // a paused source is not finished
+    ASSERT_TRUE(node->playing.value);
     EXPECT_EQ(node->source->state(), AL_PAUSED);
 
     node->resume.setValue(true);  // pause and resume together: paused, then played
@@ -180,10 +281,14 @@ TEST_F(SoundNodesTest, PoolExhaustionLeavesTheNextNodeIdle)
         trigger(nodes.back());
         ASSERT_NE(nodes.back()->source, nullptr);
     }
+    for (size_t i = 1; i < nodes.size(); ++i)
+        EXPECT_LT(nodes[i - 1]->source, nodes[i]->source) << "lowest address first";
     SGSoundPlayerNode* extra = newPlayer(longSound);
     trigger(extra);
     EXPECT_EQ(extra->source, nullptr);
     EXPECT_FALSE(extra->playing.value);
+    EXPECT_EQ(manager->freeCount(), 0);
+    EXPECT_EQ(manager->playingCount(), SoundManager::kPoolSize);
 
     // Once a source is free, the still-true trigger gets it.
     nodes[5]->stop.setValue(true);

@@ -1,23 +1,107 @@
-// Every reader of a game's files, and the script's own file functions, find
-// a file whose name differs from the asked one in case or Unicode form when
-// it lies inside the game's folders, and only there.
+// Every reader of a game's files, and the script's own file functions: each
+// finds a file whose name differs from the asked one in case or Unicode form
+// when it lies inside the game's folders (only there: the resolver's tests),
+// and refuses special files (FIFOs, devices, folders) named like the files a
+// game brings with one line instead of blocking for ever. A reader that
+// blocked would hang its test until the test's time limit.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
-#include "FileReaders.h"
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
+#include "audio/TNAudioFile.h"
+#include "audio/TNConvertingAudioReader.h"
+#include "audio/TNSoundDecoding.h"
 #include "files/TNPathResolver.h"
+#include "files/TNRegularFile.h"
+#include "host/TNEngine.h"
+#include "images/TNImageDecoding.h"
+#include "lauxlib.h"
+#include "media/TNMediaInput.h"
+#include "music/TNMusicDecoder.h"
 
 using namespace tern_test;
-using namespace tern_file_test;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
 
 namespace {
+
+// Each reader opening one path: "read" when it could, else its reason (or
+// the lines it printed).
+using Reader = std::function<std::string(const std::string& path)>;
+
+std::string decodeImage(const std::string& path)
+{
+    std::string reason;
+    SDL_Surface* surface = TNDecodeImageFile(path.c_str(), 4096, reason);
+    SDL_FreeSurface(surface);
+    return surface ? "read" : reason;
+}
+
+// The decoder prints its reason and throws.
+std::string decodeSound(const std::string& path)
+{
+    testing::internal::CaptureStdout();
+    bool threw = false;
+    try {
+        TNDecodeSoundFile(path.c_str());
+    } catch (int) {
+        threw = true;
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    return threw ? out : "read";
+}
+
+std::string openSoundFile(const std::string& path)
+{
+    TNAudioFile file;
+    return file.open(path.c_str()) ? "read" : file.error();
+}
+
+std::string openConvertingReader(const std::string& path)
+{
+    TNConvertingAudioReader reader;
+    return reader.open(path.c_str()) ? "read" : reader.error();
+}
+
+std::string openMusic(const std::string& path)
+{
+    std::string error;
+    return TNMusicDecoder::open(path, error) ? "read" : error;
+}
+
+std::string openMovie(const std::string& path)
+{
+    TNMediaInput input;
+    return input.open(path, TNMediaInput::Kind::video) ? "read" : input.error();
+}
+
+std::string loadScript(const std::string& path)
+{
+    lua_State* L = luaL_newstate();
+    const int status = TN_LoadScriptFile(L, path.c_str());
+    const std::string said = status == 0 ? "read" : lua_tostring(L, -1);
+    lua_close(L);
+    return said;
+}
+
+// The lines the extractor printed.
+std::string extractArchive(const std::string& path)
+{
+    testing::internal::CaptureStderr();
+    TN_ExtractGameAtPath(path.c_str());
+    return testing::internal::GetCapturedStderr();
+}
 
 // "é" as "e" with a combining accent (as the Mac's older file system writes
 // it), and precomposed (as a script's text usually holds it).
@@ -61,13 +145,8 @@ TEST_F(GameFiles, EveryReaderFindsFoldedNames)
         {"picture.png", decodeImage},   {"tone.wav", openSoundFile}, {"TONE.wav", openConvertingReader},
         {"music.ogg", openMusic},       {"intro-mac.mov", openMovie}, {"engine64.luo", loadScript},
     };
-    for (const auto& r : readers) {
+    for (const auto& r : readers)
         EXPECT_EQ(r.read(dir.file("m" + kNFC + "DIA/") + r.name), "read") << r.name;
-        // Outside the game's folders the same names are not found.
-        TNPathResolver::shared().clear();
-        EXPECT_NE(r.read(dir.file("m" + kNFC + "DIA/") + r.name), "read") << r.name;
-        TNPathResolver::shared().addRoot(dir.path());
-    }
 }
 
 // io.open, io.lines, dofile, loadfile and pgf.loadFile read folded names;
@@ -98,13 +177,9 @@ TEST_F(GameFiles, TheScriptsOwnFileFunctionsFindFoldedNames)
     EXPECT_EQ(readFile(dir.file("Saves/New.txt")), "new");
     engine.run("local f = io.open(root .. '/SAVES/slot.TXT', 'a+'); f:write('+more'); f:close()");
     EXPECT_EQ(readFile(dir.file("Saves/Slot.txt")), "old+more");
-    engine.run("local f = io.open(root .. '/saves/new.TXT'); again = f:read('*a'); f:close()");
-    EXPECT_EQ(engine.eval("again"), "new");
     engine.run("local w = pgf.writer.newToFile(root .. '/SAVES/Doc.xml'); w:startDocument(); "
                "w:startElement('doc'); w:endElement(); w:endDocument(); w:close()");
     EXPECT_NE(readFile(dir.file("Saves/Doc.xml")).find("<doc"), std::string::npos);
-    EXPECT_FALSE(fileExists(dir.file("saves")));
-    EXPECT_FALSE(fileExists(dir.file("SAVES")));
 
     // Missing files keep Lua's own answers, naming the path as asked.
     engine.run("none, message = io.open(root .. '/data/none.txt')");
@@ -115,4 +190,93 @@ TEST_F(GameFiles, TheScriptsOwnFileFunctionsFindFoldedNames)
               std::string::npos);
     EXPECT_NE(engine.errorOf("io.lines({})").find("bad argument #1 to 'lines'"), std::string::npos);
     EXPECT_EQ(engine.eval("type(io.open(root .. '/Data/Notes.TXT', 'rb'))"), "userdata");
+}
+
+TEST(RegularFile, OpensOnlyRegularFilesAndSaysWhy)
+{
+    TempDir dir;
+    writeFile(dir.file("plain"), "abc");
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("loop", dir.file("loop").c_str()), 0);
+
+    std::string reason;
+    FILE* file = TNOpenRegularFileStream(dir.file("plain").c_str(), reason);
+    ASSERT_NE(file, nullptr) << reason;
+    char bytes[4] = {};
+    EXPECT_EQ(std::fread(bytes, 1, 4, file), 3u);
+    EXPECT_EQ(std::string(bytes), "abc");
+    // The descriptor blocks again once open, as a plain open would.
+    EXPECT_EQ(fcntl(fileno(file), F_GETFL) & O_NONBLOCK, 0);
+    std::fclose(file);
+
+    const struct {
+        std::string path;
+        const char* reason;
+    } refused[] = {
+        {dir.file("fifo"), "is not a regular file"},
+        {dir.path(), "is not a regular file"},
+        {"/dev/null", "is not a regular file"},
+        {dir.file("absent"), "cannot be opened (No such file or directory)"},
+        {dir.file("loop"), "cannot be opened (Too many levels of symbolic links)"},
+    };
+    for (const auto& c : refused) {
+        reason.clear();
+        EXPECT_EQ(TNOpenRegularFile(c.path.c_str(), reason), -1) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
+
+    // A file about to be created may be missing, but not be a FIFO.
+    EXPECT_TRUE(TNIsRegularFileOrMissing(dir.file("absent").c_str(), reason));
+    EXPECT_TRUE(TNIsRegularFileOrMissing(dir.file("plain").c_str(), reason));
+    EXPECT_FALSE(TNIsRegularFileOrMissing(dir.file("fifo").c_str(), reason));
+    EXPECT_EQ(reason, "is not a regular file");
+    EXPECT_FALSE(TNIsRegularFileOrMissing(dir.file("loop").c_str(), reason));
+}
+
+// Each reader of the engine, handed a FIFO, returns at once with its usual
+// failure naming the cause.
+TEST(RegularFile, EveryReaderRefusesAFifo)
+{
+    const struct {
+        const char* name;
+        Reader read;
+        const char* words;
+    } readers[] = {
+        {"picture.png", decodeImage, "is not a regular file"},
+        {"sound.ogg", decodeSound, "Cannot open sound file"},
+        {"sound.wav", decodeSound, "Cannot read sound file"},
+        {"sound.caf", decodeSound, "Cannot read sound file"},
+        {"music.mp3", openMusic, "is not a regular file"},
+        {"intro-mac.mov", openMovie, "is not a regular file"},
+        {"engine64.luo", loadScript, "is not a regular file"},
+        {"game.zip", extractArchive, "TN_ExtractGameAtPath: cannot open archive"},
+    };
+    TempDir dir;
+    for (const auto& r : readers) {
+        const std::string path = dir.file(r.name);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << r.name;
+        const std::string said = r.read(path);
+        EXPECT_NE(said.find(r.words), std::string::npos) << r.name << ": " << said;
+        EXPECT_NE(said.find("is not a regular file"), std::string::npos) << r.name << ": " << said;
+    }
+}
+
+// Through the engine (the engine script: the readers' test): a FIFO as a
+// document pgf.loadFile gives nil and the message, and as the saved values
+// file every call goes on without it.
+TEST(RegularFile, TheEngineGoesOnPastFifos)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    ScriptedEngine engine("function initEngine() end\n", fifo.c_str());
+    CaptureStderr();
+    engine.run("doc, message = pgf.loadFile('" + fifo + "')");
+    engine.run("database.storeValueForKey(1, 'k'); loaded = database.loadValueForKey('k')");
+    const std::string lines = GetCapturedStderr();
+    EXPECT_EQ(engine.eval("doc"), "nil");
+    EXPECT_EQ(engine.eval("message"), "pgf.loadFile: " + fifo + ": is not a regular file");
+    EXPECT_EQ(engine.eval("loaded"), "nil");
+    EXPECT_NE(lines.find("saved-values file " + fifo + ": is not a regular file"), std::string::npos) << lines;
 }

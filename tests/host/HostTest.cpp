@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/TNEngine.h"
@@ -208,8 +209,7 @@ TEST(EngineHost, QueriesReadIntegersAndSurviveMissingTables)
     TN_State* S = engine.state();
     int width = 0, height = 0;
     TN_GetIntendedDisplaySize(S, &width, &height);
-    EXPECT_EQ(width, 480);
-    EXPECT_EQ(height, 320);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(480, 320));
     EXPECT_EQ(TN_GetResolutionIndependence(S), 1);
     EXPECT_EQ(TN_GetTargetDisplayResolution(S), 2);
 
@@ -217,8 +217,7 @@ TEST(EngineHost, QueriesReadIntegersAndSurviveMissingTables)
     testing::internal::CaptureStdout();
     TN_GetIntendedDisplaySize(S, &width, &height);
     const std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(0, 0));
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
     EXPECT_NE(printed.find("TN_GetIntendedDisplaySize"), std::string::npos);
     EXPECT_EQ(TN_GetResolutionIndependence(S), 0);

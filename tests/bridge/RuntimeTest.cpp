@@ -39,17 +39,6 @@ struct Watcher : TNObject {
     void* lastContext = nullptr;
 };
 
-TNRef<TNObject> send(TNObject* target, const std::string& selector)
-{
-    const TNMethod* m = target->methodForSelector(selector);
-    EXPECT_NE(m, nullptr) << selector;
-    TNInvocation inv(m->signature);
-    inv.setTarget(target);
-    inv.setSelector(selector);
-    inv.invoke();
-    return inv.returnObject();
-}
-
 }  // namespace
 
 TEST(Runtime, ReferencesAndWeakReferencesAcrossThreads)
@@ -147,7 +136,12 @@ TEST(Runtime, ValueClasses)
     EXPECT_THROW(a->objectAtIndex(2), std::out_of_range);
     EXPECT_THROW(a->insertObject(nullptr, 5), std::out_of_range);
 
-    EXPECT_EQ(send(TNString::create("Tern").get(), "uppercaseString")->description(), "TERN");
+    TNRef<TNString> tern = TNString::create("Tern");
+    TNInvocation upper(tern->methodForSelector("uppercaseString")->signature);
+    upper.setTarget(tern.get());
+    upper.setSelector("uppercaseString");
+    upper.invoke();
+    EXPECT_EQ(upper.returnObject()->description(), "TERN");
 }
 
 TEST(Runtime, NotificationsByNameAndObject)

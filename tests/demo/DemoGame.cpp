@@ -7,21 +7,6 @@
 
 namespace tern_test {
 
-std::string demoBundle()
-{
-    return std::string(TERN_BUILD_DIR) + "/Demo.app";
-}
-
-std::string demoEngine()
-{
-    return demoBundle() + "/Contents/Resources/engine64.luo";
-}
-
-std::string demoProject()
-{
-    return demoBundle() + "/Contents/Resources/Demo.gameproj";
-}
-
 DemoGame::DemoGame(OffscreenGL& gl, const std::string& savePath, const std::string& enginePath,
                    const std::string& projectPath)
     : gl_(gl), S_(TN_NewState(0))

@@ -14,9 +14,9 @@
 namespace tern_test {
 
 // The demo bundle the build lays out, and its parts.
-std::string demoBundle();
-std::string demoEngine();
-std::string demoProject();
+inline std::string demoBundle() { return std::string(TERN_BUILD_DIR) + "/Demo.app"; }
+inline std::string demoEngine() { return demoBundle() + "/Contents/Resources/engine64.luo"; }
+inline std::string demoProject() { return demoBundle() + "/Contents/Resources/Demo.gameproj"; }
 
 class DemoGame {
 public:

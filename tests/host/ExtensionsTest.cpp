@@ -96,17 +96,6 @@ TEST(PlatformWrappers, SystemTimeNeverDecreases)
     EXPECT_EQ(engine.eval("platformWrappers.getSystemTime() - first >= 0.05"), "true");
 }
 
-TEST(PlatformWrappers, MusicIsNotPlayingBeforeAnyStart)
-{
-    ScriptedEngine engine(kEmptyEngine);
-    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
-    EXPECT_EQ(engine.eval("type(platformWrappers.isMusicPlaying())"), "number");
-    // A path that is not a file, or no path, leaves the music stopped.
-    engine.run("platformWrappers.playMusic('/no/such/file.m4a', 1) platformWrappers.playMusic({}, 1)");
-    engine.run("platformWrappers.setMusicVolume(0.5) platformWrappers.pauseMusic() platformWrappers.stopMusic()");
-    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
-}
-
 // A stand-in xdg-open on PATH that records its arguments, one per line.
 class OpenURLTest : public ::testing::Test {
 protected:

@@ -16,29 +16,22 @@ namespace {
 
 const char* const kEngine = "function initEngine() end\n";
 
-// What another connection sees in the file: "value" or "NULL" per key, or
-// the SQL type, read with its own query.
+// What another connection reads: the first column of each row, ";" between
+// rows, NULL as "NULL".
 std::string query(const std::string& path, const std::string& sql)
 {
     sqlite3* db = nullptr;
-    std::string result;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(statement) == SQLITE_ROW) {
-                if (!result.empty())
-                    result += ";";
-                const unsigned char* text = sqlite3_column_text(statement, 0);
-                result += text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(statement, 0))
-                               : "NULL";
-            }
-        } else {
-            result = std::string("error: ") + sqlite3_errmsg(db);
-        }
-        sqlite3_finalize(statement);
-    }
+    std::string rows;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto add = [](void* out, int, char** values, char**) {
+        std::string& text = *static_cast<std::string*>(out);
+        text += (text.empty() ? "" : ";") + std::string(values[0] ? values[0] : "NULL");
+        return 0;
+    };
+    if (sqlite3_exec(db, sql.c_str(), add, &rows, nullptr) != SQLITE_OK)
+        rows = std::string("error: ") + sqlite3_errmsg(db);
     sqlite3_close(db);
-    return result;
+    return rows;
 }
 
 class SavedValues : public ::testing::Test {

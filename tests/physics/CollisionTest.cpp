@@ -83,25 +83,6 @@ TEST_F(Collision, WhichOverlappingPairsAreReported)
               "began 10.1 11.1,began 30.4 31.4,began 50.1 51.1,began 60.1 61.1,began 90.2 91.2");
 }
 
-// Two boxes fall onto a ground that later goes away: one began and one
-// ended event per pair.
-TEST_F(Collision, BeganAndEndedOncePerPair)
-{
-    run(R"lua(
-        -- Without sleeping: resting bodies must notice the ground leaving.
-        world = physics.World.new(0, -500, false)
-        actor(world, 1, 100, {1}, 1, {2})
-        actor(world, 2, 300, {1}, 1, {2})
-        ground = makeBody(world, {type = 0, id = 9, categories = {2}, w = 400, masks = {}, sensor = true})
-        for i = 1, 60 do world:step(1/60, 8, 3) end
-        landed = unorderedEvents()
-        ground:setPositionAndAngle(0, -5000, 0)
-        for i = 1, 2 do world:step(1/60, 8, 3) end
-    )lua");
-    EXPECT_EQ(eval("landed"), "began 1.1 9.1,began 2.1 9.1");
-    EXPECT_EQ(eval("unorderedEvents()"), "began 1.1 9.1,began 2.1 9.1,ended 1.1 9.1,ended 2.1 9.1");
-}
-
 // Two contacts of one pair, in either order, give one began and, after both
 // ended, one ended event naming the fixtures in began order.
 TEST_F(Collision, CountsContactsPerPair)

@@ -139,34 +139,6 @@ TEST_F(ThreadedGameViewTest, QuitDuringAFrameWithErrorsEverywhereEndsCleanly)
     engine().state()->unlockState();
 }
 
-// Frames and a burst of input at once (run under ThreadSanitizer by make
-// test-tsan).
-TEST_F(ThreadedGameViewTest, ThreadsInputBurstDuringFrames)
-{
-    TNThreadedGameView& view = start();
-    view.setDrawingEnabled(true);
-    view.playWaitUntilDone(true);
-    for (int i = 0; i < 300; ++i) {
-        SDL_Event e{};
-        e.type = (i % 3 == 2) ? SDL_MOUSEMOTION : (i % 2 ? SDL_KEYUP : SDL_KEYDOWN);
-        if (e.type == SDL_MOUSEMOTION)
-            e.motion = {e.type, 0, SDL_GetWindowID(window_.window()), 0, 0, i % 320, i % 240};
-        else
-            e.key.windowID = SDL_GetWindowID(window_.window());
-        if (e.type != SDL_MOUSEMOTION)
-            e.key.keysym.sym = SDLK_a + (i % 26);
-        view.handleEvent(e);
-        if (i % 50 == 0) {
-            window_.backing().updateBounds();
-            view.reshape();
-            view.drawRect();
-        }
-    }
-    view.stopWaitUntilDone(true);
-    EXPECT_GT(std::atoi(engine().eval("#log").c_str()), 150);
-    view.destroyThread();
-}
-
 // Each call into the script finds this view's OpenGL context and the
 // engine's OpenAL context current, whichever thread makes it: frames and
 // play, pause, stop and input on the render thread, the screen size and a

@@ -8,6 +8,7 @@
 #include <SDL_syswm.h>
 
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -86,8 +87,8 @@ TEST_F(WindowInputTest, KeysAndMouseReachTheScriptInOrderOnTheRenderThread)
     ASSERT_TRUE(x_->xdotool("mouseup 1"));
     ASSERT_TRUE(pumpUntil([&] { return count("mouseUp:110,360") == 1; })) << game_->log();
     const std::string log = game_->log();
-    EXPECT_TRUE(appearInOrder(
-        log, {"keyDown:a", "keyUp:a", "mouseDown:100,380", "mouseMoved:110,360"}));
+    EXPECT_TRUE(std::regex_search(log, std::regex("keyDown:a .*keyUp:a .*mouseDown:100,380 .*mouseMoved:110,360")))
+        << log;
     EXPECT_EQ(log.find('@'), std::string::npos) << log;  // on the render thread, between frames
 }
 

@@ -60,7 +60,7 @@ TEST(Bundle, ReadsInformationKeysAndResources)
     ASSERT_TRUE(bundle) << error;
     EXPECT_EQ(bundle->bundleName(), "Space");
     EXPECT_TRUE(bundle->infoBool("TNStartFullscreen"));
-    EXPECT_FALSE(bundle->hasInfoKey("Missing"));
+    EXPECT_TRUE(bundle->hasInfoKey("TNStartFullscreen") && !bundle->hasInfoKey("Missing"));
     EXPECT_EQ(bundle->pathsForResourcesOfType("gameproj"),
               (std::vector<std::string>{path + "/Contents/Resources/a.gameproj", path + "/Contents/Resources/b.gameproj"}));
     TNPathResolver::shared().addRoot(path);
@@ -195,6 +195,9 @@ TEST(BundleMaker, MakesABundleThePlayerReads)
     ASSERT_EQ(bundle->pathsForResourcesOfType("gameproj").size(), 1u);
     EXPECT_TRUE(tern_test::fileExists(bundle->pathsForResourcesOfType("gameproj")[0] + "/images/a.png"));
     EXPECT_EQ(bundle->pathForResource("Default", "png"), "");
+    // Compiled for the float interpreter: the chunk's header says 4-byte numbers.
+    const std::string chunk = tern_test::readFile(bundle->pathForResource("engine64", "luo")) + std::string(12, '\0');
+    EXPECT_EQ(chunk.substr(0, 5) + std::to_string(chunk[10]), "\x1bLuaQ4");
 
     // A second make replaces the first; a syntax error is reported.
     writeFile(dir.file("engine.lua"), "function (\n");

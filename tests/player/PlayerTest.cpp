@@ -48,12 +48,10 @@ int lineCount(const std::string& text)
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// A game whose engine script is body, drawn on a display of width × height.
-std::string makeGame(const TempDir& dir, const std::string& name, const std::string& body, int width = 200,
-                     int height = 100)
+// A game whose engine script is body, drawn on a display of 200 × 100.
+std::string makeGame(const TempDir& dir, const std::string& name, const std::string& body)
 {
-    std::string engine = "game = { attributes = { displaySize = { width = { _value = " + std::to_string(width) +
-                         " }, height = { _value = " + std::to_string(height) + " } } } }\n"
+    std::string engine = "game = { attributes = { displaySize = { width = { _value = 200 }, height = { _value = 100 } } } }\n"
                          "devices = {}\nfunction devices:setScreenSize(w, h) end\n"
                          "Project = {}\nfunction Project:new() return setmetatable({}, { __index = Project }) end\n"
                          "function initEngine() end\nfunction reset() end\nfunction play() end\n"
@@ -107,10 +105,13 @@ function stop() print("stopped after " .. frames .. " frames") end
 
 }  // namespace
 
-// --help and --version are read by the installed manual pages' test.
-TEST(Player, BadCommandLineGivesOneLineAndStatus2)
+// --version is read by the game folder's test.
+TEST(Player, HelpAndBadCommandLines)
 {
     TempDir dir;
+    const std::string help = runCommand(kPlayer + " --help").out;
+    EXPECT_TRUE(help.find("--screenshot FILE.png") != std::string::npos && help.find("--no-gamepad") != std::string::npos)
+        << help;
     Outcome bad = run(dir, kPlayer + " --frames nope");
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(lineCount(bad.err), 1) << bad.err;
@@ -299,7 +300,7 @@ wait $pid; echo $? >"$D/status.txt"
 // fade; closing it stops the game before the exit.
 TEST_F(PlayerWindow, IntroThenGameSizeAndCloseStopsTheGame)
 {
-    std::string game = makeGame(dir, "Windowed", "function stop() print('stopped') end\n", 200, 100);
+    std::string game = makeGame(dir, "Windowed", "function stop() print('stopped') end\n");
     const tern_test::CommandResult made = tern_test::runCommand(
         "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=blue:size=640x480 -frames:v 1 -dpi 144 '" + game +
         "/Contents/Resources/Default.png' 2>&1");

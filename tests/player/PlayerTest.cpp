@@ -198,54 +198,44 @@ TEST(Player, HeadlessScreenshotFixedStepMemoryReportsAndGameEnd)
     EXPECT_EQ(pixelAt(dir.file("shot.png"), 50, 99 - 25), (std::array<int, 5>{255, 255, 0, 200, 100}));
 }
 
-// SIGTERM arrives as a quit request: stop runs before the exit. The signal
-// is sent once the game has drawn its first frame. Saved values go nowhere
-// when the save folder cannot be made: a warning, and the game plays on.
-TEST(Player, QuitSignalStopsTheGameFirstEvenWithoutASaveFolder)
+// SIGTERM arrives as a quit request: stop runs before the exit, once the
+// game has drawn its first frame. A script that never returns: the line
+// naming the call comes once, and SIGTERM, SIGINT or the game's own end
+// with a stop that never returns still end the player (status 1, one line
+// saying the game was left behind). Saved values go nowhere when the save
+// folder cannot be made: a warning, and the game plays on. The session
+// waits for each step by polling; the generous limits only keep a fault
+// from hanging the suite.
+TEST(Player, QuitSignalsStopTheGameAndTheQuitDeadlineEndsAStuckOne)
 {
     TempDir dir;
     writeFile(dir.file("data"), "a file where the data folder should be");
-    const std::string started = dir.file("started");
-    std::string forever = makeGame(dir, "Forever", "function update(dt) database.storeValueForKey(1, 'n'); io.open('" +
-                                                       started + "', 'w'):close() end\n"
-                                                       "function stop() print('stopped') end\n");
-    const CommandResult killed = runCommand(
-        "XDG_DATA_HOME=" + dir.file("data") + " timeout 60 " + kPlayer + " --headless " + forever + " 2>" +
-        dir.file("player.err") + " & p=$!; while [ ! -e " + started + " ] && kill -0 $p 2>/dev/null; do "
-        "sleep 0.05; done; kill -TERM $p; wait $p");
-    const std::string err = readFile(dir.file("player.err"));
-    EXPECT_EQ(killed.status, 0) << err;
-    EXPECT_EQ(killed.out, "stopped\n");
-    EXPECT_NE(err.find("could not create the save folder"), std::string::npos) << err;
-}
-
-// A script that never returns: the line naming the call comes once, and
-// SIGTERM, SIGINT or the game's own end with a stop that never returns
-// still end the player (status 1, one line saying the game was left
-// behind). The session waits for each step by polling; the generous limits
-// only keep a fault from hanging the suite.
-TEST(Player, AStuckScriptIsNamedAndTheQuitDeadlineEndsThePlayer)
-{
-    TempDir dir;
-    const std::string started = dir.file("started");
-    const std::string stuck = makeGame(dir, "Stuck", "function update(dt) io.open('" + started +
-                                                         "', 'w'):close() while true do end end\n");
+    const std::string started = dir.file("started"), touch = "io.open('" + started + "', 'w'):close() ";
+    const std::string forever = makeGame(dir, "Forever", "function update(dt) database.storeValueForKey(1, 'n'); " +
+                                                             touch + "end\nfunction stop() print('stopped') end\n");
+    const std::string stuck = makeGame(dir, "Stuck", "function update(dt) " + touch + "while true do end end\n");
     const std::string stuckInStop = makeGame(dir, "StuckInStop", "function update(dt) callbacks.gameDidEnd() end\n"
                                                                  "function stop() while true do end end\n");
-    for (const std::string signal : {"TERM", "INT", ""}) {
+    const struct {
+        std::string game, signal, out;
+    } cases[] = {{forever, "TERM", "stopped\nstatus 0\n"}, {stuck, "TERM", "status 1\n"}, {stuck, "INT", "status 1\n"},
+                 {stuckInStop, "", "status 1\n"}};
+    for (const auto& c : cases) {
         std::remove(started.c_str());
-        const bool waitForLine = signal == "TERM";
-        const Outcome result = run(dir, "XDG_DATA_HOME=" + dir.file("data") + " " + kPlayer + " --headless " +
-            (signal.empty() ? stuckInStop : stuck) + " 2>" + dir.file("player.err") + " & p=$!; " +
-            (signal.empty() ? "" : "for i in $(seq 600); do [ -e " + started + " ] && break; sleep 0.05; done; ") +
+        const bool waitForLine = c.game == stuck && c.signal == "TERM";
+        const CommandResult result = runCommand("XDG_DATA_HOME=" + dir.file("data") + " " + kPlayer + " --headless " +
+            c.game + " 2>" + dir.file("player.err") + " & p=$!; " +
+            (c.signal.empty() ? "" : "for i in $(seq 600); do [ -e " + started + " ] && break; sleep 0.05; done; ") +
             (waitForLine ? "for i in $(seq 400); do grep -q 'not returned' " + dir.file("player.err") +
                                " && break; sleep 0.05; done; " : "") +
-            (signal.empty() ? "" : "kill -" + signal + " $p; ") +
+            (c.signal.empty() ? "" : "kill -" + c.signal + " $p; ") +
             "for i in $(seq 300); do kill -0 $p 2>/dev/null || break; sleep 0.05; done; "
             "kill -0 $p 2>/dev/null && { echo still running; kill -KILL $p; }; wait $p; echo status $?");
         const std::string err = readFile(dir.file("player.err"));
-        EXPECT_EQ(result.out, "status 1\n") << signal << ": " << err;
-        EXPECT_NE(err.find("the game did not stop in time; quitting without it"), std::string::npos) << err;
+        EXPECT_EQ(result.out, c.out) << c.game << " " << c.signal << ": " << err;
+        EXPECT_NE(err.find("could not create the save folder"), std::string::npos) << err;
+        EXPECT_EQ(err.find("the game did not stop in time; quitting without it") != std::string::npos,
+                  c.game != forever) << err;
         if (waitForLine) {
             const std::string line = "Engine script: update has not returned for 5 seconds\n";
             EXPECT_NE(err.find(line), std::string::npos) << err;

@@ -37,7 +37,7 @@ private:
 
 // A TNLuaState running the given engine script. The script also finds
 //   clearTo(r, g, b)     glClearColor and glClear of the colour buffer
-//   onRenderThread()     true on the thread given to setRenderThread
+//   onRenderThread()     true on the render thread of the latest PlayingView
 //   busy(seconds)        spins for that long
 //   contexts(release)    "gl+al", "gl", "al" or "none": the OpenGL and
 //                        OpenAL contexts current here; release drops the

@@ -2,7 +2,6 @@
 
 #include <AL/alc.h>
 #include <SDL_opengl.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -94,21 +93,6 @@ TestEngine::~TestEngine()
         state_->close();
 }
 
-std::string TestEngine::eval(const std::string& expression)
-{
-    return state_->evaluateExpression(expression);
-}
-
-void TestEngine::run(const std::string& chunk)
-{
-    state_->doString(chunk);
-}
-
-void TestEngine::setRenderThread(std::thread::id id)
-{
-    renderThread.store(id);
-}
-
 const char* const kLoggingScript = R"(
     frames, log, dts, stopped, inFrame = 0, {}, {}, false, false
     function initEngine() end
@@ -144,7 +128,7 @@ const char* const kLoggingScript = R"(
 PlayingView::PlayingView(TestWindow& window, const std::string& script)
     : engine_(script), view_(std::make_unique<TNThreadedGameView>(&window.backing(), window.backing().bounds()))
 {
-    TestEngine::setRenderThread(view_->threadId());
+    renderThread.store(view_->threadId());
     view_->setLuaState(engine_.state());
 }
 
@@ -168,18 +152,6 @@ void PlayingView::pump()
 bool PlayingView::pumpUntil(const std::function<bool()>& done)
 {
     return waitUntil([&] { pump(); return done(); }, std::chrono::seconds(5));
-}
-
-testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts)
-{
-    size_t from = 0;
-    for (const std::string& part : parts) {
-        const size_t at = text.find(part, from);
-        if (at == std::string::npos)
-            return testing::AssertionFailure() << "no \"" << part << "\" after " << from << " in: " << text;
-        from = at + part.size();
-    }
-    return testing::AssertionSuccess();
 }
 
 // Video stays up for the rest of the process once started, with the GL

@@ -18,10 +18,6 @@
 #include "window/TNGameBackingView.h"
 #include "window/TNThreadedGameView.h"
 
-namespace testing {
-class AssertionResult;
-}
-
 namespace tern_test {
 
 // An SDL window (hidden unless shown) with an OpenGL surface and the
@@ -41,7 +37,7 @@ private:
 
 // A TNLuaState running the given engine script. The script also finds
 //   clearTo(r, g, b)     glClearColor and glClear of the colour buffer
-//   onRenderThread()     true on the thread given to setRenderThread
+//   onRenderThread()     true on the render thread of the latest PlayingView
 //   busy(seconds)        spins for that long
 //   contexts(release)    "gl+al", "gl", "al" or "none": the OpenGL and
 //                        OpenAL contexts current here; release drops the
@@ -52,9 +48,8 @@ public:
     ~TestEngine();
     TNLuaState* state() const { return state_.get(); }
     // Value of a Lua expression as a string (through the engine lock).
-    std::string eval(const std::string& expression);
-    void run(const std::string& chunk);
-    static void setRenderThread(std::thread::id id);
+    std::string eval(const std::string& expression) { return state_->evaluateExpression(expression); }
+    void run(const std::string& chunk) { state_->doString(chunk); }
 
 private:
     TempDir dir_;
@@ -75,7 +70,6 @@ class PlayingView {
 public:
     PlayingView(TestWindow& window, const std::string& script = kLoggingScript);
     ~PlayingView();
-    TNThreadedGameView* operator->() { return view_.get(); }
     TNThreadedGameView& view() { return *view_; }
     TestEngine& engine() { return engine_; }
     std::string log() { return engine_.eval("logText()"); }
@@ -89,9 +83,6 @@ private:
     TestEngine engine_;
     std::unique_ptr<TNThreadedGameView> view_;
 };
-
-// Whether each of parts occurs in text, each after the one before.
-testing::AssertionResult appearInOrder(const std::string& text, const std::vector<std::string>& parts);
 
 // SDL video with the given driver (on the current DISPLAY for x11), kept
 // for the rest of the process. SDL_VIDEODRIVER names the driver only while

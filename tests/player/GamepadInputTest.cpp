@@ -152,23 +152,10 @@ protected:
                                                     SDL_CONTROLLER_BUTTON_MAX, 0);
         EXPECT_GE(index, 0) << SDL_GetError();
         const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(index);
-        EXPECT_TRUE(game_->pumpUntil([&] { return (*game_)->gamepads().controllerCount() == 1; }));
+        EXPECT_TRUE(game_->pumpUntil([&] { return game_->view().gamepads().controllerCount() == 1; }));
         return SDL_JoystickFromInstanceID(id);
     }
-    // The virtual controller's state is read when events are pumped: each
-    // change is pumped before the next, so none is lost.
-    void press(SDL_Joystick* pad, SDL_GameControllerButton button, bool down)
-    {
-        SDL_JoystickSetVirtualButton(pad, button, down ? 1 : 0);
-        game_->pump();
-    }
-    void push(SDL_Joystick* pad, SDL_GameControllerAxis axis, int value)
-    {
-        SDL_JoystickSetVirtualAxis(pad, axis, static_cast<Sint16>(value));
-        game_->pump();
-    }
     std::string log() { return game_->log(); }
-    bool logIs(const std::string& expected) { return game_->pumpUntil([&] { return log() == expected; }); }
 
     VideoSession video_{"offscreen"};
     TestWindow window_{320, 240};
@@ -185,21 +172,24 @@ TEST_F(VirtualGamepadTest, PluggedInPlayedAndPulledOut)
 {
     SDL_Joystick* pad = plugIn();
     ASSERT_NE(pad, nullptr);
-    press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
-    ASSERT_TRUE(logIs("keyDown:right")) << log();
-    press(pad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
-    press(pad, SDL_CONTROLLER_BUTTON_B, true);
-    push(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    // The virtual controller's state is read when events are pumped: each
+    // change is pumped before the next, so none is lost.
+    for (const auto& [button, down] : {std::pair{SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 1},
+                                       {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0}, {SDL_CONTROLLER_BUTTON_B, 1}}) {
+        SDL_JoystickSetVirtualButton(pad, button, static_cast<Uint8>(down));
+        game_->pump();
+    }
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 32767);
     const std::string held = "keyDown:right keyUp:right keyDown:esc keyDown:down";
-    ASSERT_TRUE(logIs(held)) << log();
+    ASSERT_TRUE(game_->pumpUntil([&] { return log() == held; })) << log();
     ASSERT_EQ(SDL_JoystickDetachVirtual(0), 0) << SDL_GetError();
     // The two keyUp calls come in either order, after the render thread ran them.
     ASSERT_TRUE(game_->pumpUntil([&] {
-        return (*game_)->gamepads().controllerCount() == 0 &&
+        return game_->view().gamepads().controllerCount() == 0 &&
                (log() == held + " keyUp:esc keyUp:down" || log() == held + " keyUp:down keyUp:esc");
     })) << log();
 
     SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
-    (*game_)->gamepads().openConnectedControllers();
-    EXPECT_EQ((*game_)->gamepads().controllerCount(), 1);
+    game_->view().gamepads().openConnectedControllers();
+    EXPECT_EQ(game_->view().gamepads().controllerCount(), 1);
 }

@@ -71,7 +71,6 @@ TEST(KeyNames, NamesOfSpecialKeysAndCharactersOfOthers)
     for (const Case& c : cases)
         EXPECT_EQ(TNKeyNameForCharacter(TNCharacterForKey(c.key, c.mod)), c.name) << c.name;
     EXPECT_EQ(TNKeyNameForCharacter(10), "return");
-    EXPECT_EQ(TNKeyNameForCharacter(13), "return");
     // F1 passes its function-key character; keys without one give nothing.
     EXPECT_EQ(TNCharacterForKey(SDLK_F1, KMOD_NONE), 0xF704u);
     EXPECT_EQ(TNCharacterForKey(SDLK_F13, KMOD_NONE), 0u);

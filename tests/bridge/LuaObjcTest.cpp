@@ -5,13 +5,13 @@
 #include <stdexcept>
 
 #include "lauxlib.h"
-#include "lualib.h"
 #include "bridge/luaObjc.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNumber.h"
 #include "bridge/runtime/TNString.h"
+#include "ScriptState.h"
 
 namespace {
 
@@ -61,39 +61,9 @@ TNClass* Gadget::runtimeClass()
     return cls;
 }
 
-class LuaObjcTest : public ::testing::Test {
+class LuaObjcTest : public ::testing::Test, protected tern_test::ScriptState {
 protected:
-    void SetUp() override
-    {
-        Gadget::runtimeClass();
-        L = luaL_newstate();
-        luaL_openlibs(L);
-        lua_pushcfunction(L, luaopen_luaObjc);
-        lua_pushstring(L, "luaObjc");
-        lua_call(L, 1, 0);
-    }
-    void TearDown() override
-    {
-        if (L)
-            lua_close(L);
-    }
-    // Runs a chunk, failing the test on an error.
-    void run(const std::string& chunk)
-    {
-        if (luaL_dostring(L, chunk.c_str()) != 0) {
-            ADD_FAILURE() << lua_tostring(L, -1);
-            lua_settop(L, 0);
-        }
-    }
-    std::string eval(const std::string& expression)
-    {
-        run("__r = tostring(" + expression + ")");
-        lua_getglobal(L, "__r");
-        std::string r = lua_tostring(L, -1);
-        lua_pop(L, 1);
-        return r;
-    }
-    lua_State* L = nullptr;
+    LuaObjcTest() : ScriptState({luaopen_luaObjc}) { Gadget::runtimeClass(); }
 };
 
 }  // namespace
@@ -119,9 +89,9 @@ TEST_F(LuaObjcTest, ConversionsByTypeCodeAndSelectorMapping)
     for (const auto& [expression, value] : cases)
         EXPECT_EQ(eval(expression), value) << expression;
 
-    lua_getglobal(L, "g");
-    auto* gadget = static_cast<Gadget*>(luaObjc_getid(L, -1));
-    lua_pop(L, 1);
+    lua_getglobal(L(), "g");
+    auto* gadget = static_cast<Gadget*>(luaObjc_getid(L(), -1));
+    lua_pop(L(), 1);
     ASSERT_NE(gadget, nullptr);
     run("g:take_(12.5)");
     EXPECT_EQ(gadget->lastText, "12.5");
@@ -151,21 +121,18 @@ TEST_F(LuaObjcTest, MissingReceiverAndMethodErrorsAreContained)
               "luaObject_object_method_call attempt to call method anything on nil\n");
 
     run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
-    EXPECT_NE(luaL_dostring(L, "g:boom()"), 0);
-    EXPECT_NE(std::string(lua_tostring(L, -1)).find("gadget broke"), std::string::npos);
-    lua_settop(L, 0);
+    EXPECT_NE(errorOf("g:boom()").find("gadget broke"), std::string::npos);
     // An index out of range in a value class is a Lua error too.
-    EXPECT_NE(luaL_dostring(L, "local a = luaObjc.class('NSMutableArray'):array(); return a:objectAtIndex_(3)"), 0);
-    lua_settop(L, 0);
+    EXPECT_NE(errorOf("luaObjc.class('NSMutableArray'):array():objectAtIndex_(3)"), "");
 }
 
 TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
 {
     TNRef<Gadget> gadget = TNMake<Gadget>();
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "a");
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "b");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "a");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "b");
     EXPECT_EQ(gadget->retainCount(), 3);
     EXPECT_EQ(eval("rawequal(a, b)"), "false");
     run("a = nil collectgarbage()");
@@ -174,9 +141,10 @@ TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
     EXPECT_EQ(gadget->retainCount(), 1);
 
     const int before = Gadget::alive;
-    run("local t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
-    lua_close(L);  // closing the state releases whatever is still wrapped
-    L = nullptr;
+    {
+        ScriptState other({luaopen_luaObjc});
+        other.run("t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
+    }  // closing the state releases whatever is still wrapped
     EXPECT_EQ(Gadget::alive, before);
 }
 
@@ -230,10 +198,10 @@ TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
 {
     TNRef<Gadget> gadget = TNMake<Gadget>();
     // A userdata of someone else's that holds the same pointer.
-    *static_cast<TNObject**>(lua_newuserdata(L, sizeof(TNObject*))) = gadget.get();
-    lua_setglobal(L, "foreign");
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "w");
+    *static_cast<TNObject**>(lua_newuserdata(L(), sizeof(TNObject*))) = gadget.get();
+    lua_setglobal(L(), "foreign");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "w");
     ASSERT_EQ(gadget->retainCount(), 2);
     run("finalise = getmetatable(w.luaObjc__object).__gc");
     for (const char* other : {"foreign", "nil", "'text'", "{}", "newproxy(true)", "w"}) {

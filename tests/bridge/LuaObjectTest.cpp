@@ -223,8 +223,7 @@ TEST_F(LuaObjectTest, ReferencesFreedAndClosedStates)
     state = nullptr;  // destroys the state
     EXPECT_FALSE(survivor->valueForKey("x"));
     EXPECT_FALSE(survivor->luaState());
-    EXPECT_TRUE(survivor->toDictionary()->count() == 0);
-    survivor = nullptr;
+    EXPECT_EQ(survivor->toDictionary()->count(), 0u);
 }
 
 TEST_F(LuaObjectTest, LuaArrayProtocol)

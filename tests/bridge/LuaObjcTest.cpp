@@ -83,7 +83,7 @@ TEST_F(LuaObjcTest, ConversionsByTypeCodeAndSelectorMapping)
         {"g:sum_plus_(40, 2)", "42"},
         {"g:sum_plus_(2.9, -4.9)", "-2"},  // cut to integers; a negative result
         {"g:unsignedEcho_(3000000000)", "3e+09"},  // argument and result above 2^31
-        {"g:half_(3)", "1.5"},
+        {"g:half_(2.5)", "1.25"},
         {"g:charSlot_(65)", "0"},  // "c" arguments stay zero
         {"g:nameOfClass_(luaObjc.class('NSNumber'))", "TNNumber"},
     };

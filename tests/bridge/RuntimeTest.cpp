@@ -14,7 +14,6 @@
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNull.h"
 #include "bridge/runtime/TNNumber.h"
-#include "bridge/runtime/TNRuntime.h"
 #include "bridge/runtime/TNString.h"
 #include "bridge/runtime/TNWeak.h"
 
@@ -81,34 +80,6 @@ TEST(Runtime, ClassesAnswerTheirOwnAndInheritedSelectors)
     EXPECT_FALSE(TNString::runtimeClass()->respondsToSelector("length"));
 }
 
-TEST(Runtime, InvocationSlotsAndErrors)
-{
-    TNClass* cls = TNClass::define("RuntimeTestAdder", TNObject::runtimeClass());
-    cls->addInstanceMethod("add:to:", "d@:if", [](TNInvocation& inv) {
-        inv.setReturnDouble(inv.intArgument(2) + inv.floatArgument(3));
-    });
-    struct Adder : TNObject {
-        TNClass* objectClass() const override { return TNRuntime::classNamed("RuntimeTestAdder"); }
-    };
-    TNRef<Adder> adder = TNMake<Adder>();
-    const TNMethod* m = adder->methodForSelector("add:to:");
-    ASSERT_NE(m, nullptr);
-    TNInvocation inv(m->signature);
-    inv.setTarget(adder.get());
-    inv.setSelector("add:to:");
-    inv.setInt(2, -3);
-    // Unset slots start at zero.
-    inv.invoke();
-    EXPECT_DOUBLE_EQ(inv.returnDouble(), -3.0);
-    inv.setFloat(3, 0.5f);
-    inv.invoke();
-    EXPECT_DOUBLE_EQ(inv.returnDouble(), -2.5);
-    EXPECT_THROW(inv.setInt(4, 1), std::out_of_range);
-
-    inv.setSelector("missing:");
-    EXPECT_THROW(inv.invoke(), std::runtime_error);
-}
-
 TEST(Runtime, ValueClasses)
 {
     TNRef<TNNumber> u = TNNumber::withUnsigned(3000000000u);
@@ -127,6 +98,10 @@ TEST(Runtime, ValueClasses)
     upper.setSelector("uppercaseString");
     upper.invoke();
     EXPECT_EQ(upper.returnObject()->description(), "TERN");
+    EXPECT_THROW(upper.setInt(2, 1), std::out_of_range);
+    EXPECT_EQ(upper.doubleArgument(1), 0.0);  // slots start at zero
+    upper.setSelector("missing:");
+    EXPECT_THROW(upper.invoke(), std::runtime_error);
 }
 
 TEST(Runtime, NotificationsByNameAndObject)

@@ -57,14 +57,10 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
         function obj:scale(v) return v * self.factor end
     )");
     // Doubles are narrowed to float on the way in.
-    TNObjectList r = state->callFunction("echo", {TNNumber::withDouble(0.1)});
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(static_cast<TNNumber*>(r[0].get())->doubleValue(), static_cast<double>(0.1f));
+    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withDouble(0.1)})), text(TNNumber::withDouble(0.1f)));
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNString::create("hi")})), "hi");
 
     TNRef<TNObject> table = state->callSimpleFunction("makeTable");
-    auto* proxy = dynamic_cast<LuaObject*>(table.get());
-    ASSERT_NE(proxy, nullptr);
     TNRef<TNArray> wrapped = TNArray::create();
     EXPECT_EQ(text(state->callSimpleFunction(
                   "describe", {TNNumber::withInt(1), TNString::create("s"), table, wrapped})),
@@ -75,7 +71,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
 
     // No arguments, nil results and results without a host form.
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo").get()));
-    EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {nullptr}).get()));
     state->doString("function giveFunction() return print end");
     EXPECT_TRUE(state->callFunction("giveFunction").empty());
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {TNNull::null()}).get()));

@@ -223,7 +223,6 @@ TEST_F(LuaStateTest, StackOperations)
     EXPECT_EQ(state->getStackItem(-2).get(), array.get());
     TNObjectList popped = state->popStack(3);
     ASSERT_EQ(popped.size(), 3u);
-    EXPECT_NE(dynamic_cast<LuaObject*>(popped[0].get()), nullptr);
     EXPECT_EQ(popped[1].get(), array.get());
     EXPECT_EQ(state->getTop(), 0);
     // Warnings and the stack log.

@@ -59,17 +59,14 @@ TEST(Runtime, ReferencesAndWeakReferencesAcrossThreads)
     EXPECT_FALSE(weak.lock());
 }
 
-TEST(Runtime, SignaturesParseCodes)
+TEST(Runtime, SignaturesAndSelectors)
 {
     TNMethodSignature sig("@@:i^vd");
     EXPECT_EQ(sig.argumentType(3), "^v");
     EXPECT_EQ(sig.argumentType(9), "");
     EXPECT_THROW(TNMethodSignature("v"), std::invalid_argument);
     EXPECT_THROW(TNMethodSignature("v@:^"), std::invalid_argument);
-}
 
-TEST(Runtime, ClassesAnswerTheirOwnAndInheritedSelectors)
-{
     EXPECT_TRUE(TNString::runtimeClass()->isSubclassOf(TNObject::runtimeClass()));
     TNRef<TNString> s = TNString::create("abc");
     EXPECT_TRUE(s->respondsToSelector("length"));

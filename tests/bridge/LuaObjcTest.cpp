@@ -147,37 +147,11 @@ TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
         other.run("t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
     }  // closing the state releases whatever is still wrapped
     EXPECT_EQ(Gadget::alive, before);
-}
 
-TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
-{
-    std::vector<std::string> posted;
-    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
-        "ScriptPing", nullptr, [&](const TNNotification& n) { posted.push_back(n.object()->description()); });
-    run(R"(
-        local list = luaObjc.class('NSMutableArray'):array()
-        list:addObject_('a')
-        list:addObject_(2)
-        list:insertObject_atIndex_('z', 0)
-        count = list:count()
-        first = list:objectAtIndex_(0)
-        local d = luaObjc.class('NSMutableDictionary'):dictionary()
-        d:setObject_forKey_(list, 'list')
-        same, missing = d:objectForKey_('list'):count(), d:objectForKey_('none')
-        luaObjc.class('NSNotificationCenter'):defaultCenter():postNotificationName_object_('ScriptPing', 'hello')
-    )");
-    TNNotificationCenter::defaultCenter()->removeObserver(token);
-    EXPECT_EQ(eval("count .. first .. same .. tostring(missing)"), "3z3nil");
-    EXPECT_EQ(posted, std::vector<std::string>{"hello"});
-}
-
-// The box's finaliser is reachable from a script; given anything but one
-// of the boxes it releases nothing. A box put into a wrapper by the script
-// is not taken for an object either.
-TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
-{
-    TNRef<Gadget> gadget = TNMake<Gadget>();
-    // A userdata of someone else's that holds the same pointer.
+    // The box's finaliser is reachable from a script; given anything but one
+    // of the boxes it releases nothing. A box put into a wrapper by the script
+    // is not taken for an object either. "foreign" is someone else's
+    // userdata holding the same pointer.
     *static_cast<TNObject**>(lua_newuserdata(L(), sizeof(TNObject*))) = gadget.get();
     lua_setglobal(L(), "foreign");
     luaObjc_pushid(L(), gadget.get());
@@ -200,4 +174,26 @@ TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
     EXPECT_EQ(Gadget::alive, alive - 1);
     run("w2 = nil box = nil collectgarbage()");
     EXPECT_EQ(Gadget::alive, alive - 1);
+}
+
+TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
+{
+    std::vector<std::string> posted;
+    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
+        "ScriptPing", nullptr, [&](const TNNotification& n) { posted.push_back(n.object()->description()); });
+    run(R"(
+        local list = luaObjc.class('NSMutableArray'):array()
+        list:addObject_('a')
+        list:addObject_(2)
+        list:insertObject_atIndex_('z', 0)
+        count = list:count()
+        first = list:objectAtIndex_(0)
+        local d = luaObjc.class('NSMutableDictionary'):dictionary()
+        d:setObject_forKey_(list, 'list')
+        same, missing = d:objectForKey_('list'):count(), d:objectForKey_('none')
+        luaObjc.class('NSNotificationCenter'):defaultCenter():postNotificationName_object_('ScriptPing', 'hello')
+    )");
+    TNNotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(eval("count .. first .. same .. tostring(missing)"), "3z3nil");
+    EXPECT_EQ(posted, std::vector<std::string>{"hello"});
 }

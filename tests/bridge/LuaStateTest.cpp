@@ -51,6 +51,7 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
 {
     state->doString(R"(
         function echo(...) return ... end
+        function giveFunction() return print end
         function describe(n, s, t, w) return string.format('%s|%s|%s|%s', type(n), s, t.x, type(w)) end
         function makeTable() return { x = 7 } end
         obj = { factor = 3 }
@@ -71,7 +72,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
 
     // No arguments, nil results and results without a host form.
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo").get()));
-    state->doString("function giveFunction() return print end");
     EXPECT_TRUE(state->callFunction("giveFunction").empty());
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {TNNull::null()}).get()));
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withBool(true)})), "1");

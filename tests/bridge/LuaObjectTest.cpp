@@ -71,11 +71,9 @@ TEST_F(LuaObjectTest, FieldsIndexesAndMethods)
         function custom:greet(who) return 'hello ' .. tostring(who) end
     )");
     TNRef<LuaObject> plain = global("plain");
-    ASSERT_TRUE(plain);
     EXPECT_TRUE(TNNull::isNull(plain->valueForKey("missing").get()));
     EXPECT_FALSE(plain->valueAtIndex(9));
-    auto sub = TNRef<TNObject>(plain->valueForKey("sub"));
-    EXPECT_EQ(text(static_cast<LuaObject*>(sub.get())->valueForKey("b")), "2");
+    EXPECT_EQ(text(static_cast<LuaObject*>(plain->valueForKey("sub").get())->valueForKey("b")), "2");
     TNObjectList items = plain->toArray();
     ASSERT_EQ(items.size(), 2u);  // stops at the nil at index 3
     EXPECT_EQ(text(items[1]), "y");

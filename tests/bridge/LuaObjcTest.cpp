@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "lauxlib.h"
 #include "bridge/luaObjc.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"

@@ -7,7 +7,6 @@
 #include "bridge/LuaArray.h"
 #include "bridge/LuaErrorException.h"
 #include "bridge/LuaObject.h"
-#include "bridge/LuaObjectObserver.h"
 #include "bridge/LuaState.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"

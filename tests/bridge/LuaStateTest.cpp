@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "lauxlib.h"
 #include "lualib.h"
 #include "bridge/LuaErrorException.h"
 #include "bridge/LuaObject.h"

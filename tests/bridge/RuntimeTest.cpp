@@ -2,7 +2,6 @@
 // invocations, value classes, notifications, key-value observing.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <vector>

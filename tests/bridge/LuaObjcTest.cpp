@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <vector>
 
-#include "lauxlib.h"
-#include "lualib.h"
 #include "bridge/luaObjc.h"
 #include "bridge/runtime/TNClass.h"
 #include "bridge/runtime/TNInvocation.h"
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNumber.h"
 #include "bridge/runtime/TNString.h"
+#include "ScriptState.h"
 
 namespace {
 
@@ -61,39 +61,9 @@ TNClass* Gadget::runtimeClass()
     return cls;
 }
 
-class LuaObjcTest : public ::testing::Test {
+class LuaObjcTest : public ::testing::Test, protected tern_test::ScriptState {
 protected:
-    void SetUp() override
-    {
-        Gadget::runtimeClass();
-        L = luaL_newstate();
-        luaL_openlibs(L);
-        lua_pushcfunction(L, luaopen_luaObjc);
-        lua_pushstring(L, "luaObjc");
-        lua_call(L, 1, 0);
-    }
-    void TearDown() override
-    {
-        if (L)
-            lua_close(L);
-    }
-    // Runs a chunk, failing the test on an error.
-    void run(const std::string& chunk)
-    {
-        if (luaL_dostring(L, chunk.c_str()) != 0) {
-            ADD_FAILURE() << lua_tostring(L, -1);
-            lua_settop(L, 0);
-        }
-    }
-    std::string eval(const std::string& expression)
-    {
-        run("__r = tostring(" + expression + ")");
-        lua_getglobal(L, "__r");
-        std::string r = lua_tostring(L, -1);
-        lua_pop(L, 1);
-        return r;
-    }
-    lua_State* L = nullptr;
+    LuaObjcTest() : ScriptState({luaopen_luaObjc}) { Gadget::runtimeClass(); }
 };
 
 }  // namespace
@@ -112,16 +82,16 @@ TEST_F(LuaObjcTest, ConversionsByTypeCodeAndSelectorMapping)
         {"g:sum_plus_(40, 2)", "42"},
         {"g:sum_plus_(2.9, -4.9)", "-2"},  // cut to integers; a negative result
         {"g:unsignedEcho_(3000000000)", "3e+09"},  // argument and result above 2^31
-        {"g:half_(3)", "1.5"},
+        {"g:half_(2.5)", "1.25"},
         {"g:charSlot_(65)", "0"},  // "c" arguments stay zero
         {"g:nameOfClass_(luaObjc.class('NSNumber'))", "TNNumber"},
     };
     for (const auto& [expression, value] : cases)
         EXPECT_EQ(eval(expression), value) << expression;
 
-    lua_getglobal(L, "g");
-    auto* gadget = static_cast<Gadget*>(luaObjc_getid(L, -1));
-    lua_pop(L, 1);
+    lua_getglobal(L(), "g");
+    auto* gadget = static_cast<Gadget*>(luaObjc_getid(L(), -1));
+    lua_pop(L(), 1);
     ASSERT_NE(gadget, nullptr);
     run("g:take_(12.5)");
     EXPECT_EQ(gadget->lastText, "12.5");
@@ -138,34 +108,31 @@ TEST_F(LuaObjcTest, ConversionsByTypeCodeAndSelectorMapping)
     EXPECT_EQ(eval("select('#', luaObjc.class('NoSuchClass'):alloc())"), "0");
     // A selector with a real underscore cannot be reached.
     run("g:set_value_(1)");
+    // A number names a method like a string does, which the object lacks.
+    EXPECT_EQ(eval("select('#', g[7](g))"), "0");
+    run("local o = setmetatable({}, getmetatable(g)) o:anything()");
     const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("luaObject_object_method_call attempt to call method anything on nil\n"), std::string::npos);
     EXPECT_NE(log.find("luaObjc: class (null) has no method called alloc\n"), std::string::npos) << log;
     EXPECT_NE(log.find("does not respond to selector: set:value:"), std::string::npos) << log;
-}
+    EXPECT_NE(log.find("does not respond to selector: 7"), std::string::npos) << log;
+    // Keys that are not strings or numbers name no method: the field is nil.
+    run("cls = luaObjc.class('LuaObjcTestGadget')");
+    for (const char* key : {"{}", "true", "print", "g"})
+        EXPECT_EQ(eval(std::string("g[") + key + "]") + eval(std::string("cls[") + key + "]"), "nilnil") << key;
 
-TEST_F(LuaObjcTest, MissingReceiverAndMethodErrorsAreContained)
-{
-    testing::internal::CaptureStderr();
-    run("local o = setmetatable({}, getmetatable(luaObjc.class('LuaObjcTestGadget'):gadget())); o:anything()");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "luaObject_object_method_call attempt to call method anything on nil\n");
-
-    run("g = luaObjc.class('LuaObjcTestGadget'):gadget()");
-    EXPECT_NE(luaL_dostring(L, "g:boom()"), 0);
-    EXPECT_NE(std::string(lua_tostring(L, -1)).find("gadget broke"), std::string::npos);
-    lua_settop(L, 0);
+    EXPECT_NE(errorOf("g:boom()").find("gadget broke"), std::string::npos);
     // An index out of range in a value class is a Lua error too.
-    EXPECT_NE(luaL_dostring(L, "local a = luaObjc.class('NSMutableArray'):array(); return a:objectAtIndex_(3)"), 0);
-    lua_settop(L, 0);
+    EXPECT_NE(errorOf("luaObjc.class('NSMutableArray'):array():objectAtIndex_(3)"), "");
 }
 
 TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
 {
     TNRef<Gadget> gadget = TNMake<Gadget>();
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "a");
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "b");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "a");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "b");
     EXPECT_EQ(gadget->retainCount(), 3);
     EXPECT_EQ(eval("rawequal(a, b)"), "false");
     run("a = nil collectgarbage()");
@@ -174,66 +141,20 @@ TEST_F(LuaObjcTest, WrappersReleasedOncePerWrapper)
     EXPECT_EQ(gadget->retainCount(), 1);
 
     const int before = Gadget::alive;
-    run("local t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
-    lua_close(L);  // closing the state releases whatever is still wrapped
-    L = nullptr;
+    {
+        ScriptState other({luaopen_luaObjc});
+        other.run("t = {} for i = 1, 10 do t[i] = luaObjc.class('LuaObjcTestGadget'):gadget() end");
+    }  // closing the state releases whatever is still wrapped
     EXPECT_EQ(Gadget::alive, before);
-}
 
-TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
-{
-    int posts = 0;
-    std::string objectText;
-    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
-        "ScriptPing", nullptr, [&](const TNNotification& n) {
-            ++posts;
-            objectText = n.object() ? n.object()->description() : "";
-        });
-    run(R"(
-        local list = luaObjc.class('NSMutableArray'):array()
-        list:addObject_('a')
-        list:addObject_(2)
-        list:insertObject_atIndex_('z', 0)
-        count = list:count()
-        first = list:objectAtIndex_(0)
-        local d = luaObjc.class('NSMutableDictionary'):dictionary()
-        d:setObject_forKey_(list, 'list')
-        same = d:objectForKey_('list'):count()
-        luaObjc.class('NSNotificationCenter'):defaultCenter():postNotificationName_object_('ScriptPing', 'hello')
-    )");
-    TNNotificationCenter::defaultCenter()->removeObserver(token);
-    EXPECT_EQ(eval("count"), "3");
-    EXPECT_EQ(eval("first"), "z");
-    EXPECT_EQ(eval("same"), "3");
-    EXPECT_EQ(posts, 1);
-    EXPECT_EQ(objectText, "hello");
-}
-
-// Keys that are not strings or numbers name no method: the field is nil.
-// A number names a method like a string does, which the object lacks.
-TEST_F(LuaObjcTest, IndexingWithKeysThatNameNoMethod)
-{
-    run("g = luaObjc.class('LuaObjcTestGadget'):gadget() cls = luaObjc.class('LuaObjcTestGadget')");
-    for (const char* key : {"{}", "true", "print", "g"}) {
-        EXPECT_EQ(eval(std::string("g[") + key + "]"), "nil") << key;
-        EXPECT_EQ(eval(std::string("cls[") + key + "]"), "nil") << key;
-    }
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(eval("select('#', g[7](g))"), "0");
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("does not respond to selector: 7"), std::string::npos);
-}
-
-// The box's finaliser is reachable from a script; given anything but one
-// of the boxes it releases nothing. A box put into a wrapper by the script
-// is not taken for an object either.
-TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
-{
-    TNRef<Gadget> gadget = TNMake<Gadget>();
-    // A userdata of someone else's that holds the same pointer.
-    *static_cast<TNObject**>(lua_newuserdata(L, sizeof(TNObject*))) = gadget.get();
-    lua_setglobal(L, "foreign");
-    luaObjc_pushid(L, gadget.get());
-    lua_setglobal(L, "w");
+    // The box's finaliser is reachable from a script; given anything but one
+    // of the boxes it releases nothing. A box put into a wrapper by the script
+    // is not taken for an object either. "foreign" is someone else's
+    // userdata holding the same pointer.
+    *static_cast<TNObject**>(lua_newuserdata(L(), sizeof(TNObject*))) = gadget.get();
+    lua_setglobal(L(), "foreign");
+    luaObjc_pushid(L(), gadget.get());
+    lua_setglobal(L(), "w");
     ASSERT_EQ(gadget->retainCount(), 2);
     run("finalise = getmetatable(w.luaObjc__object).__gc");
     for (const char* other : {"foreign", "nil", "'text'", "{}", "newproxy(true)", "w"}) {
@@ -252,4 +173,26 @@ TEST_F(LuaObjcTest, FinaliserAndWrappersIgnoreForeignUserdata)
     EXPECT_EQ(Gadget::alive, alive - 1);
     run("w2 = nil box = nil collectgarbage()");
     EXPECT_EQ(Gadget::alive, alive - 1);
+}
+
+TEST_F(LuaObjcTest, ScriptUsesValueClassesAndNotifications)
+{
+    std::vector<std::string> posted;
+    uint64_t token = TNNotificationCenter::defaultCenter()->addObserver(
+        "ScriptPing", nullptr, [&](const TNNotification& n) { posted.push_back(n.object()->description()); });
+    run(R"(
+        local list = luaObjc.class('NSMutableArray'):array()
+        list:addObject_('a')
+        list:addObject_(2)
+        list:insertObject_atIndex_('z', 0)
+        count = list:count()
+        first = list:objectAtIndex_(0)
+        local d = luaObjc.class('NSMutableDictionary'):dictionary()
+        d:setObject_forKey_(list, 'list')
+        same, missing = d:objectForKey_('list'):count(), d:objectForKey_('none')
+        luaObjc.class('NSNotificationCenter'):defaultCenter():postNotificationName_object_('ScriptPing', 'hello')
+    )");
+    TNNotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(eval("count .. first .. same .. tostring(missing)"), "3z3nil");
+    EXPECT_EQ(posted, std::vector<std::string>{"hello"});
 }

@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "lauxlib.h"
 #include "lualib.h"
 #include "bridge/LuaErrorException.h"
 #include "bridge/LuaObject.h"
@@ -24,23 +23,22 @@
 
 namespace {
 
-void expectFreeAndEmpty(LuaState& state)
-{
-    ASSERT_FALSE(state.lockHeldByCurrentThread());
-    ASSERT_TRUE(state.tryLockState()) << "the lock was not released";
-    EXPECT_EQ(state.getTop(), 0);
-    state.unlockState();
-}
-
 class LuaStateTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { use(LuaState::createWithNewState()); }
+    void use(TNRef<LuaState> made)
     {
-        state = LuaState::createWithNewState();
+        state = made;
         ASSERT_TRUE(state);
         luaL_openlibs(state->state());
     }
-    void expectCleanState() { expectFreeAndEmpty(*state); }
+    void expectCleanState()
+    {
+        ASSERT_FALSE(state->lockHeldByCurrentThread());
+        ASSERT_TRUE(state->tryLockState()) << "the lock was not released";
+        EXPECT_EQ(state->getTop(), 0);
+        state->unlockState();
+    }
     TNRef<LuaState> state;
 };
 
@@ -52,20 +50,17 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
 {
     state->doString(R"(
         function echo(...) return ... end
+        function giveFunction() return print end
         function describe(n, s, t, w) return string.format('%s|%s|%s|%s', type(n), s, t.x, type(w)) end
         function makeTable() return { x = 7 } end
         obj = { factor = 3 }
         function obj:scale(v) return v * self.factor end
     )");
     // Doubles are narrowed to float on the way in.
-    TNObjectList r = state->callFunction("echo", {TNNumber::withDouble(0.1)});
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(static_cast<TNNumber*>(r[0].get())->doubleValue(), static_cast<double>(0.1f));
+    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withDouble(0.1)})), text(TNNumber::withDouble(0.1f)));
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNString::create("hi")})), "hi");
 
     TNRef<TNObject> table = state->callSimpleFunction("makeTable");
-    auto* proxy = dynamic_cast<LuaObject*>(table.get());
-    ASSERT_NE(proxy, nullptr);
     TNRef<TNArray> wrapped = TNArray::create();
     EXPECT_EQ(text(state->callSimpleFunction(
                   "describe", {TNNumber::withInt(1), TNString::create("s"), table, wrapped})),
@@ -76,8 +71,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
 
     // No arguments, nil results and results without a host form.
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo").get()));
-    EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {nullptr}).get()));
-    state->doString("function giveFunction() return print end");
     EXPECT_TRUE(state->callFunction("giveFunction").empty());
     EXPECT_TRUE(TNNull::isNull(state->callSimpleFunction("echo", {TNNull::null()}).get()));
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withBool(true)})), "1");
@@ -92,19 +85,14 @@ TEST_F(LuaStateTest, ScriptErrorRaisesWithStackTrace)
         state->callFunction("outer");
         FAIL() << "no exception";
     } catch (const LuaErrorException& e) {
-        std::string log = testing::internal::GetCapturedStderr();
-        EXPECT_NE(e.luaError().find("bad thing"), std::string::npos);
-        const std::string& trace = e.luaStackTrace();
-        EXPECT_EQ(trace.rfind("Stack Trace:\n0: C function", 0), 0u) << trace;
-        EXPECT_NE(trace.find("1: C function error\n"), std::string::npos) << trace;
-        EXPECT_NE(trace.find(":inner]:1\n{\n\ta = 1\n\tb = two\n}\n"), std::string::npos) << trace;
-        EXPECT_NE(trace.find("3: [[string \"function inner(a) local b = 'two'; error('b...\"]:(null)]:2\n{\n}\n"),
-                  std::string::npos)
-            << trace;
-        EXPECT_EQ(e.reason(), e.luaError() + "\n" + trace);
-        EXPECT_STREQ(LuaErrorException::name(), "Lua Error");
-        EXPECT_NE(log.find("Lua Error: [string"), std::string::npos);
-        EXPECT_NE(log.find("Stack Trace: Stack Trace:\n0: C function"), std::string::npos);
+        const std::string chunk = "[string \"function inner(a) local b = 'two'; error('b...\"]";
+        EXPECT_EQ(e.luaError(), chunk + ":1: bad thing");
+        EXPECT_EQ(e.luaStackTrace(), "Stack Trace:\n0: C function (null)\n1: C function error\n2: [" + chunk +
+                                         ":inner]:1\n{\n\ta = 1\n\tb = two\n}\n3: [" + chunk +
+                                         ":(null)]:2\n{\n}\n4: C function (null)\n");
+        EXPECT_EQ(e.reason(), e.luaError() + "\n" + e.luaStackTrace());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Lua Error: " + e.luaError() + "\nStack Trace: " + e.luaStackTrace() + "\n");
     }
     expectCleanState();
 }
@@ -156,10 +144,9 @@ int armAllocationFailure(lua_State*)
 
 // The handler itself fails (it runs out of memory formatting a local): the
 // error bypasses it and still arrives as an exception, with lock and stack freed.
-TEST(LuaStateHandler, ErrorInsideMessageHandler)
+TEST_F(LuaStateTest, ErrorInsideMessageHandler)
 {
-    TNRef<LuaState> state = LuaState::createWithState(lua_newstate(failingAlloc, nullptr));
-    luaL_openlibs(state->state());
+    use(LuaState::createWithState(lua_newstate(failingAlloc, nullptr)));
     lua_register(state->state(), "arm", armAllocationFailure);
     state->doString("function failing() local n = 12345; arm(); error('x', 0) end");
     testing::internal::CaptureStderr();
@@ -167,13 +154,12 @@ TEST(LuaStateHandler, ErrorInsideMessageHandler)
         state->callFunction("failing");
         FAIL() << "no exception";
     } catch (const LuaErrorException& e) {
-        failAllocations = false;
         EXPECT_EQ(e.luaError(), "not enough memory");
         EXPECT_FALSE(e.hasStackTrace());
     }
     failAllocations = false;
     testing::internal::GetCapturedStderr();
-    expectFreeAndEmpty(*state);
+    expectCleanState();
     state->doString("y = 5");
     EXPECT_EQ(state->evaluateExpression("y"), "5");
 }
@@ -235,7 +221,6 @@ TEST_F(LuaStateTest, StackOperations)
     EXPECT_EQ(state->getStackItem(-2).get(), array.get());
     TNObjectList popped = state->popStack(3);
     ASSERT_EQ(popped.size(), 3u);
-    EXPECT_NE(dynamic_cast<LuaObject*>(popped[0].get()), nullptr);
     EXPECT_EQ(popped[1].get(), array.get());
     EXPECT_EQ(state->getTop(), 0);
     // Warnings and the stack log.
@@ -283,7 +268,6 @@ TEST_F(LuaStateTest, ClosedStateAnswersEmpty)
     state->close();
     state->close();
     EXPECT_TRUE(state->callFunction("f").empty());
-    EXPECT_TRUE(state->callMethod("m", "o").empty());
     EXPECT_FALSE(state->doFile("/nonexistent"));
     state->doString("x = 1");
     EXPECT_EQ(state->evaluateExpression("1"), "");
@@ -291,12 +275,7 @@ TEST_F(LuaStateTest, ClosedStateAnswersEmpty)
     state->collectGarbage();
     EXPECT_EQ(state->totalMemoryAllocated(), 0);
     EXPECT_FALSE(state->globalObject());
-    try {
-        state->getTop();
-        FAIL();
-    } catch (const std::logic_error& e) {
-        EXPECT_NE(std::string(e.what()).find("Lua State is nil"), std::string::npos);
-    }
+    EXPECT_THROW(state->getTop(), std::logic_error);
     // A proxy of the closed state does nothing and returns nothing.
     auto* proxy = static_cast<LuaObject*>(globals.get());
     EXPECT_FALSE(proxy->valueForKey("f"));
@@ -305,10 +284,8 @@ TEST_F(LuaStateTest, ClosedStateAnswersEmpty)
     EXPECT_TRUE(proxy->toArray().empty());
 }
 
-TEST(LuaStateThreads, ConcurrentCallsAreSerialised)
+TEST_F(LuaStateTest, ConcurrentCallsAreSerialised)
 {
-    TNRef<LuaState> state = LuaState::createWithNewState();
-    luaL_openlibs(state->state());
     // inside counts callers in the interpreter; a second one would see it set.
     state->doString(R"(
         inside, overlaps, calls = 0, 0, 0
@@ -321,24 +298,15 @@ TEST(LuaStateThreads, ConcurrentCallsAreSerialised)
             inside = 0
             return calls
         end
-        function fail() error('expected') end
     )");
     const int perThread = 200;
-    auto caller = [&](bool failing) {
-        for (int i = 0; i < perThread; ++i) {
-            if (failing && i % 10 == 0) {
-                try {
-                    state->callFunction("fail");
-                } catch (const LuaErrorException&) {
-                }
-            }
+    auto caller = [&] {
+        for (int i = 0; i < perThread; ++i)
             state->callFunction("work", {TNNumber::withInt(50)});
-        }
     };
-    ::testing::internal::CaptureStderr();
     std::vector<std::thread> threads;
-    threads.emplace_back(caller, false);
-    threads.emplace_back(caller, true);
+    threads.emplace_back(caller);
+    threads.emplace_back(caller);
     // A third thread works through a proxy and the stack operations.
     threads.emplace_back([&] {
         TNRef<LuaObject> globals = state->globalObject();
@@ -352,7 +320,6 @@ TEST(LuaStateThreads, ConcurrentCallsAreSerialised)
     });
     for (auto& t : threads)
         t.join();
-    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(state->evaluateExpression("calls"), std::to_string(2 * perThread));
     EXPECT_EQ(state->evaluateExpression("overlaps"), "0");
     EXPECT_EQ(state->evaluateExpression("fromProxy"), std::to_string(perThread - 1));

@@ -2,20 +2,17 @@
 // invocations, value classes, notifications, key-value observing.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "bridge/runtime/TNArray.h"
 #include "bridge/runtime/TNClass.h"
-#include "bridge/runtime/TNDictionary.h"
 #include "bridge/runtime/TNInvocation.h"
 #include "bridge/runtime/TNMainQueue.h"
 #include "bridge/runtime/TNNotificationCenter.h"
 #include "bridge/runtime/TNNull.h"
 #include "bridge/runtime/TNNumber.h"
-#include "bridge/runtime/TNRuntime.h"
 #include "bridge/runtime/TNString.h"
 #include "bridge/runtime/TNWeak.h"
 
@@ -61,20 +58,14 @@ TEST(Runtime, ReferencesAndWeakReferencesAcrossThreads)
     EXPECT_FALSE(weak.lock());
 }
 
-TEST(Runtime, SignaturesParseCodes)
+TEST(Runtime, SignaturesAndSelectors)
 {
     TNMethodSignature sig("@@:i^vd");
-    EXPECT_EQ(sig.methodReturnType(), "@");
-    ASSERT_EQ(sig.numberOfArguments(), 5u);
     EXPECT_EQ(sig.argumentType(3), "^v");
-    EXPECT_EQ(sig.argumentType(4), "d");
     EXPECT_EQ(sig.argumentType(9), "");
     EXPECT_THROW(TNMethodSignature("v"), std::invalid_argument);
     EXPECT_THROW(TNMethodSignature("v@:^"), std::invalid_argument);
-}
 
-TEST(Runtime, ClassesAnswerTheirOwnAndInheritedSelectors)
-{
     EXPECT_TRUE(TNString::runtimeClass()->isSubclassOf(TNObject::runtimeClass()));
     TNRef<TNString> s = TNString::create("abc");
     EXPECT_TRUE(s->respondsToSelector("length"));
@@ -85,55 +76,16 @@ TEST(Runtime, ClassesAnswerTheirOwnAndInheritedSelectors)
     EXPECT_FALSE(TNString::runtimeClass()->respondsToSelector("length"));
 }
 
-TEST(Runtime, InvocationSlotsAndErrors)
-{
-    TNClass* cls = TNClass::define("RuntimeTestAdder", TNObject::runtimeClass());
-    cls->addInstanceMethod("add:to:", "d@:if", [](TNInvocation& inv) {
-        inv.setReturnDouble(inv.intArgument(2) + inv.floatArgument(3));
-    });
-    struct Adder : TNObject {
-        TNClass* objectClass() const override { return TNRuntime::classNamed("RuntimeTestAdder"); }
-    };
-    TNRef<Adder> adder = TNMake<Adder>();
-    const TNMethod* m = adder->methodForSelector("add:to:");
-    ASSERT_NE(m, nullptr);
-    TNInvocation inv(m->signature);
-    inv.setTarget(adder.get());
-    inv.setSelector("add:to:");
-    inv.setInt(2, -3);
-    // Unset slots start at zero.
-    inv.invoke();
-    EXPECT_DOUBLE_EQ(inv.returnDouble(), -3.0);
-    inv.setFloat(3, 0.5f);
-    inv.invoke();
-    EXPECT_DOUBLE_EQ(inv.returnDouble(), -2.5);
-    EXPECT_THROW(inv.setInt(4, 1), std::out_of_range);
-
-    inv.setSelector("missing:");
-    EXPECT_THROW(inv.invoke(), std::runtime_error);
-}
-
 TEST(Runtime, ValueClasses)
 {
     TNRef<TNNumber> u = TNNumber::withUnsigned(3000000000u);
     EXPECT_EQ(u->unsignedIntValue(), 3000000000u);
     EXPECT_DOUBLE_EQ(u->doubleValue(), 3e9);
-    EXPECT_TRUE(TNNumber::withInt(2)->isEqual(TNNumber::withDouble(2.0).get()));
     EXPECT_FALSE(TNNumber::withBool(false)->boolValue());
-
-    TNRef<TNDictionary> d = TNDictionary::create();
-    d->setObject(TNNumber::withInt(1).get(), "one");
-    d->setObject(TNString::create("x").get(), TNNumber::withInt(7).get());
-    EXPECT_EQ(d->count(), 2u);
-    EXPECT_TRUE(d->objectForKey(TNString::create("one").get())->isEqual(TNNumber::withInt(1).get()));
-    EXPECT_EQ(d->objectForKey(TNNumber::withDouble(7.0).get())->description(), "x");
-    EXPECT_EQ(d->objectForKey("two"), nullptr);
-
     TNRef<TNArray> a = TNArray::create();
     a->addObject(TNNull::null());
     a->insertObject(TNString::create("first").get(), 0);
     EXPECT_EQ(a->description(), "(first, <null>)");
-    EXPECT_THROW(a->objectAtIndex(2), std::out_of_range);
     EXPECT_THROW(a->insertObject(nullptr, 5), std::out_of_range);
 
     TNRef<TNString> tern = TNString::create("Tern");
@@ -142,28 +94,27 @@ TEST(Runtime, ValueClasses)
     upper.setSelector("uppercaseString");
     upper.invoke();
     EXPECT_EQ(upper.returnObject()->description(), "TERN");
+    EXPECT_THROW(upper.setInt(2, 1), std::out_of_range);
+    EXPECT_EQ(upper.doubleArgument(1), 0.0);  // slots start at zero
+    upper.setSelector("missing:");
+    EXPECT_THROW(upper.invoke(), std::runtime_error);
 }
 
 TEST(Runtime, NotificationsByNameAndObject)
 {
     TNNotificationCenter* center = TNNotificationCenter::defaultCenter();
     TNRef<TNString> sender = TNString::create("sender");
-    int byName = 0, byObject = 0, any = 0;
-    uint64_t a = center->addObserver("RuntimeTestPing", nullptr, [&](const TNNotification&) { ++byName; });
-    uint64_t b = center->addObserver("", sender.get(), [&](const TNNotification& n) {
-        ++byObject;
-        EXPECT_EQ(n.object(), sender.get());
-    });
-    uint64_t c = center->addObserver("", nullptr, [&](const TNNotification&) { ++any; });
+    std::string heard;  // n: by name, o: by object, a: any
+    uint64_t a = center->addObserver("RuntimeTestPing", nullptr, [&](const TNNotification&) { heard += 'n'; });
+    uint64_t b = center->addObserver("", sender.get(), [&](const TNNotification&) { heard += 'o'; });
+    uint64_t c = center->addObserver("", nullptr, [&](const TNNotification&) { heard += 'a'; });
     center->postNotification("RuntimeTestPing", nullptr);
     center->postNotification("RuntimeTestOther", sender.get());
     center->removeObserver(a);
     center->postNotification("RuntimeTestPing", sender.get());
     center->removeObserver(b);
     center->removeObserver(c);
-    EXPECT_EQ(byName, 1);
-    EXPECT_EQ(byObject, 2);
-    EXPECT_EQ(any, 3);
+    EXPECT_EQ(heard, "naoaoa");
 }
 
 TEST(Runtime, KeyValueObservingWillAndDid)

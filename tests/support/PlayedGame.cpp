@@ -9,8 +9,8 @@
 
 namespace tern_test {
 
+static std::string bundlerPath() { return std::string(TERN_BUILD_DIR) + "/tern-bundle"; }
 std::string playerPath() { return std::string(TERN_BUILD_DIR) + "/tern-player"; }
-std::string bundlerPath() { return std::string(TERN_BUILD_DIR) + "/tern-bundle"; }
 bool hasPlayerAndBundler() { return fileExists(playerPath()) && fileExists(bundlerPath()); }
 
 const char* const kGameScriptStart = R"(

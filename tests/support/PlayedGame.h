@@ -9,9 +9,8 @@
 
 namespace tern_test {
 
-// The programs of the build.
+// The player of the build; whether it and the bundler are built.
 std::string playerPath();
-std::string bundlerPath();
 bool hasPlayerAndBundler();
 
 // The start of an engine script for a 200 x 100 game: `sg` (scenegraph)

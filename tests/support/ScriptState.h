@@ -10,19 +10,10 @@
 
 namespace tern_test {
 
-// The error message of a chunk run in L, or "" when it ran without one.
-std::string chunkError(lua_State* L, const std::string& chunk);
-
-class ScriptState {
+// Chunks and expressions run in a test's Lua state.
+class ChunkRunner {
 public:
-    // Opens each module with its luaopen_ function (called like require).
-    explicit ScriptState(std::initializer_list<lua_CFunction> modules = {});
-    ~ScriptState();
-    ScriptState(const ScriptState&) = delete;
-    ScriptState& operator=(const ScriptState&) = delete;
-
     lua_State* L() const { return L_; }
-
     // Runs a chunk; fails the test with the message when it raises an error.
     void run(const std::string& chunk);
     // The chunk's error message, or "" when it ran without one.
@@ -30,8 +21,17 @@ public:
     // Value of an expression as a string ("nil" for nil).
     std::string eval(const std::string& expression);
 
-private:
-    lua_State* L_;
+protected:
+    lua_State* L_ = nullptr;
+};
+
+class ScriptState : public ChunkRunner {
+public:
+    // Opens each module with its luaopen_ function (called like require).
+    explicit ScriptState(std::initializer_list<lua_CFunction> modules = {});
+    ~ScriptState();
+    ScriptState(const ScriptState&) = delete;
+    ScriptState& operator=(const ScriptState&) = delete;
 };
 
 }  // namespace tern_test

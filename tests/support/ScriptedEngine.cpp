@@ -1,9 +1,5 @@
 #include "ScriptedEngine.h"
 
-#include <gtest/gtest.h>
-
-#include "lauxlib.h"
-
 namespace tern_test {
 
 ScriptedEngine::ScriptedEngine(const std::string& engineSource, const char* savePath, int usePool)
@@ -11,13 +7,9 @@ ScriptedEngine::ScriptedEngine(const std::string& engineSource, const char* save
     const std::string enginePath = dir_.file("engine.lua");
     writeFile(enginePath, engineSource);
     S_ = TN_NewState(usePool);
+    L_ = S_->L;
     initStatus_ = TN_Init(S_, enginePath.c_str(), savePath);
-    lua_settop(S_->L, 0);
-}
-
-ScriptedEngine::~ScriptedEngine()
-{
-    destroy();
+    lua_settop(L_, 0);
 }
 
 void ScriptedEngine::destroy()
@@ -25,33 +17,7 @@ void ScriptedEngine::destroy()
     if (S_)
         TN_DestroyState(S_);
     S_ = nullptr;
-}
-
-void ScriptedEngine::run(const std::string& chunk)
-{
-    const int top = lua_gettop(L());
-    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 0, 0) != 0) {
-        ADD_FAILURE() << "script failed: " << lua_tostring(L(), -1);
-    }
-    lua_settop(L(), top);
-}
-
-std::string ScriptedEngine::errorOf(const std::string& chunk)
-{
-    return chunkError(L(), chunk);
-}
-
-std::string ScriptedEngine::eval(const std::string& expression)
-{
-    const int top = lua_gettop(L());
-    std::string result;
-    const std::string chunk = "return tostring(" + expression + ")";
-    if (luaL_loadstring(L(), chunk.c_str()) != 0 || lua_pcall(L(), 0, 1, 0) != 0)
-        ADD_FAILURE() << "eval failed: " << lua_tostring(L(), -1);
-    else
-        result = lua_tostring(L(), -1);
-    lua_settop(L(), top);
-    return result;
+    L_ = nullptr;
 }
 
 }  // namespace tern_test

@@ -12,23 +12,15 @@
 namespace tern_test {
 
 // A TN_State initialised with the given engine script source.
-class ScriptedEngine {
+class ScriptedEngine : public ChunkRunner {
 public:
     explicit ScriptedEngine(const std::string& engineSource, const char* savePath = nullptr, int usePool = 0);
-    ~ScriptedEngine();
+    ~ScriptedEngine() { destroy(); }
     ScriptedEngine(const ScriptedEngine&) = delete;
     ScriptedEngine& operator=(const ScriptedEngine&) = delete;
 
     TN_State* state() const { return S_; }
-    lua_State* L() const { return S_->L; }
     int initStatus() const { return initStatus_; }
-
-    // Runs a chunk; fails the test with the message when it raises an error.
-    void run(const std::string& chunk);
-    // The chunk's error message, or "" when it ran without one.
-    std::string errorOf(const std::string& chunk);
-    // Value of a global expression as a string ("nil" for nil).
-    std::string eval(const std::string& expression);
     // Destroys the state now (the destructor then does nothing).
     void destroy();
 

@@ -187,10 +187,8 @@ TEST_F(PGFWriters, FilesMatchStringsAndForgottenOnesAreClosed)
     const std::string xml = smallDocument(state, "pgf.writer.newToString()");
     const std::string json = smallDocument(state, "pgf.writer.newToString('json-pretty')");
     testing::internal::CaptureStdout();
-    smallDocument(state, "pgf.writer.newToFile(dir .. '/out.xml')");
-    EXPECT_EQ(state.eval("out"), "nil");
-    smallDocument(state, "pgf.writer.newToFile(dir .. '/out%41 #1.json', 'json-pretty')");
-    EXPECT_EQ(state.eval("out"), "nil");
+    EXPECT_EQ(smallDocument(state, "pgf.writer.newToFile(dir .. '/out.xml')"), "<nil>");
+    EXPECT_EQ(smallDocument(state, "pgf.writer.newToFile(dir .. '/out%41 #1.json', 'json-pretty')"), "<nil>");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "no internal buffer\n");
     EXPECT_EQ(readFile(dir.file("out.xml")), xml);
     EXPECT_EQ(readFile(dir.file("out%41 #1.json")), json);

@@ -19,6 +19,13 @@ protected:
     void* allocate(size_t size) { return TN_PoolLuaAlloc(allocator, nullptr, 0, size); }
     void release(void* ptr, size_t size) { TN_PoolLuaAlloc(allocator, ptr, size, 0); }
     const TNMemoryPool& pool(int cls) const { return allocator->pools[cls]; }
+    // Bytes in use, allocated and the capacity.
+    std::vector<uint64_t> sizes() const
+    {
+        uint64_t inUse = 0, allocated = 0, capacity = 0;
+        TNPoolAllocatorGetSize(allocator, &inUse, &allocated, &capacity);
+        return {inUse, allocated, capacity};
+    }
 
     TNPoolAllocator* allocator = nullptr;
 };
@@ -38,14 +45,12 @@ TEST_F(PoolAllocatorTest, RequestSizesMapToTheirClasses)
 
 TEST_F(PoolAllocatorTest, LargeRequestsAndNullFreesBypassThePools)
 {
-    uint64_t before = 0, after = 0;
-    TNPoolAllocatorGetSize(allocator, &before, nullptr, nullptr);
+    const std::vector<uint64_t> before = sizes();
     void* big = allocate(641);
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(TN_PoolLuaAlloc(allocator, nullptr, 0, 0), nullptr);
     EXPECT_EQ(TN_PoolLuaAlloc(allocator, nullptr, 100, 0), nullptr);
-    TNPoolAllocatorGetSize(allocator, &after, nullptr, nullptr);
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(sizes(), before);
     release(big, 641);
 }
 
@@ -80,11 +85,7 @@ TEST_F(PoolAllocatorTest, ResizeAcrossTheLargeBoundary)
 
 TEST_F(PoolAllocatorTest, SizesAfterCreationAndGrowth)
 {
-    uint64_t inUse = 1, allocated = 0, capacity = 0;
-    TNPoolAllocatorGetSize(allocator, &inUse, &allocated, &capacity);
-    EXPECT_EQ(inUse, 0u);
-    EXPECT_EQ(allocated, 3700000u);
-    EXPECT_EQ(capacity, 236800000u);
+    EXPECT_EQ(sizes(), (std::vector<uint64_t>{0, 3700000, 236800000}));
 
     std::vector<void*> blocks;
     for (int i = 0; i < 2500; ++i)
@@ -92,13 +93,10 @@ TEST_F(PoolAllocatorTest, SizesAfterCreationAndGrowth)
     EXPECT_EQ(pool(0).chunkCount, 1u);
     blocks.push_back(allocate(8));
     EXPECT_EQ(pool(0).chunkCount, 2u);
-    TNPoolAllocatorGetSize(allocator, &inUse, &allocated, nullptr);
-    EXPECT_EQ(inUse, 2501u * 8);
-    EXPECT_EQ(allocated, 3700000u + 20000);
+    EXPECT_EQ(sizes(), (std::vector<uint64_t>{2501 * 8, 3700000 + 20000, 236800000}));
     for (void* b : blocks)
         release(b, 8);
-    TNPoolAllocatorGetSize(allocator, &inUse, nullptr, nullptr);
-    EXPECT_EQ(inUse, 0u);
+    EXPECT_EQ(sizes()[0], 0u);
 }
 
 TEST_F(PoolAllocatorTest, ExhaustedClassFallsBackToTheCLibraryOnce)

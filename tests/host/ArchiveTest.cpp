@@ -71,38 +71,26 @@ TEST(GameArchive, ExtractsEntriesWithTheirFolders)
     EXPECT_EQ(tern_test::readFile(dir.file("Game.app/Contents/Info.plist")), "<plist/>");
 }
 
-TEST(GameArchive, RefusesEntriesOutsideTheTargetFolder)
+// Entries that would land outside the target folder are refused and
+// extraction stops at the first; a missing or corrupt archive is reported.
+TEST(GameArchive, RefusesEscapingEntriesAndBadArchives)
 {
-    TempDir outer;
+    TempDir outer, absolute;
     const std::string target = outer.file("target");
     ASSERT_EQ(mkdir(target.c_str(), 0775), 0);
     makeArchive(outer.file("evil.zip"), {{"../escaped.txt", "pwned"}, {"inside.txt", "fine"}});
+    makeArchive(outer.file("abs.zip"), {{absolute.file("abs.txt"), "pwned"}});
+    makeArchive(outer.file("up.zip"), {{"a/../../b.txt", "pwned"}});
+    tern_test::writeFile(outer.file("broken.zip"), "this is not a zip file");
     testing::internal::CaptureStderr();
-    extractInto(target, outer.file("evil.zip"));
+    for (const char* archive : {"evil.zip", "abs.zip", "up.zip", "broken.zip", "missing.zip"})
+        extractInto(target, outer.file(archive));
     const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(tern_test::fileExists(outer.file("escaped.txt")));
     EXPECT_NE(printed.find("refusing entry ../escaped.txt"), std::string::npos) << printed;
-    // Extraction stops at the first failing entry.
-    EXPECT_FALSE(tern_test::fileExists(target + "/inside.txt"));
-
-    TempDir absolute;
-    makeArchive(outer.file("abs.zip"), {{absolute.file("abs.txt"), "pwned"}, {"a/../../b.txt", "pwned"}});
-    testing::internal::CaptureStderr();
-    extractInto(target, outer.file("abs.zip"));
-    testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(tern_test::fileExists(absolute.file("abs.txt")));
-    EXPECT_FALSE(tern_test::fileExists(outer.file("b.txt")));
-}
-
-TEST(GameArchive, MissingOrCorruptArchiveIsReported)
-{
-    TempDir dir;
-    tern_test::writeFile(dir.file("broken.zip"), "this is not a zip file");
-    testing::internal::CaptureStderr();
-    extractInto(dir.path(), dir.file("broken.zip"));
-    extractInto(dir.path(), dir.file("missing.zip"));
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find("cannot open archive"), std::string::npos);
+    EXPECT_NE(printed.find("cannot open archive"), std::string::npos) << printed;
+    for (const std::string& path : {outer.file("escaped.txt"), target + "/inside.txt", absolute.file("abs.txt"),
+                                    outer.file("b.txt")})
+        EXPECT_FALSE(tern_test::fileExists(path)) << path;
 }
 
 // An archive over a limit is refused whole, with one line, before any

@@ -50,7 +50,6 @@ TEST_F(SavedValues, FirstLaunchCreatesNothingUntilTheFirstStoreAndNumbersAreStor
     EXPECT_EQ(engine.eval("database.loadValueForKey('x')"), "nil");
     EXPECT_FALSE(fileExists(path));
     engine.run("database.storeValueForKey('5', 'x')");
-    EXPECT_TRUE(fileExists(path));
     EXPECT_EQ(query(path, "SELECT sql FROM sqlite_master WHERE name='savedValues'"),
               "CREATE TABLE savedValues (key char(32) primary key, value char(32))");
     EXPECT_EQ(engine.eval("database.loadValueForKey('x')"), "5");
@@ -70,8 +69,8 @@ TEST_F(SavedValues, StoringAgainReplacesTheValueAndNilKeepsTheRowWithNull)
 
     engine.run("database.storeValueForKey(nil, 'k') database.storeValueForKey(true, 'flag')");
     EXPECT_EQ(query(path, "SELECT key || ':' || ifnull(value, 'NULL') FROM savedValues ORDER BY key"), "flag:NULL;k:NULL");
-    EXPECT_EQ(engine.eval("database.loadValueForKey('k')"), "nil");
-    EXPECT_EQ(engine.eval("database.loadValueForKey('flag')"), "nil");
+    EXPECT_EQ(engine.eval("tostring(database.loadValueForKey('k')) .. tostring(database.loadValueForKey('flag'))"),
+              "nilnil");
 }
 
 TEST_F(SavedValues, QuotesZeroBytesAndLongTextRoundTrip)
@@ -87,8 +86,7 @@ TEST_F(SavedValues, QuotesZeroBytesAndLongTextRoundTrip)
         end
         -- A key that differs only after the zero byte is another key.
         other = database.loadValueForKey("a\0c"))LUA");
-    EXPECT_EQ(engine.eval("same"), "5");
-    EXPECT_EQ(engine.eval("other"), "nil");
+    EXPECT_EQ(engine.eval("same .. tostring(other)"), "5nil");
     EXPECT_EQ(query(path, "SELECT count(*) FROM savedValues"), "5");
     EXPECT_EQ(query(path, "SELECT length(CAST(value AS BLOB)) FROM savedValues WHERE key='''; DROP TABLE savedValues; --'"),
               std::to_string(10 * 1024 * 1024 / 18 * 18));
@@ -115,8 +113,7 @@ TEST_F(SavedValues, ASecondHostStateReadsWhatTheFirstStored)
         EXPECT_EQ(engine.eval("database.loadValueForKey('shared')"), "from second");
     }
     engine.destroy();
-    ScriptedEngine third(kEngine, path.c_str());
-    EXPECT_EQ(third.eval("database.loadValueForKey('shared')"), "from second");
+    EXPECT_EQ(ScriptedEngine(kEngine, path.c_str()).eval("database.loadValueForKey('shared')"), "from second");
 }
 
 TEST(SavedValuesShutdown, CallsDuringShutdownDoNothing)
@@ -160,8 +157,7 @@ TEST(SavedValuesFailures, AnUnusableFileIsReportedAndTheGameGoesOn)
     writeFile(junk, std::string(4096, 'j'));
     ScriptedEngine other(kEngine, junk.c_str());
     testing::internal::CaptureStderr();
-    other.run("database.storeValueForKey('v', 'k')");
-    EXPECT_EQ(other.eval("database.loadValueForKey('k')"), "nil");
+    EXPECT_EQ(other.eval("database.storeValueForKey('v', 'k') or database.loadValueForKey('k')"), "nil");
     EXPECT_NE(testing::internal::GetCapturedStderr().find("database.storeValueForKey: could not save the value of 'k'"),
               std::string::npos);
 }

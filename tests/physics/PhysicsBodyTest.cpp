@@ -38,12 +38,10 @@ TEST_F(PhysicsBody, BodyTypesVelocitiesAndForces)
         mover:setLinearVelocity(60, 0)
         for i = 1, 60 do world:step(1/60, 8, 3) end
     )lua");
-    expectValues({{"select(2, still:position())", "300"},
-                  {"select(1, still:linearVelocity())", "0"},
-                  {"still:angularVelocity()", "0"},
-                  {"select(1, mover:linearVelocity())", "60"},
-                  {"select(2, dynamic:linearVelocity())", "0"},
-                  {"dynamic:angularVelocity()", "0"}});  // pushed at its centre of mass
+    // The dynamic body is pushed at its centre of mass: it does not turn.
+    expectValues({{"select(2, still:position())", "300"}, {"select(1, still:linearVelocity())", "0"},
+                  {"still:angularVelocity()", "0"}, {"select(1, mover:linearVelocity())", "60"},
+                  {"select(2, dynamic:linearVelocity())", "0"}, {"dynamic:angularVelocity()", "0"}});
     EXPECT_NEAR(number("select(1, mover:position())"), 60.0f, 0.01f);
     // 500 px = 10 N for one step of 1/60 s, in px/s.
     EXPECT_NEAR(number("select(1, dynamic:linearVelocity())"), 10.0f / number("dynamic:mass()") / 60 * 50, 0.1f);
@@ -53,10 +51,8 @@ TEST_F(PhysicsBody, BodyTypesVelocitiesAndForces)
         dynamic:setPositionAndAngle(10, 20, 1.5)
         dynamic:setAwake(false)
     )lua");
-    expectValues({{"dynamic:angularDamping()", "0.5"},
-                  {"dynamic:angle()", "1.5"},
-                  {"select(1, dynamic:position())", "10"},
-                  {"select(1, dynamic:linearVelocity())", "0"}});
+    expectValues({{"dynamic:angularDamping()", "0.5"}, {"dynamic:angle()", "1.5"},
+                  {"select(1, dynamic:position())", "10"}, {"select(1, dynamic:linearVelocity())", "0"}});
 }
 
 // What the setters hand to Box2D, read back from the world they built; a
@@ -90,16 +86,12 @@ TEST_F(PhysicsBody, SettersReachBox2D)
     b2Body* body = world->GetBodyList();
     b2Fixture* copied = body->GetFixtureList();  // newest first
     b2Fixture* fixture = copied->GetNext();
-    EXPECT_FLOAT_EQ(world->GetGravity().x, 2);
-    EXPECT_FLOAT_EQ(world->GetGravity().y, -10);
-    EXPECT_FLOAT_EQ(body->GetAngle(), 0.5f);
-    EXPECT_TRUE(body->IsFixedRotation());
-    EXPECT_FLOAT_EQ(fixture->GetShape()->m_radius, 0.5f);
-    EXPECT_FLOAT_EQ(fixture->GetDensity(), 2);
-    EXPECT_FLOAT_EQ(fixture->GetFriction(), 1);  // scaled like a length
-    EXPECT_FLOAT_EQ(fixture->GetRestitution(), 0.25f);
-    EXPECT_TRUE(fixture->IsSensor());
-    EXPECT_EQ(tnFixtureUserData::of(copied)->fixtureID(), 5);
+    // Gravity, angle, radius and friction (like a length) in metres.
+    const std::vector<float> values = {world->GetGravity().x, world->GetGravity().y, body->GetAngle(),
+                                       float(body->IsFixedRotation()), fixture->GetShape()->m_radius,
+                                       fixture->GetDensity(), fixture->GetFriction(), fixture->GetRestitution(),
+                                       float(fixture->IsSensor()), float(tnFixtureUserData::of(copied)->fixtureID())};
+    EXPECT_EQ(values, (std::vector<float>{2, -10, 0.5f, 1, 0.5f, 2, 1, 0.25f, 1, 5}));
     EXPECT_EQ(tnFixtureUserData::of(copied)->maskCategories(), (std::vector<int>{21, 22}));
     EXPECT_EQ(tnFixtureUserData::of(fixture)->maskCategories(), std::vector<int>{21});
 }
@@ -149,14 +141,9 @@ TEST_F(PhysicsBody, FallingShapesInPixelsAndMetres)
     EXPECT_NEAR(number("y"), y30 * 50, 1e-3);
     EXPECT_NEAR(number("vy"), -250.0f, 1e-3);
     EXPECT_NEAR(number("cy"), y30, 1e-5);
-    expectValues({{"x", "200"},
-                  {"cx", "4"},
-                  {"boxed:mass()", "0.16"},
-                  {"square:mass()", "0.16"},
-                  {"tinyInside", "true"},
-                  {"tinyOutside", "false"},
-                  {"sameBody", "7"},
-                  {"freshBox", "false"},
+    expectValues({{"x .. ' ' .. cx .. ' ' .. boxed:mass() .. ' ' .. square:mass()", "200 4 0.16 0.16"},
+                  {"tostring(tinyInside) .. ' ' .. tostring(tinyOutside) .. ' ' .. sameBody .. ' ' .. tostring(freshBox)",
+                   "true false 7 false"},
                   {"squareFixture:testPoint(309, select(2, square:position()) - 9)", "true"}});
     // Resting on the ground: ground top 20 px, half height 10 px, skins 0.5 px each.
     EXPECT_NEAR(number("select(2, boxed:position())"), 30.0f, 1.0f);

@@ -224,13 +224,13 @@ TEST_F(PGFWriters, UnwritablePathsGiveNilAndAMessage)
 TEST_F(PGFWriters, FinaliserLeavesForeignUserdataAlone)
 {
     static char notAWriter[16] = "untouched";
-    *static_cast<char**>(lua_newuserdata(state.L(), sizeof(char*))) = notAWriter;
+    char** foreign = static_cast<char**>(lua_newuserdata(state.L(), sizeof(char*)));
+    *foreign = notAWriter;
     lua_setglobal(state.L(), "foreign");
     state.run("w = pgf.writer.newToString() w:startElement('a') finalise = getmetatable(w).__gc");
     for (const char* other : {"foreign", "io.stdout", "newproxy(true)", "{}", "'w'", "nil"})
         EXPECT_EQ(state.errorOf(std::string("finalise(") + other + ")"), "") << other;
-    EXPECT_EQ(*static_cast<char**>(lua_touserdata(state.L(), (lua_getglobal(state.L(), "foreign"), -1))), notAWriter);
-    lua_pop(state.L(), 1);
+    EXPECT_EQ(*foreign, notAWriter);
     EXPECT_STREQ(notAWriter, "untouched");
     EXPECT_EQ(state.eval("io.type(io.stdout)"), "file");
     EXPECT_EQ(state.eval("w:getString()"), "<a");

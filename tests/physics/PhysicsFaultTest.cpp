@@ -287,14 +287,13 @@ TEST_F(PhysicsFault, WorldCollectedBeforeItsBoxes)
         end
     )lua");
     expectValues({
-        {"bodyStillAlive", "1"},
-        {"failure(world3.step, world3, 1/60, 1, 1)", "ok"},
+        {"bodyStillAlive .. failure(world3.step, world3, 1/60, 1, 1)", "1ok"},
         {"failure(b3.position, b3) .. b3:actorID()", "ok-1"},
         {"failure(s.setAsBox, s, 1, 1) .. failure(s.addVertex, s, 1, 1)", "okok"},
         {"failure(fd.setDensity, fd, 1) .. failure(fd.setShape, fd, keepShape) .. failure(bd.setPosition, bd, 1, 1)",
          "okokok"},
-        {"tostring((world2:createBody(bd))) .. tostring((keep[1]:createFixture(fd)))", "nilnil"},
-        {"tostring(fixture:body())", "nil"},
+        {"tostring((world2:createBody(bd))) .. tostring((keep[1]:createFixture(fd))) .. tostring(fixture:body())",
+         "nilnilnil"},
     });
 }
 
@@ -318,6 +317,5 @@ TEST_F(PhysicsFault, HugeFiniteNumbersKeepTheScriptRunning)
         done = true
     )lua");
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(eval("done"), "true") << out;
-    EXPECT_EQ(eval("x == x and y == y"), "true");  // not NaN
+    EXPECT_EQ(eval("done and x == x and y == y"), "true") << out;  // and not NaN
 }

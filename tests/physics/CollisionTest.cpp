@@ -4,11 +4,8 @@
 
 #include "PhysicsScript.h"
 #include "box2d/box2d.h"
-#include "physics/tnActorUserData.h"
 #include "physics/tnContactListener.h"
-#include "physics/tnFixtureUserData.h"
-#include "physics/tnPhysicsWorld.h"
-#include "physics/wrap_Physics.h"
+#include "physics/wrap_PhysicsInternal.h"
 
 namespace {
 
@@ -89,8 +86,8 @@ TEST_F(Collision, CountsContactsPerPair)
 {
     run(R"lua(
         world = physics.World.new(0, 0, true)
-        actor(world, 1, 0, {1}, 1, {1})
-        actor(world, 2, 500, {1}, 1, {1})
+        _, fixtureA = actor(world, 1, 0, {1}, 1, {1})
+        _, fixtureB = actor(world, 2, 500, {1}, 1, {1})
     )lua");
 
     // Box2D makes one contact per fixture pair; the listener is fed two
@@ -99,17 +96,12 @@ TEST_F(Collision, CountsContactsPerPair)
         PairContact(b2Fixture* a, b2Fixture* b) : b2Contact(a, 0, b, 0) {}
         void Evaluate(b2Manifold*, const b2Transform&, const b2Transform&) override {}
     };
-    lua_getglobal(L(), "world");
-    tnPhysicsWorld* world = physicsWorldAt(L(), -1);
-    lua_pop(L(), 1);
-    ASSERT_NE(world, nullptr);
-    // Newest first; each body's sensor comes before its box.
-    b2Body* bodyA = world->world()->GetBodyList()->GetNext();
-    b2Body* bodyB = world->world()->GetBodyList();
-    ASSERT_EQ(tnActorUserData::of(bodyA)->actorID(), 1);
-    b2Fixture* fixtureA = bodyA->GetFixtureList()->GetNext();
-    b2Fixture* fixtureB = bodyB->GetFixtureList()->GetNext();
-    ASSERT_EQ(tnFixtureUserData::of(fixtureA)->fixtureID(), 1);
+    tnPhysicsWorld* world = nullptr;
+    lua_getglobal(L(), "fixtureA");
+    lua_getglobal(L(), "fixtureB");
+    b2Fixture* fixtureA = tn_physics::liveFixture(L(), -2, "test", &world);
+    b2Fixture* fixtureB = tn_physics::liveFixture(L(), -1, "test");
+    lua_pop(L(), 2);
 
     PairContact first(fixtureA, fixtureB);
     PairContact second(fixtureB, fixtureA);

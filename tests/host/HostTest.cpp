@@ -57,7 +57,7 @@ const std::vector<EntryPoint>& entryPoints()
         {"pause", TN_Pause, "pause"},
         {"stop", TN_Stop, "stop"},
         {"reset", TN_Reset, "reset"},
-        {"setScreenSize", [](TN_State* S) { TN_SetScreenSize(S, 800, 600); }, "setScreenSize true 800 600 number"},
+        {"devices:setScreenSize", [](TN_State* S) { TN_SetScreenSize(S, 800, 600); }, "setScreenSize true 800 600 number"},
         {"keyDown", [](TN_State* S) { TN_KeyDown(S, "left"); }, "keyDown left"},
         {"keyUp", [](TN_State* S) { TN_KeyUp(S, "a"); }, "keyUp a"},
         {"mouseDown", [](TN_State* S) { TN_MouseDown(S, 1.5f, 2); }, "mouseDown 1.5 2"},
@@ -71,7 +71,7 @@ const std::vector<EntryPoint>& entryPoints()
         {"getVolume", [](TN_State* S) { TN_GetVolume(S); }, "getVolume"},
         {"deviceOrientationChanged", [](TN_State* S) { TN_SetDeviceOrientation(S, 2, false); }, "deviceOrientationChanged 2 false"},
         {"getInterfaceOrientation", [](TN_State* S) { TN_GetInterfaceOrientation(S); }, "getInterfaceOrientation"},
-        {"setNeedsToChangeScene", [](TN_State* S) { TN_SetShouldChangeToScene(S, "menu"); }, "changeScene menu false"},
+        {"game:setNeedsToChangeScene", [](TN_State* S) { TN_SetShouldChangeToScene(S, "menu"); }, "changeScene menu false"},
     };
     return calls;
 }
@@ -106,11 +106,9 @@ TEST(EngineHost, MissingGlobalsAndScriptErrorsArePrintedAndTheNextCallStillWorks
         EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Lua Error: ", 0), 0u) << name << " missing";
         EXPECT_EQ(lua_gettop(S->L), 0);
 
-        const std::string owner = name == "setScreenSize" ? "devices" : name == "setNeedsToChangeScene" ? "game" : "";
-        const std::string function = owner.empty() ? name : owner + ":" + name;
-        if (!owner.empty())
-            engine.run(owner + " = {}");
-        engine.run("calls = 0; function " + function + "() calls = calls + 1; error('broken " + name + "') end");
+        if (name.find(':') != std::string::npos)  // a method: its table first
+            engine.run(name.substr(0, name.find(':')) + " = {}");
+        engine.run("calls = 0; function " + name + "() calls = calls + 1; error('broken " + name + "') end");
         testing::internal::CaptureStderr();
         call(S);
         call(S);

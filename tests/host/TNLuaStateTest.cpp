@@ -68,9 +68,8 @@ TEST_F(TNLuaStateTest, JoinsHostStateAndWrapper)
     EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(640.0, 360.0));
     EXPECT_TRUE(state->resolutionIndependence());
     EXPECT_EQ(state->targetDisplayResolution(), 2);
-    TNRef<LuaObject> game = state->game();
-    ASSERT_TRUE(game);
-    EXPECT_EQ(text(game->valueForKey("resolution")), "2");
+    ASSERT_TRUE(state->game());
+    EXPECT_EQ(text(state->game()->valueForKey("resolution")), "2");
     expectUnlockedAndEmpty(*state);
 }
 

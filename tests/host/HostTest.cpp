@@ -132,16 +132,24 @@ TEST(EngineHost, MissingGlobalsAndScriptErrorsArePrintedAndTheNextCallStillWorks
     EXPECT_NE(printed.find("undefined global devices"), std::string::npos);
 }
 
-TEST(EngineHost, ErrorValuesThatAreNotStringsPrintNothingButEmptyTheStack)
+// Error values that are not strings print nothing but empty the stack; a
+// failing Project:new is reported and loading carries on without a project.
+TEST(EngineHost, OddErrorValuesAndAFailingProjectNew)
 {
-    ScriptedEngine engine("function initEngine() end\nfunction update() error({}) end\nfunction render() error(42, 0) end\n");
+    ScriptedEngine engine("function initEngine() end\nfunction update() error({}) end\nfunction render() error(42, 0) end\n"
+                          "Project = { new = function() error('bad new') end }\n");
     TN_State* S = engine.state();
     lua_pushnil(S->L);
     testing::internal::CaptureStderr();
     TN_Update(S, 1);
     EXPECT_EQ(lua_gettop(S->L), 0);
     TN_Render(S);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Lua Error: 42\n");
+    TN_LoadGame(S, "game");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.rfind("Lua Error: 42\nLua Error: ", 0), 0u) << printed;
+    EXPECT_NE(printed.find("bad new"), std::string::npos);
+    EXPECT_NE(printed.find("attempt to index global 'project' (a nil value)"), std::string::npos);
+    EXPECT_EQ(engine.eval("project"), "nil");
 }
 
 // A missing engine script is printed and initEngine still runs; a failing
@@ -156,17 +164,6 @@ TEST(EngineHost, MissingEngineScriptAndFailingInitEngine)
     EXPECT_EQ(printed.rfind("Lua Error: cannot open /nonexistent/engine64.luo", 0), 0u) << printed;
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
     TN_DestroyState(S);
-}
-
-TEST(EngineHost, ProjectNewFailureIsReportedAndLoadingCarriesOn)
-{
-    ScriptedEngine engine("function initEngine() end\nProject = { new = function() error('bad new') end }\n");
-    testing::internal::CaptureStderr();
-    TN_LoadGame(engine.state(), "game");
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find("bad new"), std::string::npos);
-    EXPECT_NE(printed.find("attempt to index global 'project' (a nil value)"), std::string::npos);
-    EXPECT_EQ(engine.eval("project"), "nil");
 }
 
 TEST(EngineHost, CallbacksLibraryReachesTheHost)

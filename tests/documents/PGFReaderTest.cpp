@@ -80,7 +80,7 @@ TEST_F(PGFReader, DocumentsBecomeTables)
         EXPECT_EQ(load(xml), table) << xml;
 }
 
-TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessage)
+TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessageWrongArgumentsAnError)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"", "pgf.loadString: the document is empty"},
@@ -99,7 +99,12 @@ TEST_F(PGFReader, MalformedDocumentsGiveNilAndAMessage)
     testing::internal::CaptureStderr();  // (the message printed too: the attribute limit's test)
     for (const auto& [xml, message] : cases)
         EXPECT_EQ(load(xml), "nil|\"" + message + "\"") << xml;
+    // A number is converted like any Lua string argument.
+    EXPECT_EQ(state.eval("dumpAll(pgf.loadString(5))"), "nil|\"" + cases[1].second + "\"");
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(state.errorMessage("pgf.loadString({})"), "pgf.loadString: argument 1 must be a string (got table)");
+    EXPECT_EQ(state.errorMessage("pgf.loadFile()"), "pgf.loadFile: argument 1 must be a string (got no value)");
+    EXPECT_EQ(state.errorMessage("pgf.parser:loadFile(false)"), "pgf.loadFile: argument 2 must be a string (got boolean)");
     // The script carries on with a usable stack.
     EXPECT_EQ(load("<ok/>"), "{[0]=\"ok\"}");
     EXPECT_EQ(lua_gettop(state.L()), 0);
@@ -186,17 +191,6 @@ TEST_F(PGFReader, FilesAndMissingFiles)
     EXPECT_EQ(state.eval("dumpAll(pgf.loadFile(path))"),
               "nil|\"pgf.loadFile: " + dir.file("broken.xml") + ": line 2: Opening and ending tag mismatch: b line 0 and c\"");
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read the file"), std::string::npos);
-}
-
-TEST_F(PGFReader, WrongArgumentTypesAreLuaErrors)
-{
-    EXPECT_EQ(state.errorMessage("pgf.loadString({})"), "pgf.loadString: argument 1 must be a string (got table)");
-    EXPECT_EQ(state.errorMessage("pgf.loadFile()"), "pgf.loadFile: argument 1 must be a string (got no value)");
-    EXPECT_EQ(state.errorMessage("pgf.parser:loadFile(false)"), "pgf.loadFile: argument 2 must be a string (got boolean)");
-    // A number is converted like any Lua string argument.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(state.eval("(pgf.loadString(5))"), "nil");
-    testing::internal::GetCapturedStderr();
 }
 
 TEST(PGFAttributeCount, CountsOnlyTheAttributesOfStartTags)

@@ -179,7 +179,7 @@ TEST_F(PGFWriters, ClosedWritersAndBadArguments)
               "true");
 }
 
-TEST_F(PGFWriters, FilesMatchStringsAndForgottenOnesAreClosed)
+TEST_F(PGFWriters, FilesMatchStringsAndForgottenOrUnwritableOnesAreHandled)
 {
     TempDir dir;
     state.setString("dir", dir.path());
@@ -204,16 +204,13 @@ TEST_F(PGFWriters, FilesMatchStringsAndForgottenOnesAreClosed)
     state.run("w = pgf.writer.newToFile('relative.xml') w:startElement('a') w:endElement() w:close()");
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_EQ(readFile(dir.file("relative.xml")), "<a/>");
-}
 
-TEST_F(PGFWriters, UnwritablePathsGiveNilAndAMessage)
-{
+    // An unwritable path gives nil and the message, which is printed too.
     testing::internal::CaptureStderr();
-    for (const char* format : {"nil", "'json'"}) {
+    for (const char* format : {"nil", "'json'"})
         EXPECT_EQ(state.eval(std::string("dumpAll(pgf.writer.newToFile('/nonexistent-dir/out', ") + format + "))"),
                   "nil|\"pgf.writer.newToFile: cannot write '/nonexistent-dir/out': No such file or directory\"")
             << format;
-    }
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write '/nonexistent-dir/out'"), std::string::npos);
 }
 

@@ -36,7 +36,7 @@ std::pair<int, int> tableSizes(ScriptedEngine& engine, const std::string& expres
 
 }  // namespace
 
-TEST(LuaExtensions, CreateTableAndCreateTableTPreSize)
+TEST(LuaExtensions, CreateTableAndCreateTableTPreSizeOrRefuse)
 {
     ScriptedEngine engine(kEmptyEngine);
     const std::pair<std::string, std::pair<int, int>> cases[] = {
@@ -56,12 +56,9 @@ TEST(LuaExtensions, CreateTableAndCreateTableTPreSize)
     for (const auto& [expression, sizes] : cases)
         EXPECT_EQ(tableSizes(engine, expression), sizes) << expression;
     EXPECT_EQ(engine.eval("next(createTableT({1, 2, x = 3}))"), "nil");
-}
 
-TEST(LuaExtensions, ImpossibleSizesAndTemplatesAreLuaErrors)
-{
-    ScriptedEngine engine(kEmptyEngine);
-    const std::pair<const char*, const char*> cases[] = {
+    // Impossible sizes and templates are Lua errors.
+    const std::pair<const char*, const char*> errors[] = {
         {"createTable(-1, 0)", "createTable: array size must be between 0 and 4194304"},
         {"createTable(0, -5)", "createTable: hash size must be between 0 and 4194304"},
         {"createTable(1e30, 0)", "createTable: array size must be between 0 and 4194304"},
@@ -69,7 +66,7 @@ TEST(LuaExtensions, ImpossibleSizesAndTemplatesAreLuaErrors)
         {"createTableT(5)", "createTableT: argument 1 must be a table (got number)"},
         {"createTableT()", "createTableT: argument 1 must be a table (got nil)"},
     };
-    for (const auto& [chunk, message] : cases)
+    for (const auto& [chunk, message] : errors)
         EXPECT_NE(engine.errorOf(chunk).find(message), std::string::npos) << chunk;
 }
 

@@ -342,7 +342,7 @@ void TNGameView::reshape()
     TNRect newFrame;
     {
         ContextLock context(*this);
-        if (offscreenTarget_.isBound())
+        if (offscreenTarget_.exists())
             resizeOffscreenTarget();
         newFrame = letterboxFrame(parent_->bounds(), originalAspectRatio_, &currentAspectRatio_);
         setFrame(newFrame);

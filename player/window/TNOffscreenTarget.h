@@ -21,7 +21,7 @@ public:
     bool resize(int width, int height);
     // Unbinds and deletes it, with its context current.
     void release();
-    bool isBound() const { return framebuffer_ != 0; }
+    bool exists() const { return framebuffer_ != 0; }
 
 private:
     GLuint framebuffer_ = 0;

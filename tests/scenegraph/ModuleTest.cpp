@@ -41,7 +41,6 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
     )");
     // Each expression must be true.
     const char* const cases[] = {
-        "type(scenegraph.attributeNode) == 'table' and scenegraph.arithmeticNode == 4",
         "space.compute == sum.compute and type(space.getLayer) == 'function' and clear.getLayer == space.getLayer",
         "space.createNode ~= nil and clear.createNode == nil and sum.getLayer == nil",
         "attr.compute == nil and type(attr.setValue) == 'function'",

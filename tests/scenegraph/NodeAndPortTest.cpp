@@ -7,7 +7,6 @@
 #include <string>
 
 #include "scenegraph/nodes/SGArithmeticNode.h"
-#include "scenegraph/nodes/SGAttributeNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
 #include "scenegraph/ports/SGValuePort.h"
 #include "scenegraph/ports/SGValueConversion.h"
@@ -106,17 +105,7 @@ TEST(ArithmeticNode, Operations)
     EXPECT_TRUE(std::isinf(node->output.numberValue()));
     node->input1.setValue(0.0f);
     EXPECT_TRUE(std::isnan(node->output.numberValue()));
-
-    // The operation is its stored value ("+"), not its connection's ("*").
-    auto* text = new SGAttributeNode(STRING);
-    static_cast<SGStringPort*>(text->port)->value = "*";
-    node->operation.setValue("+");
-    node->input1.value = 3.0f;
-    node->input2.value = 4.0f;
-    node->operation.setValue(text->port);
-    EXPECT_EQ(node->output.numberValue(), 7.0f);
     node->release();
-    text->release();
 }
 
 TEST(ColorNode, AssemblesUnclampedColour)

@@ -134,11 +134,9 @@ TEST(SoundManagerModule, ClosingTheStateWithTheManagerAndScenesAlive)
     managers[0] = *SoundManager_FromLuaState(engine.L());
     engine.run("sharedSoundManager = late");
     engine.destroy();
-    TNHandle handles[2];
-    for (int i = 0; i < 2; ++i) {
-        handles[i] = managers[i]->handle();
+    const TNHandle handles[2] = {managers[0]->handle(), managers[1]->handle()};
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(TNHandleTable::lookup(handles[i]), managers[i]);
-    }
     for (SoundManager* manager : managers)
         delete manager;
     for (TNHandle handle : handles)

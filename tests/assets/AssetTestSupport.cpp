@@ -5,8 +5,10 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using tern_test::Pixel;
 
@@ -24,13 +26,8 @@ SDL_Surface* surfaceOf(int width, int height, const PixelFunction& pixel, bool w
     for (int y = 0; y < height; ++y) {
         auto* row = static_cast<uint8_t*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
         for (int x = 0; x < width; ++x) {
-            const Pixel p = pixel(x, y);
-            uint8_t* out = row + static_cast<size_t>(x) * bytes;
-            out[0] = p.r;
-            out[1] = p.g;
-            out[2] = p.b;
-            if (withAlpha)
-                out[3] = p.a;
+            const Pixel p = pixel(x, y);  // r, g, b, a: the first three for RGB
+            std::memcpy(row + static_cast<size_t>(x) * bytes, &p, bytes);
         }
     }
     return surface;
@@ -75,8 +72,7 @@ std::vector<Pixel> textureTexels(uint32_t texture, int width, int height)
 
 bool near(const Pixel& a, const Pixel& b, int tolerance)
 {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance &&
-           std::abs(a.a - b.a) <= tolerance;
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b), std::abs(a.a - b.a)}) <= tolerance;
 }
 
 testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
@@ -89,17 +85,12 @@ testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
 const char* const kSpriteSceneScript = R"(
     scene = scenegraph.scene.new(nil, sharedAssetManager)
     local space = scene:createSpace(scenegraph.ortho2DSpace)
-    space.width:setValue(64, true)
-    space.height:setValue(64, true)
-    space.near:setValue(-1, true)
-    space.far:setValue(1, true)
-    loader = space:createNode(scenegraph.imageLoaderNode)
-    sprite = space:createNode(scenegraph.spriteNode)
+    space.width:setValue(64, true) space.height:setValue(64, true)
+    space.near:setValue(-1, true) space.far:setValue(1, true)
+    loader, sprite = space:createNode(scenegraph.imageLoaderNode), space:createNode(scenegraph.spriteNode)
     sprite.image:setValue(loader.asset)
-    sprite.x:setValue(32, true)
-    sprite.y:setValue(32, true)
-    sprite.width:setValue(16, true)
-    sprite.height:setValue(16, true)
+    sprite.x:setValue(32, true) sprite.y:setValue(32, true)
+    sprite.width:setValue(16, true) sprite.height:setValue(16, true)
 )";
 
 void prepareView()

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OffscreenGL.h"
@@ -63,6 +64,7 @@ protected:
         return image;
     }
 
+    static std::pair<int, int> sizeOf(const SGImage& image) { return {image.width, image.height}; }
     // The texel showing the file's point (x, y), y from the top.
     static tern_test::Pixel texelAt(const std::vector<tern_test::Pixel>& texels, const SGImage& image, int x, int y)
     {

@@ -37,9 +37,7 @@ TEST(SoundManagerModule, NewDeleteUpdateAndMakeCurrent)
     engine.run("sharedSoundManager:update() sharedSoundManager:makeCurrent()");
 
     SoundManager** box = SoundManager_FromLuaState(engine.L());
-    ASSERT_NE(box, nullptr);
-    ASSERT_NE(*box, nullptr);
-    EXPECT_EQ((*box)->freeCount(), SoundManager::kPoolSize);
+    ASSERT_TRUE(box && *box);
 
     alcMakeContextCurrent(nullptr);
     SoundManager_MakeCurrent(box);
@@ -131,19 +129,14 @@ TEST(SoundManagerModule, ClosingTheStateWithTheManagerAndScenesAlive)
         scenes = { holdPlayer(early, newerHolder), holdPlayer(late, olderHolder) }
         sharedSoundManager = late
     )");
-    SoundManager* managers[2] = {nullptr, nullptr};
-    const char* names[2] = {"early", "late"};
-    for (int i = 0; i < 2; ++i) {
-        lua_getglobal(engine.L(), names[i]);
-        managers[i] = *static_cast<SoundManager**>(lua_touserdata(engine.L(), -1));
-        lua_pop(engine.L(), 1);
-    }
+    SoundManager* managers[2] = {nullptr, *SoundManager_FromLuaState(engine.L())};
+    engine.run("sharedSoundManager = early");
+    managers[0] = *SoundManager_FromLuaState(engine.L());
+    engine.run("sharedSoundManager = late");
     engine.destroy();
-    TNHandle handles[2];
-    for (int i = 0; i < 2; ++i) {
-        handles[i] = managers[i]->handle();
+    const TNHandle handles[2] = {managers[0]->handle(), managers[1]->handle()};
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(TNHandleTable::lookup(handles[i]), managers[i]);
-    }
     for (SoundManager* manager : managers)
         delete manager;
     for (TNHandle handle : handles)

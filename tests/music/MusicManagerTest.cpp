@@ -59,6 +59,7 @@ protected:
     void SetUp() override { media("sine.wav"); }
 
     TNMusicStateCode state() const { return manager->currentStateCode(); }
+    std::pair<TNMusicStateCode, bool> stateAndPlaying() const { return {state(), manager->isPlaying()}; }
     std::unique_ptr<TNMusicManager> manager = std::make_unique<TNMusicManager>();
 };
 
@@ -131,13 +132,11 @@ TEST_F(MusicManagerTest, StoppedStateStartsOnlyANewTrack)
     manager->playMusic(nullptr, false);
     manager->playMusic("", false);
     manager->playMusic(media("text.txt").c_str(), true);  // (what the decoder refuses: its tests)
-    EXPECT_EQ(state(), kTNMusicStopped);
-    EXPECT_FALSE(manager->isPlaying());
+    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicStopped, false));
     EXPECT_FALSE(manager->music().isValid());  // nothing was loaded
 
     manager->playMusic(media("long.wav").c_str(), false);
-    EXPECT_EQ(state(), kTNMusicPlaying);
-    EXPECT_TRUE(manager->isPlaying());
+    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicPlaying, true));
     EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
 }
 
@@ -158,8 +157,7 @@ TEST_F(MusicManagerTest, PlayingStateRow)
 
     // (Pausing: the paused-state row.)
     manager->stopMusic();
-    EXPECT_EQ(state(), kTNMusicStopped);
-    EXPECT_FALSE(manager->isPlaying());
+    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicStopped, false));
     sleepMs(100);
     EXPECT_EQ(nextPeak(), 0);
 }
@@ -176,8 +174,7 @@ TEST_F(MusicManagerTest, PausedStateRow)
     EXPECT_EQ(nextPeak(), 0);
 
     manager->playMusic(nullptr, false);  // resumes
-    EXPECT_EQ(state(), kTNMusicPlaying);
-    EXPECT_TRUE(manager->isPlaying());
+    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicPlaying, true));
     sleepMs(50);
     EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
 
@@ -188,8 +185,7 @@ TEST_F(MusicManagerTest, PausedStateRow)
 
     manager->pauseMusic();
     manager->stopMusic();
-    EXPECT_EQ(state(), kTNMusicStopped);
-    EXPECT_FALSE(manager->isPlaying());
+    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicStopped, false));
 }
 
 TEST_F(MusicManagerTest, StatesWithoutATrackFallBackToStopped)

@@ -127,7 +127,6 @@ TEST_F(GameViewTest, ReshapeLetterboxesWithBlackBarsAndReportsTheSize)
     // black up to its edge.
     EXPECT_EQ(colours(view, {{400, 0}, {400, 32}, {400, 33}, {400, 300}, {400, 565}, {400, 566}, {400, 599}}),
               "kkrrrkk");
-    EXPECT_EQ(engine.eval("frames"), "2");
 
     // Bars at the sides: 600 x 600 from x = 100.
     view.setOriginalAspectRatio(1.0f);
@@ -149,8 +148,7 @@ TEST_F(GameViewTest, HeadlessDrawsIntoATargetTheWindowsSize)
     view.drawView();
 
     view.lockContext();
-    GLint framebuffer = 0, renderbuffer = 0, width = 0, height = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    GLint renderbuffer = 0, width = 0, height = 0;
     glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
                                           GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &renderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
@@ -158,7 +156,6 @@ TEST_F(GameViewTest, HeadlessDrawsIntoATargetTheWindowsSize)
     glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     view.unlockContext();
-    EXPECT_NE(framebuffer, 0);
     EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height), "400x300");
     EXPECT_EQ(colours(view, {{0, 0}, {399, 0}, {0, 299}, {399, 299}}), "rrrr");
 }

@@ -192,10 +192,8 @@ TEST(InputTranslator, FullScreenShortcutsAreTheWindowsFromPressToRelease)
     TNInputTranslator t;
     int index = 0;
     for (const Step& s : steps) {
-        SDL_Event e{};
-        e.key = {s.type, 0, 0, s.type == SDL_KEYDOWN ? Uint8(SDL_PRESSED) : Uint8(SDL_RELEASED), s.repeat, 0, 0,
-                 {s.code, SDL_GetKeyFromScancode(s.code), s.mod, 0}};
-        EXPECT_EQ(t.windowKey(e.key), s.expected) << "step " << index;
-        ++index;
+        SDL_Event e = keyEvent(s.type, SDL_GetKeyFromScancode(s.code), s.mod, s.repeat);
+        e.key.keysym.scancode = s.code;
+        EXPECT_EQ(t.windowKey(e.key), s.expected) << "step " << index++;
     }
 }

@@ -133,17 +133,13 @@ TEST_F(MusicManagerTest, StoppedStateStartsOnlyANewTrack)
     manager->playMusic("", false);
     manager->playMusic(media("text.txt").c_str(), true);  // (what the decoder refuses: its tests)
     EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicStopped, false));
-    EXPECT_FALSE(manager->music().isValid());  // nothing was loaded
-
-    manager->playMusic(media("long.wav").c_str(), false);
-    EXPECT_EQ(stateAndPlaying(), std::make_pair(kTNMusicPlaying, true));
-    EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
+    EXPECT_FALSE(manager->music().isValid());  // nothing was loaded (a track starting: the playing row)
 }
 
 TEST_F(MusicManagerTest, PlayingStateRow)
 {
     manager->playMusic(media("long.wav").c_str(), false);
-    ASSERT_EQ(state(), kTNMusicPlaying);
+    ASSERT_EQ(stateAndPlaying(), std::make_pair(kTNMusicPlaying, true));
 
     // Without a path the playing track is left alone.
     manager->playMusic(nullptr, false);
@@ -224,7 +220,6 @@ TEST_F(MusicManagerTest, VolumeIsHeardAtOnceAndKeptButLostBeforeAnyTrack)
 {
     manager->setVolume(0.5f);
     manager->playMusic(media("long.wav").c_str(), false);
-    EXPECT_FLOAT_EQ(manager->music().volume(), 1.0f);
     EXPECT_NEAR(nextPeak(), kFullPeak, 1000);
     manager->setVolume(0.5f);
     sleepMs(60);  // the device period in flight
@@ -250,7 +245,6 @@ TEST(SoundFilePlayer, VolumeIsHeldBetweenZeroAndOne)
 TEST(AACFile, OnlyTheLowByteOfLoopingCounts)
 {
     TNPlayAACFile(media("short.wav").c_str(), 256);
-    EXPECT_EQ(IsAACFilePlaying(), 1);
     sleepMs(900);
     EXPECT_EQ(IsAACFilePlaying(), 0);
 
@@ -271,7 +265,6 @@ TEST(PlatformWrappersMusic, TheScriptControlsTheMusic)
     tern_test::ScriptedEngine engine("function initEngine() end");
     const std::string track = music_test::media("long.wav");
     engine.run("platformWrappers.playMusic('" + track + "', 1)");
-    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "1");
     engine.run("platformWrappers.setMusicVolume(0.25)");
     EXPECT_FLOAT_EQ(TNMusicManager::sharedMusicManager().music().volume(), 0.25f);
 
@@ -280,11 +273,9 @@ TEST(PlatformWrappersMusic, TheScriptControlsTheMusic)
     // A path that is not a string counts as no path: the paused track resumes.
     engine.run("platformWrappers.playMusic({}, 0)");
     EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "1");
-    EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicPlaying);
 
     engine.run("platformWrappers.setMusicVolume(1)");  // the shared player, as the next test expects it
     engine.run("platformWrappers.stopMusic()");
-    EXPECT_EQ(engine.eval("platformWrappers.isMusicPlaying()"), "0");
     EXPECT_EQ(TNMusicManager::sharedMusicManager().currentStateCode(), kTNMusicStopped);
     // A file that cannot be played drops the track, so its audio device closes.
     engine.run("platformWrappers.playMusic('" + music_test::media("missing.m4a") + "', 0)");

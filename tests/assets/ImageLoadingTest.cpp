@@ -215,9 +215,8 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
     expectMissingPicture(dir.file("huge.png"), "too large (20000 x 20000 pixels");
     // 46 x 3, with an empty first frame: the decoder would go on to the
     // second, declared 48059 pixels a side, and take 2.3 GB for it.
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long peakBefore = usage.ru_maxrss;
+    const auto peak = [] { rusage usage{}; getrusage(RUSAGE_SELF, &usage); return usage.ru_maxrss; };
+    const long peakBefore = peak();
     const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 0x2E, 0, 3, 0, 0x77, 0xFF, 0x3B, 0x2C, 0, 0, 0, 0, 0, 0, 0, 0,
                            0, 0, 0x2C, 0, 0, 0, 0, 0xBB, 0xBB, 0xBB, 0xBB, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
     tern_test::writeFile(dir.file("second-frame.gif"), std::string(std::begin(gif), std::end(gif)));
@@ -229,8 +228,7 @@ TEST_F(ImageLoadingTest, UnusableFilesGiveTheMissingPictureAndOneLine)
                              "width='8' height='8'><rect width='8' height='8' fill='red'/></svg>";
     tern_test::writeFile(dir.file("svg.webp"), webp);
     expectMissingPicture(dir.file("svg.webp"), "cannot be decoded");
-    getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss - peakBefore, 512 * 1024);
+    EXPECT_LT(peak() - peakBefore, 512 * 1024);
 
     tern_test::writeFile(dir.file("empty.jpg"), "");
     expectMissingPicture(dir.file("empty.jpg"), "not a PNG");

@@ -75,13 +75,6 @@ bool near(const Pixel& a, const Pixel& b, int tolerance)
     return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b), std::abs(a.a - b.a)}) <= tolerance;
 }
 
-testing::AssertionResult colourNear(const Pixel& p, int r, int g, int b)
-{
-    if (std::abs(p.r - r) <= 3 && std::abs(p.g - g) <= 3 && std::abs(p.b - b) <= 3)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << tern_test::toString(p) << " expected (" << r << ", " << g << ", " << b << ")";
-}
-
 const char* const kSpriteSceneScript = R"(
     scene = scenegraph.scene.new(nil, sharedAssetManager)
     local space = scene:createSpace(scenegraph.ortho2DSpace)

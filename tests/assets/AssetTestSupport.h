@@ -36,8 +36,6 @@ std::vector<tern_test::Pixel> textureTexels(uint32_t texture, int width, int hei
 
 // Whether every channel of a is within tolerance of b's.
 bool near(const tern_test::Pixel& a, const tern_test::Pixel& b, int tolerance);
-// Whether p's colour is within 3 of (r, g, b), saying both when not.
-testing::AssertionResult colourNear(const tern_test::Pixel& p, int r, int g, int b);
 
 // The scene as a game builds it, for a script holding sharedAssetManager:
 // an ortho space of 64 x 64 units, one per pixel, and the global loader

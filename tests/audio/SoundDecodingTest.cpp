@@ -24,14 +24,6 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-// The most memory this process has held at once.
-long peakResidentKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 class SoundDecodingTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { manager = new SoundManager(); }
@@ -218,9 +210,10 @@ TEST_F(SoundDecodingTest, OggReadErrorsWithoutProgressEndDecoding)
 TEST_F(SoundDecodingTest, AFileAskingForAHugeBlockIsRefusedWithoutTakingIt)
 {
     const std::string path = std::string(TERN_SOURCE_DIR) + "/tests/audio/data/huge-allocation.wav";
-    const long before = peakResidentKilobytes();
+    const auto peak = [] { rusage usage{}; getrusage(RUSAGE_SELF, &usage); return usage.ru_maxrss; };
+    const long before = peak();
     EXPECT_TRUE(decodeThrows(path));
-    EXPECT_LT(peakResidentKilobytes() - before, 256 * 1024);
+    EXPECT_LT(peak() - before, 256 * 1024);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ const char* const kEngine = "function initEngine() end\n";
 class ModuleTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(engine.initStatus(), 0); }
+    // Every test's scene is deleted here (a second delete does nothing).
+    void TearDown() override { engine.run("if scene then scene:delete() end"); }
 
     std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
 
@@ -57,7 +59,6 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
     };
     for (const char* expression : cases)
         EXPECT_EQ(engine.eval(expression), "true") << expression;
-    engine.run("scene:delete()");
 }
 
 // Port writes in a frame loop, with the collector stopped, must not grow
@@ -77,7 +78,6 @@ TEST_F(ModuleTest, PortWritesAllocateNothingInSteadyState)
         collectgarbage("restart")
     )");
     EXPECT_EQ(engine.eval("after - before .. ' ' .. sprite.y:value()"), "0 1000");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, StringPortFormatting)
@@ -94,7 +94,6 @@ TEST_F(ModuleTest, StringPortFormatting)
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(engine.eval("stored(" + std::string(value) + ")"), text) << value;
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
@@ -134,7 +133,6 @@ TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
                           "text.output:value(), holder.node.value:value()}, ' ')"),
               "2.5 -2 4 true 3.25 4");
     EXPECT_EQ(engine.eval("table.concat({first, unmarked, marked, product, sum.input1:value()}, ' ')"), "0 0 5 15 5");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, AttributeNodeLivesWhileConnectedAndItsCollectorHookIsSafeTwice)
@@ -188,7 +186,6 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
     EXPECT_EQ(engine.eval("table.concat({count, layer, tostring(hugeNone), tostring(hugeLayer == 2^31), #none,"
                           "tostring(none[5]), type(ortho.createNode)}, ' ')"),
               "2 3 true true 0 nil function");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
@@ -225,7 +222,6 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
     // The game carries on: the state still works after every error.
     engine.run("sum.input1:setValue(5, true)");
     EXPECT_EQ(engine.eval("other.output:value()"), "5");
-    engine.run("scene:delete()");
 }
 
 // A game that keeps a node, port, space or scene after removing or deleting
@@ -307,7 +303,6 @@ TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
               "Attempt to remove nil node\nAttempt to remove nil node\nAttempt to remove nil node\n"
               "Attempt to remove nil node\nSGPort:setValue unhandled type\n");
     EXPECT_NE(colourError.find("port:setValue: a colour port takes no script value"), std::string::npos);
-    engine.run("scene:delete()");
     EXPECT_EQ(engine.eval("traced"), "3");
     EXPECT_NE(errorOf("colorAttr.value:value()").find("has no port"), std::string::npos);
     // Connecting to an attribute node without a port connects to nothing:
@@ -359,7 +354,6 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
         scene:render()
     )");
     EXPECT_EQ(gl.pixel(12, 4), (Pixel{255, 255, 255, 255})) << toString(gl.pixel(12, 4));
-    engine.run("scene:delete()");
 }
 
 }  // namespace

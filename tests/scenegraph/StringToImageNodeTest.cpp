@@ -5,7 +5,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cmath>
 #include <tuple>
 
 #include "DrawingSupport.h"
@@ -66,7 +65,7 @@ TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMarginsInAPlainTexture)
     EXPECT_TRUE(glIsTexture(image.texture));
 }
 
-TEST_F(StringToImageNodeTest, DefaultsUnknownFontsDrawInArialAndNoImageForEmptyTextOrFontOrUndrawableSize)
+TEST_F(StringToImageNodeTest, DefaultsUnknownFontsDrawInArialAndNoImageForEmptyTextOrFont)
 {
     EXPECT_EQ(node->fontSize.value, 12.0f);
     EXPECT_EQ(node->alignment.value, 1);
@@ -79,10 +78,8 @@ TEST_F(StringToImageNodeTest, DefaultsUnknownFontsDrawInArialAndNoImageForEmptyT
     EXPECT_NE(node->width.numberValue(), defaultWidth);
     node->font.setValue("Comic Sans");
     EXPECT_EQ(node->width.numberValue(), defaultWidth);
+    // Sizes that cannot be drawn are pinned by the string texture's tests.
     node->font.setValue("");
-    EXPECT_EQ(node->width.numberValue(), 0.0f);
-    node->font.setValue("Arial");
-    node->fontSize.setValue(std::nanf(""));
     EXPECT_EQ(node->width.numberValue(), 0.0f);
     EXPECT_EQ(node->image.imageValue().texture, 0u);
 }

@@ -22,14 +22,13 @@ protected:
         PixelSpaceTest::SetUp();
         std::srand(7);
         particles = static_cast<SGParticleSystemNode*>(space->createNode(SGParticleSystemNodeClass));
-        // One untextured white particle from (50, 20), all born at time 0.
+        // One untextured white particle of 4 × 4 from (50, 20), all born at time 0.
         particles->numParticlesPort.setValue(1);
         particles->spawnParticlesPort.setValue(true);
-        particles->lifetimePort.setValue(100.0f);
-        particles->xPort.setValue(50.0f);
-        particles->yPort.setValue(20.0f);
-        particles->sizePort.setValue(4.0f);
-        particles->sizeTargetPort.setValue(4.0f);
+        for (const auto& [port, value] : {std::pair{&particles->lifetimePort, 100.0f}, {&particles->xPort, 50.0f},
+                                          {&particles->yPort, 20.0f}, {&particles->sizePort, 4.0f},
+                                          {&particles->sizeTargetPort, 4.0f}})
+            port->setValue(value);
     }
 
     // Renders the frame at time t over a black background.
@@ -114,9 +113,7 @@ TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
     ASSERT_EQ(many->particleCount, 200);
     for (int i = 0; i < many->particleCount; ++i) {
         const SGParticle& p = many->particles[i];
-        EXPECT_EQ(p.initialized, 1) << i;
-        EXPECT_GE(p.lifetime, 1.0f) << i;
-        EXPECT_LT(p.lifetime, 2.0f) << i;
+        EXPECT_TRUE(p.initialized == 1 && p.lifetime >= 1.0f && p.lifetime < 2.0f) << i << ": " << p.lifetime;
     }
 }
 
@@ -182,8 +179,8 @@ TEST_F(ParticleTest, CountsAreZeroCappedOrRefusedWithOneLineAndThePoolIsNeverRes
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "SGParticleSystemNode: numParticles 2147483647 capped at 100000\n"
               "SGParticleSystemNode: numParticles -5 is negative; no particles\n");
-    EXPECT_EQ(huge->particleCount, SGParticleSystemNode::kMaxParticles);
-    EXPECT_EQ(negative->particleCount, 0);
+    EXPECT_EQ(std::make_pair(huge->particleCount, negative->particleCount),
+              std::make_pair(SGParticleSystemNode::kMaxParticles, 0));
     particles->numParticlesPort.setValue(5);
     renderAt(2.5f);
     renderAt(3.5f);

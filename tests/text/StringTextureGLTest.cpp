@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <tuple>
+
 #include "OffscreenGL.h"
 #include "text/StringTexture.h"
 
@@ -49,14 +51,12 @@ TEST_F(StringTextureGLTest, UploadsTheBitmapAsARectangleTexture)
     const TNBitmap bitmap = texture.drawBitmap(8192);
     texture.genTexture();
     ASSERT_TRUE(glIsTexture(texture.texName()));
-    GLint value = 0;
-    glGetTexParameteriv(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, &value);
-    EXPECT_EQ(value, GL_LINEAR);
-    // The unpack settings stay in force after the upload.
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &value);
-    EXPECT_EQ(value, 1);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &value);
-    EXPECT_EQ(value, bitmap.width);
+    // Linear filtering; the unpack settings stay in force after the upload.
+    GLint filter = 0, alignment = 0, rowLength = 0;
+    glGetTexParameteriv(GL_TEXTURE_RECTANGLE_ARB, GL_TEXTURE_MIN_FILTER, &filter);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_EQ(std::make_tuple(filter, alignment, rowLength), std::make_tuple(GL_LINEAR, 1, bitmap.width));
     // Read back from the texture left bound, sized as the bitmap.
     std::vector<uint8_t> uploaded(bitmap.data.size() + 4, 0xAB);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -321,23 +321,24 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
     OffscreenGL gl(16, 16);
     ASSERT_TRUE(gl.ok()) << gl.error();
     // Colours come from colour nodes: a script cannot set a colour port.
+    // A clear node clears all four components.
     engine.run(R"(
-        function clearTo(space, r, b, layer)
+        function clearTo(space, r, b, a, layer)
             local clear = space:createNode(scenegraph.clearNode)
             local color = space:createNode(scenegraph.colorNode)
-            color.r:setValue(r, true); color.g:setValue(0, true); color.b:setValue(b, true)
+            color.r:setValue(r, true); color.g:setValue(0, true); color.b:setValue(b, true); color.a:setValue(a, true)
             clear.color:setValue(color.output)
             clear:setLayer(layer)
         end
         scene = scenegraph.scene.new()
         space = scene:createSpace(scenegraph.space)
-        clearTo(space, 1, 0, 2)
-        clearTo(space, 0, 1, 1)
+        clearTo(space, 1, 0, 0, 2)
+        clearTo(space, 0, 1, 1, 1)
         scene:render()
     )");
     EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 0, 255, 255})) << toString(gl.pixel(8, 8));  // insertion order: blue last
     engine.run("space:sortRenderNodes(); scene:render()");
-    EXPECT_EQ(gl.pixel(8, 8), (Pixel{255, 0, 0, 255})) << toString(gl.pixel(8, 8));  // layer 2 last
+    EXPECT_EQ(gl.pixel(8, 8), (Pixel{255, 0, 0, 0})) << toString(gl.pixel(8, 8));  // layer 2 last
 
     // A value stored unmarked is read when the sprite next redraws.
     engine.run(R"(

@@ -103,7 +103,6 @@ TEST_F(Reentrancy, NodesRemovedWhileTheirSpaceDrawsAreNotDrawnFromThenOnAndAdded
         const char* during;
         const char* after;
     } cases[] = {
-        {"", "LRB", "LRB"},
         {"first:removeNode(left)", "-RB", "-RB"},
         {"first:removeNode(left); first:removeNode(right); first:removeNode(left)", "--B", "--B"},
         // The node being drawn and the loader it reads from go too.

@@ -66,9 +66,6 @@ TEST_F(ParticleTest, NothingIsDrawnAtAgeZeroThenItMovesWithItsVelocityAndTheCurr
     renderAt(2.5f);
     EXPECT_TRUE(lit(50, 20));
     EXPECT_FALSE(lit(50, 25));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
-    EXPECT_EQ(blendFunction(), std::make_pair(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     // Gravity is the node's current value, for particles born before too.
     particles->gravityYPort.setValue(20.0f);
     renderAt(2.5f);  // age 2: 20 up, and 40 more

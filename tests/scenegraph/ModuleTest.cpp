@@ -114,7 +114,6 @@ TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
         function holder:getNode() return self.node end
         holder.node:setValue(-2.7)
         b.input1:connectToAttribute(holder)
-        b.operation:setValue(nil)                    -- a string port: stores ""
         b.operation:setValue("+", true)
         fromAttribute = b.output:value()
         holder.node:setValue(4, true)

@@ -186,7 +186,6 @@ TEST_F(OrthoSpaceTest, WhereASpriteLandsForRectangleAndRotations)
         EXPECT_TRUE(isRed(c.litX, c.litY)) << c.what;
         EXPECT_FALSE(isRed(c.darkX, c.darkY)) << c.what;
     }
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(OrthoSpaceTest, PortsAreReadEveryFrameThroughConnections)

@@ -62,7 +62,6 @@ TEST_F(StringToImageNodeTest, ImageIsTheMeasuredTextPlusMarginsInAPlainTexture)
               std::make_tuple(width, height, static_cast<float>(width), static_cast<float>(height)));
     EXPECT_EQ(std::make_tuple(image.floatWidth, image.floatHeight, image.premultipliedAlpha),
               std::make_tuple(1.0f, 1.0f, decltype(image.premultipliedAlpha){0}));
-    EXPECT_TRUE(glIsTexture(image.texture));
 }
 
 TEST_F(StringToImageNodeTest, DefaultsUnknownFontsDrawInArialAndNoImageForEmptyTextOrFont)

@@ -2,7 +2,6 @@
 // exception seam, on a bare Lua state.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>

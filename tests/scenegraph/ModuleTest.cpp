@@ -6,8 +6,6 @@
 
 #include "OffscreenGL.h"
 #include "ScriptedEngine.h"
-#include "TestSupport.h"
-#include "lauxlib.h"
 #include "lua/TNHandle.h"
 
 using tern_test::OffscreenGL;

@@ -11,7 +11,6 @@
 #include "scenegraph/nodes/SGArithmeticNode.h"
 #include "scenegraph/nodes/SGColorNode.h"
 #include "scenegraph/ports/SGValuePort.h"
-#include "scenegraph/ports/SGValueConversion.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 
 #include "DrawingSupport.h"
 #include "ScriptedEngine.h"
-#include "TestSupport.h"
 #include "lua/TNHandle.h"
 
 using namespace tern_test;

@@ -6,7 +6,6 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 

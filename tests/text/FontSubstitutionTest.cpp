@@ -85,7 +85,10 @@ TEST(FontSubstitution, EveryDisplayNameDrawsInItsCarriedFamilyTheMetricCompatibl
             EXPECT_NEAR(layout.size().width, substitute.sentenceAdvance * kPointSize / substitute.unitsPerEm, tolerance)
                 << substitute.displayName;
     }
-    // A name no display name gives falls back to the sans-serif family.
+    // Other display names give no font name; a name no display name gives
+    // falls back to the sans-serif family.
+    for (const char* display : {"LucidaGrande", "arial", ""})
+        EXPECT_EQ(StringTexture::fontNameForDisplayName(display), nullptr) << display;
     TNAttributedString other = sentenceIn("Arial");
     other.attributes.fontName = "No Such Font";
     EXPECT_EQ(TNTextLayout(other).fontFamily(), "DejaVu Sans");

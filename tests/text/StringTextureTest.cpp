@@ -50,13 +50,6 @@ TNBitmap draw(const std::string& text, double size = 24)
 
 }  // namespace
 
-// The carried display names are pinned by the font substitution tests.
-TEST(StringTexture, OtherDisplayNamesMapToNoFont)
-{
-    for (const char* display : {"LucidaGrande", "arial", ""})
-        EXPECT_EQ(StringTexture::fontNameForDisplayName(display), nullptr) << display;
-}
-
 TEST(StringTexture, BitmapIsTheMeasuredSizePlusMargins)
 {
     for (double size : {8.0, 12.0, 31.5, 72.0}) {

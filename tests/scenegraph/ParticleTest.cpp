@@ -95,6 +95,7 @@ TEST_F(ParticleTest, SizeAndColourMoveToTheirTargetsOverTheirTransitionsThenStay
     particles->sizeTransitionTimePort.setValue(0.0f);  // the target at once
     renderAt(3.6f);
     EXPECT_TRUE(lit(35, 50));
+    EXPECT_FLOAT_EQ(interpolate(1, 0, 4, 9), 0);  // shrinking stays at its target too
 }
 
 TEST_F(ParticleTest, LifetimesLieBetweenHalfAndWholeTheLifetime)
@@ -182,11 +183,6 @@ TEST_F(ParticleTest, CountsAreZeroCappedOrRefusedWithOneLineAndThePoolIsNeverRes
     renderAt(2.5f);
     renderAt(3.5f);
     EXPECT_EQ(particles->particleCount, 0);
-}
-
-TEST(ParticleMath, ShrinkingIsHeldAtTheTarget)
-{
-    EXPECT_FLOAT_EQ(interpolate(1, 0, 4, 9), 0);
 }
 
 }  // namespace

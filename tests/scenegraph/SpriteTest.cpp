@@ -18,13 +18,6 @@ using namespace tern_test;
 
 namespace {
 
-// Texel (u, v) of a "ruler" texture reads back as red 4u, green 4v, blue 200,
-// so a pixel tells which texel was drawn there.
-Pixel rulerTexel(int u, int v)
-{
-    return Pixel{static_cast<uint8_t>(4 * u), static_cast<uint8_t>(4 * v), 200, 255};
-}
-
 class SpriteTest : public PixelSpaceTest<200, 120> {
 protected:
     void SetUp() override
@@ -40,9 +33,13 @@ protected:
         SGAlphaScaleFactor = 1.0f;
     }
 
+    // Texel (u, v) of a "ruler" texture reads back as red 4u, green 4v,
+    // blue 200, so a pixel tells which texel was drawn there.
     SGImage ruler(int width, int height)
     {
-        const GLuint texture = makeRectangleTexture(width, height, rulerTexel);
+        const GLuint texture = makeRectangleTexture(width, height, [](int u, int v) {
+            return Pixel{static_cast<uint8_t>(4 * u), static_cast<uint8_t>(4 * v), 200, 255};
+        });
         textures.push_back(texture);
         return imageOf(texture, width, height);
     }

@@ -78,15 +78,8 @@ protected:
         engine.run("onPath = function() " + action + " end");
         prepareViewState();
         EXPECT_EQ(engine.errorOf("scene:render()"), "") << action;
-        return lit();
-    }
-    std::string lit()
-    {
-        std::string result;
-        result += gl.pixel(4, 10).r > 128 ? 'L' : '-';
-        result += gl.pixel(12, 10).r > 128 ? 'R' : '-';
-        result += gl.pixel(8, 2).r > 128 ? 'B' : '-';
-        return result;
+        return {gl.pixel(4, 10).r > 128 ? 'L' : '-', gl.pixel(12, 10).r > 128 ? 'R' : '-',
+                gl.pixel(8, 2).r > 128 ? 'B' : '-'};
     }
 
     OffscreenGL gl{16, 16};

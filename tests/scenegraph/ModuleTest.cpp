@@ -8,9 +8,7 @@
 #include "ScriptedEngine.h"
 #include "lua/TNHandle.h"
 
-using tern_test::OffscreenGL;
-using tern_test::Pixel;
-using tern_test::ScriptedEngine;
+using namespace tern_test;
 
 namespace {
 

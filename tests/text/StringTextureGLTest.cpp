@@ -88,7 +88,7 @@ TEST_F(StringTextureGLTest, DrawsUprightAtAPoint)
 
 // The texture outliving the object is pinned by the string-to-image node's
 // tests, whose image is the texture of an object gone.
-TEST_F(StringTextureGLTest, DeletingAndChangingTheFrameDropTheTexture)
+TEST_F(StringTextureGLTest, DeletingChangingTheFrameAndOversizedTextLeaveNoTexture)
 {
     StringTexture texture("Gone", "ArialMT", 20, TNTextLayoutAlignment::Center);
     texture.genTexture();
@@ -108,18 +108,15 @@ TEST_F(StringTextureGLTest, DeletingAndChangingTheFrameDropTheTexture)
     texture.deleteTexture();
     EXPECT_FALSE(glIsTexture(last));
     EXPECT_EQ(texture.texName(), 0u);
-}
 
-TEST_F(StringTextureGLTest, TextLargerThanATextureGivesNoTexture)
-{
+    // Text larger than a texture gives none, and says so.
     GLint maxSide = 0;
     glGetIntegerv(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB, &maxSide);
     ASSERT_GT(maxSide, 0);
-    StringTexture texture("Tall", "ArialMT", static_cast<double>(maxSide), TNTextLayoutAlignment::Center);
+    StringTexture tall("Tall", "ArialMT", static_cast<double>(maxSide), TNTextLayoutAlignment::Center);
     testing::internal::CaptureStderr();
-    texture.genTexture();
+    tall.genTexture();
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("larger than a texture"), std::string::npos) << log;
-    EXPECT_EQ(texture.texName(), 0u);
-    EXPECT_EQ(texture.texWidth(), 0.0f);
+    EXPECT_EQ(std::make_pair(tall.texName(), tall.texWidth()), std::make_pair(0u, 0.0f));
 }

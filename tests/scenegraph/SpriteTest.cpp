@@ -74,7 +74,6 @@ TEST_F(SpriteTest, ColouredSpriteIsAnUnroundedBlendedQuadTurningAboutItsCentre)
     EXPECT_TRUE(colorNear(gl.pixel(12, 20), 128, 0, 0));
     EXPECT_TRUE(colorNear(gl.pixel(8, 20), 0, 0, 0));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_RECTANGLE_ARB));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     sprite->colorPort.setValue(SGColor{1, 1, 1, 1});
     place(100, 60, 40, 4);

@@ -1,5 +1,5 @@
-// Drawing with a real GL context: the clear node and image handles; sound
-// handles with a real OpenAL context.
+// Image handles with a real GL context; sound handles with a real OpenAL
+// context. (The clear node is drawn by the module's render-order test.)
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
@@ -7,49 +7,17 @@
 #include <GL/gl.h>
 
 #include "OffscreenGL.h"
-#include "scenegraph/SGScene.h"
-#include "scenegraph/nodes/SGClearNode.h"
+#include "images/SGImage.h"
+#include "audio/SGSound.h"
 
 using tern_test::OffscreenGL;
-using tern_test::Pixel;
 
 namespace {
 
-// Fills the left half of the viewport with green.
-struct HalfQuadNode : SGRenderNode {
-    void compute() override
-    {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glColor4f(0, 1, 0, 1);
-        glRectf(-1, -1, 0, 1);
-    }
-};
-
-class DrawingTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(gl.ok()) << gl.error(); }
-    OffscreenGL gl{32, 32};
-};
-
-// A clear wiping what was drawn before it is pinned by the module's
-// render-order test.
-TEST_F(DrawingTest, ClearNodeClearsWhereItStandsInTheListInAllFourComponents)
+TEST(ImageHandle, FreeImageDeletesTheTextureAndForgetsItsName)
 {
-    SGScene scene(nullptr, nullptr);
-    auto* clear = static_cast<SGClearNode*>(scene.defaultSpace.createNode(SGClearNodeClass));
-    clear->color.setValue(SGColor{1, 0, 1, 0});
-    scene.defaultSpace.addNode(new HalfQuadNode());
-    scene.render();
-    EXPECT_EQ(gl.pixel(4, 16), (Pixel{0, 255, 0, 255})) << toString(gl.pixel(4, 16));
-    EXPECT_EQ(gl.pixel(28, 16), (Pixel{255, 0, 255, 0})) << toString(gl.pixel(28, 16));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(DrawingTest, FreeImageDeletesTheTextureAndForgetsItsName)
-{
+    const OffscreenGL gl(32, 32);
+    ASSERT_TRUE(gl.ok()) << gl.error();
     SGImage image = SGImageNull;
     glGenTextures(1, &image.texture);
     glBindTexture(GL_TEXTURE_2D, image.texture);

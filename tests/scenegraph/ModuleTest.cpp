@@ -6,13 +6,9 @@
 
 #include "OffscreenGL.h"
 #include "ScriptedEngine.h"
-#include "TestSupport.h"
-#include "lauxlib.h"
 #include "lua/TNHandle.h"
 
-using tern_test::OffscreenGL;
-using tern_test::Pixel;
-using tern_test::ScriptedEngine;
+using namespace tern_test;
 
 namespace {
 
@@ -21,8 +17,8 @@ const char* const kEngine = "function initEngine() end\n";
 class ModuleTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(engine.initStatus(), 0); }
-
-    std::string errorOf(const std::string& chunk) { return engine.errorOf(chunk); }
+    // Every test's scene is deleted here (a second delete does nothing).
+    void TearDown() override { engine.run("if scene then scene:delete() end"); }
 
     ScriptedEngine engine{kEngine};
 };
@@ -36,8 +32,6 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
         clear = space:createNode(scenegraph.clearNode)
         attr = scenegraph.attributeNode.new(scenegraph.NUMBER)
         sprite = space:createNode(scenegraph.spriteNode)
-        particles = space:createNode(scenegraph.particleSystemNode)
-        particles.numParticles:setValue(1e12)
     )");
     // Each expression must be true.
     const char* const cases[] = {
@@ -49,15 +43,12 @@ TEST_F(ModuleTest, LookupsFollowTheMetatableChain)
         // Each node type makes the node with its own ports.
         "space:createNode(scenegraph.wrapSpace).wrapX:value() == false",
         "space:createNode(scenegraph.replicatorSpace).copies:value() == 1 and type(sprite.width:value()) == 'number'",
-        "particles.numParticles:value() == 2^31 - 1",  // an integer port holds the largest integer
-        // One port object per port of a node object, kept with it, never in the globals.
-        "sum.input1 == sum.input1 and sum.input1 ~= sum.input2 and sum.input1[2] ~= sum.input2[2]",
-        "sprite.x == sprite.x and sprite.x ~= sprite.y and getmetatable(sum.input1) == getmetatable(sprite.x)",
+        // Port objects are kept with their node object (the steady-state test
+        // sees them made once), never in the globals.
         "rawget(_G, sum.input1[2]) == nil and rawget(_G, sprite.x[2]) == nil",
     };
     for (const char* expression : cases)
         EXPECT_EQ(engine.eval(expression), "true") << expression;
-    engine.run("scene:delete()");
 }
 
 // Port writes in a frame loop, with the collector stopped, must not grow
@@ -77,7 +68,6 @@ TEST_F(ModuleTest, PortWritesAllocateNothingInSteadyState)
         collectgarbage("restart")
     )");
     EXPECT_EQ(engine.eval("after - before .. ' ' .. sprite.y:value()"), "0 1000");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, StringPortFormatting)
@@ -94,7 +84,6 @@ TEST_F(ModuleTest, StringPortFormatting)
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(engine.eval("stored(" + std::string(value) + ")"), text) << value;
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
@@ -120,7 +109,6 @@ TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
         function holder:getNode() return self.node end
         holder.node:setValue(-2.7)
         b.input1:connectToAttribute(holder)
-        b.operation:setValue(nil)                    -- a string port: stores ""
         b.operation:setValue("+", true)
         fromAttribute = b.output:value()
         holder.node:setValue(4, true)
@@ -134,7 +122,6 @@ TEST_F(ModuleTest, StoringWithAndWithoutMarkingAndConnectingPortsAndAttributes)
                           "text.output:value(), holder.node.value:value()}, ' ')"),
               "2.5 -2 4 true 3.25 4");
     EXPECT_EQ(engine.eval("table.concat({first, unmarked, marked, product, sum.input1:value()}, ' ')"), "0 0 5 15 5");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, AttributeNodeLivesWhileConnectedAndItsCollectorHookIsSafeTwice)
@@ -155,8 +142,7 @@ TEST_F(ModuleTest, AttributeNodeLivesWhileConnectedAndItsCollectorHookIsSafeTwic
         scenegraph.attributeNode.__gc({})
         ok = pcall(gone.setValue, gone, 1)
     )");
-    EXPECT_EQ(engine.eval("sum.output:value()"), "6");
-    EXPECT_EQ(engine.eval("ok"), "true");
+    EXPECT_EQ(engine.eval("sum.output:value() .. ' ' .. tostring(ok)"), "6 true");
     EXPECT_EQ(TNHandleTable::liveCount(), before + 4);  // scene, default space, sum, and the attribute node
     engine.run("scene:delete()");
     EXPECT_EQ(TNHandleTable::liveCount(), before);
@@ -188,7 +174,6 @@ TEST_F(ModuleTest, SpacesLayersAndCounts)
     EXPECT_EQ(engine.eval("table.concat({count, layer, tostring(hugeNone), tostring(hugeLayer == 2^31), #none,"
                           "tostring(none[5]), type(ortho.createNode)}, ' ')"),
               "2 3 true true 0 nil function");
-    engine.run("scene:delete()");
 }
 
 TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
@@ -197,9 +182,6 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
         scene = scenegraph.scene.new()
         space = scene:defaultSpace()
         sum = space:createNode(scenegraph.arithmeticNode)
-        removed = space:createNode(scenegraph.arithmeticNode)
-        removedPort = removed.output
-        space:removeNode(removed)
         other = space:createNode(scenegraph.arithmeticNode)
         other.input1:setValue(sum.output)
     )");
@@ -220,12 +202,7 @@ TEST_F(ModuleTest, ProgrammingErrorsRaiseLuaErrors)
         {"sum.input2:setValue(other.output)", "port:setValue: connecting these ports would close a cycle"},
     };
     for (const auto& [chunk, message] : cases)
-        EXPECT_NE(errorOf(chunk).find(message), std::string::npos) << chunk << " gave " << errorOf(chunk);
-
-    // The game carries on: the state still works after every error.
-    engine.run("sum.input1:setValue(5, true)");
-    EXPECT_EQ(engine.eval("other.output:value()"), "5");
-    engine.run("scene:delete()");
+        EXPECT_NE(engine.errorOf(chunk).find(message), std::string::npos) << chunk << " gave " << engine.errorOf(chunk);
 }
 
 // A game that keeps a node, port, space or scene after removing or deleting
@@ -262,7 +239,7 @@ TEST_F(ModuleTest, GoneObjectsArePassedOverWithOneLinePerFunction)
     testing::internal::CaptureStderr();
     for (const auto& [chunk, result] : cases) {
         for (int frame = 0; frame < 3; ++frame)
-            EXPECT_EQ(errorOf(chunk), "") << chunk;
+            EXPECT_EQ(engine.errorOf(chunk), "") << chunk;
         if (*result)
             EXPECT_EQ(engine.eval("(function() " + std::string(chunk) + " end)()"), result) << chunk;
     }
@@ -271,7 +248,7 @@ TEST_F(ModuleTest, GoneObjectsArePassedOverWithOneLinePerFunction)
                                        "scene:removeSpace(space)", "scene:renderWithInitialState(scene)",
                                        "space:createNode(4)", "sum.output:value()"};
     for (const char* chunk : afterDelete)
-        EXPECT_EQ(errorOf(chunk), "") << chunk;
+        EXPECT_EQ(engine.errorOf(chunk), "") << chunk;
     EXPECT_EQ(engine.eval("scene:defaultSpace()"), "nil");
     const std::string lines = testing::internal::GetCapturedStderr();
     const char* const expected[] = {
@@ -301,15 +278,14 @@ TEST_F(ModuleTest, UnsupportedValuesAndRemovingNothingSayWhy)
         scene:defaultSpace():removeNode(nil)
         clear = scene:defaultSpace():createNode(scenegraph.clearNode)
     )");
-    const std::string colourError = errorOf("clear.color:setValue(1)");
+    const std::string colourError = engine.errorOf("clear.color:setValue(1)");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "SGAttributeNode creation failed - unsupported type\n"
               "Attempt to remove nil node\nAttempt to remove nil node\nAttempt to remove nil node\n"
               "Attempt to remove nil node\nSGPort:setValue unhandled type\n");
     EXPECT_NE(colourError.find("port:setValue: a colour port takes no script value"), std::string::npos);
-    engine.run("scene:delete()");
     EXPECT_EQ(engine.eval("traced"), "3");
-    EXPECT_NE(errorOf("colorAttr.value:value()").find("has no port"), std::string::npos);
+    EXPECT_NE(engine.errorOf("colorAttr.value:value()").find("has no port"), std::string::npos);
     // Connecting to an attribute node without a port connects to nothing:
     // the port reads its own value again.
     engine.run(R"(
@@ -329,23 +305,24 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
     OffscreenGL gl(16, 16);
     ASSERT_TRUE(gl.ok()) << gl.error();
     // Colours come from colour nodes: a script cannot set a colour port.
+    // A clear node clears all four components.
     engine.run(R"(
-        function clearTo(space, r, b, layer)
+        function clearTo(space, r, b, a, layer)
             local clear = space:createNode(scenegraph.clearNode)
             local color = space:createNode(scenegraph.colorNode)
-            color.r:setValue(r, true); color.g:setValue(0, true); color.b:setValue(b, true)
+            color.r:setValue(r, true); color.g:setValue(0, true); color.b:setValue(b, true); color.a:setValue(a, true)
             clear.color:setValue(color.output)
             clear:setLayer(layer)
         end
         scene = scenegraph.scene.new()
         space = scene:createSpace(scenegraph.space)
-        clearTo(space, 1, 0, 2)
-        clearTo(space, 0, 1, 1)
+        clearTo(space, 1, 0, 0, 2)
+        clearTo(space, 0, 1, 1, 1)
         scene:render()
     )");
     EXPECT_EQ(gl.pixel(8, 8), (Pixel{0, 0, 255, 255})) << toString(gl.pixel(8, 8));  // insertion order: blue last
     engine.run("space:sortRenderNodes(); scene:render()");
-    EXPECT_EQ(gl.pixel(8, 8), (Pixel{255, 0, 0, 255})) << toString(gl.pixel(8, 8));  // layer 2 last
+    EXPECT_EQ(gl.pixel(8, 8), (Pixel{255, 0, 0, 0})) << toString(gl.pixel(8, 8));  // layer 2 last
 
     // A value stored unmarked is read when the sprite next redraws.
     engine.run(R"(
@@ -359,7 +336,6 @@ TEST_F(ModuleTest, RenderOrderFollowsLayersAfterSortingAndUnmarkedValuesShowAtTh
         scene:render()
     )");
     EXPECT_EQ(gl.pixel(12, 4), (Pixel{255, 255, 255, 255})) << toString(gl.pixel(12, 4));
-    engine.run("scene:delete()");
 }
 
 }  // namespace

@@ -79,10 +79,8 @@ TEST(PortOrder, ChainsBuiltInAnyOrderComputeAndRefuseClosingTheLoop)
             nodes[0]->input1.setValue(5.0f);
             EXPECT_FLOAT_EQ(nodes[count - 1]->output.numberValue(), 5.0f + count);
             // Any link from further down back to an earlier node is a cycle.
-            for (size_t from : {count - 1, count / 2, size_t{1}, size_t{0}}) {
-                EXPECT_FALSE(nodes[0]->input1.canConnectTo(&nodes[from]->output)) << from;
+            for (size_t from : {count - 1, count / 2, size_t{1}, size_t{0}})
                 EXPECT_FALSE(nodes[0]->input2.canConnectTo(&nodes[from]->output)) << from;
-            }
             EXPECT_FALSE(nodes[count / 3]->input2.canConnectTo(&nodes[count - 2]->output));
             nodes[0]->input1.setValue(&nodes[count - 1]->output);  // refused
             EXPECT_EQ(nodes[0]->input1.sourcePort, nullptr);
@@ -156,12 +154,10 @@ TEST(PortOrder, DeadPortsLeaveNoLinks)
             centre.addDestPort(&port);
         up[1].addDestPort(&down[1]);  // around the centre
     }
-    EXPECT_TRUE(up[0].destPorts.empty());
-    ASSERT_EQ(up[1].destPorts.size(), 1u);
-    EXPECT_EQ(up[1].destPorts[0], &down[1]);
-    EXPECT_TRUE(down[0].links().upstreamPorts.empty());
-    ASSERT_EQ(down[1].links().upstreamPorts.size(), 1u);
-    EXPECT_EQ(down[1].links().upstreamPorts[0], &up[1]);
+    const auto ports = [](const SGPortList& list) { return std::vector<SGPort*>(list.begin(), list.end()); };
+    EXPECT_EQ(ports(up[0].destPorts).size() + ports(down[0].links().upstreamPorts).size(), 0u);
+    EXPECT_EQ(ports(up[1].destPorts), std::vector<SGPort*>{&down[1]});
+    EXPECT_EQ(ports(down[1].links().upstreamPorts), std::vector<SGPort*>{&up[1]});
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include "DrawingSupport.h"
 #include "ScriptedEngine.h"
-#include "TestSupport.h"
 #include "lua/TNHandle.h"
 
 using namespace tern_test;
@@ -79,15 +78,8 @@ protected:
         engine.run("onPath = function() " + action + " end");
         prepareViewState();
         EXPECT_EQ(engine.errorOf("scene:render()"), "") << action;
-        return lit();
-    }
-    std::string lit()
-    {
-        std::string result;
-        result += gl.pixel(4, 10).r > 128 ? 'L' : '-';
-        result += gl.pixel(12, 10).r > 128 ? 'R' : '-';
-        result += gl.pixel(8, 2).r > 128 ? 'B' : '-';
-        return result;
+        return {gl.pixel(4, 10).r > 128 ? 'L' : '-', gl.pixel(12, 10).r > 128 ? 'R' : '-',
+                gl.pixel(8, 2).r > 128 ? 'B' : '-'};
     }
 
     OffscreenGL gl{16, 16};
@@ -103,7 +95,6 @@ TEST_F(Reentrancy, NodesRemovedWhileTheirSpaceDrawsAreNotDrawnFromThenOnAndAdded
         const char* during;
         const char* after;
     } cases[] = {
-        {"", "LRB", "LRB"},
         {"first:removeNode(left)", "-RB", "-RB"},
         {"first:removeNode(left); first:removeNode(right); first:removeNode(left)", "--B", "--B"},
         // The node being drawn and the loader it reads from go too.
@@ -128,7 +119,6 @@ TEST_F(Reentrancy, ASceneDeletedWhileItDrawsDrawsNothingMoreAndGoesAfterwards)
     EXPECT_EQ(engine.eval("deletedCount"), "0");
     // Gone once the render returned: only the asset manager's handle is left.
     EXPECT_EQ(TNHandleTable::liveCount(), before + 1);
-    EXPECT_EQ(engine.errorOf("scene:render(); first:removeNode(left)"), "");
     // The same while the default space draws (the scene's own member).
     engine.run("build(); early = sprite(scene:defaultSpace(), -100, -100, 4, 4) "
                "local loader = scene:defaultSpace():createNode(scenegraph.imageLoaderNode) "

@@ -6,7 +6,6 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -31,38 +30,31 @@ constexpr double kPointSize = 24.0;
 // widths scaled by 2.048 and rounded, Times New Roman's likewise from
 // Times-Roman's); Helvetica's from Adobe's published AFM widths (1000
 // units); Courier New gives each of the 34 characters 1229 of 2048.
-struct Metrics {
-    int unitsPerEm;
-    long sentenceAdvance;
-};
-
-const Metrics kArial{2048, 30623};
-const Metrics kTimesNewRoman{2048, 28498};
-const Metrics kCourierNew{2048, 34 * 1229};
-const Metrics kHelvetica{1000, 14951};
-
 struct Substitute {
     const char* displayName;
     const char* family;  // as Pango names the resolved font
     const char* file;    // the carried file it comes from
-    const Metrics* original;  // the named font's metrics, for the metric-compatible ones
+    // The named font's units per em and sentence advance, for the
+    // metric-compatible ones; 0 for the others.
+    int unitsPerEm = 0;
+    long sentenceAdvance = 0;
 };
 
 const Substitute kSubstitutes[] = {
-    {"Arial", "Liberation Sans", "LiberationSans-Regular.ttf", &kArial},
-    {"Courier New", "Liberation Mono", "LiberationMono-Regular.ttf", &kCourierNew},
-    {"Georgia", "Charis SIL", "CharisSIL-Regular.ttf", nullptr},
-    {"Times New Roman", "Liberation Serif", "LiberationSerif-Regular.ttf", &kTimesNewRoman},
-    {"Trebuchet MS", "PT Sans", "PTS55F.ttf", nullptr},
-    {"Verdana", "DejaVu Sans", "DejaVuSans.ttf", nullptr},
-    {"Zapfino", "Z003", "Z003-MediumItalic.otf", nullptr},
-    {"Helvetica", "Nimbus Sans", "NimbusSans-Regular.otf", &kHelvetica},
-    {"Helvetica Neue", "Nimbus Sans", "NimbusSans-Regular.otf", nullptr},
-    {"American Typewriter", "Courier Prime", "Courier Prime.otf", nullptr},
-    {"Baskerville", "Baskervald ADF Std", "BaskervaldADFStd.otf", nullptr},
-    {"Cochin", "Accanthis ADF Std", "AccanthisADFStd-Regular.otf", nullptr},
-    {"Futura", "League Spartan", "LeagueSpartan-Medium.otf", nullptr},
-    {"Gill Sans", "Gillius ADF", "GilliusADF-Regular.otf", nullptr},
+    {"Arial", "Liberation Sans", "LiberationSans-Regular.ttf", 2048, 30623},
+    {"Courier New", "Liberation Mono", "LiberationMono-Regular.ttf", 2048, 34 * 1229},
+    {"Georgia", "Charis SIL", "CharisSIL-Regular.ttf"},
+    {"Times New Roman", "Liberation Serif", "LiberationSerif-Regular.ttf", 2048, 28498},
+    {"Trebuchet MS", "PT Sans", "PTS55F.ttf"},
+    {"Verdana", "DejaVu Sans", "DejaVuSans.ttf"},
+    {"Zapfino", "Z003", "Z003-MediumItalic.otf"},
+    {"Helvetica", "Nimbus Sans", "NimbusSans-Regular.otf", 1000, 14951},
+    {"Helvetica Neue", "Nimbus Sans", "NimbusSans-Regular.otf"},
+    {"American Typewriter", "Courier Prime", "Courier Prime.otf"},
+    {"Baskerville", "Baskervald ADF Std", "BaskervaldADFStd.otf"},
+    {"Cochin", "Accanthis ADF Std", "AccanthisADFStd-Regular.otf"},
+    {"Futura", "League Spartan", "LeagueSpartan-Medium.otf"},
+    {"Gill Sans", "Gillius ADF", "GilliusADF-Regular.otf"},
 };
 
 TNAttributedString sentenceIn(const char* displayName)
@@ -74,30 +66,29 @@ TNAttributedString sentenceIn(const char* displayName)
     return string;
 }
 
-std::string carriedFolder()
-{
-    return TNFontConfiguration::sharedFolder();
-}
-
 }  // namespace
 
 TEST(FontSubstitution, EveryDisplayNameDrawsInItsCarriedFamilyTheMetricCompatibleOnesAsWideAsTheOriginals)
 {
     ASSERT_NE(TNFontConfiguration::shared(), nullptr);
-    ASSERT_FALSE(carriedFolder().empty());
+    const std::string carried = TNFontConfiguration::sharedFolder();
+    ASSERT_FALSE(carried.empty());
     // Pango positions glyphs in 1/1024 pixel: each advance may round by half of that.
     const double tolerance = 0.5 / 1024 * (sizeof kSentence - 1);
     for (const Substitute& substitute : kSubstitutes) {
         const TNTextLayout layout(sentenceIn(substitute.displayName));
         ASSERT_TRUE(layout.isValid()) << substitute.displayName;
         EXPECT_EQ(layout.fontFamily(), substitute.family) << substitute.displayName;
-        EXPECT_EQ(layout.fontFile(), carriedFolder() + "/" + substitute.file) << substitute.displayName;
+        EXPECT_EQ(layout.fontFile(), carried + "/" + substitute.file) << substitute.displayName;
         EXPECT_GT(layout.size().width, 0) << substitute.displayName;
-        if (const Metrics* original = substitute.original)
-            EXPECT_NEAR(layout.size().width, original->sentenceAdvance * kPointSize / original->unitsPerEm, tolerance)
+        if (substitute.unitsPerEm != 0)
+            EXPECT_NEAR(layout.size().width, substitute.sentenceAdvance * kPointSize / substitute.unitsPerEm, tolerance)
                 << substitute.displayName;
     }
-    // A name no display name gives falls back to the sans-serif family.
+    // Other display names give no font name; a name no display name gives
+    // falls back to the sans-serif family.
+    for (const char* display : {"LucidaGrande", "arial", ""})
+        EXPECT_EQ(StringTexture::fontNameForDisplayName(display), nullptr) << display;
     TNAttributedString other = sentenceIn("Arial");
     other.attributes.fontName = "No Such Font";
     EXPECT_EQ(TNTextLayout(other).fontFamily(), "DejaVu Sans");
@@ -108,7 +99,7 @@ TEST(FontSubstitution, OtherCopiesOfACarriedFamilyAreNotUsed)
     // A folder carrying only Liberation Sans: the system's copy (installed
     // with the same family name) is left out, so Arial is the carried file.
     TempDir folder;
-    const std::string carried = carriedFolder();
+    const std::string carried = TNFontConfiguration::sharedFolder();
     ASSERT_FALSE(carried.empty());
     tern_test::writeFile(folder.file(TNFontConfiguration::kFileName),
                          tern_test::readFile(carried + "/" + TNFontConfiguration::kFileName));

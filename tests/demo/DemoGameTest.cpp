@@ -46,25 +46,9 @@ protected:
     OffscreenGL gl{480, 320};
 };
 
-TEST_F(DemoGameTest, TitleSceneShowsTheTitleOverTheNightSky)
-{
-    DemoGame game(gl, savePath());
-    EXPECT_EQ(game.initStatus(), 0);
-    game.frames(60);
-    EXPECT_EQ(game.eval("game.sceneName"), "title");
-
-    // Corners are sky; the band of the title holds plenty of its pale yellow.
-    EXPECT_GT(game.countPixels(0, 280, 40, 40, isBackground), 1000);
-    EXPECT_GT(game.countPixels(60, 210, 360, 45, isWarmText), 300);
-    // The fountain's warm particles fan out above its source at (240, 60).
-    EXPECT_GT(game.countPixels(180, 60, 120, 100, [](const Pixel& p) { return p.r > 150 && p.g > 60 && p.b < 120; }), 30);
-    EXPECT_EQ(game.eval("game.current.named and #game.current.texts"), "4");
-    EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score 0");
-}
-
-// With the same input at the same fixed step, two runs draw the same frames
-// (particles included).
-TEST_F(DemoGameTest, RunsAreReproducible)
+// The title over the night sky; with the same input at the same fixed
+// step, two runs draw the same frames (particles included).
+TEST_F(DemoGameTest, TitleSceneAndRunsAreReproducible)
 {
     std::vector<Pixel> screens[2][2];  // run, title/play
     for (int run = 0; run < 2; ++run) {
@@ -72,6 +56,17 @@ TEST_F(DemoGameTest, RunsAreReproducible)
         DemoGame game(gl, save.file("save.data"));
         game.frames(60);
         screens[run][0] = gl.readPixels();
+        if (run == 0) {
+            EXPECT_EQ(game.initStatus(), 0);
+            EXPECT_EQ(game.eval("game.sceneName"), "title");
+            // Corners are sky; the band of the title holds plenty of its pale yellow.
+            EXPECT_GT(game.countPixels(0, 280, 40, 40, isBackground), 1000);
+            EXPECT_GT(game.countPixels(60, 210, 360, 45, isWarmText), 300);
+            // The fountain's warm particles fan out above its source at (240, 60).
+            EXPECT_GT(game.countPixels(180, 60, 120, 100, [](const Pixel& p) { return p.r > 150 && p.g > 60 && p.b < 120; }), 30);
+            EXPECT_EQ(game.eval("#game.current.texts .. ' texts, ' .. game.current.texts[3].shown"),
+                      "4 texts, High score 0");
+        }
         game.press("space");
         game.frames(5);
         game.press("space");
@@ -82,17 +77,16 @@ TEST_F(DemoGameTest, RunsAreReproducible)
         EXPECT_TRUE(screens[0][screen] == screens[1][screen]) << (screen ? "play" : "title");
 }
 
-TEST_F(DemoGameTest, SpaceStartsPlayAndTheArrowKeysAndMouseMoveThePaddle)
+TEST_F(DemoGameTest, SpaceStartsPlayAndTheArrowKeysMoveThePaddle)
 {
     DemoGame game(gl, savePath());
     game.frames(2);
     game.press("space");
     game.frames(2);
     ASSERT_EQ(game.eval("game.sceneName"), "play");
-    EXPECT_EQ(game.eval("game.current.roles.brick"), "32");
-    EXPECT_EQ(game.eval("game.vars.lives"), "3");
-    EXPECT_EQ(game.eval("game.vars.score"), "0");
-    EXPECT_EQ(game.eval("game.current.named.score.shown"), "Score 0");
+    EXPECT_EQ(game.eval("game.current.roles.brick .. ' bricks, ' .. game.vars.lives .. ' lives, ' .. "
+                        "game.vars.score .. ', ' .. game.current.named.score.shown"),
+              "32 bricks, 3 lives, 0, Score 0");
 
     // The top row of bricks is red, centred at y 260 from x 58; the paddle at (240, 24).
     EXPECT_GT(game.countPixels(40, 254, 36, 12, isRedBrick), 300);
@@ -100,26 +94,21 @@ TEST_F(DemoGameTest, SpaceStartsPlayAndTheArrowKeysAndMouseMoveThePaddle)
     EXPECT_GT(game.countPixels(210, 20, 60, 8, isPaddle), 300);
     EXPECT_LT(game.countPixels(20, 20, 60, 8, isPaddle), 40);  // a star or two at most
 
-    // The arrow keys and the mouse move the paddle.
+    // The arrow keys move the paddle; the pointer, which the ball-chasing
+    // tests below steer it with, is seen in the window test too.
     TN_KeyDown(game.state(), "left");
     game.frames(30);  // half a second at 360 px/s
     TN_KeyUp(game.state(), "left");
     game.frames(1);
     const float x = std::stof(game.eval("game.current.named.paddle.x"));
     EXPECT_NEAR(x, 240 - 180, 12);
-    EXPECT_GT(game.countPixels(int(x) - 30, 20, 60, 8, isPaddle), 300);
-    EXPECT_LT(game.countPixels(215, 20, 50, 8, isPaddle), 40);
 
     // The ball rides on the paddle until launched.
     EXPECT_NEAR(std::stof(game.eval("game.current.named.ball.x")), x, 2);
 
-    TN_MouseMoved(game.state(), 400, 100);
-    game.frames(60);
-    EXPECT_NEAR(std::stof(game.eval("game.current.named.paddle.x")), 400, 4);
-
     // The paddle stops at the wall.
     TN_KeyDown(game.state(), "right");
-    game.frames(60);
+    game.frames(90);
     EXPECT_LE(std::stof(game.eval("game.current.named.paddle.x")), 480 - 36 + 8);
 }
 
@@ -136,7 +125,6 @@ TEST_F(DemoGameTest, TheBallBreaksBricksAndScores)
     EXPECT_LE(std::stoi(game.eval("game.current.roles.brick")), 30);
     game.frames(1);
     EXPECT_EQ(game.eval("game.current.named.score.shown"), "Score " + game.eval("game.vars.score"));
-    EXPECT_GT(std::stoi(game.eval("game.soundsPlayed")), 2);
 }
 
 TEST_F(DemoGameTest, LosingEveryBallEndsTheGameAndKeepsTheHighScore)
@@ -162,8 +150,8 @@ TEST_F(DemoGameTest, LosingEveryBallEndsTheGameAndKeepsTheHighScore)
         EXPECT_EQ(game.eval("game.sceneName"), "gameover");
         finalScore = game.eval("game.vars.score");
         EXPECT_GE(std::stoi(finalScore), 70);
-        EXPECT_EQ(game.eval("game.current.texts[2].shown"), "Score " + finalScore);
-        EXPECT_EQ(game.eval("game.current.texts[3].shown"), "High score " + finalScore);
+        EXPECT_EQ(game.eval("game.current.texts[2].shown .. ', ' .. game.current.texts[3].shown"),
+                  "Score " + finalScore + ", High score " + finalScore);
         game.press("space");
         game.frames(1);
         EXPECT_EQ(game.eval("game.sceneName"), "title");
@@ -195,52 +183,44 @@ TEST_F(DemoGameTest, PauseFreezesTheGameAndRenderStillDraws)
     EXPECT_NE(game.eval("game.current.named.ball.y"), y);
 }
 
-// A project the engine script cannot use prints one line per fault and the
-// frames go on.
-TEST_F(DemoGameTest, BrokenProjectsAreReportedAndTheGameCarriesOn)
+// A project the engine script cannot use, or one naming what it does not
+// hold, prints one line per fault and the frames go on: a missing picture
+// falls back to the actor's colour, and a rule naming an unknown scene
+// leaves the scene where it is.
+TEST_F(DemoGameTest, BrokenProjectsAndUnknownNamesArePrintedAndTheGameCarriesOn)
 {
-    TempDir project;
-    {
-        testing::internal::CaptureStdout();
-        DemoGame missing(gl, "", demoEngine(), project.file("nothing-here"));
-        missing.frames(3);
-        const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_NE(out.find("Demo: cannot read the project"), std::string::npos) << out;
-    }
-    writeFile(project.file("project.xml"),
+    TempDir broken, unknown;
+    writeFile(broken.file("project.xml"),
               "<project startScene=\"a\"><scene name=\"a\" file=\"a.xml\"/><widget/></project>");
-    writeFile(project.file("a.xml"), "<scene><actor x=\"1\"></scene>");
-    testing::internal::CaptureStdout();
-    DemoGame broken(gl, "", demoEngine(), project.path());
-    broken.frames(3);
-    broken.press("space");
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("Demo: project.xml: unknown element <widget>"), std::string::npos) << out;
-    EXPECT_NE(out.find("Demo: cannot read scene 'a'"), std::string::npos) << out;
-    EXPECT_EQ(broken.eval("game.current"), "nil");
-}
-
-// Names the project does not know: a missing picture falls back to the
-// actor's colour, a rule naming an unknown scene prints one line and the
-// scene stays.
-TEST_F(DemoGameTest, UnknownPicturesAndScenesLeaveTheGameRunning)
-{
-    TempDir project;
-    writeFile(project.file("project.xml"),
+    writeFile(broken.file("a.xml"), "<scene><actor x=\"1\"></scene>");
+    writeFile(unknown.file("project.xml"),
               "<project startScene=\"a\" width=\"480\" height=\"320\"><scene name=\"a\" file=\"a.xml\"/></project>");
-    writeFile(project.file("a.xml"),
+    writeFile(unknown.file("a.xml"),
               "<scene background=\"#000000\">"
               "<actor image=\"nowhere\" color=\"#00ff00\" x=\"100\" y=\"100\" width=\"40\" height=\"40\"/>"
               "<rule on=\"keyDown\" key=\"space\" scene=\"elsewhere\"/></scene>");
-    testing::internal::CaptureStdout();
-    DemoGame game(gl, "", demoEngine(), project.path());
-    game.frames(2);
-    game.press("space");
-    game.frames(2);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("Demo: no scene named 'elsewhere'"), std::string::npos) << out;
-    EXPECT_EQ(game.eval("game.sceneName"), "a");
-    EXPECT_GT(game.countPixels(85, 85, 30, 30, [](const Pixel& p) { return p.g > 200 && p.r < 50; }), 800);
+    const struct {
+        std::string project;
+        std::vector<std::string> lines;
+        std::string scene;
+    } cases[] = {
+        {broken.file("nothing-here"), {"Demo: cannot read the project"}, "nil"},
+        {broken.path(), {"Demo: project.xml: unknown element <widget>", "Demo: cannot read scene 'a'"}, "nil"},
+        {unknown.path(), {"Demo: no scene named 'elsewhere'"}, "a"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStdout();
+        DemoGame game(gl, "", demoEngine(), c.project);
+        game.frames(2);
+        game.press("space");
+        game.frames(2);
+        const std::string out = testing::internal::GetCapturedStdout();
+        for (const std::string& line : c.lines)
+            EXPECT_NE(out.find(line), std::string::npos) << out;
+        EXPECT_EQ(game.eval("game and game.current and game.sceneName"), c.scene) << c.project;
+        EXPECT_EQ(game.countPixels(85, 85, 30, 30, [](const Pixel& p) { return p.g > 200 && p.r < 50; }) > 800,
+                  c.scene == "a") << c.project;
+    }
 }
 
 }  // namespace

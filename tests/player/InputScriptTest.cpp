@@ -1,5 +1,5 @@
 // Scripted input files: what they deliver at which frame, and how bad
-// lines are reported.
+// lines are reported. A file read whole is played by the end-to-end tests.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -68,7 +68,4 @@ TEST(InputScript, BadLinesNameTheFileAndLine)
     std::string error;
     EXPECT_FALSE(script.load(dir.file("missing.txt"), error));
     EXPECT_NE(error.find("missing.txt"), std::string::npos) << error;
-    tern_test::writeFile(dir.file("moves.txt"), "12 keyDown space\n");
-    ASSERT_TRUE(script.load(dir.file("moves.txt"), error)) << error;
-    EXPECT_EQ(script.takeEventsForFrame(12).size(), 1u);
 }

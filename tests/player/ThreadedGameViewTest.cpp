@@ -58,7 +58,6 @@ TEST_F(ThreadedGameViewTest, PlayRunsFramesOnTheRenderThreadPauseKeepsDtShortAnd
     EXPECT_EQ(view.threadId(), first);
     view.setDrawingEnabled(true);
     view.playWaitUntilDone(true);
-    EXPECT_TRUE(view.isDrawingOnSeparateThread());
     EXPECT_EQ(engine().eval("logText()"), "play#0");
     ASSERT_TRUE(waitForFrames(5));
     view.drawRect();

@@ -106,11 +106,6 @@ TEST_F(TNLuaStateTest, SavePathOpensTheStoreAndReleasingTheLastReferenceEndsTheE
 TEST_F(TNLuaStateTest, FreeGLAssetsAndSoundContext)
 {
     TNRef<TNLuaState> state = make();
-    // No managers yet: both do nothing and leave lock and stack as found.
-    state->freeGLAssets();
-    state->makeOpenALContextCurrent();
-    expectUnlockedAndEmpty(*state);
-
     state->doString(R"(
         unloads = 0
         sharedAssetManager = {}

@@ -58,7 +58,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
     )");
     // Doubles are narrowed to float on the way in.
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withDouble(0.1)})), text(TNNumber::withDouble(0.1f)));
-    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNString::create("hi")})), "hi");
 
     TNRef<TNObject> table = state->callSimpleFunction("makeTable");
     TNRef<TNArray> wrapped = TNArray::create();

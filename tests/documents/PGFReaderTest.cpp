@@ -64,7 +64,6 @@ TEST_F(PGFReader, DocumentsBecomeTables)
         // Children in order, and no text around them.
         {"<r>\n  <a/>\n  text <b k=\"v\">x</b> tail\n  <c></c>\n</r>",
          "{[0]=\"r\",[1]={[0]=\"a\"},[2]={[0]=\"b\",[1]=\"x\",k=\"v\"},[3]={[0]=\"c\"}}"},
-        {"<r>before<a>inner</a></r>", "{[0]=\"r\",[1]={[0]=\"a\",[1]=\"inner\"}}"},
         // Text after a child is gathered but never stored, not even in a parent.
         {"<r><a><b/>tail</a></r>", "{[0]=\"r\",[1]={[0]=\"a\",[1]={[0]=\"b\"}}}"},
         {"<a>&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#233;</a>", "{[0]=\"a\",[1]=\"<>&\\\"'AB\xC3\xA9\"}"},

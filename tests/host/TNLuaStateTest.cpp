@@ -57,7 +57,6 @@ TEST_F(TNLuaStateTest, JoinsHostStateAndWrapper)
     TNRef<TNLuaState> state = make();
     ASSERT_TRUE(state);
     ASSERT_NE(state->S(), nullptr);
-    EXPECT_EQ(state->S()->L, state->state());
     EXPECT_EQ(state->S()->callbacks.gameContext, state.get());
     // luaObjc is opened after initEngine; without a save path there is no store.
     EXPECT_EQ(state->evaluateExpression("tostring(luaObjcDuringInit) .. type(luaObjc) .. _debuglevel .. type(database)"),

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "TestSupport.h"
 #include "files/TNPathResolver.h"

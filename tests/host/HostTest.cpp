@@ -4,16 +4,13 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "host/TNEngine.h"
 #include "ScriptedEngine.h"
-#include "TestSupport.h"
 #include "lauxlib.h"
 
 using tern_test::ScriptedEngine;
-using tern_test::TempDir;
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include "bridge/LuaObject.h"
 #include "host/TNLuaState.h"
-#include "bridge/runtime/TNNumber.h"
 #include "TestSupport.h"
 
 namespace {
@@ -21,7 +20,6 @@ const char* const kEngine = R"(
     function shutdownEngine()
         local f = io.open(shutdownMarker, 'w') f:write('down') f:close()
     end
-    function addOne(n) return n + 1 end
 )";
 
 class TNLuaStateTest : public ::testing::Test {
@@ -61,7 +59,6 @@ TEST_F(TNLuaStateTest, JoinsHostStateAndWrapper)
     // luaObjc is opened after initEngine; without a save path there is no store.
     EXPECT_EQ(state->evaluateExpression("tostring(luaObjcDuringInit) .. type(luaObjc) .. _debuglevel .. type(database)"),
               "niltable1nil");
-    EXPECT_EQ(text(state->callSimpleFunction("addOne", {TNNumber::withInt(41)})), "42");
 
     const TNDisplaySize size = state->intendedDisplaySize();
     EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(640.0, 360.0));

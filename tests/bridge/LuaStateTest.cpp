@@ -101,7 +101,6 @@ TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
     state->doString("existing = {} function runaway(n) return 1 + runaway(n + 1) end");
     const std::pair<const char*, std::function<void()>> failures[] = {
         {"missing function", [&] { state->callFunction("noSuchFunction"); }},
-        {"missing object", [&] { state->callMethod("run", "noSuchObject"); }},
         {"missing method", [&] { state->callMethod("noSuchMethod", "existing"); }},
         {"runaway recursion", [&] { state->callFunction("runaway", {TNNumber::withInt(1)}); }},
         // A syntax error reaches the caller like a run-time error.

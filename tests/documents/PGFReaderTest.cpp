@@ -170,7 +170,6 @@ TEST(PGFAttributeCount, CountsOnlyTheAttributesOfStartTags)
         const char* text;
         unsigned most;
     } cases[] = {
-        {"<a/>", 0},
         {"<a x='1' y=\"2\"/>", 2},
         {"<a x=\"p>q=r\" y='=' z = \"'\"></a>", 3},
         {"<a b='1'><c d='1' e='2' f='3'/></a>", 3},

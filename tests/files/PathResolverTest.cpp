@@ -58,7 +58,6 @@ TEST_F(PathResolver, FindsFilesIgnoringCaseAndNormalisation)
         std::string onDisk;
         std::string asked;
     } cases[] = {
-        {"\xC3\x84rger.png", "\xC3\xA4rger.PNG"},                  // Ä, ä
         {"\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1.txt", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1.TXT"},  // Σοφία, σοφία
         {"Stra\xC3\x9F" "e.png", "STRASSE.png"},                    // ß folds to ss
         {kCafeNFC + ".png", kCafeNFD + ".png"},

@@ -41,7 +41,6 @@ TEST(LuaExtensions, CreateTableAndCreateTableTPreSizeOrRefuse)
     const std::pair<std::string, std::pair<int, int>> cases[] = {
         {"createTable(4, 0)", {4, 1}},
         {"createTable(0, 3)", {0, 4}},
-        {"createTable(0, 0)", tableSizes(engine, "{}")},
         // The first four integer keys fit without a rehash.
         {"(function() local t = createTable(4, 0) for i = 1, 4 do t[i] = i end return t end)()", {4, 1}},
         // Arguments are read from the top: only the last two count; given

@@ -212,14 +212,14 @@ TEST_F(LuaStateTest, StackOperations)
     EXPECT_TRUE(state->hasMethod("f"));
     EXPECT_FALSE(state->hasMethod("name"));
     EXPECT_THROW(state->getMember(""), std::logic_error);
-    // A wrapper read at a position counted from the top is the object.
+    // Popped bottom first; a wrapper is the object.
     TNRef<TNArray> array = TNArray::create();
     state->pushArgument(array.get());
     state->pushArgument(TNNumber::withInt(1).get());
-    EXPECT_EQ(state->getStackItem(-2).get(), array.get());
     TNObjectList popped = state->popStack(3);
     ASSERT_EQ(popped.size(), 3u);
     EXPECT_EQ(popped[1].get(), array.get());
+    EXPECT_EQ(popped[2]->description(), "1");
     EXPECT_EQ(state->getTop(), 0);
     // Warnings and the stack log.
     state->pushArgument(TNNumber::withInt(3).get());

@@ -65,6 +65,22 @@ protected:
     TNRef<LuaState> state;
 };
 
+// The accessor to run from inside callHost, on the proxy of "target".
+std::function<void(LuaObject&)> hostAccess;
+TNRef<LuaObject> hostTarget;
+
+// A C function of the script (the engine lock held by this thread, its
+// frame on the state's stack) that calls back into a proxy, then answers
+// how many values its frame holds and its second argument.
+int callHost(lua_State* L)
+{
+    hostAccess(*hostTarget);
+    const int top = lua_gettop(L);
+    lua_pushinteger(L, top);
+    lua_pushvalue(L, 2);
+    return 2;
+}
+
 }  // namespace
 
 TEST_F(LuaObjectTest, FieldsIndexesAndMethods)
@@ -244,26 +260,6 @@ TEST_F(LuaObjectTest, LuaArrayProtocol)
     EXPECT_EQ(array.count(), 4u);
     EXPECT_EQ(text(array.objectAtIndex(3)), "end");
 }
-
-namespace {
-
-// The accessor to run from inside callHost, on the proxy of "target".
-std::function<void(LuaObject&)> hostAccess;
-TNRef<LuaObject> hostTarget;
-
-// A C function of the script (the engine lock held by this thread, its
-// frame on the state's stack) that calls back into a proxy, then answers
-// how many values its frame holds and its second argument.
-int callHost(lua_State* L)
-{
-    hostAccess(*hostTarget);
-    const int top = lua_gettop(L);
-    lua_pushinteger(L, top);
-    lua_pushvalue(L, 2);
-    return 2;
-}
-
-}  // namespace
 
 TEST_F(LuaObjectTest, AccessorsInsideAScriptCallKeepTheCallersStack)
 {

@@ -44,6 +44,25 @@ protected:
 
 std::string text(const TNRef<TNObject>& o) { return o ? o->description() : "(nothing)"; }
 
+bool failAllocations = false;
+
+void* failingAlloc(void*, void* block, size_t oldSize, size_t newSize)
+{
+    if (newSize == 0) {
+        std::free(block);
+        return nullptr;
+    }
+    if (failAllocations && newSize > oldSize)
+        return nullptr;
+    return std::realloc(block, newSize);
+}
+
+int armAllocationFailure(lua_State*)
+{
+    failAllocations = true;
+    return 0;
+}
+
 }  // namespace
 
 TEST_F(LuaStateTest, CallsCarryValuesBothWays)
@@ -116,29 +135,6 @@ TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
     state->doString("function one() return 1 end");
     EXPECT_EQ(text(state->callSimpleFunction("one")), "1");
 }
-
-namespace {
-
-bool failAllocations = false;
-
-void* failingAlloc(void*, void* block, size_t oldSize, size_t newSize)
-{
-    if (newSize == 0) {
-        std::free(block);
-        return nullptr;
-    }
-    if (failAllocations && newSize > oldSize)
-        return nullptr;
-    return std::realloc(block, newSize);
-}
-
-int armAllocationFailure(lua_State*)
-{
-    failAllocations = true;
-    return 0;
-}
-
-}  // namespace
 
 // The handler itself fails (it runs out of memory formatting a local): the
 // error bypasses it and still arrives as an exception, with lock and stack freed.

@@ -52,6 +52,28 @@ std::string elementWith(unsigned count)
     return xml + "/>";
 }
 
+// A Lua allocator that refuses to grow past limit (0: no limit).
+struct Budget {
+    size_t used = 0;
+    size_t limit = 0;
+};
+
+void* limitedAlloc(void* ud, void* ptr, size_t oldSize, size_t newSize)
+{
+    auto* budget = static_cast<Budget*>(ud);
+    if (newSize == 0) {
+        budget->used -= oldSize;
+        std::free(ptr);
+        return nullptr;
+    }
+    if (newSize > oldSize && budget->limit && budget->used + newSize - oldSize > budget->limit)
+        return nullptr;
+    void* block = std::realloc(ptr, newSize);
+    if (block)
+        budget->used += newSize - oldSize;
+    return block;
+}
+
 }  // namespace
 
 TEST_F(PGFReader, DocumentsBecomeTables)
@@ -219,31 +241,6 @@ TEST(PGFAttributeCount, DocumentsOverTheLimitAreRefused)
 }
 
 // ---- Running out of memory while building -------------------------------------
-
-namespace {
-
-struct Budget {
-    size_t used = 0;
-    size_t limit = 0;
-};
-
-void* limitedAlloc(void* ud, void* ptr, size_t oldSize, size_t newSize)
-{
-    auto* budget = static_cast<Budget*>(ud);
-    if (newSize == 0) {
-        budget->used -= oldSize;
-        std::free(ptr);
-        return nullptr;
-    }
-    if (newSize > oldSize && budget->limit && budget->used + newSize - oldSize > budget->limit)
-        return nullptr;
-    void* block = std::realloc(ptr, newSize);
-    if (block)
-        budget->used += newSize - oldSize;
-    return block;
-}
-
-}  // namespace
 
 TEST(PGFBuilder, OutOfMemoryIsAnOrdinaryLuaError)
 {

@@ -61,7 +61,6 @@ TEST(ArchiveFile, ReadsAndSeeksLikeTheFileWithAnyBlockSize)
     for (size_t blockSize : {size_t(1), size_t(7), size_t(64), size_t(1000), size_t(4096)}) {
         std::unique_ptr<TNArchiveFile> file(TNArchiveFile::open(dir.file("a.zip").c_str(), blockSize));
         ASSERT_TRUE(file);
-        EXPECT_EQ(file->size(), 1000u);
         for (const auto& step : steps) {
             SCOPED_TRACE("block " + std::to_string(blockSize) + ", offset " + std::to_string(step.offset));
             ASSERT_EQ(file->seek(step.offset, step.origin), !step.refused);

@@ -245,7 +245,6 @@ TEST_F(LuaObjectTest, LuaArrayProtocol)
     TNRef<LuaObject> proxy = global("list");
     LuaArray array(proxy.get());
     array.setArray({global("a"), global("b"), global("c"), global("d")});
-    EXPECT_EQ(array.count(), 4u);
     EXPECT_EQ(array.indexOfObject(global("c").get()), 2u);
     EXPECT_EQ(array.indexOfObject(TNString::create("none").get()), LuaArray::NotFound);
 

@@ -269,7 +269,6 @@ TEST(RegularFile, TheEngineGoesOnPastFifos)
     engine.run("doc, message = pgf.loadFile('" + fifo + "')");
     engine.run("database.storeValueForKey(1, 'k'); loaded = database.loadValueForKey('k')");
     const std::string lines = GetCapturedStderr();
-    EXPECT_EQ(engine.eval("doc"), "nil");
     EXPECT_EQ(engine.eval("message"), "pgf.loadFile: " + fifo + ": is not a regular file");
     EXPECT_EQ(engine.eval("loaded"), "nil");
     EXPECT_NE(lines.find("saved-values file " + fifo + ": is not a regular file"), std::string::npos) << lines;

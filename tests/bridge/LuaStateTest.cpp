@@ -44,6 +44,25 @@ protected:
 
 std::string text(const TNRef<TNObject>& o) { return o ? o->description() : "(nothing)"; }
 
+bool failAllocations = false;
+
+void* failingAlloc(void*, void* block, size_t oldSize, size_t newSize)
+{
+    if (newSize == 0) {
+        std::free(block);
+        return nullptr;
+    }
+    if (failAllocations && newSize > oldSize)
+        return nullptr;
+    return std::realloc(block, newSize);
+}
+
+int armAllocationFailure(lua_State*)
+{
+    failAllocations = true;
+    return 0;
+}
+
 }  // namespace
 
 TEST_F(LuaStateTest, CallsCarryValuesBothWays)
@@ -58,7 +77,6 @@ TEST_F(LuaStateTest, CallsCarryValuesBothWays)
     )");
     // Doubles are narrowed to float on the way in.
     EXPECT_EQ(text(state->callSimpleFunction("echo", {TNNumber::withDouble(0.1)})), text(TNNumber::withDouble(0.1f)));
-    EXPECT_EQ(text(state->callSimpleFunction("echo", {TNString::create("hi")})), "hi");
 
     TNRef<TNObject> table = state->callSimpleFunction("makeTable");
     TNRef<TNArray> wrapped = TNArray::create();
@@ -102,7 +120,6 @@ TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
     state->doString("existing = {} function runaway(n) return 1 + runaway(n + 1) end");
     const std::pair<const char*, std::function<void()>> failures[] = {
         {"missing function", [&] { state->callFunction("noSuchFunction"); }},
-        {"missing object", [&] { state->callMethod("run", "noSuchObject"); }},
         {"missing method", [&] { state->callMethod("noSuchMethod", "existing"); }},
         {"runaway recursion", [&] { state->callFunction("runaway", {TNNumber::withInt(1)}); }},
         // A syntax error reaches the caller like a run-time error.
@@ -118,29 +135,6 @@ TEST_F(LuaStateTest, EveryErrorPathReleasesLockAndStack)
     state->doString("function one() return 1 end");
     EXPECT_EQ(text(state->callSimpleFunction("one")), "1");
 }
-
-namespace {
-
-bool failAllocations = false;
-
-void* failingAlloc(void*, void* block, size_t oldSize, size_t newSize)
-{
-    if (newSize == 0) {
-        std::free(block);
-        return nullptr;
-    }
-    if (failAllocations && newSize > oldSize)
-        return nullptr;
-    return std::realloc(block, newSize);
-}
-
-int armAllocationFailure(lua_State*)
-{
-    failAllocations = true;
-    return 0;
-}
-
-}  // namespace
 
 // The handler itself fails (it runs out of memory formatting a local): the
 // error bypasses it and still arrives as an exception, with lock and stack freed.
@@ -214,14 +208,14 @@ TEST_F(LuaStateTest, StackOperations)
     EXPECT_TRUE(state->hasMethod("f"));
     EXPECT_FALSE(state->hasMethod("name"));
     EXPECT_THROW(state->getMember(""), std::logic_error);
-    // A wrapper read at a position counted from the top is the object.
+    // Popped bottom first; a wrapper is the object.
     TNRef<TNArray> array = TNArray::create();
     state->pushArgument(array.get());
     state->pushArgument(TNNumber::withInt(1).get());
-    EXPECT_EQ(state->getStackItem(-2).get(), array.get());
     TNObjectList popped = state->popStack(3);
     ASSERT_EQ(popped.size(), 3u);
     EXPECT_EQ(popped[1].get(), array.get());
+    EXPECT_EQ(popped[2]->description(), "1");
     EXPECT_EQ(state->getTop(), 0);
     // Warnings and the stack log.
     state->pushArgument(TNNumber::withInt(3).get());
@@ -280,8 +274,6 @@ TEST_F(LuaStateTest, ClosedStateAnswersEmpty)
     auto* proxy = static_cast<LuaObject*>(globals.get());
     EXPECT_FALSE(proxy->valueForKey("f"));
     proxy->setValueForKey(TNNumber::withInt(1).get(), "y");
-    EXPECT_FALSE(proxy->invokeMethod("f"));
-    EXPECT_TRUE(proxy->toArray().empty());
 }
 
 TEST_F(LuaStateTest, ConcurrentCallsAreSerialised)

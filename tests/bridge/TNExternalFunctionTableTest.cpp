@@ -86,7 +86,6 @@ TEST_F(ExternalFunctionTest, ConversionsBothWays)
                            {"number", "number:"}, {"poke", "poke:"}});
     const std::pair<const char*, const char*> calls[] = {
         {"'describe', 'text'", "got text"},
-        {"'describe', 2.5", "got 2.5"},  // a number arrives as its text
         {"'describe', nil", "got (null)"},
         // Unlike luaObjc, a wrapped object is not passed on.
         {"'describe', luaObjc.class('NSMutableArray'):array()", "got (null)"},
@@ -112,9 +111,8 @@ TEST_F(ExternalFunctionTest, NamesReplacementAndRefusals)
 
     // The list stops at the first null name.
     table->registerTarget(host.get(), nullptr, {{"p1", "poke:"}, {nullptr, "big:"}, {"p2", "poke:"}});
-    EXPECT_EQ(count("'p1'"), "0");
-    EXPECT_EQ(count("'p2'"), "0");
-    EXPECT_EQ(host->lastText, "poked");
+    EXPECT_EQ(count("'p2'") + host->lastText, "0unset");
+    EXPECT_EQ(count("'p1'") + host->lastText, "0poked");
 
     testing::internal::CaptureStderr();
     EXPECT_FALSE(table->registerTarget(host.get(), nullptr, "noContext", "bad1"));
@@ -141,7 +139,6 @@ TEST_F(ExternalFunctionTest, StatesHaveIndependentTables)
     EXPECT_EQ(call("'big'"), "4e+09");
     EXPECT_EQ(count("'add', 1, 2"), "0");
     EXPECT_EQ(other->evaluateExpression("call('add', 1, 2)"), "3");
-    EXPECT_EQ(other->evaluateExpression("count('big')"), "0");
 
     // Closing a state drops its table (and the target it kept).
     const int before = host->retainCount();

@@ -54,7 +54,6 @@ TEST(ArchiveFile, ReadsAndSeeksLikeTheFileWithAnyBlockSize)
         {-1000, SEEK_END, 1000, 0, 1000},  // all of it in one read
         {999, SEEK_SET, 1, 999, 1},
         {-1001, SEEK_CUR, 0, 1000, 0, true},
-        {-1001, SEEK_END, 0, 1000, 0, true},
         {-1, SEEK_SET, 0, 1000, 0, true},
         {0, 12345, 0, 1000, 0, true},
         {-1000, SEEK_CUR, 3, 0, 3},
@@ -62,7 +61,6 @@ TEST(ArchiveFile, ReadsAndSeeksLikeTheFileWithAnyBlockSize)
     for (size_t blockSize : {size_t(1), size_t(7), size_t(64), size_t(1000), size_t(4096)}) {
         std::unique_ptr<TNArchiveFile> file(TNArchiveFile::open(dir.file("a.zip").c_str(), blockSize));
         ASSERT_TRUE(file);
-        EXPECT_EQ(file->size(), 1000u);
         for (const auto& step : steps) {
             SCOPED_TRACE("block " + std::to_string(blockSize) + ", offset " + std::to_string(step.offset));
             ASSERT_EQ(file->seek(step.offset, step.origin), !step.refused);

@@ -62,7 +62,6 @@ TEST(GameArchive, ExtractsEntriesWithTheirFolders)
     makeArchive(dir.file("game.zip"), {{"Game.app/", ""},
                                        {"Game.app/Contents/Resources/engine64.luo", big},
                                        {"Game.app/Contents/Info.plist", "<plist/>"}});
-    tern_test::writeFile(dir.file("Game.app.old"), "");
     extractInto(dir.path(), dir.file("game.zip"));
     EXPECT_EQ(tern_test::readFile(dir.file("Game.app/Contents/Resources/engine64.luo")), big);
     EXPECT_EQ(tern_test::readFile(dir.file("Game.app/Contents/Info.plist")), "<plist/>");

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -11,7 +10,6 @@
 #include "ScriptedEngine.h"
 #include "TestSupport.h"
 #include "lauxlib.h"
-#include "lualib.h"
 
 using tern_test::ScriptedEngine;
 using tern_test::TempDir;

@@ -112,8 +112,6 @@ TEST_F(SavedValues, ASecondHostStateReadsWhatTheFirstStored)
         second.run("database.storeValueForKey('from second', 'shared')");
         EXPECT_EQ(engine.eval("database.loadValueForKey('shared')"), "from second");
     }
-    engine.destroy();
-    EXPECT_EQ(ScriptedEngine(kEngine, path.c_str()).eval("database.loadValueForKey('shared')"), "from second");
 }
 
 TEST(SavedValuesShutdown, CallsDuringShutdownDoNothing)

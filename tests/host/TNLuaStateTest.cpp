@@ -7,7 +7,6 @@
 
 #include "bridge/LuaObject.h"
 #include "host/TNLuaState.h"
-#include "bridge/runtime/TNNumber.h"
 #include "TestSupport.h"
 
 namespace {
@@ -21,7 +20,6 @@ const char* const kEngine = R"(
     function shutdownEngine()
         local f = io.open(shutdownMarker, 'w') f:write('down') f:close()
     end
-    function addOne(n) return n + 1 end
 )";
 
 class TNLuaStateTest : public ::testing::Test {
@@ -57,12 +55,10 @@ TEST_F(TNLuaStateTest, JoinsHostStateAndWrapper)
     TNRef<TNLuaState> state = make();
     ASSERT_TRUE(state);
     ASSERT_NE(state->S(), nullptr);
-    EXPECT_EQ(state->S()->L, state->state());
     EXPECT_EQ(state->S()->callbacks.gameContext, state.get());
     // luaObjc is opened after initEngine; without a save path there is no store.
     EXPECT_EQ(state->evaluateExpression("tostring(luaObjcDuringInit) .. type(luaObjc) .. _debuglevel .. type(database)"),
               "niltable1nil");
-    EXPECT_EQ(text(state->callSimpleFunction("addOne", {TNNumber::withInt(41)})), "42");
 
     const TNDisplaySize size = state->intendedDisplaySize();
     EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(640.0, 360.0));
@@ -106,11 +102,6 @@ TEST_F(TNLuaStateTest, SavePathOpensTheStoreAndReleasingTheLastReferenceEndsTheE
 TEST_F(TNLuaStateTest, FreeGLAssetsAndSoundContext)
 {
     TNRef<TNLuaState> state = make();
-    // No managers yet: both do nothing and leave lock and stack as found.
-    state->freeGLAssets();
-    state->makeOpenALContextCurrent();
-    expectUnlockedAndEmpty(*state);
-
     state->doString(R"(
         unloads = 0
         sharedAssetManager = {}

@@ -15,30 +15,22 @@
 
 namespace {
 
-// Passes every call on to the listener it replaces; once a contact has been
-// solved (Box2D then holds the island's and its own stack allocations),
-// creates a body in the locked world, which Box2D asserts against.
+// Once a contact has been solved (Box2D then holds the island's and its own
+// stack allocations), creates a body in the locked world, which Box2D
+// asserts against. (The script defines no collision callbacks, so the
+// listener it replaces is not needed.)
 class CreatesBodyWhenSolved : public b2ContactListener {
 public:
-    explicit CreatesBodyWhenSolved(b2World* world)
-        : world_(world),
-          next_(world->GetContactManager().m_contactListener)
-    {
-    }
+    explicit CreatesBodyWhenSolved(b2World* world) : world_(world) {}
 
-    void BeginContact(b2Contact* contact) override { next_->BeginContact(contact); }
-    void EndContact(b2Contact* contact) override { next_->EndContact(contact); }
-    void PreSolve(b2Contact* contact, const b2Manifold* old) override { next_->PreSolve(contact, old); }
-    void PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) override
+    void PostSolve(b2Contact*, const b2ContactImpulse*) override
     {
-        next_->PostSolve(contact, impulse);
         b2BodyDef def;
         world_->CreateBody(&def);
     }
 
 private:
     b2World* world_;
-    b2ContactListener* next_;
 };
 
 }  // namespace
